@@ -1,0 +1,42 @@
+#pragma once
+
+#include <filesystem>
+#include <iosfwd>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kw::cli {
+
+// A command line that does not fit a command's form: exit status 2 with usage.
+class UsageError : public std::runtime_error {
+public:
+    explicit UsageError(const std::string& what) : std::runtime_error(what) {}
+};
+
+struct CommandContext {
+    std::filesystem::path programDir;
+    std::vector<std::string> args;  // the words after the command name
+    std::ostream& out;
+    std::ostream& err;
+};
+
+struct Command {
+    std::string_view name;
+    std::string_view usage;  // the form after "kwave [--dir DIR] "
+    int (*run)(CommandContext&);
+};
+
+// Each subsystem lists its commands in its own file.
+std::span<const Command> installCommands();
+
+// Takes "--name VALUE" out of args; nullopt-like empty when absent.
+bool takeOption(std::vector<std::string>& args, std::string_view name, std::string& value);
+bool takeFlag(std::vector<std::string>& args, std::string_view name);
+// Parses a whole decimal number or throws UsageError naming what.
+int parseNumber(std::string_view text, std::string_view what);
+void expectArgCount(const std::vector<std::string>& args, std::size_t min, std::size_t max);
+
+}  // namespace kw::cli
