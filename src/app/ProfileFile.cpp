@@ -34,9 +34,7 @@ bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
 
 bool isLineBreak(char c) { return c == '\r' || c == '\n'; }
 
-bool hasLineBreak(std::string_view text) {
-    return text.find_first_of("\r\n") != std::string_view::npos;
-}
+bool hasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
 
 // Blanks at both ends and one pair of enclosing quotes removed.
 std::string_view unquote(std::string_view text) {
@@ -72,8 +70,9 @@ std::optional<int> parseInteger(std::string_view text) {
         text.remove_prefix(2);
     }
     if (text.empty()) return std::nullopt;
-    const std::uint64_t limit = base == 16 ? std::uint64_t{0xFFFFFFFF}
-                                           : std::uint64_t{std::numeric_limits<std::int32_t>::max()} + negative;
+    const std::uint64_t limit = base == 16
+                                    ? std::uint64_t{0xFFFFFFFF}
+                                    : std::uint64_t{std::numeric_limits<std::int32_t>::max()} + negative;
     std::uint64_t value = 0;
     for (char c : text) {
         const int digit = digitValue(c);
@@ -174,7 +173,8 @@ void replaceFile(const std::filesystem::path& shownPath, std::string_view bytes)
 
 void requireName(bool storable, std::string_view what, std::string_view name,
                  const std::filesystem::path& path) {
-    if (!storable) throw Error("Invalid " + std::string(what) + " \"" + std::string(name) + "\" for " + path.string());
+    if (!storable)
+        throw Error("Invalid " + std::string(what) + " \"" + std::string(name) + "\" for " + path.string());
 }
 
 }  // namespace
@@ -235,7 +235,8 @@ void ProfileFile::parse() {
         line.end = std::min(all.find_first_of("\r\n", position), all.size());
         line.next = line.end;
         if (line.next < all.size()) {
-            line.next += (all[line.next] == '\r' && line.next + 1 < all.size() && all[line.next + 1] == '\n') ? 2 : 1;
+            line.next +=
+                (all[line.next] == '\r' && line.next + 1 < all.size() && all[line.next + 1] == '\n') ? 2 : 1;
         }
         position = line.next;
 
@@ -279,7 +280,8 @@ std::string ProfileFile::readText(std::string_view section, std::string_view key
                                   std::string_view defaultValue) const {
     const Line* line = findKey(section, key);
     if (line == nullptr) return std::string(defaultValue);
-    const std::string value = decode(std::string_view(bytes_).substr(line->valueBegin, line->end - line->valueBegin));
+    const std::string value =
+        decode(std::string_view(bytes_).substr(line->valueBegin, line->end - line->valueBegin));
     return std::string(text::cutToGbkBytes(unquote(value), kMaxValueBytes));
 }
 
@@ -287,7 +289,8 @@ int ProfileFile::readInteger(std::string_view section, std::string_view key, int
     const Line* line = findKey(section, key);
     if (line == nullptr) return defaultValue;
     // Digits, signs and "$"/"0x" are ASCII, so the raw bytes need no decoding.
-    const std::string_view raw = std::string_view(bytes_).substr(line->valueBegin, line->end - line->valueBegin);
+    const std::string_view raw =
+        std::string_view(bytes_).substr(line->valueBegin, line->end - line->valueBegin);
     return parseInteger(unquote(raw)).value_or(defaultValue);
 }
 

@@ -71,9 +71,9 @@ private:
     enum class LineKind { Other, Section, Key };
 
     struct Line {
-        std::size_t begin = 0;       // first byte of the line's text
-        std::size_t end = 0;         // end of the text, before the line break
-        std::size_t next = 0;        // first byte of the next line
+        std::size_t begin = 0;  // first byte of the line's text
+        std::size_t end = 0;    // end of the text, before the line break
+        std::size_t next = 0;   // first byte of the next line
         LineKind kind = LineKind::Other;
         std::string name;            // section or key name, UTF-8, without blanks
         std::size_t valueBegin = 0;  // for a key: the byte after "="

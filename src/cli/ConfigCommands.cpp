@@ -18,7 +18,8 @@ int runConfig(CommandContext& context) {
     ProfileFile settings(context.programDir / kSettingsFileName);
     if (action == "get") {
         expectArgCount(args, 2, 3);
-        context.out << settings.readText(args[0], args[1], args.size() == 3 ? args[2] : std::string()) << '\n';
+        context.out << settings.readText(args[0], args[1], args.size() == 3 ? args[2] : std::string())
+                    << '\n';
         return 0;
     }
     if (action == "set") {

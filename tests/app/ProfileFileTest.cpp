@@ -34,7 +34,8 @@ protected:
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
     std::size_t filesInFolder() const {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
+        return static_cast<std::size_t>(
+            std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
     }
 
     fs::path dir_;
@@ -63,8 +64,9 @@ TEST_F(ProfileFileTest, FirstWritesCreateFileSectionsAndKeysInGbkWithCrLf) {
 }
 
 TEST_F(ProfileFileTest, WriteReplacesValueWhereItStandsAndKeepsEveryOtherByte) {
-    const std::string before = "; settings\n[SetupOptions]\nSNDREC = old.exe\r\n\n  garbage line \xFF\n"
-                               "\xEF\xBF line\r[LastStatus]\r\nSCS=x\r\n";
+    const std::string before =
+        "; settings\n[SetupOptions]\nSNDREC = old.exe\r\n\n  garbage line \xFF\n"
+        "\xEF\xBF line\r[LastStatus]\r\nSCS=x\r\n";
     store(before);
     ProfileFile(path_).writeText("setupoptions", "sndrec", "录音.exe");
     EXPECT_EQ(stored(), "; settings\n[SetupOptions]\nSNDREC =" + toGbk("录音.exe") +
@@ -138,13 +140,14 @@ TEST_P(ReadTextRule, RemovesBlanksAndOnePairOfQuotes) {
     EXPECT_EQ(ProfileFile(path_).readText("S", "k", "missing"), GetParam().read);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, ReadTextRule,
-    ::testing::Values(TextCase{"  padded \t", "padded"}, TextCase{"\"double\"", "double"},
-                      TextCase{"'single'", "single"}, TextCase{" \" inner blanks \" ", " inner blanks "},
-                      TextCase{"\"\"twice\"\"", "\"twice\""}, TextCase{"\"mixed'", "\"mixed'"},
-                      TextCase{"\"", "\""}, TextCase{"\"\"", ""}, TextCase{"", ""},
-                      TextCase{"a=b", "a=b"}, TextCase{"x ; not a comment", "x ; not a comment"}));
+INSTANTIATE_TEST_SUITE_P(Values, ReadTextRule,
+                         ::testing::Values(TextCase{"  padded \t", "padded"},
+                                           TextCase{"\"double\"", "double"}, TextCase{"'single'", "single"},
+                                           TextCase{" \" inner blanks \" ", " inner blanks "},
+                                           TextCase{"\"\"twice\"\"", "\"twice\""},
+                                           TextCase{"\"mixed'", "\"mixed'"}, TextCase{"\"", "\""},
+                                           TextCase{"\"\"", ""}, TextCase{"", ""}, TextCase{"a=b", "a=b"},
+                                           TextCase{"x ; not a comment", "x ; not a comment"}));
 
 TEST_F(ProfileFileTest, CutsLongValuesAt2047GbkBytesWithoutSplittingACharacter) {
     const std::string ascii(2047, 'a');
