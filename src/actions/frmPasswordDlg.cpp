@@ -1,0 +1,53 @@
+#include "actions/frmPasswordDlg.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+namespace kw {
+
+frmPasswordDlg::frmPasswordDlg(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint |
+                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      lblPleaseEnterPassword_(new QLabel(this)),
+      Password_(new QLineEdit(this)),
+      lblPasswordError_(new QLabel(this)),
+      OKBtn_(new QPushButton(QStringLiteral("确定(&O)"), this)),
+      CancelBtn_(new QPushButton(QStringLiteral("取消(&C)"), this)) {
+    setObjectName(QStringLiteral("frmPasswordDlg"));
+    setWindowTitle(QStringLiteral("童锁功能--密码输入"));
+    setFixedSize(kWidth, kHeight);
+    setModal(true);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->geometry().center() - rect().center());
+    }
+
+    lblPleaseEnterPassword_->setObjectName(QStringLiteral("lblPleaseEnterPassword"));
+    lblPleaseEnterPassword_->setGeometry(8, 9, 274, 56);
+    lblPleaseEnterPassword_->setWordWrap(true);
+    lblPleaseEnterPassword_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    Password_->setObjectName(QStringLiteral("Password"));
+    Password_->setGeometry(8, 73, 273, 21);
+    Password_->setEchoMode(QLineEdit::Password);
+
+    lblPasswordError_->setObjectName(QStringLiteral("lblPasswordError"));
+    lblPasswordError_->setGeometry(11, 111, 270, 16);
+    QPalette red = lblPasswordError_->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    lblPasswordError_->setPalette(red);
+    QFont bold = lblPasswordError_->font();
+    bold.setBold(true);
+    lblPasswordError_->setFont(bold);
+
+    OKBtn_->setObjectName(QStringLiteral("OKBtn"));
+    OKBtn_->setGeometry(115, 152, 75, 25);
+    OKBtn_->setDefault(true);
+    CancelBtn_->setObjectName(QStringLiteral("CancelBtn"));
+    CancelBtn_->setGeometry(200, 152, 75, 25);
+    connect(CancelBtn_, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+}  // namespace kw

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string_view>
+
+// Texts of the application shell, each in one place.
+namespace kw::texts {
+
+// The refusal of a second start.
+inline constexpr std::string_view kSecondInstanceCaption = "提示";
+inline constexpr std::string_view kSecondInstanceText =
+    "您好，\" 鹰波视听 (Kestrel Wave) \" 已经运行了。\r\n\r\n"
+    "看看任务栏右方的系统托盘内 [小喇叭图标旁] 有什么变化吧。\r\n\r\n"
+    "  ---- 多了一个小图标！请单击它！";
+
+// The notification-area icon's tip.
+inline constexpr std::string_view kTrayTip = "鹰波视听 (Kestrel Wave)\r\r [单击主窗口] [右击菜单] [双击退出]";
+
+// The program's slogan: the information line's first text and the about page's line.
+inline constexpr std::string_view kSlogan = "一点即播 · 天下好频道尽在掌握";
+
+// The information line's hint before anything was played.
+inline constexpr std::string_view kNothingPlayed = "正在播放: [空]";
+
+// The window icon's tooltip before the mouse first moves over it.
+inline constexpr std::string_view kDateTooltipInitial = "显示当前日期与时间";
+
+}  // namespace kw::texts

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QApplication>
+
+#include <filesystem>
+#include <memory>
+
+namespace kw {
+
+class SingleInstance;
+class frmADWindow;
+class frmMain;
+class frmPasswordDlg;
+
+// The application object of the desktop program. An error that reaches the
+// event loop from an event handler is shown in an error box (the general
+// error report) and the program goes on.
+class Application : public QApplication {
+public:
+    Application(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
+// The running program: the single-instance lock and the three long-lived
+// windows, created in the order of the entry sequence.
+class Program {
+public:
+    // The entry sequence up to the event loop, for the program directory
+    // given: takes the lock (a second instance shows its message and gets
+    // nullptr), sets up the application, shows the splash window, creates the
+    // windows (the main window runs its start-up) and closes the splash.
+    static std::unique_ptr<Program> start(const std::filesystem::path& programDir);
+    ~Program();
+
+    // Runs the event loop until the main window's exit sequence ends it.
+    int run();
+
+    frmADWindow& adWindow() const { return *adWindow_; }
+    frmMain& mainWindow() const { return *mainWindow_; }
+    frmPasswordDlg& passwordDialog() const { return *passwordDialog_; }
+
+private:
+    explicit Program(std::unique_ptr<SingleInstance> lock);
+
+    std::unique_ptr<SingleInstance> lock_;
+    std::unique_ptr<frmADWindow> adWindow_;
+    std::unique_ptr<frmMain> mainWindow_;
+    std::unique_ptr<frmPasswordDlg> passwordDialog_;
+};
+
+// The application title, the hint timings (100 ms to show, 2500 ms shown),
+// the program icon; the program ends only through its exit sequence.
+void setUpApplication(QApplication& application);
+
+// The program directory: the folder of the running executable.
+std::filesystem::path executableFolder();
+
+}  // namespace kw

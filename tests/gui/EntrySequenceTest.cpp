@@ -1,0 +1,40 @@
+#include "TestInstallation.h"
+
+#include "app/EntrySequence.h"
+#include "app/SingleInstance.h"
+#include "app/frmMain.h"
+
+#include <QtTest>
+
+using kw::test::MessageBoxCatcher;
+using kw::test::TestInstallation;
+
+class EntrySequenceTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { kw::test::prepareRuntimeFolder(); }
+
+    void secondInstanceIsRefusedWithoutAnyWindow() {
+        TestInstallation install;
+        kw::SingleInstance running(kw::kSingleInstanceName);
+        QCOMPARE(running.state(), kw::SingleInstance::State::Acquired);
+
+        MessageBoxCatcher boxes;
+        const std::unique_ptr<kw::Program> program = kw::Program::start(install.dir());
+        QVERIFY(program == nullptr);
+        QCOMPARE(boxes.captions, QStringList({QStringLiteral("提示")}));
+        QCOMPARE(boxes.texts.at(0),
+                 QStringLiteral("您好，\" 鹰波视听 (Kestrel Wave) \" 已经运行了。\n\n"
+                                "看看任务栏右方的系统托盘内 [小喇叭图标旁] 有什么变化吧。\n\n"
+                                "  ---- 多了一个小图标！请单击它！"));
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            QVERIFY2(window->objectName() != QStringLiteral("frmMain") &&
+                         window->objectName() != QStringLiteral("frmSplash"),
+                     qPrintable(window->objectName()));
+        }
+    }
+};
+
+QTEST_MAIN(EntrySequenceTest)
+#include "EntrySequenceTest.moc"

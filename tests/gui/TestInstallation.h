@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <filesystem>
+#include <string>
+
+namespace kw::test {
+
+// A temporary program directory for one test, removed afterwards.
+class TestInstallation {
+public:
+    TestInstallation();
+
+    std::filesystem::path dir() const { return dir_.path().toStdString(); }
+    std::filesystem::path file(const std::string& relative) const { return dir() / relative; }
+
+    // Writes a file, making its folders; `bytes` as they stand.
+    void write(const std::string& relative, const std::string& bytes) const;
+    std::string read(const std::string& relative) const;
+    bool exists(const std::string& relative) const;
+    // A JPEG picture of one colour.
+    void writePicture(const std::string& relative, QColor color, int width = 254, int height = 514) const;
+
+private:
+    QTemporaryDir dir_;
+};
+
+// The folder for per-user lock files must exist and be private.
+void prepareRuntimeFolder();
+
+}  // namespace kw::test
+
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+
+namespace kw::test {
+
+// Answers the modal message boxes that come up while it lives: records each
+// box's caption and text and presses its first button.
+class MessageBoxCatcher : public QObject {
+public:
+    MessageBoxCatcher();
+    QStringList captions;
+    QStringList texts;
+
+private:
+    QTimer timer_;
+};
+
+}  // namespace kw::test
