@@ -12,8 +12,6 @@ struct sqlite3;
 
 namespace kw {
 
-class Statement;
-
 // Columns of a channel row as the listing statements return them (S2, S3).
 // Texts are UTF-8 and untrimmed, exactly as stored.
 struct ChannelListing {
@@ -117,6 +115,8 @@ public:
     std::vector<std::string> distinctMainCategories();                         // S14 (ci_Class0)
     // S15 for column 1, 2 or 3 (ci_Class1..3) under one main category.
     std::vector<std::string> distinctClassValues(int classColumn, std::string_view mainCategory);
+    // S16 reads no name: `record.name` is the name asked for. A missing row
+    // reads as empty text and id 0.
     struct EditableChannel {
         ChannelRecord record;
         std::int64_t id = 0;
