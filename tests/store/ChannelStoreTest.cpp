@@ -11,6 +11,7 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <stdexcept>
 
 namespace fs = std::filesystem;
 using kw::ChannelRecord;
@@ -213,8 +214,10 @@ TEST_F(ChannelStoreTest, ClassListsQuoteTheMainCategoryAndSkipTheSettingsRow) {
     store->insertChannel(channel("b", "B'电视台", "娱乐"), 1, "v");
     store->insertChannel(channel("c", "B'电视台", "综合"), 2, "User");
     store->insertChannel(channel("d", "C广播电台", "新闻"), 1, "v");
+    store->insertChannel(channel("e", "", "空"), 1, "v");  // empty text must match '' in the query
 
-    EXPECT_THAT(store->distinctMainCategories(), ElementsAre("B'电视台", "C广播电台"));
+    EXPECT_THAT(store->distinctMainCategories(), ElementsAre("", "B'电视台", "C广播电台"));
+    EXPECT_THAT(store->distinctClassValues(1, ""), ElementsAre("空"));
     EXPECT_THAT(store->distinctClassValues(1, "B'电视台"), ElementsAre("娱乐", "综合"));
     EXPECT_THAT(store->distinctClassValues(3, "B'电视台"), ElementsAre("普通话"));
     EXPECT_TRUE(store->distinctClassValues(1, "x') or (1=1) or ('").empty());
@@ -333,6 +336,7 @@ TEST_F(ChannelStoreTest, VisitMayRunStatementsIncludingTheSameListing) {
     int inner = 0;
     std::vector<std::string> outer;
     store->forEachListedChannel(0, [&](const kw::ChannelListing& row) {
+        if (outer.size() == 3) throw std::runtime_error("the outer listing started again");
         outer.push_back(row.name);
         store->forEachListedChannel(0, [&](const kw::ChannelListing&) { ++inner; });
         store->setFavorited(row.name, 1);
