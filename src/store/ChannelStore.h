@@ -72,14 +72,17 @@ struct ChannelRecord {
 // The channel database `Kestrelwave.dll`: one SQLite connection, held for the
 // whole run, and one method per statement of the catalogue. Every method runs
 // its catalogue statement verbatim with named parameters. Errors throw
-// kw::Error with SQLite's own message.
+// kw::Error with SQLite's own message (with the file's path on open).
+// The file runs in WAL mode: while open, `Kestrelwave.dll-wal` and `-shm`
+// sit beside it; close() folds the log back into the file and removes them.
 class ChannelStore {
 public:
     static constexpr std::string_view kFileName = "Kestrelwave.dll";
     static constexpr std::string_view kLockFileName = "Kestrelwave.ldb";
 
     // Opens an existing database file; never creates, overwrites or truncates
-    // anything. Creates the lock file beside it while open.
+    // anything. Creates the lock file beside it while open; a folder that
+    // refuses the lock file does not stop the open (SQLite locks by itself).
     static std::unique_ptr<ChannelStore> open(const std::filesystem::path& databaseFile);
 
     // Creates a new database file with the table and one settings row. Fails
@@ -94,7 +97,8 @@ public:
     const std::filesystem::path& file() const;
 
     // Closes the connection (and removes the lock file); reopen() opens it
-    // again. Compaction needs the file to itself.
+    // again. Compaction needs the file to itself: after close() the file is
+    // complete on its own. Not allowed from inside a forEach visit.
     void close();
     void reopen();
     bool isOpen() const;

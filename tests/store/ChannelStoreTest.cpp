@@ -224,25 +224,19 @@ TEST_F(ChannelStoreTest, ClassListsQuoteTheMainCategoryAndSkipTheSettingsRow) {
     EXPECT_THROW(store->distinctClassValues(4, "B'电视台"), kw::Error);
 }
 
-TEST_F(ChannelStoreTest, ListingsAndCountsNeverShowTheSettingsRow) {
-    auto store = createStore();
-    store->insertChannel(channel("sys"), 1, "2006-01");
-    store->insertChannel(channel("mine"), 2, "User");
-    EXPECT_THAT(listedNames(*store, 0), ElementsAre("mine", "sys"));
-    EXPECT_THAT(listedNames(*store, 3), ElementsAre("mine", "sys"));
-    EXPECT_EQ(store->countChannelsInGroup(1), 1);
-    EXPECT_EQ(store->countChannelsInGroup(2), 1);
-}
-
-TEST_F(ChannelStoreTest, RatingFilterListsOnlyThatRating) {
-    auto store = createStore();
+TEST_F(ChannelStoreTest, ListingsFilterByRatingAndNeverShowTheSettingsRow) {
+    auto store = createStore();  // the settings row has rating 3
     for (const char* name : {"one", "two", "three"}) store->insertChannel(channel(name), 1, "v");
+    store->insertChannel(channel("mine"), 2, "User");
     store->setRating("ONE", 1);
     store->setRating("two", 5);
+    EXPECT_THAT(listedNames(*store, 0), ElementsAre("mine", "one", "three", "two"));
     EXPECT_THAT(listedNames(*store, 1), ElementsAre("one"));
     EXPECT_THAT(listedNames(*store, 5), ElementsAre("two"));
-    EXPECT_THAT(listedNames(*store, 3), ElementsAre("three"));
+    EXPECT_THAT(listedNames(*store, 3), ElementsAre("mine", "three"));
     EXPECT_TRUE(listedNames(*store, 2).empty());
+    EXPECT_EQ(store->countChannelsInGroup(1), 3);
+    EXPECT_EQ(store->countChannelsInGroup(2), 1);
 }
 
 TEST_F(ChannelStoreTest, MissingRowsReadAsEmptyTextAndZero) {
