@@ -162,10 +162,14 @@ void ChannelStore::Impl::connect(const SettingsRow* newSettings) {
         // synchronous=NORMAL a commit costs no fsync (the log is synced at
         // checkpoints), so single-row writes stay fast. A power loss may lose
         // the last commits. Where WAL is unavailable the rollback journal
-        // needs synchronous=FULL for the same safety.
-        Statement journal(db, "pragma journal_mode=WAL");
-        const bool wal = journal.step() && journal.bytes(0) == "wal";
-        journal.reset();
+        // needs synchronous=FULL for the same safety; so does a file another
+        // program holds open right now, which keeps its journal mode.
+        bool wal = false;
+        try {
+            Statement journal(db, "pragma journal_mode=WAL");
+            wal = journal.step() && journal.bytes(0) == "wal";
+        } catch (const Error&) {
+        }
         exec(wal ? "pragma synchronous=NORMAL" : "pragma synchronous=FULL");
         // Checkpoints cost two fsyncs each; every insert dirties three pages
         // (table, name index, sequence), so the default of 1,000 pages would
