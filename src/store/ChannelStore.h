@@ -78,6 +78,7 @@ struct ChannelRecord {
 class ChannelStore {
 public:
     static constexpr std::string_view kFileName = "Kestrelwave.dll";
+    // The lock file is the database's name with the extension .ldb.
     static constexpr std::string_view kLockFileName = "Kestrelwave.ldb";
 
     // Opens an existing database file; never creates, overwrites or truncates
@@ -134,8 +135,9 @@ public:
     void updateChannelByName(const ChannelRecord& record, std::string_view vol);
     void forEachUserChannel(const std::function<void(const ChannelRecord&)>& visit);  // S21
 
-    // Runs fn inside one transaction (used only where the installation is
-    // built, never by the program's own commands).
+    // Runs fn inside one transaction, rolled back when fn throws; inside
+    // another transaction fn simply joins it. Used only where the installation
+    // is built, never by the program's own commands.
     void inTransaction(const std::function<void()>& fn);
 
 private:
