@@ -1,0 +1,173 @@
+#include "browser/TreeCache.h"
+
+#include "browser/ChannelTree.h"
+#include "store/Error.h"
+#include "store/TextCodec.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+namespace kw {
+namespace {
+
+// Text is converted in batches of whole lines: one converter call per batch
+// instead of per node. CR, LF, TAB and space never occur inside a GBK
+// character, so lines split the same before and after conversion.
+constexpr std::size_t kBatchBytes = 64 * 1024;
+
+void appendNodeText(std::string& line, std::string_view text) {
+    // A CR or LF inside a text would split its line and corrupt the cache.
+    for (char c : text) line.push_back(c == '\r' || c == '\n' ? ' ' : c);
+}
+
+std::string invalidLevel(std::size_t level, std::string_view text) {
+    return "Invalid level (" + std::to_string(level) + ") for item \"" + std::string(text) + "\"";
+}
+
+class CacheReader {
+public:
+    CacheReader(ChannelTree& tree, YieldHook& yield) : tree_(tree), yield_(yield) {}
+
+    void add(std::size_t level, std::string_view text) {
+        yield_.tick();
+        if (previous_ == kNoNode) {
+            previous_ = tree_.appendChild(kNoNode, text);
+            return;
+        }
+        const std::size_t previousLevel = tree_.level(previous_);
+        if (level > previousLevel + 1) throw Error(invalidLevel(level, text));
+        if (level == previousLevel + 1) {
+            previous_ = tree_.appendChild(previous_, text);
+            return;
+        }
+        NodeId sibling = previous_;
+        while (tree_.level(sibling) > level) sibling = tree_.parent(sibling);
+        previous_ = tree_.appendChild(tree_.parent(sibling), text);
+    }
+
+private:
+    ChannelTree& tree_;
+    YieldHook& yield_;
+    NodeId previous_ = kNoNode;
+};
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+// Calls flush with batches of whole lines, each node's TABs, text and eol.
+template <typename Flush>
+void formatLines(const ChannelTree& tree, std::string_view eol, YieldHook& yield, Flush flush) {
+    std::string batch;
+    for (NodeId node = tree.nextInTreeOrder(kNoNode); node != kNoNode; node = tree.nextInTreeOrder(node)) {
+        yield.tick();
+        batch.append(tree.level(node), '\t');
+        appendNodeText(batch, tree.text(node));
+        batch += eol;
+        if (batch.size() >= kBatchBytes) {
+            flush(batch);
+            batch.clear();
+        }
+    }
+    flush(batch);
+}
+
+}  // namespace
+
+std::string formatTreeCache(const ChannelTree& tree, YieldHook& yield) {
+    std::string gbk;
+    formatLines(tree, "\r\n", yield, [&](const std::string& batch) { gbk += text::toGbk(batch); });
+    return gbk;
+}
+
+std::string formatTreeOutline(const ChannelTree& tree) {
+    std::string outline;
+    YieldHook none;
+    formatLines(tree, "\n", none, [&](const std::string& batch) { outline += batch; });
+    return outline;
+}
+
+void parseTreeCache(std::string_view bytes, ChannelTree& tree, YieldHook& yield) {
+    ChannelTree::ResetScope reset(tree);
+    tree.clear();
+    CacheReader reader(tree, yield);
+    std::vector<std::size_t> levels;
+    std::vector<std::size_t> ends;  // end of each line's text in `joined`
+    std::string joined;
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        levels.clear();
+        ends.clear();
+        joined.clear();
+        while (pos < bytes.size() && joined.size() < kBatchBytes) {
+            std::size_t end = bytes.find_first_of("\r\n", pos);
+            if (end == std::string_view::npos) end = bytes.size();
+            std::string_view line = bytes.substr(pos, end - pos);
+            pos = end + 1;
+            if (end < bytes.size() && bytes[end] == '\r' && pos < bytes.size() && bytes[pos] == '\n') ++pos;
+            const std::size_t level = std::min(line.find_first_not_of("\t "), line.size());
+            line.remove_prefix(level);
+            if (line.empty()) continue;
+            levels.push_back(level);
+            joined += line;
+            ends.push_back(joined.size());
+            joined += '\n';
+        }
+        const std::string converted = text::fromGbk(joined);
+        std::size_t start = 0;
+        std::vector<std::string_view> texts;
+        for (std::size_t nl = converted.find('\n'); nl != std::string::npos; nl = converted.find('\n', start)) {
+            texts.emplace_back(converted.data() + start, nl - start);
+            start = nl + 1;
+        }
+        if (texts.size() == levels.size()) {
+            for (std::size_t i = 0; i < levels.size(); ++i) reader.add(levels[i], texts[i]);
+            continue;
+        }
+        // Malformed bytes swallowed a line end: convert line by line instead.
+        std::size_t lineStart = 0;
+        for (std::size_t i = 0; i < levels.size(); ++i) {
+            reader.add(levels[i], text::fromGbk(std::string_view(joined).substr(lineStart, ends[i] - lineStart)));
+            lineStart = ends[i] + 1;
+        }
+    }
+}
+
+void saveTreeCache(const ChannelTree& tree, const std::filesystem::path& file, YieldHook& yield) {
+    const std::string bytes = formatTreeCache(tree, yield);
+    const std::filesystem::path temporary =
+        file.parent_path() / ("." + file.filename().string() + "." + std::to_string(::getpid()) + ".tmp");
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) throw Error("Unable to write to " + file.string());
+    // The data must be on disk before the rename makes it the cache.
+    bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    written = ::close(fd) == 0 && written;
+    written = written && ::rename(temporary.c_str(), file.c_str()) == 0;
+    if (!written) {
+        ::unlink(temporary.c_str());
+        throw Error("Unable to write to " + file.string());
+    }
+}
+
+void loadTreeCache(ChannelTree& tree, const std::filesystem::path& file, YieldHook& yield) {
+    std::error_code error;
+    std::ifstream in;
+    if (std::filesystem::is_regular_file(file, error)) in.open(file, std::ios::binary);
+    if (!in.is_open()) throw Error("Unable to read " + file.string());
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad()) throw Error("Unable to read " + file.string());
+    parseTreeCache(bytes, tree, yield);
+}
+
+}  // namespace kw
