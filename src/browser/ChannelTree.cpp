@@ -3,10 +3,14 @@
 #include "browser/TreeCollation.h"
 #include "store/Error.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <bit>
+#include <cstdlib>
+#include <new>
 #include <cstring>
 #include <functional>
-#include <numeric>
 #include <string>
 
 namespace kw {
@@ -23,26 +27,78 @@ constexpr std::size_t kInsertTail = 32;
 
 }  // namespace
 
+// No member initialisers: a fresh chunk of nodes stays untouched memory until
+// nodes are placed in it, instead of being written whole at once.
 struct ChannelTree::Node {
-    const char* text = nullptr;
-    std::uint32_t size = 0;
-    NodeId parent = 0;  // internal id
-    std::uint32_t row = 0;
-    std::uint32_t list = kNoList;
-    std::uint32_t depth = 0;  // 0 for the hidden top, 1 for top-level nodes
-    std::uint8_t flags = 0;
+    const char* text;
+    std::uint32_t size;
+    NodeId parent;  // internal id
+    std::uint32_t row;
+    std::uint32_t list;   // kNoList without children
+    std::uint32_t depth;  // 0 for the hidden top, 1 for top-level nodes
+    std::uint8_t flags;
 
     std::string_view view() const { return {text, size}; }
 };
 
-struct ChannelTree::ChildList {
-    std::vector<NodeId> ids;
-    std::size_t sorted = 0;  // the leading children known to be in order
-    // Open addressing by text over child ids, kNoNode for a free slot. Holds
-    // the first child of each text only; built on the first lookup of a large list.
-    mutable std::vector<NodeId> index;
-    mutable std::size_t indexed = 0;
+namespace {
+
+constexpr std::size_t kBlockBytes = std::size_t{2} << 20;
+
+// Memory for the tree's storage in 2 MiB units that ask for huge pages: a
+// million-node tree then costs a few dozen page faults instead of tens of
+// thousands, and growing one large array never faults page by page in one
+// long step. `huge` is off for the first node and text block, so a small
+// tree stays small.
+void* allocateBlocks(std::size_t bytes, bool huge = true) {
+    const std::size_t rounded = (bytes + kBlockBytes - 1) / kBlockBytes * kBlockBytes;
+    void* block = std::aligned_alloc(kBlockBytes, rounded);
+    if (block == nullptr) throw std::bad_alloc();
+    if (huge) ::madvise(block, rounded, MADV_HUGEPAGE);
+    return block;
+}
+
+// Child lists and their indexes: small ones from the heap, large ones (the
+// leaves of a category in mode 5) in blocks.
+template <typename T>
+struct ListAllocator {
+    using value_type = T;
+    ListAllocator() = default;
+    template <typename U>
+    ListAllocator(const ListAllocator<U>& /*other*/) {}
+    T* allocate(std::size_t count) {
+        const std::size_t bytes = count * sizeof(T);
+        return static_cast<T*>(bytes < kBlockBytes ? ::operator new(bytes) : allocateBlocks(bytes));
+    }
+    void deallocate(T* array, std::size_t count) {
+        if (count * sizeof(T) < kBlockBytes) {
+            ::operator delete(array);
+        } else {
+            std::free(array);
+        }
+    }
+    bool operator==(const ListAllocator&) const = default;
 };
+
+}  // namespace
+
+struct ChannelTree::ChildList {
+    struct Slot {
+        NodeId id = kNoNode;  // kNoNode: free
+        std::uint32_t hash = 0;
+    };
+    std::vector<NodeId, ListAllocator<NodeId>> ids;
+    std::size_t sorted = 0;  // the leading children known to be in order
+    // Open addressing by text over child ids, holding the first child of each
+    // text only; built on the first lookup of a large list. Slots keep part of
+    // the hash so a probe rarely has to read another node's text.
+    mutable std::vector<Slot, ListAllocator<Slot>> index;
+    mutable std::size_t indexed = 0;
+    // The child the last lookup found: rows of one class tend to come together.
+    mutable NodeId lastFound = kNoNode;
+};
+
+void ChannelTree::BlockFree::operator()(void* block) const { std::free(block); }
 
 // Node texts, packed in large blocks that never move, so a node keeps a plain
 // pointer and size instead of a string of its own.
@@ -50,19 +106,18 @@ class ChannelTree::TextPool {
 public:
     std::string_view store(std::string_view text) {
         if (text.empty()) return {};
-        if (text.size() > kBlock / 8) {
-            blocks_.push_back(std::make_unique<char[]>(text.size()));
+        if (text.size() > kBlockBytes / 8) {
+            auto& own = large_.emplace_back(std::make_unique_for_overwrite<char[]>(text.size()));
             bytes_ += text.size();
-            std::memcpy(blocks_.back().get(), text.data(), text.size());
-            return {blocks_.back().get(), text.size()};
+            std::memcpy(own.get(), text.data(), text.size());
+            return {own.get(), text.size()};
         }
-        if (used_ + text.size() > kBlock) {
-            blocks_.push_back(std::make_unique<char[]>(kBlock));
-            bytes_ += kBlock;
-            current_ = blocks_.back().get();
+        if (used_ + text.size() > kBlockBytes) {
+            blocks_.emplace_back(static_cast<char*>(allocateBlocks(kBlockBytes, !blocks_.empty())));
+            bytes_ += kBlockBytes;
             used_ = 0;
         }
-        char* place = current_ + used_;
+        char* place = blocks_.back().get() + used_;
         std::memcpy(place, text.data(), text.size());
         used_ += text.size();
         return {place, text.size()};
@@ -70,14 +125,37 @@ public:
     std::size_t bytes() const { return bytes_; }
 
 private:
-    static constexpr std::size_t kBlock = std::size_t{1} << 18;
-    std::vector<std::unique_ptr<char[]>> blocks_;
-    char* current_ = nullptr;
-    std::size_t used_ = kBlock;
+    std::vector<std::unique_ptr<char[], BlockFree>> blocks_;
+    std::vector<std::unique_ptr<char[]>> large_;
+    std::size_t used_ = kBlockBytes;
     std::size_t bytes_ = 0;
 };
 
-ChannelTree::ChannelTree() : nodes_(1), pool_(std::make_unique<TextPool>()) {}
+namespace {
+constexpr std::size_t kChunkSize = kBlockBytes / 32;
+constexpr unsigned kChunkBits = std::countr_zero(kChunkSize);
+}  // namespace
+
+ChannelTree::Node& ChannelTree::NodeArena::operator[](NodeId id) {
+    return chunks_[id >> kChunkBits][id & (kChunkSize - 1)];
+}
+
+const ChannelTree::Node& ChannelTree::NodeArena::operator[](NodeId id) const {
+    return chunks_[id >> kChunkBits][id & (kChunkSize - 1)];
+}
+
+void ChannelTree::NodeArena::push_back(const Node& node) {
+    if ((size_ & (kChunkSize - 1)) == 0) chunks_.emplace_back(static_cast<Node*>(allocateBlocks(kBlockBytes, !chunks_.empty())));
+    chunks_.back()[size_ & (kChunkSize - 1)] = node;
+    ++size_;
+}
+
+std::size_t ChannelTree::NodeArena::bytes() const { return chunks_.size() * kBlockBytes; }
+
+ChannelTree::ChannelTree() : pool_(std::make_unique<TextPool>()) {
+    static_assert(sizeof(Node) * kChunkSize == kBlockBytes, "nodes must tile a block exactly");
+    nodes_.push_back(Node{nullptr, 0, 0, 0, kNoList, 0, 0});
+}
 
 ChannelTree::~ChannelTree() = default;
 
@@ -103,7 +181,8 @@ ChannelTree::ResetScope::~ResetScope() {
 
 void ChannelTree::clear() {
     ResetScope scope(*this);
-    std::vector<Node>(1).swap(nodes_);
+    nodes_ = NodeArena{};
+    nodes_.push_back(Node{nullptr, 0, 0, 0, kNoList, 0, 0});
     std::vector<ChildList>().swap(lists_);
     pool_ = std::make_unique<TextPool>();
     liveCount_ = 0;
@@ -120,7 +199,9 @@ std::uint32_t ChannelTree::ensureList(NodeId internal) {
     return nodes_[internal].list;
 }
 
-NodeId ChannelTree::appendChild(NodeId parent, std::string_view text) {
+NodeId ChannelTree::appendChild(NodeId parent, std::string_view text) { return addChild(parent, text, nullptr); }
+
+NodeId ChannelTree::addChild(NodeId parent, std::string_view text, YieldHook* yield) {
     if (nodes_.size() >= kNoNode || text.size() >= std::numeric_limits<std::uint32_t>::max()) {
         throw Error("The channel tree cannot hold more nodes");
     }
@@ -136,41 +217,47 @@ NodeId ChannelTree::appendChild(NodeId parent, std::string_view text) {
                           kNoList, depth, kAlive});
     ChildList& list = lists_[listIndex];
     list.ids.push_back(id);
-    if (!list.index.empty()) indexInsert(list, id);
+    if (!list.index.empty()) indexInsert(list, id, yield);
     ++liveCount_;
     ++generation_;
     if (!resetting()) notify([&](TreeObserver& o) { o.nodeAdded(id); });
     return id;
 }
 
-void ChannelTree::buildIndex(const ChildList& list) const {
+void ChannelTree::buildIndex(const ChildList& list, YieldHook* yield) const {
     std::size_t slots = 32;
     while (slots < list.ids.size() * 2 + 2) slots <<= 1;
-    list.index.assign(slots, kNoNode);
+    list.index.assign(slots, ChildList::Slot{});
     list.indexed = 0;
-    for (NodeId id : list.ids) indexInsert(list, id);
+    for (NodeId id : list.ids) {
+        if (yield) yield->tick();
+        indexInsert(list, id, yield);
+    }
 }
 
-void ChannelTree::indexInsert(const ChildList& list, NodeId id) const {
+void ChannelTree::indexInsert(const ChildList& list, NodeId id, YieldHook* yield) const {
     if ((list.indexed + 1) * 2 > list.index.size()) {
         // Re-insert the children before id in order, so each text keeps its first child.
-        list.index.assign(list.index.size() * 2, kNoNode);
+        list.index.assign(list.index.size() * 2, ChildList::Slot{});
         list.indexed = 0;
         for (NodeId child : list.ids) {
             if (child == id) break;
-            indexInsert(list, child);
+            if (yield) yield->tick();
+            indexInsert(list, child, yield);
         }
     }
     const std::string_view text = nodes_[id].view();
+    const std::size_t hash = std::hash<std::string_view>{}(text);
+    const auto tag = static_cast<std::uint32_t>(hash >> 32);
     const std::size_t mask = list.index.size() - 1;
-    for (std::size_t slot = std::hash<std::string_view>{}(text) & mask;; slot = (slot + 1) & mask) {
-        const NodeId held = list.index[slot];
-        if (held == kNoNode) {
-            list.index[slot] = id;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        ChildList::Slot& held = list.index[slot];
+        if (held.id == kNoNode) {
+            held = ChildList::Slot{id, tag};
             ++list.indexed;
             return;
         }
-        if (nodes_[held].view() == text) return;  // an earlier child keeps the text
+        if (held.hash == tag && nodes_[held.id].view() == text) return;  // an earlier child keeps the text
     }
 }
 
@@ -178,27 +265,39 @@ NodeId ChannelTree::findChild(NodeId internal, std::string_view text, YieldHook*
     const std::uint32_t listIndex = listOf(internal);
     if (listIndex == kNoList) return kNoNode;
     const ChildList& list = lists_[listIndex];
+    if (list.lastFound != kNoNode && nodes_[list.lastFound].view() == text) return list.lastFound;
+    NodeId found = kNoNode;
     if (list.ids.size() >= kIndexFrom) {
-        if (list.index.empty()) buildIndex(list);
+        if (list.index.empty()) buildIndex(list, yield);
         if (yield) yield->tick();
+        const std::size_t hash = std::hash<std::string_view>{}(text);
+        const auto tag = static_cast<std::uint32_t>(hash >> 32);
         const std::size_t mask = list.index.size() - 1;
-        for (std::size_t slot = std::hash<std::string_view>{}(text) & mask;; slot = (slot + 1) & mask) {
-            const NodeId held = list.index[slot];
-            if (held == kNoNode) return kNoNode;
-            if (nodes_[held].view() == text) return held;
+        for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+            const ChildList::Slot& held = list.index[slot];
+            if (held.id == kNoNode) break;
+            if (held.hash == tag && nodes_[held.id].view() == text) {
+                found = held.id;
+                break;
+            }
+        }
+    } else {
+        for (NodeId id : list.ids) {
+            if (yield) yield->tick();
+            if (nodes_[id].view() == text) {
+                found = id;
+                break;
+            }
         }
     }
-    for (NodeId id : list.ids) {
-        if (yield) yield->tick();
-        if (nodes_[id].view() == text) return id;
-    }
-    return kNoNode;
+    if (found != kNoNode) list.lastFound = found;
+    return found;
 }
 
 NodeId ChannelTree::FindOrAddChild(NodeId parent, std::string_view text, YieldHook& yield) {
     if (text.empty()) return parent;
     const NodeId found = findChild(toInternal(parent), text, &yield);
-    return found != kNoNode ? found : appendChild(parent, text);
+    return found != kNoNode ? found : addChild(parent, text, &yield);
 }
 
 NodeId ChannelTree::FindCategoryNode(std::string_view text) const {
@@ -220,8 +319,9 @@ void ChannelTree::removeNode(NodeId node) {
     for (std::size_t i = row; i < list.ids.size(); ++i) nodes_[list.ids[i]].row = static_cast<std::uint32_t>(i);
     if (row < list.sorted) --list.sorted;
     // A later child with the same text may now be the first; rebuild on demand.
-    std::vector<NodeId>().swap(list.index);
+    decltype(list.index)().swap(list.index);
     list.indexed = 0;
+    list.lastFound = kNoNode;
 
     bool selectionGone = false;
     std::vector<NodeId> branch{node};
@@ -247,7 +347,7 @@ void ChannelTree::removeNode(NodeId node) {
 }
 
 void ChannelTree::sortList(ChildList& list, const TreeCollation& collation, YieldHook& yield) {
-    std::vector<NodeId>& ids = list.ids;
+    auto& ids = list.ids;
     const std::size_t count = ids.size();
     if (list.sorted > 0 && count - list.sorted <= kInsertTail) {
         const auto before = [&](NodeId a, NodeId b) {
@@ -260,27 +360,41 @@ void ChannelTree::sortList(ChildList& list, const TreeCollation& collation, Yiel
             std::rotate(std::upper_bound(ids.begin(), at, *at, before), at, at + 1);
         }
     } else {
+        // Sort by collation key. The first eight key bytes ride along as a
+        // number so most comparisons touch no key memory; the text bytes and
+        // then the old position break ties, which makes the sort stable.
+        struct Entry {
+            std::uint64_t prefix;
+            std::uint32_t index;
+        };
         std::string keys;
         std::vector<std::size_t> offsets(count + 1);
+        std::vector<Entry> entries(count);
         for (std::size_t i = 0; i < count; ++i) {
             offsets[i] = keys.size();
             collation.appendSortKey(nodes_[ids[i]].view(), keys);
+            std::uint64_t prefix = 0;
+            for (std::size_t at = offsets[i]; at < offsets[i] + 8; ++at) {
+                prefix = (prefix << 8) | (at < keys.size() ? static_cast<unsigned char>(keys[at]) : 0u);
+            }
+            entries[i] = Entry{prefix, static_cast<std::uint32_t>(i)};
             yield.tick();
         }
         offsets[count] = keys.size();
         const auto key = [&](std::size_t i) {
             return std::string_view(keys).substr(offsets[i], offsets[i + 1] - offsets[i]);
         };
-        std::vector<std::uint32_t> order(count);
-        std::iota(order.begin(), order.end(), 0u);
-        std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
             yield.tick();
-            const int byKey = key(a).compare(key(b));
-            if (byKey != 0) return byKey < 0;
-            return nodes_[ids[a]].view() < nodes_[ids[b]].view();
+            if (a.prefix != b.prefix) return a.prefix < b.prefix;
+            if (const int byKey = key(a.index).compare(key(b.index)); byKey != 0) return byKey < 0;
+            if (const int byText = nodes_[ids[a.index]].view().compare(nodes_[ids[b.index]].view()); byText != 0) {
+                return byText < 0;
+            }
+            return a.index < b.index;
         });
-        std::vector<NodeId> sorted(count);
-        for (std::size_t i = 0; i < count; ++i) sorted[i] = ids[order[i]];
+        decltype(list.ids) sorted(count);
+        for (std::size_t i = 0; i < count; ++i) sorted[i] = ids[entries[i].index];
         ids.swap(sorted);
     }
     for (std::size_t i = 0; i < count; ++i) nodes_[ids[i]].row = static_cast<std::uint32_t>(i);
@@ -356,9 +470,9 @@ NodeId ChannelTree::lastInTreeOrder() const {
 }
 
 std::size_t ChannelTree::memoryUsage() const {
-    std::size_t bytes = nodes_.capacity() * sizeof(Node) + lists_.capacity() * sizeof(ChildList);
+    std::size_t bytes = nodes_.bytes() + lists_.capacity() * sizeof(ChildList);
     for (const ChildList& list : lists_) {
-        bytes += (list.ids.capacity() + list.index.capacity()) * sizeof(NodeId);
+        bytes += list.ids.capacity() * sizeof(NodeId) + list.index.capacity() * sizeof(ChildList::Slot);
     }
     return bytes + pool_->bytes();
 }

@@ -136,9 +136,10 @@ private:
 
     std::uint32_t listOf(NodeId internal) const;
     std::uint32_t ensureList(NodeId internal);
+    NodeId addChild(NodeId parent, std::string_view text, YieldHook* yield);
     NodeId findChild(NodeId internal, std::string_view text, YieldHook* yield) const;
-    void buildIndex(const ChildList& list) const;
-    void indexInsert(const ChildList& list, NodeId id) const;
+    void buildIndex(const ChildList& list, YieldHook* yield) const;
+    void indexInsert(const ChildList& list, NodeId id, YieldHook* yield) const;
     void sortList(ChildList& list, const TreeCollation& collation, YieldHook& yield);
     void setFlag(NodeId internal, bool expanded);
     bool resetting() const { return resetDepth_ > 0; }
@@ -148,7 +149,26 @@ private:
     static NodeId toInternal(NodeId node) { return node == kNoNode ? 0 : node; }
     static NodeId toPublic(NodeId internal) { return internal == 0 ? kNoNode : internal; }
 
-    std::vector<Node> nodes_;  // [0] is the hidden parent of the top-level nodes
+    // Nodes in fixed-size chunks: growing never moves (copies) the nodes
+    // already placed, which would stall a large build in one long step.
+    struct BlockFree {
+        void operator()(void* block) const;
+    };
+
+    class NodeArena {
+    public:
+        Node& operator[](NodeId id);
+        const Node& operator[](NodeId id) const;
+        std::size_t size() const { return size_; }
+        void push_back(const Node& node);
+        std::size_t bytes() const;
+
+    private:
+        std::vector<std::unique_ptr<Node[], BlockFree>> chunks_;
+        std::size_t size_ = 0;
+    };
+
+    NodeArena nodes_;  // [0] is the hidden parent of the top-level nodes
     std::vector<ChildList> lists_;
     std::unique_ptr<TextPool> pool_;
     std::size_t liveCount_ = 0;

@@ -8,8 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
-#include <iterator>
+#include <algorithm>
 #include <vector>
 
 namespace kw {
@@ -54,6 +53,78 @@ private:
     ChannelTree& tree_;
     YieldHook& yield_;
     NodeId previous_ = kNoNode;
+};
+
+// Splits cache bytes into lines as they arrive, so a large file is read and
+// placed in small steps.
+class CacheParser {
+public:
+    CacheParser(ChannelTree& tree, YieldHook& yield) : reader_(tree, yield) {}
+
+    void feed(std::string_view bytes) {
+        pending_.append(bytes);
+        consume(false);
+    }
+    void finish() { consume(true); }
+
+private:
+    void consume(bool atEnd) {
+        std::size_t pos = 0;
+        while (pos < pending_.size()) {
+            std::size_t end = pending_.find_first_of("\r\n", pos);
+            if (end == std::string::npos) {
+                if (!atEnd) break;
+                end = pending_.size();
+            } else if (!atEnd && pending_[end] == '\r' && end + 1 == pending_.size()) {
+                break;  // the LF of this CR LF may come with the next bytes
+            }
+            std::string_view line = std::string_view(pending_).substr(pos, end - pos);
+            pos = end + 1;
+            if (end < pending_.size() && pending_[end] == '\r' && pos < pending_.size() && pending_[pos] == '\n') {
+                ++pos;
+            }
+            const std::size_t level = std::min(line.find_first_not_of("\t "), line.size());
+            line.remove_prefix(level);
+            if (line.empty()) continue;
+            levels_.push_back(level);
+            joined_ += line;
+            ends_.push_back(joined_.size());
+            joined_ += '\n';
+            if (joined_.size() >= kBatchBytes) placeBatch();
+        }
+        placeBatch();
+        pending_.erase(0, std::min(pos, pending_.size()));
+    }
+
+    void placeBatch() {
+        const std::string converted = text::fromGbk(joined_);
+        std::vector<std::string_view> texts;
+        std::size_t start = 0;
+        for (std::size_t nl = converted.find('\n'); nl != std::string::npos; nl = converted.find('\n', start)) {
+            texts.emplace_back(converted.data() + start, nl - start);
+            start = nl + 1;
+        }
+        if (texts.size() == levels_.size()) {
+            for (std::size_t i = 0; i < levels_.size(); ++i) reader_.add(levels_[i], texts[i]);
+        } else {
+            // Malformed bytes swallowed a line end: convert line by line instead.
+            std::size_t lineStart = 0;
+            for (std::size_t i = 0; i < levels_.size(); ++i) {
+                const std::string_view raw = std::string_view(joined_).substr(lineStart, ends_[i] - lineStart);
+                reader_.add(levels_[i], text::fromGbk(raw));
+                lineStart = ends_[i] + 1;
+            }
+        }
+        levels_.clear();
+        ends_.clear();
+        joined_.clear();
+    }
+
+    CacheReader reader_;
+    std::string pending_;
+    std::vector<std::size_t> levels_;
+    std::vector<std::size_t> ends_;  // end of each line's text in joined_
+    std::string joined_;
 };
 
 bool writeAll(int fd, std::string_view bytes) {
@@ -101,57 +172,27 @@ std::string formatTreeOutline(const ChannelTree& tree) {
 void parseTreeCache(std::string_view bytes, ChannelTree& tree, YieldHook& yield) {
     ChannelTree::ResetScope reset(tree);
     tree.clear();
-    CacheReader reader(tree, yield);
-    std::vector<std::size_t> levels;
-    std::vector<std::size_t> ends;  // end of each line's text in `joined`
-    std::string joined;
-    std::size_t pos = 0;
-    while (pos < bytes.size()) {
-        levels.clear();
-        ends.clear();
-        joined.clear();
-        while (pos < bytes.size() && joined.size() < kBatchBytes) {
-            std::size_t end = bytes.find_first_of("\r\n", pos);
-            if (end == std::string_view::npos) end = bytes.size();
-            std::string_view line = bytes.substr(pos, end - pos);
-            pos = end + 1;
-            if (end < bytes.size() && bytes[end] == '\r' && pos < bytes.size() && bytes[pos] == '\n') ++pos;
-            const std::size_t level = std::min(line.find_first_not_of("\t "), line.size());
-            line.remove_prefix(level);
-            if (line.empty()) continue;
-            levels.push_back(level);
-            joined += line;
-            ends.push_back(joined.size());
-            joined += '\n';
-        }
-        const std::string converted = text::fromGbk(joined);
-        std::size_t start = 0;
-        std::vector<std::string_view> texts;
-        for (std::size_t nl = converted.find('\n'); nl != std::string::npos; nl = converted.find('\n', start)) {
-            texts.emplace_back(converted.data() + start, nl - start);
-            start = nl + 1;
-        }
-        if (texts.size() == levels.size()) {
-            for (std::size_t i = 0; i < levels.size(); ++i) reader.add(levels[i], texts[i]);
-            continue;
-        }
-        // Malformed bytes swallowed a line end: convert line by line instead.
-        std::size_t lineStart = 0;
-        for (std::size_t i = 0; i < levels.size(); ++i) {
-            reader.add(levels[i], text::fromGbk(std::string_view(joined).substr(lineStart, ends[i] - lineStart)));
-            lineStart = ends[i] + 1;
-        }
-    }
+    CacheParser parser(tree, yield);
+    parser.feed(bytes);
+    parser.finish();
 }
 
 void saveTreeCache(const ChannelTree& tree, const std::filesystem::path& file, YieldHook& yield) {
-    const std::string bytes = formatTreeCache(tree, yield);
     const std::filesystem::path temporary =
         file.parent_path() / ("." + file.filename().string() + "." + std::to_string(::getpid()) + ".tmp");
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) throw Error("Unable to write to " + file.string());
+    bool written = true;
+    try {
+        formatLines(tree, "\r\n", yield,
+                    [&](const std::string& batch) { written = written && writeAll(fd, text::toGbk(batch)); });
+    } catch (...) {
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        throw;
+    }
     // The data must be on disk before the rename makes it the cache.
-    bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    written = written && ::fsync(fd) == 0;
     written = ::close(fd) == 0 && written;
     written = written && ::rename(temporary.c_str(), file.c_str()) == 0;
     if (!written) {
@@ -161,13 +202,26 @@ void saveTreeCache(const ChannelTree& tree, const std::filesystem::path& file, Y
 }
 
 void loadTreeCache(ChannelTree& tree, const std::filesystem::path& file, YieldHook& yield) {
-    std::error_code error;
-    std::ifstream in;
-    if (std::filesystem::is_regular_file(file, error)) in.open(file, std::ios::binary);
-    if (!in.is_open()) throw Error("Unable to read " + file.string());
-    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) throw Error("Unable to read " + file.string());
-    parseTreeCache(bytes, tree, yield);
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw Error("Unable to read " + file.string());
+    ChannelTree::ResetScope reset(tree);
+    tree.clear();
+    CacheParser parser(tree, yield);
+    std::string chunk(kBatchBytes, '\0');
+    try {
+        for (;;) {
+            const ssize_t got = ::read(fd, chunk.data(), chunk.size());
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) throw Error("Unable to read " + file.string());
+            if (got == 0) break;
+            parser.feed(std::string_view(chunk).substr(0, static_cast<std::size_t>(got)));
+        }
+        parser.finish();
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+    ::close(fd);
 }
 
 }  // namespace kw
