@@ -1,5 +1,6 @@
 #include "browser/TreeCache.h"
 
+#include "app/SafeFile.h"
 #include "browser/ChannelTree.h"
 #include "store/Error.h"
 #include "store/TextCodec.h"
@@ -127,16 +128,6 @@ private:
     std::string joined_;
 };
 
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
 // Calls flush with batches of whole lines, each node's TABs, text and eol.
 template <typename Flush>
 void formatLines(const ChannelTree& tree, std::string_view eol, YieldHook& yield, Flush flush) {
@@ -178,50 +169,24 @@ void parseTreeCache(std::string_view bytes, ChannelTree& tree, YieldHook& yield)
 }
 
 void saveTreeCache(const ChannelTree& tree, const std::filesystem::path& file, YieldHook& yield) {
-    const std::filesystem::path temporary =
-        file.parent_path() / ("." + file.filename().string() + "." + std::to_string(::getpid()) + ".tmp");
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) throw Error("Unable to write to " + file.string());
-    bool written = true;
-    try {
-        formatLines(tree, "\r\n", yield,
-                    [&](const std::string& batch) { written = written && writeAll(fd, text::toGbk(batch)); });
-    } catch (...) {
-        ::close(fd);
-        ::unlink(temporary.c_str());
-        throw;
-    }
-    // The data must be on disk before the rename makes it the cache.
-    written = written && ::fsync(fd) == 0;
-    written = ::close(fd) == 0 && written;
-    written = written && ::rename(temporary.c_str(), file.c_str()) == 0;
-    if (!written) {
-        ::unlink(temporary.c_str());
-        throw Error("Unable to write to " + file.string());
-    }
+    replaceFileAtomically(file, formatTreeCache(tree, yield));
 }
 
 void loadTreeCache(ChannelTree& tree, const std::filesystem::path& file, YieldHook& yield) {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw Error("Unable to read " + file.string());
+    const FileDescriptor in(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0) throw Error("Unable to read " + file.string());
     ChannelTree::ResetScope reset(tree);
     tree.clear();
     CacheParser parser(tree, yield);
     std::string chunk(kBatchBytes, '\0');
-    try {
-        for (;;) {
-            const ssize_t got = ::read(fd, chunk.data(), chunk.size());
-            if (got < 0 && errno == EINTR) continue;
-            if (got < 0) throw Error("Unable to read " + file.string());
-            if (got == 0) break;
-            parser.feed(std::string_view(chunk).substr(0, static_cast<std::size_t>(got)));
-        }
-        parser.finish();
-    } catch (...) {
-        ::close(fd);
-        throw;
+    for (;;) {
+        const ssize_t got = ::read(in.get(), chunk.data(), chunk.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) throw Error("Unable to read " + file.string());
+        if (got == 0) break;
+        parser.feed(std::string_view(chunk).substr(0, static_cast<std::size_t>(got)));
     }
-    ::close(fd);
+    parser.finish();
 }
 
 }  // namespace kw

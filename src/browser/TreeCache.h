@@ -25,8 +25,7 @@ std::string formatTreeOutline(const ChannelTree& tree);
 // before throws kw::Error "Invalid level (N) for item "TEXT"".
 void parseTreeCache(std::string_view bytes, ChannelTree& tree, YieldHook& yield);
 
-// Writes the cache to file through a temporary file in the same folder, so
-// the old cache stays whole until the new one is complete. Throws kw::Error
+// Replaces the cache file whole (see replaceFileAtomically); throws kw::Error
 // "Unable to write to PATH" when that fails.
 void saveTreeCache(const ChannelTree& tree, const std::filesystem::path& file, YieldHook& yield);
 
