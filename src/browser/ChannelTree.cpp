@@ -20,7 +20,7 @@ constexpr std::uint32_t kNoList = std::numeric_limits<std::uint32_t>::max();
 constexpr std::uint8_t kAlive = 1;
 constexpr std::uint8_t kExpanded = 2;
 // Below this many children a linear search is faster than hashing.
-constexpr std::size_t kIndexFrom = 16;
+constexpr std::size_t kIndexFrom = 8;
 // A sorted list with at most this many children appended after it takes them
 // in by binary insertion instead of a full sort.
 constexpr std::size_t kInsertTail = 32;
@@ -94,8 +94,10 @@ struct ChannelTree::ChildList {
     // the hash so a probe rarely has to read another node's text.
     mutable std::vector<Slot, ListAllocator<Slot>> index;
     mutable std::size_t indexed = 0;
-    // The child the last lookup found: rows of one class tend to come together.
+    // The child the last lookup found, with its hash tag: rows of one class
+    // tend to come together.
     mutable NodeId lastFound = kNoNode;
+    mutable std::uint32_t lastFoundTag = 0;
 };
 
 void ChannelTree::BlockFree::operator()(void* block) const { std::free(block); }
@@ -225,8 +227,8 @@ NodeId ChannelTree::addChild(NodeId parent, std::string_view text, YieldHook* yi
 }
 
 void ChannelTree::buildIndex(const ChildList& list, YieldHook* yield) const {
-    std::size_t slots = 32;
-    while (slots < list.ids.size() * 2 + 2) slots <<= 1;
+    std::size_t slots = 16;
+    while (slots * 3 < (list.ids.size() + 1) * 4) slots <<= 1;
     list.index.assign(slots, ChildList::Slot{});
     list.indexed = 0;
     for (NodeId id : list.ids) {
@@ -236,7 +238,9 @@ void ChannelTree::buildIndex(const ChildList& list, YieldHook* yield) const {
 }
 
 void ChannelTree::indexInsert(const ChildList& list, NodeId id, YieldHook* yield) const {
-    if ((list.indexed + 1) * 2 > list.index.size()) {
+    // At most three quarters full: a slot is 8 bytes, so a probe sequence
+    // mostly stays in one cache line.
+    if ((list.indexed + 1) * 4 > list.index.size() * 3) {
         // Re-insert the children before id in order, so each text keeps its first child.
         list.index.assign(list.index.size() * 2, ChildList::Slot{});
         list.indexed = 0;
@@ -265,33 +269,30 @@ NodeId ChannelTree::findChild(NodeId internal, std::string_view text, YieldHook*
     const std::uint32_t listIndex = listOf(internal);
     if (listIndex == kNoList) return kNoNode;
     const ChildList& list = lists_[listIndex];
-    if (list.lastFound != kNoNode && nodes_[list.lastFound].view() == text) return list.lastFound;
-    NodeId found = kNoNode;
-    if (list.ids.size() >= kIndexFrom) {
-        if (list.index.empty()) buildIndex(list, yield);
-        if (yield) yield->tick();
-        const std::size_t hash = std::hash<std::string_view>{}(text);
-        const auto tag = static_cast<std::uint32_t>(hash >> 32);
-        const std::size_t mask = list.index.size() - 1;
-        for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
-            const ChildList::Slot& held = list.index[slot];
-            if (held.id == kNoNode) break;
-            if (held.hash == tag && nodes_[held.id].view() == text) {
-                found = held.id;
-                break;
-            }
-        }
-    } else {
+    if (list.ids.size() < kIndexFrom) {
         for (NodeId id : list.ids) {
             if (yield) yield->tick();
-            if (nodes_[id].view() == text) {
-                found = id;
-                break;
-            }
+            if (nodes_[id].view() == text) return id;
+        }
+        return kNoNode;
+    }
+    if (list.index.empty()) buildIndex(list, yield);
+    if (yield) yield->tick();
+    const std::size_t hash = std::hash<std::string_view>{}(text);
+    const auto tag = static_cast<std::uint32_t>(hash >> 32);
+    if (list.lastFound != kNoNode && list.lastFoundTag == tag && nodes_[list.lastFound].view() == text) {
+        return list.lastFound;
+    }
+    const std::size_t mask = list.index.size() - 1;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const ChildList::Slot& held = list.index[slot];
+        if (held.id == kNoNode) return kNoNode;
+        if (held.hash == tag && nodes_[held.id].view() == text) {
+            list.lastFound = held.id;
+            list.lastFoundTag = tag;
+            return held.id;
         }
     }
-    if (found != kNoNode) list.lastFound = found;
-    return found;
 }
 
 NodeId ChannelTree::FindOrAddChild(NodeId parent, std::string_view text, YieldHook& yield) {

@@ -48,34 +48,34 @@ int TreeCollation::compare(std::string_view a, std::string_view b) const {
 }
 
 void TreeCollation::appendSortKey(std::string_view text, std::string& out) const {
-    // Decoding here is much cheaper per call than u_strFromUTF8WithSub.
-    utf16_.clear();
+    // Decoding here costs much less per call than u_strFromUTF8WithSub; UTF-8
+    // never needs more UTF-16 units than it has bytes.
+    if (utf16_.size() < text.size()) utf16_.resize(text.size());
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
     const auto length = static_cast<int32_t>(text.size());
+    std::size_t units = 0;
     for (int32_t i = 0; i < length;) {
         UChar32 c = 0;
         U8_NEXT(bytes, i, length, c);
         if (c < 0) c = 0xFFFD;
         if (c <= 0xFFFF) {
-            utf16_.push_back(static_cast<char16_t>(c));
+            utf16_[units++] = static_cast<char16_t>(c);
         } else {
-            utf16_.push_back(U16_LEAD(c));
-            utf16_.push_back(U16_TRAIL(c));
+            utf16_[units++] = U16_LEAD(c);
+            utf16_[units++] = U16_TRAIL(c);
         }
     }
-    const std::size_t start = out.size();
-    std::size_t room = 3 * utf16_.size() + 16;
+    if (key_.size() < 4 * units + 32) key_.resize(4 * units + 32);
     for (;;) {
-        out.resize(start + room);
-        const int32_t needed =
-            ucol_getSortKey(collator_.get(), utf16_.data(), static_cast<int32_t>(utf16_.size()),
-                            reinterpret_cast<uint8_t*>(out.data() + start), static_cast<int32_t>(room));
+        const int32_t needed = ucol_getSortKey(collator_.get(), utf16_.data(), static_cast<int32_t>(units),
+                                               key_.data(), static_cast<int32_t>(key_.size()));
         if (needed <= 0) throw Error("ICU cannot make a collation key");
-        if (static_cast<std::size_t>(needed) <= room) {
-            out.resize(start + static_cast<std::size_t>(needed) - 1);  // drop the terminating NUL
+        if (static_cast<std::size_t>(needed) <= key_.size()) {
+            // Without the terminating NUL.
+            out.append(reinterpret_cast<const char*>(key_.data()), static_cast<std::size_t>(needed) - 1);
             return;
         }
-        room = static_cast<std::size_t>(needed);
+        key_.resize(static_cast<std::size_t>(needed));
     }
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct UCollator;
 
@@ -32,7 +34,9 @@ private:
         void operator()(UCollator* collator) const;
     };
     std::unique_ptr<UCollator, Closer> collator_;
-    mutable std::u16string utf16_;  // reused conversion buffer
+    // Reused buffers: a build makes a key for every node.
+    mutable std::u16string utf16_;
+    mutable std::vector<std::uint8_t> key_;
 };
 
 }  // namespace kw
