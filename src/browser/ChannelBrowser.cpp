@@ -72,6 +72,8 @@ void ChannelBrowser::loadFromDatabase() {
 }
 
 void ChannelBrowser::LoadChannelNodes(int ratingFilter, int displayMode) {
+    // Compaction closes the connection for a moment; a build needs it open.
+    if (!store_.isOpen()) store_.reopen();
     store_.forEachListedChannel(ratingFilter, [&](const ChannelListing& row) {
         placeListedChannel(tree_, row, displayMode, lockMode_, yield_);
         yield_.tick();
@@ -145,6 +147,7 @@ bool ChannelBrowser::FindNextChannel(std::string_view text) {
 }
 
 void ChannelBrowser::actFindChannelExecute() {
+    if (busy_) return;
     const std::optional<std::string> entry = ui_.InputBox(texts::kFindCaption, texts::kFindPrompt, "");
     if (!entry || entry->empty()) return;
     lastSearchText_ = *entry;
@@ -153,23 +156,27 @@ void ChannelBrowser::actFindChannelExecute() {
 }
 
 void ChannelBrowser::actFindChannelContinueExecute() {
-    if (findContinueEnabled_) FindNextChannel(lastSearchText_);
+    if (findContinueEnabled_ && !busy_) FindNextChannel(lastSearchText_);
 }
 
 void ChannelBrowser::muCurNodeFullExpandClick() {
+    if (busy_) return;
     if (tree_.selected() != kNoNode) tree_.setBranchExpanded(tree_.selected(), true);
 }
 
 void ChannelBrowser::muCurNodeFullCollapseClick() {
+    if (busy_) return;
     if (tree_.selected() != kNoNode) tree_.setBranchExpanded(tree_.selected(), false);
 }
 
 void ChannelBrowser::muFullExpandClick() {
+    if (busy_) return;
     tree_.setAllExpanded(true);
     if (tree_.selected() != kNoNode) tree_.makeVisible(tree_.selected());
 }
 
 void ChannelBrowser::muFullCollapseClick() {
+    if (busy_) return;
     const NodeId remembered = tree_.selected();
     tree_.setAllExpanded(false);
     if (remembered == kNoNode) return;

@@ -35,8 +35,8 @@ public:
     void setDisplayMode(int mode) { displayMode_ = mode; }
     void setLockMode(int mode) { lockMode_ = mode; }
 
-    // True while a rebuild or search runs; the window must not start another
-    // browser command from inside the yield hook then (such calls are ignored).
+    // True while a rebuild or search runs. Commands started from inside the
+    // yield hook meanwhile are ignored, so a build is never changed half-way.
     bool busy() const { return busy_; }
 
     // Empties the tree and fills it again: from the tree cache when useCache is
@@ -60,8 +60,8 @@ public:
     // Rebuilds in the new mode and selects the channel that was selected, by name.
     void cbClassDisplayChannelChange(int mode);
 
-    // Selecting a node runs no details: the window calls ShowNodeDetails on
-    // the selection change it is told about.
+    // Observers hear of the new selection; the window then shows its details
+    // with ShowNodeDetails.
     void select(NodeId node) { tree_.select(node); }
     NodeId selected() const { return tree_.selected(); }
 

@@ -16,6 +16,8 @@ class TreeCollation;
 
 // A node of the channel tree. Ids are stable for the node's life and are not
 // reused until the tree is cleared, so a view may keep them in its indexes.
+// Functions taking a node expect a live node of the tree unless they say
+// what they do with kNoNode.
 using NodeId = std::uint32_t;
 inline constexpr NodeId kNoNode = std::numeric_limits<NodeId>::max();
 

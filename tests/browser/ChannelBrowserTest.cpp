@@ -8,6 +8,7 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <string>
 #include <vector>
@@ -49,6 +50,13 @@ protected:
             if (tree().text(n) == text) return n;
         }
         return kNoNode;
+    }
+    // Another program drops the table: every later statement of the store fails.
+    void breakDatabase() {
+        sqlite3* other = nullptr;
+        ASSERT_EQ(sqlite3_open((dir_ / ChannelStore::kFileName).c_str(), &other), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(other, "drop table ChannelInfo", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(other);
     }
     std::string selectedText() {
         return tree().selected() == kNoNode ? "(none)" : std::string(tree().text(tree().selected()));
@@ -168,10 +176,17 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ChannelBrowserTest, ADatabaseErrorStillLeavesAWorkingTreeAndReachesTheCaller) {
     add("凤凰卫视", "B电视台");
-    store_->close();
+    breakDatabase();
     EXPECT_THROW(browser().RebuildChannelTree(false), Error);
     EXPECT_EQ(outline(), kRoots);
     EXPECT_EQ(selectedText(), "A我的最爱");
+}
+
+TEST_F(ChannelBrowserTest, ABuildReopensAConnectionThatCompactionClosed) {
+    add("凤凰卫视", "B电视台");
+    store_->close();
+    browser().RebuildChannelTree(false);
+    EXPECT_NE(node("凤凰卫视"), kNoNode);
 }
 
 TEST_F(ChannelBrowserTest, ChangingTheDisplayModeSelectsTheSameChannelByName) {
@@ -266,7 +281,7 @@ TEST_F(ChannelBrowserTest, ADatabaseErrorInDetailsIsShownAndLeavesTheItemsSetSoF
     add("凤凰卫视", "B电视台");
     browser().RebuildChannelTree(false);
     const std::string before = browser().details().memo;
-    store_->close();
+    breakDatabase();
     const NodeDetails& details = browser().ShowNodeDetails(node("凤凰卫视"));
     EXPECT_EQ(ui_.errors.size(), 1u);
     EXPECT_TRUE(details.enabled.playChannel);

@@ -57,6 +57,13 @@ TEST(TreeCache, WritesOneGbkLineWithATabPerLevelAndCrLfPerNode) {
               "root\r\n\tA\xCE\xD2\xB5\xC4\xD7\xEE\xB0\xAE\r\n\t\tx\r\n\tB\r\n");
 }
 
+TEST(TreeCache, ALineBreakInsideATextCannotSplitItsLine) {
+    ChannelTree tree;
+    YieldHook yield;
+    tree.appendChild(tree.appendChild(kNoNode, "root"), "a\r\nb");
+    EXPECT_EQ(formatTreeCache(tree, yield), "root\r\n\ta  b\r\n");
+}
+
 TEST(TreeCache, RoundTripKeepsEveryByte) {
     const std::string cache = text::toGbk(
         "鹰波视听 (Kestrel Wave)\r\n\tA我的最爱\r\n\t\tB电视台\r\n\t\t\t新闻\r\n\t\t\t\t凤凰资讯 HD\r\n"
