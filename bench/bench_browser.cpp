@@ -13,12 +13,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include <time.h>
+#include <unistd.h>
 #include <chrono>
 #include <filesystem>
 #include <map>
 #include <optional>
-#include <time.h>
-#include <unistd.h>
 
 namespace {
 
@@ -174,10 +174,12 @@ ChannelStore& database(std::size_t count) {
     static std::map<std::size_t, std::unique_ptr<ChannelStore>> stores;
     auto& store = stores[count];
     if (!store) {
-        store = ChannelStore::create(scratch() / ("channels-" + std::to_string(count) + ".dll"), SettingsRow{});
+        store =
+            ChannelStore::create(scratch() / ("channels-" + std::to_string(count) + ".dll"), SettingsRow{});
         store->inTransaction([&] {
             for (const ChannelListing& row : catalogue(count)) {
-                ChannelRecord record{row.class0, row.class1, row.class2, row.class3, row.name, "x", "", "", "", ""};
+                ChannelRecord record{row.class0, row.class1, row.class2, row.class3, row.name,
+                                     "x",        "",         "",         "",         ""};
                 const int group = row.vol == "User" ? 2 : 1;
                 store->insertChannel(record, group, row.vol);
                 if (row.favorited != 0) store->setFavorited(row.name, 1);

@@ -34,7 +34,8 @@ inline constexpr std::string_view kLockedWord = "已锁";
 
 inline constexpr std::string_view kFindCaption = "查找频道";
 inline constexpr std::string_view kFindPrompt =
-    "按频道名称从当前位置开始往下查找频道。\r\n\r\n请输入您要查找的频道名称(全部或部分关键词) [按 F3 可继续查找]";
+    "按频道名称从当前位置开始往下查找频道。\r\n\r\n请输入您要查找的频道名称(全部或部分关键词) [按 F3 "
+    "可继续查找]";
 inline constexpr std::string_view kNotFoundBefore = "未找到含有 \"";
 inline constexpr std::string_view kNotFoundAfter = "\" 的频道。";
 

@@ -90,7 +90,7 @@ void ChannelBrowser::finishRebuild() {
 }
 
 NodeId ChannelBrowser::PlaceChannel(const ChannelPlacement& columns, std::string_view name, int displayMode) {
-    const ChannelColumns channel{columns.class0, columns.class1, columns.class2, columns.class3,
+    const ChannelColumns channel{columns.class0, columns.class1, columns.class2,   columns.class3,
                                  columns.vol,    name,           columns.favorited};
     return kw::PlaceChannel(tree_, channel, displayMode, yield_);
 }

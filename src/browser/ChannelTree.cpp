@@ -8,9 +8,9 @@
 #include <algorithm>
 #include <bit>
 #include <cstdlib>
-#include <new>
 #include <cstring>
 #include <functional>
+#include <new>
 #include <string>
 
 namespace kw {
@@ -147,7 +147,8 @@ const ChannelTree::Node& ChannelTree::NodeArena::operator[](NodeId id) const {
 }
 
 void ChannelTree::NodeArena::push_back(const Node& node) {
-    if ((size_ & (kChunkSize - 1)) == 0) chunks_.emplace_back(static_cast<Node*>(allocateBlocks(kBlockBytes, !chunks_.empty())));
+    if ((size_ & (kChunkSize - 1)) == 0)
+        chunks_.emplace_back(static_cast<Node*>(allocateBlocks(kBlockBytes, !chunks_.empty())));
     chunks_.back()[size_ & (kChunkSize - 1)] = node;
     ++size_;
 }
@@ -201,7 +202,9 @@ std::uint32_t ChannelTree::ensureList(NodeId internal) {
     return nodes_[internal].list;
 }
 
-NodeId ChannelTree::appendChild(NodeId parent, std::string_view text) { return addChild(parent, text, nullptr); }
+NodeId ChannelTree::appendChild(NodeId parent, std::string_view text) {
+    return addChild(parent, text, nullptr);
+}
 
 NodeId ChannelTree::addChild(NodeId parent, std::string_view text, YieldHook* yield) {
     if (nodes_.size() >= kNoNode || text.size() >= std::numeric_limits<std::uint32_t>::max()) {
@@ -317,7 +320,8 @@ void ChannelTree::removeNode(NodeId node) {
 
     ChildList& list = lists_[nodes_[internalParent].list];
     list.ids.erase(list.ids.begin() + static_cast<std::ptrdiff_t>(row));
-    for (std::size_t i = row; i < list.ids.size(); ++i) nodes_[list.ids[i]].row = static_cast<std::uint32_t>(i);
+    for (std::size_t i = row; i < list.ids.size(); ++i)
+        nodes_[list.ids[i]].row = static_cast<std::uint32_t>(i);
     if (row < list.sorted) --list.sorted;
     // A later child with the same text may now be the first; rebuild on demand.
     decltype(list.index)().swap(list.index);
@@ -389,7 +393,8 @@ void ChannelTree::sortList(ChildList& list, const TreeCollation& collation, Yiel
             yield.tick();
             if (a.prefix != b.prefix) return a.prefix < b.prefix;
             if (const int byKey = key(a.index).compare(key(b.index)); byKey != 0) return byKey < 0;
-            if (const int byText = nodes_[ids[a.index]].view().compare(nodes_[ids[b.index]].view()); byText != 0) {
+            if (const int byText = nodes_[ids[a.index]].view().compare(nodes_[ids[b.index]].view());
+                byText != 0) {
                 return byText < 0;
             }
             return a.index < b.index;
@@ -482,7 +487,8 @@ bool ChannelTree::isExpanded(NodeId node) const { return (nodes_[node].flags & k
 
 void ChannelTree::setFlag(NodeId internal, bool expanded) {
     std::uint8_t& flags = nodes_[internal].flags;
-    flags = expanded ? static_cast<std::uint8_t>(flags | kExpanded) : static_cast<std::uint8_t>(flags & ~kExpanded);
+    flags = expanded ? static_cast<std::uint8_t>(flags | kExpanded)
+                     : static_cast<std::uint8_t>(flags & ~kExpanded);
 }
 
 void ChannelTree::setExpanded(NodeId node, bool expanded) {

@@ -10,9 +10,9 @@ char upperAsciiByte(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c 
 }  // namespace
 
 bool containsIgnoringAsciiCase(std::string_view text, std::string_view needle) {
-    return std::search(text.begin(), text.end(), needle.begin(), needle.end(), [](char a, char b) {
-               return upperAsciiByte(a) == upperAsciiByte(b);
-           }) != text.end() || needle.empty();
+    return std::search(text.begin(), text.end(), needle.begin(), needle.end(),
+                       [](char a, char b) { return upperAsciiByte(a) == upperAsciiByte(b); }) != text.end() ||
+           needle.empty();
 }
 
 NodeId findNextChannelNode(const ChannelTree& tree, NodeId from, std::string_view needle, YieldHook& yield) {

@@ -37,8 +37,8 @@ struct NodeDetails {
 
     std::string lockCaption;  // actLockChannel
     std::string lockHint;
-    int lockTarget = 1;       // what the lock command writes to ci_Locked
-    std::string lockWord;     // "未锁", "已锁" or empty for another stored value
+    int lockTarget = 1;    // what the lock command writes to ci_Locked
+    std::string lockWord;  // "未锁", "已锁" or empty for another stored value
 
     int rateEntry = 2;        // cbRateChannel entry (rating - 1), -1 for none
     int checkedRateItem = 3;  // muRate1..muRate5 marked, 0 for none

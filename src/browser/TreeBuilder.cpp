@@ -24,11 +24,16 @@ constexpr std::array<std::array<Column, 4>, 7> kModePaths{{
 
 std::string_view columnValue(const ChannelColumns& channel, Column column) {
     switch (column) {
-        case kClass1: return channel.class1;
-        case kClass2: return channel.class2;
-        case kClass3: return channel.class3;
-        case kVol: return channel.vol;
-        case kEnd: break;
+        case kClass1:
+            return channel.class1;
+        case kClass2:
+            return channel.class2;
+        case kClass3:
+            return channel.class3;
+        case kVol:
+            return channel.vol;
+        case kEnd:
+            break;
     }
     return {};
 }
@@ -63,8 +68,10 @@ NodeId PlaceChannel(ChannelTree& tree, const ChannelColumns& channel, int displa
 bool placeListedChannel(ChannelTree& tree, const ChannelListing& row, int displayMode, int lockMode,
                         YieldHook& yield) {
     if (row.locked == 1 && lockMode == 1) return false;
-    PlaceChannel(tree, ChannelColumns{row.class0, row.class1, row.class2, row.class3, row.vol, row.name, row.favorited},
-                 displayMode, yield);
+    PlaceChannel(
+        tree,
+        ChannelColumns{row.class0, row.class1, row.class2, row.class3, row.vol, row.name, row.favorited},
+        displayMode, yield);
     return true;
 }
 

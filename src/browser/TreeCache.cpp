@@ -8,8 +8,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <vector>
 
 namespace kw {
@@ -81,7 +81,8 @@ private:
             }
             std::string_view line = std::string_view(pending_).substr(pos, end - pos);
             pos = end + 1;
-            if (end < pending_.size() && pending_[end] == '\r' && pos < pending_.size() && pending_[pos] == '\n') {
+            if (end < pending_.size() && pending_[end] == '\r' && pos < pending_.size() &&
+                pending_[pos] == '\n') {
                 ++pos;
             }
             const std::size_t level = std::min(line.find_first_not_of("\t "), line.size());
@@ -101,7 +102,8 @@ private:
         const std::string converted = text::fromGbk(joined_);
         std::vector<std::string_view> texts;
         std::size_t start = 0;
-        for (std::size_t nl = converted.find('\n'); nl != std::string::npos; nl = converted.find('\n', start)) {
+        for (std::size_t nl = converted.find('\n'); nl != std::string::npos;
+             nl = converted.find('\n', start)) {
             texts.emplace_back(converted.data() + start, nl - start);
             start = nl + 1;
         }
@@ -111,7 +113,8 @@ private:
             // Malformed bytes swallowed a line end: convert line by line instead.
             std::size_t lineStart = 0;
             for (std::size_t i = 0; i < levels_.size(); ++i) {
-                const std::string_view raw = std::string_view(joined_).substr(lineStart, ends_[i] - lineStart);
+                const std::string_view raw =
+                    std::string_view(joined_).substr(lineStart, ends_[i] - lineStart);
                 reader_.add(levels_[i], text::fromGbk(raw));
                 lineStart = ends_[i] + 1;
             }

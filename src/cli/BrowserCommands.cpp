@@ -20,7 +20,9 @@ class PrintingUi : public UiPort {
 public:
     explicit PrintingUi(CommandContext& context) : context_(context) {}
 
-    void ShowMessage(std::string_view text, std::string_view /*caption*/) override { context_.out << text << '\n'; }
+    void ShowMessage(std::string_view text, std::string_view /*caption*/) override {
+        context_.out << text << '\n';
+    }
     void ShowError(std::string_view text) override {
         context_.err << text << '\n';
         ++errors_;
@@ -29,8 +31,12 @@ public:
     std::optional<std::string> InputBox(std::string_view, std::string_view, std::string_view) override {
         return std::nullopt;
     }
-    std::optional<std::string> ChooseSaveFile(const FileDialogRequest& /*request*/) override { return std::nullopt; }
-    std::optional<std::string> ChooseOpenFile(const FileDialogRequest& /*request*/) override { return std::nullopt; }
+    std::optional<std::string> ChooseSaveFile(const FileDialogRequest& /*request*/) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> ChooseOpenFile(const FileDialogRequest& /*request*/) override {
+        return std::nullopt;
+    }
 
     int errors() const { return errors_; }
 
@@ -51,7 +57,8 @@ public:
         const bool modeGiven = takeOption(context.args, "--mode", mode);
         const SettingsFile settings(context.programDir);
         const int ratingFilter = filterGiven ? parseNumber(filter, "N") : settings.filterChannelIndex();
-        if (ratingFilter < 0 || ratingFilter >= kFilterChannelCount) throw UsageError("N must be 0 (all) to 5");
+        if (ratingFilter < 0 || ratingFilter >= kFilterChannelCount)
+            throw UsageError("N must be 0 (all) to 5");
         const int displayMode = modeGiven ? parseNumber(mode, "M") : settings.classDisplayChannelIndex();
 
         store_ = ChannelStore::open(context.programDir / ChannelStore::kFileName);
@@ -68,7 +75,8 @@ public:
     NodeId nodeNamed(std::string_view name, bool preferChannel) const {
         const ChannelTree& tree = browser_->tree();
         NodeId first = kNoNode;
-        for (NodeId node = tree.nextInTreeOrder(kNoNode); node != kNoNode; node = tree.nextInTreeOrder(node)) {
+        for (NodeId node = tree.nextInTreeOrder(kNoNode); node != kNoNode;
+             node = tree.nextInTreeOrder(node)) {
             if (tree.text(node) != name) continue;
             if (!preferChannel || tree.IsChannelLeaf(node)) return node;
             if (first == kNoNode) first = node;

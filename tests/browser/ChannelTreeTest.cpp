@@ -1,6 +1,5 @@
 #include "browser/ChannelTree.h"
 
-#include "browser/TreeCache.h"
 #include "browser/TreeCollation.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +22,9 @@ struct RecordingObserver : TreeObserver {
     std::vector<std::string> calls;
     void treeAboutToReset() override { calls.push_back("aboutToReset"); }
     void treeReset() override { calls.push_back("reset"); }
-    void nodeAboutToBeAdded(NodeId, std::size_t row) override { calls.push_back("aboutToAdd@" + std::to_string(row)); }
+    void nodeAboutToBeAdded(NodeId, std::size_t row) override {
+        calls.push_back("aboutToAdd@" + std::to_string(row));
+    }
     void nodeAdded(NodeId) override { calls.push_back("added"); }
     void nodeAboutToBeRemoved(NodeId) override { calls.push_back("aboutToRemove"); }
     void nodeRemoved(NodeId, std::size_t row) override { calls.push_back("removed@" + std::to_string(row)); }
@@ -86,18 +87,6 @@ TEST(ChannelTree, FindCategoryNodeLooksOnlyAmongTheRootsChildren) {
     EXPECT_EQ(tree.FindCategoryNode(""), kNoNode);
 }
 
-TEST(ChannelTree, ChannelLeafIsAChildlessNodeBelowTheCategoryLevel) {
-    ChannelTree tree;
-    const NodeId root = tree.appendChild(kNoNode, "root");
-    const NodeId category = tree.appendChild(root, "C广播电台");
-    const NodeId leaf = tree.appendChild(category, "频道");
-    EXPECT_FALSE(tree.IsChannelLeaf(root));
-    EXPECT_FALSE(tree.IsChannelLeaf(category));
-    EXPECT_TRUE(tree.IsChannelLeaf(leaf));
-    tree.appendChild(leaf, "below");
-    EXPECT_FALSE(tree.IsChannelLeaf(leaf));
-}
-
 TEST(ChannelTree, TreeOrderVisitsEveryLevelAndPreviousIsTheNodeJustAbove) {
     ChannelTree tree;
     const NodeId root = tree.appendChild(kNoNode, "root");
@@ -108,7 +97,8 @@ TEST(ChannelTree, TreeOrderVisitsEveryLevelAndPreviousIsTheNodeJustAbove) {
     const NodeId second = tree.appendChild(kNoNode, "second top");
 
     std::vector<NodeId> order;
-    for (NodeId n = tree.nextInTreeOrder(kNoNode); n != kNoNode; n = tree.nextInTreeOrder(n)) order.push_back(n);
+    for (NodeId n = tree.nextInTreeOrder(kNoNode); n != kNoNode; n = tree.nextInTreeOrder(n))
+        order.push_back(n);
     EXPECT_EQ(order, (std::vector<NodeId>{root, a, a1, a1x, b, second}));
     EXPECT_EQ(tree.lastInTreeOrder(), second);
 
@@ -195,43 +185,4 @@ TEST(ChannelTree, AFewChildrenAddedToASortedListLandWhereAFullSortPutsThem) {
     for (const std::string& text : texts) fresh.appendChild(freshRoot, text);
     fresh.sortChildren(collation, yield);
     EXPECT_EQ(childTexts(patched, patchedRoot), childTexts(fresh, freshRoot));
-}
-
-TEST(ChannelTree, ExpandAndCollapseBranchesAndMakeANodeVisible) {
-    ChannelTree tree;
-    const NodeId root = tree.appendChild(kNoNode, "root");
-    const NodeId a = tree.appendChild(root, "a");
-    const NodeId a1 = tree.appendChild(a, "a1");
-    const NodeId leaf = tree.appendChild(a1, "leaf");
-    const NodeId b = tree.appendChild(root, "b");
-    tree.appendChild(b, "b1");
-
-    tree.setBranchExpanded(a, true);
-    EXPECT_TRUE(tree.isExpanded(a));
-    EXPECT_TRUE(tree.isExpanded(a1));
-    EXPECT_FALSE(tree.isExpanded(root));
-    EXPECT_FALSE(tree.isExpanded(b));
-
-    tree.setAllExpanded(true);
-    EXPECT_TRUE(tree.isExpanded(root));
-    EXPECT_TRUE(tree.isExpanded(b));
-    EXPECT_FALSE(tree.isExpanded(leaf));  // leaves have nothing to expand
-
-    tree.setAllExpanded(false);
-    tree.makeVisible(leaf);
-    EXPECT_TRUE(tree.isExpanded(root));
-    EXPECT_TRUE(tree.isExpanded(a));
-    EXPECT_TRUE(tree.isExpanded(a1));
-    EXPECT_FALSE(tree.isExpanded(b));
-}
-
-TEST(ChannelTree, ClearingEmptiesTheTreeAndItsSelection) {
-    ChannelTree tree;
-    const NodeId root = tree.appendChild(kNoNode, "root");
-    tree.select(root);
-    tree.clear();
-    EXPECT_TRUE(tree.empty());
-    EXPECT_EQ(tree.root(), kNoNode);
-    EXPECT_EQ(tree.selected(), kNoNode);
-    EXPECT_EQ(formatTreeOutline(tree), "");
 }

@@ -48,9 +48,7 @@ TEST_F(FindTreeTest, FindsTheNextChildlessMatchBelowTheSelectionNotTheSelectionI
     EXPECT_EQ(find(root_, "综合"), mixedLeaf_);  // the class node has children
 }
 
-TEST_F(FindTreeTest, NeverWrapsToTheTop) {
-    EXPECT_EQ(find(news10_, "新闻"), kNoNode);
-}
+TEST_F(FindTreeTest, NeverWrapsToTheTop) { EXPECT_EQ(find(news10_, "新闻"), kNoNode); }
 
 TEST_F(FindTreeTest, FromTheLastNodeOrNoSelectionSearchesFromPositionOne) {
     EXPECT_EQ(find(empty_, "新闻"), news1_);
@@ -58,6 +56,4 @@ TEST_F(FindTreeTest, FromTheLastNodeOrNoSelectionSearchesFromPositionOne) {
     EXPECT_EQ(find(empty_, "root"), kNoNode);  // the root itself is position 0
 }
 
-TEST_F(FindTreeTest, AnEmptyCategoryQualifiesLikeAChannel) {
-    EXPECT_EQ(find(root_, "空类"), empty_);
-}
+TEST_F(FindTreeTest, AnEmptyCategoryQualifiesLikeAChannel) { EXPECT_EQ(find(root_, "空类"), empty_); }

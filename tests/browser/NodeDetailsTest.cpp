@@ -38,14 +38,15 @@ TEST_P(ChannelMemoTest, ComposesSpeedTypeDescriptionGroupAndLock) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ChannelMemoTest,
-    testing::Values(
-        MemoCase{"UserChannelWithEverything", channel(2, "300", "Windows Media", "[直播][全天][新闻]", 0, 0, 3, "User"),
-                 "[300KBit/S][Windows Media] \r\n[直播][全天][新闻] [USR] [未锁]"},
-        MemoCase{"SystemChannelWithoutSpeedOrType", channel(1, " ", "", " 简介 ", 0, 1),
-                 "简介 [SYS 2026.12] [已锁]"},
-        MemoCase{"TrimmedSpeedAndType", channel(2, " 56\t", " Real Media ", "x"), "[56KBit/S][Real Media] \r\nx [USR] [未锁]"},
-        MemoCase{"OtherLockValueHasNoWord", channel(2, "", "", "x", 0, 7), "x [USR] []"},
-        MemoCase{"MissingRow", ChannelDetails{}, " [USR] [未锁]"}),
+    testing::Values(MemoCase{"UserChannelWithEverything",
+                             channel(2, "300", "Windows Media", "[直播][全天][新闻]", 0, 0, 3, "User"),
+                             "[300KBit/S][Windows Media] \r\n[直播][全天][新闻] [USR] [未锁]"},
+                    MemoCase{"SystemChannelWithoutSpeedOrType", channel(1, " ", "", " 简介 ", 0, 1),
+                             "简介 [SYS 2026.12] [已锁]"},
+                    MemoCase{"TrimmedSpeedAndType", channel(2, " 56\t", " Real Media ", "x"),
+                             "[56KBit/S][Real Media] \r\nx [USR] [未锁]"},
+                    MemoCase{"OtherLockValueHasNoWord", channel(2, "", "", "x", 0, 7), "x [USR] []"},
+                    MemoCase{"MissingRow", ChannelDetails{}, " [USR] [未锁]"}),
     [](const testing::TestParamInfo<MemoCase>& param) { return std::string(param.param.name); });
 
 TEST(NodeDetails, ACategoryShowsWhereTheUserIsAndDisablesTheChannelCommands) {
@@ -56,8 +57,8 @@ TEST(NodeDetails, ACategoryShowsWhereTheUserIsAndDisablesTheChannelCommands) {
     EXPECT_TRUE(details.rateGreyed);
     const ChannelCommandStates& on = details.enabled;
     for (bool state : {on.playChannel, on.testChannel, on.linkChannel, on.deleteChannel, on.editChannel,
-                       on.addTimerSwitchChannel, on.favoritesChannel, on.lockChannel, on.setSpeedChannel, on.rate,
-                       on.rateChannel}) {
+                       on.addTimerSwitchChannel, on.favoritesChannel, on.lockChannel, on.setSpeedChannel,
+                       on.rate, on.rateChannel}) {
         EXPECT_FALSE(state);
     }
 }

@@ -45,8 +45,10 @@ TEST_P(DisplayModeTest, PlacesTheLeafAlongTheModesClassLevels) {
 INSTANTIATE_TEST_SUITE_P(
     AllModes, DisplayModeTest,
     testing::Values(
-        ModeCase{0, "root\n\tA我的最爱\n\tB电视台\n\t\t新闻\n\t\t\t中国大陆\n\t\t\t\t普通话\n\t\t\t\t\tCCTV-13\n"},
-        ModeCase{1, "root\n\tA我的最爱\n\tB电视台\n\t\t中国大陆\n\t\t\t新闻\n\t\t\t\t普通话\n\t\t\t\t\tCCTV-13\n"},
+        ModeCase{
+            0, "root\n\tA我的最爱\n\tB电视台\n\t\t新闻\n\t\t\t中国大陆\n\t\t\t\t普通话\n\t\t\t\t\tCCTV-13\n"},
+        ModeCase{
+            1, "root\n\tA我的最爱\n\tB电视台\n\t\t中国大陆\n\t\t\t新闻\n\t\t\t\t普通话\n\t\t\t\t\tCCTV-13\n"},
         ModeCase{2, "root\n\tA我的最爱\n\tB电视台\n\t\t新闻\n\t\t\tCCTV-13\n"},
         ModeCase{3, "root\n\tA我的最爱\n\tB电视台\n\t\t中国大陆\n\t\t\tCCTV-13\n"},
         ModeCase{4, "root\n\tA我的最爱\n\tB电视台\n\t\t普通话\n\t\t\tCCTV-13\n"},
@@ -75,8 +77,11 @@ TEST(TreeBuilder, ClassValuesDifferingInLetterCaseMakeTwoSiblings) {
 }
 
 TEST(TreeBuilder, AFavouriteSitsUnderACopyOfItsCategoryInTheFavouritesBranchOnly) {
-    EXPECT_EQ(build({row("B电视台", "新闻", "", "", "凤凰资讯", "2026.12", 1), row("B电视台", "新闻", "", "", "CNN")}, 2),
-              "root\n\tA我的最爱\n\t\tB电视台\n\t\t\t新闻\n\t\t\t\t凤凰资讯\n\tB电视台\n\t\t新闻\n\t\t\tCNN\n");
+    EXPECT_EQ(
+        build(
+            {row("B电视台", "新闻", "", "", "凤凰资讯", "2026.12", 1), row("B电视台", "新闻", "", "", "CNN")},
+            2),
+        "root\n\tA我的最爱\n\t\tB电视台\n\t\t\t新闻\n\t\t\t\t凤凰资讯\n\tB电视台\n\t\t新闻\n\t\t\tCNN\n");
 }
 
 TEST(TreeBuilder, ValuesAreTrimmedOfBlanksAndControlCharacters) {
@@ -85,15 +90,18 @@ TEST(TreeBuilder, ValuesAreTrimmedOfBlanksAndControlCharacters) {
 }
 
 TEST(TreeBuilder, LockModeOneLeavesLockedChannelsOutAndTheOtherModesShowThem) {
-    const auto rows = {row("H精选网址", "", "", "", "open"), row("H精选网址", "", "", "", "locked", "v", 0, 1)};
+    const auto rows = {row("H精选网址", "", "", "", "open"),
+                       row("H精选网址", "", "", "", "locked", "v", 0, 1)};
     EXPECT_EQ(build(rows, 5, 1), "root\n\tA我的最爱\n\tH精选网址\n\t\topen\n");
     EXPECT_EQ(build(rows, 5, 0), "root\n\tA我的最爱\n\tH精选网址\n\t\topen\n\t\tlocked\n");
     EXPECT_EQ(build(rows, 5, 2), "root\n\tA我的最爱\n\tH精选网址\n\t\topen\n\t\tlocked\n");
 }
 
 TEST(TreeBuilder, ModeSixGroupsUserChannelsUnderUser) {
-    EXPECT_EQ(build({row("G远程教育", "", "", "", "mine", "User"), row("G远程教育", "", "", "", "sys", "2026.12")}, 6),
-              "root\n\tA我的最爱\n\tG远程教育\n\t\tUser\n\t\t\tmine\n\t\t2026.12\n\t\t\tsys\n");
+    EXPECT_EQ(
+        build({row("G远程教育", "", "", "", "mine", "User"), row("G远程教育", "", "", "", "sys", "2026.12")},
+              6),
+        "root\n\tA我的最爱\n\tG远程教育\n\t\tUser\n\t\t\tmine\n\t\t2026.12\n\t\t\tsys\n");
 }
 
 TEST(TreeBuilder, PlacingIntoAnEmptyTreeCreatesTheRootAndFavouritesBranch) {
@@ -102,12 +110,4 @@ TEST(TreeBuilder, PlacingIntoAnEmptyTreeCreatesTheRootAndFavouritesBranch) {
     const NodeId leaf = PlaceChannel(tree, ChannelColumns{"B电视台", "", "", "", "", "x", 1}, 0, yield);
     EXPECT_EQ(formatTreeOutline(tree), "鹰波视听 (Kestrel Wave)\n\tA我的最爱\n\t\tB电视台\n\t\t\tx\n");
     EXPECT_TRUE(tree.IsChannelLeaf(leaf));
-}
-
-TEST(TreeBuilder, CategoryRootsComeInTheirFixedOrder) {
-    ChannelTree tree;
-    addCategoryRoots(tree);
-    EXPECT_EQ(formatTreeOutline(tree),
-              "鹰波视听 (Kestrel Wave)\n\tA我的最爱\n\tB电视台\n\tC广播电台\n\tD在线电影\n\tE最新专题\n"
-              "\tFlash精品\n\tG远程教育\n\tH精选网址\n");
 }

@@ -80,7 +80,8 @@ TEST(TreeCache, SplitsLinesAtCrLfCrOrLfAndSkipsLinesWithoutText) {
 }
 
 TEST(TreeCache, ALowerLevelReturnsToTheAncestorsLevelAndLevelZeroStartsANewTop) {
-    EXPECT_EQ(parsedOutline("r\n\ta\n\t\tb\n\t\t\tc\n\td\nr2\n\te\n"), "r\n\ta\n\t\tb\n\t\t\tc\n\td\nr2\n\te\n");
+    EXPECT_EQ(parsedOutline("r\n\ta\n\t\tb\n\t\t\tc\n\td\nr2\n\te\n"),
+              "r\n\ta\n\t\tb\n\t\t\tc\n\td\nr2\n\te\n");
 }
 
 TEST(TreeCache, LeadingSpacesCountAsLevelsAndAreNotPartOfTheText) {
@@ -113,13 +114,13 @@ TEST_P(MalformedCacheTest, StopsWithTheLevelAndTextOfTheOffendingLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Levels, MalformedCacheTest,
-    testing::Values(MalformedCase{"TwoLevelsDeeper", "root\r\n\t\tdeep\r\n", "Invalid level (2) for item \"deep\""},
-                    MalformedCase{"IndentedFirstLineIsTopLevel", "\troot\r\n\t\tchild\r\n",
-                                  "Invalid level (2) for item \"child\""},
-                    MalformedCase{"SpaceMakesItDeeper", "root\r\n\ta\r\n \t\tb\r\n",
-                                  "Invalid level (3) for item \"b\""},
-                    MalformedCase{"ChineseTextIsShownDecoded", "r\r\n\t\t\t" + text::toGbk("频道"),
-                                  "Invalid level (3) for item \"频道\""}),
+    testing::Values(
+        MalformedCase{"TwoLevelsDeeper", "root\r\n\t\tdeep\r\n", "Invalid level (2) for item \"deep\""},
+        MalformedCase{"IndentedFirstLineIsTopLevel", "\troot\r\n\t\tchild\r\n",
+                      "Invalid level (2) for item \"child\""},
+        MalformedCase{"SpaceMakesItDeeper", "root\r\n\ta\r\n \t\tb\r\n", "Invalid level (3) for item \"b\""},
+        MalformedCase{"ChineseTextIsShownDecoded", "r\r\n\t\t\t" + text::toGbk("频道"),
+                      "Invalid level (3) for item \"频道\""}),
     [](const testing::TestParamInfo<MalformedCase>& param) { return std::string(param.param.name); });
 
 TEST_F(TreeCacheFileTest, SaveReplacesTheFileWholeAndLeavesNoTemporaryFile) {
@@ -127,7 +128,8 @@ TEST_F(TreeCacheFileTest, SaveReplacesTheFileWholeAndLeavesNoTemporaryFile) {
     std::ofstream(file, std::ios::binary) << std::string(10000, 'x');
     saveTreeCache(tree_, file, yield_);
     EXPECT_EQ(readFile(file), formatTreeCache(tree_, yield_));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), std::filesystem::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), std::filesystem::directory_iterator()),
+              1);
 
     ChannelTree loaded;
     loadTreeCache(loaded, file, yield_);
@@ -143,7 +145,8 @@ TEST_F(TreeCacheFileTest, ARefusedWriteNamesThePathAndLeavesNothingBehind) {
     } catch (const Error& error) {
         EXPECT_EQ(std::string(error.what()), "Unable to write to " + file.string());
     }
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), std::filesystem::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), std::filesystem::directory_iterator()),
+              1);
 
     const auto missingFolder = dir_ / "gone" / "ChannelTree.tre";
     EXPECT_THROW(saveTreeCache(tree_, missingFolder, yield_), Error);

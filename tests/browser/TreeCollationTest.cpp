@@ -38,12 +38,16 @@ TEST(TreeCollation, IsCaseSensitiveAndTotal) {
     EXPECT_LT(collation.compare("CCTV", "CCTW"), 0);
     EXPECT_EQ(collation.compare("新闻", "新闻"), 0);
     // Texts the collator finds equal (a control character is ignorable) still differ.
-    EXPECT_NE(collation.compare("a\x01" "b", "ab"), 0);
+    EXPECT_NE(collation.compare("a\x01"
+                                "b",
+                                "ab"),
+              0);
 }
 
 TEST(TreeCollation, SortKeysAgreeWithCompare) {
     TreeCollation collation;
-    const std::vector<std::string> texts{"Flash精品", "E最新专题", "北京", "cctv", "CCTV", "CCTV-10", "CCTV-2"};
+    const std::vector<std::string> texts{"Flash精品", "E最新专题", "北京",  "cctv",
+                                         "CCTV",      "CCTV-10",   "CCTV-2"};
     for (const std::string& a : texts) {
         for (const std::string& b : texts) {
             std::string keyA;

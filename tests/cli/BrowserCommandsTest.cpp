@@ -49,7 +49,8 @@ TEST_F(BrowserCommandsTest, TreePrintsEveryNodeIndentedByATabPerLevel) {
     const auto run = runKwave(dir_, {"tree"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out,
-              "鹰波视听 (Kestrel Wave)\n\tA我的最爱\n\t\tB电视台\n\t\t\t综合\n\t\t\t\t凤凰卫视\n\tB电视台\n\t\t体育\n"
+              "鹰波视听 (Kestrel "
+              "Wave)\n\tA我的最爱\n\t\tB电视台\n\t\t\t综合\n\t\t\t\t凤凰卫视\n\tB电视台\n\t\t体育\n"
               "\t\t\tcctv-5\n\t\t综合\n\t\t\tCCTV-1\n\tC广播电台\n\tD在线电影\n\tE最新专题\n\tFlash精品\n"
               "\tG远程教育\n\tH精选网址\n");
 }

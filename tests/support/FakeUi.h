@@ -23,8 +23,8 @@ public:
 
     std::vector<Shown> messages;
     std::vector<std::string> errors;
-    std::vector<Shown> questions;          // AskYesNo
-    std::vector<Shown> inputPrompts;       // InputBox caption and prompt
+    std::vector<Shown> questions;     // AskYesNo
+    std::vector<Shown> inputPrompts;  // InputBox caption and prompt
     std::vector<FileDialogRequest> fileDialogs;
 
     std::deque<bool> yesNoAnswers;

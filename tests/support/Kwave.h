@@ -18,7 +18,8 @@ struct KwaveRun {
 // Runs the built kwave (KW_KWAVE_PATH) on a program directory. Arguments are
 // single-quoted for the shell, so none of them may hold a single quote.
 inline KwaveRun runKwave(const std::filesystem::path& programDir, const std::vector<std::string>& args) {
-    const std::filesystem::path errFile = programDir.parent_path() / (programDir.filename().string() + ".stderr");
+    const std::filesystem::path errFile =
+        programDir.parent_path() / (programDir.filename().string() + ".stderr");
     std::string command = std::string(KW_KWAVE_PATH) + " --dir '" + programDir.string() + "'";
     for (const std::string& arg : args) command += " '" + arg + "'";
     command += " 2>'" + errFile.string() + "'";
