@@ -1,4 +1,7 @@
+#include "app/Installation.h"
 #include "cli/Cli.h"
+#include "settings/AboutPage.h"
+#include "store/ChannelStore.h"
 #include "store/ScrambleText.h"
 
 #include <array>
@@ -48,7 +51,42 @@ int runUnscramble(CommandContext& context) {
     return 0;
 }
 
+int runInit(CommandContext& context) {
+    const bool force = takeFlag(context.args, "--force");
+    std::string dataDir = KW_DATA_DIR;
+    takeOption(context.args, "--data", dataDir);
+    expectArgCount(context.args, 1, 1);
+    const auto summary = createInstallation(std::filesystem::absolute(context.args[0]), dataDir, force);
+    context.out << "Installed " << summary.systemChannels << " system channels in " << context.args[0] << '\n';
+    return 0;
+}
+
+std::unique_ptr<ChannelStore> openStore(const CommandContext& context) {
+    return ChannelStore::open(context.programDir / ChannelStore::kFileName);
+}
+
+int runStats(CommandContext& context) {
+    expectArgCount(context.args, 0, 0);
+    context.out << channelCountLine(*openStore(context)) << '\n';
+    return 0;
+}
+
+int runList(CommandContext& context) {
+    std::string rating = "0";
+    takeOption(context.args, "--rating", rating);
+    expectArgCount(context.args, 0, 0);
+    const int filter = parseNumber(rating, "N");
+    if (filter < 0 || filter > 5) throw UsageError("N must be 0 (all) to 5");
+    openStore(context)->forEachListedChannel(filter, [&](const ChannelListing& channel) {
+        context.out << channel.name << '\n';
+    });
+    return 0;
+}
+
 constexpr std::array kCommands{
+    Command{"init", "init DIR [--force] [--data DATADIR]", runInit},
+    Command{"stats", "stats", runStats},
+    Command{"list", "list [--rating N]", runList},
     Command{"scramble", "scramble --key KEY TEXT", runScramble},
     Command{"unscramble", "unscramble --key KEY HEX", runUnscramble},
 };

@@ -12,8 +12,6 @@ struct sqlite3;
 
 namespace kw {
 
-class Statement;
-
 // Columns of a channel row as the listing statements return them (S2, S3).
 // Texts are UTF-8 and untrimmed, exactly as stored.
 struct ChannelListing {
@@ -74,14 +72,18 @@ struct ChannelRecord {
 // The channel database `Kestrelwave.dll`: one SQLite connection, held for the
 // whole run, and one method per statement of the catalogue. Every method runs
 // its catalogue statement verbatim with named parameters. Errors throw
-// kw::Error with SQLite's own message.
+// kw::Error with SQLite's own message (with the file's path on open).
+// The file runs in WAL mode: while open, `Kestrelwave.dll-wal` and `-shm`
+// sit beside it; close() folds the log back into the file and removes them.
 class ChannelStore {
 public:
     static constexpr std::string_view kFileName = "Kestrelwave.dll";
+    // The lock file is the database's name with the extension .ldb.
     static constexpr std::string_view kLockFileName = "Kestrelwave.ldb";
 
     // Opens an existing database file; never creates, overwrites or truncates
-    // anything. Creates the lock file beside it while open.
+    // anything. Creates the lock file beside it while open; a folder that
+    // refuses the lock file does not stop the open (SQLite locks by itself).
     static std::unique_ptr<ChannelStore> open(const std::filesystem::path& databaseFile);
 
     // Creates a new database file with the table and one settings row. Fails
@@ -96,7 +98,8 @@ public:
     const std::filesystem::path& file() const;
 
     // Closes the connection (and removes the lock file); reopen() opens it
-    // again. Compaction needs the file to itself.
+    // again. Compaction needs the file to itself: after close() the file is
+    // complete on its own. Not allowed from inside a forEach visit.
     void close();
     void reopen();
     bool isOpen() const;
@@ -117,6 +120,8 @@ public:
     std::vector<std::string> distinctMainCategories();                         // S14 (ci_Class0)
     // S15 for column 1, 2 or 3 (ci_Class1..3) under one main category.
     std::vector<std::string> distinctClassValues(int classColumn, std::string_view mainCategory);
+    // S16 reads no name: `record.name` is the name asked for. A missing row
+    // reads as empty text and id 0.
     struct EditableChannel {
         ChannelRecord record;
         std::int64_t id = 0;
@@ -130,8 +135,9 @@ public:
     void updateChannelByName(const ChannelRecord& record, std::string_view vol);
     void forEachUserChannel(const std::function<void(const ChannelRecord&)>& visit);  // S21
 
-    // Runs fn inside one transaction (used only where the installation is
-    // built, never by the program's own commands).
+    // Runs fn inside one transaction, rolled back when fn throws; inside
+    // another transaction fn simply joins it. Used only where the installation
+    // is built, never by the program's own commands.
     void inTransaction(const std::function<void()>& fn);
 
 private:

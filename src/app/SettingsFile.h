@@ -1,0 +1,69 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace kw {
+
+inline constexpr std::string_view kSettingsFileName = "Kestrelwave.ini";
+// The home page used when the settings file names none.
+inline constexpr std::string_view kDefaultHomePage = "http://www.kestrelwave.example/";
+inline constexpr std::string_view kDefaultSkinName = "浪漫情怀";
+inline constexpr std::string_view kDefaultSoundRecorder = "sndrec32.exe";
+// Entries of the rating-filter and display-mode lists.
+inline constexpr int kFilterChannelCount = 6;
+inline constexpr int kClassDisplayChannelCount = 7;
+
+// Typed access to Kestrelwave.ini in the program directory. Nothing is kept in
+// memory: every getter reads the file and every setter writes it at once, so
+// windows and kwave always see what the other wrote. Setters throw kw::Error
+// "Unable to write to <path>" when the file cannot be written.
+class SettingsFile {
+public:
+    explicit SettingsFile(std::filesystem::path programDir);
+
+    const std::filesystem::path& programDir() const { return programDir_; }
+    std::filesystem::path path() const { return programDir_ / kSettingsFileName; }
+
+    // [SetupOptions]
+    bool isHideOnDeactive() const;  // false when missing
+    void setHideOnDeactive(bool value);
+    bool isAutoPlayLastChannel() const;  // false when missing
+    void setAutoPlayLastChannel(bool value);
+    std::string sndrec() const;  // kDefaultSoundRecorder when missing
+    void setSndrec(std::string_view program);
+    // The stored home page as the about page shows it: empty when missing.
+    std::string authorHomePage() const;
+    void setAuthorHomePage(std::string_view address);
+    // The home page the program opens: the stored one, or kDefaultHomePage when
+    // it is missing or empty, always ending in "/" (the file is not changed).
+    std::string homePageUrl() const;
+    std::string authorEmail() const;  // empty when missing
+    void setAuthorEmail(std::string_view address);
+    std::string verDat() const;  // empty when missing
+    void setVerDat(std::string_view label);
+
+    // [LastStatus]
+    // The speed-channel set to load: the stored path, or SCS/Default.scs in the
+    // program directory when the value is missing or empty. A relative stored
+    // path is taken relative to the program directory.
+    std::filesystem::path scs() const;
+    void setScs(const std::filesystem::path& setFile);
+    // The rating filter 0..5 and the display mode 0..6; 0 when missing, not a
+    // number or outside the list (only a hand edit can put it there).
+    int filterChannelIndex() const;
+    void setFilterChannelIndex(int index);
+    int classDisplayChannelIndex() const;
+    void setClassDisplayChannelIndex(int index);
+    std::string lastPlayChannelName() const;  // empty when missing
+    void setLastPlayChannelName(std::string_view name);
+    // kDefaultSkinName only when the key is missing; a present empty value stays empty.
+    std::string lastSkinName() const;
+    void setLastSkinName(std::string_view name);
+
+private:
+    std::filesystem::path programDir_;
+};
+
+}  // namespace kw
