@@ -14,8 +14,8 @@
 namespace kw {
 
 AdvertisementRoll::RandomSource AdvertisementRoll::clockSeededSource() {
-    const auto seed = static_cast<std::mt19937::result_type>(
-        std::chrono::system_clock::now().time_since_epoch().count());
+    const auto seed =
+        static_cast<std::mt19937::result_type>(std::chrono::system_clock::now().time_since_epoch().count());
     auto engine = std::make_shared<std::mt19937>(seed);
     return [engine](int bound) { return std::uniform_int_distribution<int>(0, bound - 1)(*engine); };
 }
@@ -27,7 +27,8 @@ int AdvertisementRoll::parseFrequency(std::string_view text) {
     if (digits.size() > 1 && digits[0] == '+' && digits[1] != '-') digits.remove_prefix(1);
     int value = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size()) return kDefaultFrequency;
+    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size())
+        return kDefaultFrequency;
     return value;
 }
 

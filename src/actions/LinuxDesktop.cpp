@@ -39,7 +39,7 @@ bool hasControlCharacter(std::string_view text) {
 // programs that an installed Windows loader would start.
 bool hasLauncherName(const std::filesystem::path& path) {
     static constexpr std::array<std::string_view, 14> kLaunchers = {
-        ".desktop", ".exe", ".com", ".bat", ".cmd", ".msi", ".scr",
+        ".desktop", ".exe", ".com", ".bat", ".cmd", ".msi",      ".scr",
         ".pif",     ".lnk", ".jar", ".sh",  ".run", ".appimage", ".vbs"};
     const std::string name = lowerAscii(path.filename().string());
     return std::any_of(kLaunchers.begin(), kLaunchers.end(),
@@ -78,20 +78,25 @@ std::string percentDecode(std::string_view text) {
     return decoded;
 }
 
-// The local path of a file: address, or nullopt for another host.
-std::optional<std::filesystem::path> fileUrlPath(std::string_view url) {
+// The local paths a file: address may name: with and without its query and
+// fragment, since openers differ in whether they strip them. Empty for an
+// address on another host or one that decodes to control characters.
+std::vector<std::filesystem::path> fileUrlPaths(std::string_view url) {
     std::string_view rest = url.substr(5);  // after "file:"
     if (rest.starts_with("//")) {
         rest.remove_prefix(2);
         const std::size_t slash = rest.find('/');
         const std::string host = lowerAscii(rest.substr(0, slash));
-        if (!host.empty() && host != "localhost") return std::nullopt;
+        if (!host.empty() && host != "localhost") return {};
         rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash);
     }
-    rest = rest.substr(0, rest.find_first_of("?#"));
-    const std::string path = percentDecode(rest);
-    if (!path.starts_with('/') || hasControlCharacter(path)) return std::nullopt;
-    return std::filesystem::path(path);
+    std::vector<std::filesystem::path> paths;
+    for (std::string_view part : {rest, rest.substr(0, rest.find_first_of("?#"))}) {
+        const std::string path = percentDecode(part);
+        if (!path.starts_with('/') || hasControlCharacter(path)) return {};
+        paths.emplace_back(path);
+    }
+    return paths;
 }
 
 std::string_view pathOfAddress(std::string_view address) {
@@ -121,8 +126,8 @@ std::optional<std::string> openerArgument(std::string_view target) {
     if (target.empty() || hasControlCharacter(target)) return std::nullopt;
     if (const auto scheme = urlScheme(target)) {
         if (*scheme != "file") return std::string(target);  // starts with a letter, never an option
-        const auto path = fileUrlPath(target);
-        if (!path || isLocalProgram(*path)) return std::nullopt;
+        const auto paths = fileUrlPaths(target);
+        if (paths.empty() || std::any_of(paths.begin(), paths.end(), isLocalProgram)) return std::nullopt;
         return std::string(target);
     }
     std::error_code error;
@@ -133,10 +138,10 @@ std::optional<std::string> openerArgument(std::string_view target) {
 
 bool isMediaStream(std::string_view target, std::string_view format) {
     static constexpr std::array<std::string_view, 19> kStreamSchemes = {
-        "mms",  "mmsh", "mmst",  "mmsu",  "rtsp",   "rtspu",  "rtsps", "rtmp", "rtmpe", "rtmps",
-        "rtmpt", "rtmpte", "rtmpts", "pnm", "rtp", "udp", "srt", "icy", "icyx"};
+        "mms",   "mmsh",   "mmst",   "mmsu", "rtsp", "rtspu", "rtsps", "rtmp", "rtmpe", "rtmps",
+        "rtmpt", "rtmpte", "rtmpts", "pnm",  "rtp",  "udp",   "srt",   "icy",  "icyx"};
     static constexpr std::array<std::string_view, 30> kMediaExtensions = {
-        ".m3u8", ".m3u", ".pls", ".asx", ".wax", ".wvx", ".ram", ".rm",  ".ra",  ".rmvb",
+        ".m3u8", ".m3u", ".pls", ".asx", ".wax",  ".wvx",  ".ram", ".rm",  ".ra",  ".rmvb",
         ".mp3",  ".aac", ".ogg", ".oga", ".opus", ".flac", ".wma", ".wmv", ".asf", ".flv",
         ".mp4",  ".m4a", ".ts",  ".mpd", ".mkv",  ".webm", ".avi", ".mov", ".mpg", ".mpeg"};
     const auto scheme = urlScheme(target);
@@ -147,7 +152,8 @@ bool isMediaStream(std::string_view target, std::string_view format) {
     const std::string_view kind = text::trimBlanks(format);
     if (kind == kWebPageFormat) return false;
     if (!kind.empty() && kind != "未知格式") return true;
-    const std::string extension = lowerAscii(std::filesystem::path(pathOfAddress(target)).extension().string());
+    const std::string extension =
+        lowerAscii(std::filesystem::path(pathOfAddress(target)).extension().string());
     return std::find(kMediaExtensions.begin(), kMediaExtensions.end(), extension) != kMediaExtensions.end();
 }
 
@@ -192,7 +198,8 @@ bool LinuxDesktop::openDocument(std::string_view target, std::string_view format
 
 bool LinuxDesktop::openInBrowser(std::string_view address) {
     const auto scheme = desktop::urlScheme(address);
-    if (!scheme || (*scheme != "http" && *scheme != "https") || !desktop::openerArgument(address)) return false;
+    if (!scheme || (*scheme != "http" && *scheme != "https") || !desktop::openerArgument(address))
+        return false;
     const std::string argument(address);
     return std::any_of(config_.browsers.begin(), config_.browsers.end(),
                        [&](const std::string& browser) { return launch(browser, argument); });
@@ -215,7 +222,8 @@ bool LinuxDesktop::launch(const std::string& program, const std::string& argumen
     for (int signal : {SIGPIPE, SIGCHLD, SIGHUP, SIGINT, SIGQUIT, SIGTERM}) sigaddset(&signals, signal);
     posix_spawnattr_setsigdefault(&attributes, &signals);
     posix_spawnattr_setpgroup(&attributes, 0);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setflags(&attributes,
+                             POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
 
     std::string programArg = program;
     std::string targetArg = argument;

@@ -27,7 +27,8 @@ bool ChannelOpener::OpenChannel(std::string_view name, OpenMode mode) {
     const ChannelAddress channel = store_.readChannelAddress(name);
     bool played = false;
     if (mode == OpenMode::Play) {
-        if (channel.locked == 1 && lock_.asksPassword() && !lock_.askPassword(PasswordPurpose::UnlockOrPlay)) {
+        if (channel.locked == 1 && lock_.asksPassword() &&
+            !lock_.askPassword(PasswordPurpose::UnlockOrPlay)) {
             return false;
         }
         // The stored name is the key: the lookup ignores letter case, the scrambling does not.
@@ -35,7 +36,8 @@ bool ChannelOpener::OpenChannel(std::string_view name, OpenMode mode) {
         // The play statement does not read the format; the details statement of
         // the same row does, and tells the desktop a web page from a stream.
         const std::string format =
-            address.empty() ? std::string() : std::string(text::trimBlanks(store_.readChannelDetails(channel.name).type));
+            address.empty() ? std::string()
+                            : std::string(text::trimBlanks(store_.readChannelDetails(channel.name).type));
         shell_.ShellOpen(address, format);
         played = true;
         settings_.setLastPlayChannelName(channel.name);
@@ -55,7 +57,9 @@ bool ChannelOpener::actPlayChannelExecute(std::string_view nodeText) {
     return true;
 }
 
-void ChannelOpener::actLinkChannelExecute(std::string_view nodeText) { OpenChannel(nodeText, OpenMode::RelatedSite); }
+void ChannelOpener::actLinkChannelExecute(std::string_view nodeText) {
+    OpenChannel(nodeText, OpenMode::RelatedSite);
+}
 
 void ChannelOpener::SpeedChannel1Click(int slot) {
     if (slots_.click(slot) && !OpenChannel(slots_.name(slot), OpenMode::Play)) slots_.playRefused(slot);

@@ -12,7 +12,8 @@ PasswordDialog::PasswordDialog(PasswordPurpose purpose, std::string currentPassw
 std::string_view PasswordDialog::promptFor(PasswordPurpose purpose) {
     switch (purpose) {
         case PasswordPurpose::UnlockOrPlay:
-            return "    您欲操作(播放或解锁)的频道必须输入正确的解锁密码后，方可操作。\r\n\r\n请输入童锁密码:";
+            return "    "
+                   "您欲操作(播放或解锁)的频道必须输入正确的解锁密码后，方可操作。\r\n\r\n请输入童锁密码:";
         case PasswordPurpose::LoosenLock:
             return "    您欲将童锁功能设置选项由 \"严格\"更改为\"宽松\"，必须输入正确的解锁密码后方可生效。"
                    "\r\n\r\n请输入童锁密码:";

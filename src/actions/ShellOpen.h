@@ -14,7 +14,8 @@ class UiPort;
 class ShellOpener {
 public:
     static constexpr std::string_view kPlayError =
-        "很抱歉，播放频道出错了! 看看别的吧。\r\n\r\n可能是频道地址错了，也可能是您没有安装并且设置好必需的软件，"
+        "很抱歉，播放频道出错了! "
+        "看看别的吧。\r\n\r\n可能是频道地址错了，也可能是您没有安装并且设置好必需的软件，"
         "详情请阅帮助\r\n\r\n或作者网站：";
 
     // `homePage` is the completed home-page address named in the error message.

@@ -25,12 +25,14 @@ void SpeedChannels::setName(int slot, std::string name) { names_[index(slot)] = 
 
 std::string SpeedChannels::replaceQuestion(int slot, std::string_view current) {
     return "您的目标快捷频道 " + std::to_string(slot) + " 已经设置为 \"" + std::string(current) + "\"" +
-           "\r\n\r\n" + "\r\n\r\n" + "    选择 “是”   进行重新指定；" + "\r\n\r\n" + "    选择 “否”   取消指定。";
+           "\r\n\r\n" + "\r\n\r\n" + "    选择 “是”   进行重新指定；" + "\r\n\r\n" +
+           "    选择 “否”   取消指定。";
 }
 
 std::string SpeedChannels::duplicateQuestion(std::string_view channel, int heldIn) {
-    return "您选择的 “" + std::string(channel) + "” 频道已经指定到 “快捷频道 " + std::to_string(heldIn) + "”" +
-           "\r\n\r\n" + "\r\n\r\n" + "    选择 “是”   进行重复指定；" + "\r\n\r\n" + "    选择 “否”   取消指定。";
+    return "您选择的 “" + std::string(channel) + "” 频道已经指定到 “快捷频道 " + std::to_string(heldIn) +
+           "”" + "\r\n\r\n" + "\r\n\r\n" + "    选择 “是”   进行重复指定；" + "\r\n\r\n" +
+           "    选择 “否”   取消指定。";
 }
 
 bool SpeedChannels::assign(int slot, std::string_view channel, UiPort& ui) {

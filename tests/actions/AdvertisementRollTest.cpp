@@ -13,8 +13,14 @@ namespace kw {
 namespace {
 
 TEST(AdvertisementRoll, FrequencyIsAWholeNumberUnderTheRowNameElseThree) {
-    for (const auto& [text, frequency] : std::vector<std::pair<std::string, int>>{
-             {"0", 0}, {"12", 12}, {" 7 ", 7}, {"+4", 4}, {"abc", 3}, {"2.5", 3}, {"+-4", 3}, {"99999999999", 3}}) {
+    for (const auto& [text, frequency] : std::vector<std::pair<std::string, int>>{{"0", 0},
+                                                                                  {"12", 12},
+                                                                                  {" 7 ", 7},
+                                                                                  {"+4", 4},
+                                                                                  {"abc", 3},
+                                                                                  {"2.5", 3},
+                                                                                  {"+-4", 3},
+                                                                                  {"99999999999", 3}}) {
         EXPECT_EQ(AdvertisementRoll::parseFrequency(text), frequency) << text;
     }
     SettingsRow row;

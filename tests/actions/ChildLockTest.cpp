@@ -20,7 +20,8 @@ struct ConfirmCase {
     Typed typed;
     int resulting;
     friend void PrintTo(const ConfirmCase& c, std::ostream* os) {
-        *os << c.stored << " to " << (c.radio ? std::to_string(*c.radio) : "none") << " typed " << c.typed.size();
+        *os << c.stored << " to " << (c.radio ? std::to_string(*c.radio) : "none") << " typed "
+            << c.typed.size();
     }
 };
 
@@ -45,18 +46,19 @@ TEST_P(ConfirmLockMode, LooseningNeedsThePasswordAndTheRowIsWrittenEveryTime) {
     EXPECT_EQ(unscrambleText(row.scrambledType, kKey), "pw");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryPair, ConfirmLockMode,
-    ::testing::Values(ConfirmCase{1, 0, {"pw"}, 0}, ConfirmCase{1, 0, {std::nullopt}, 1},
-                      ConfirmCase{0, 2, {"PW", "pw"}, 2}, ConfirmCase{1, 2, {std::nullopt}, 1},
-                      ConfirmCase{0, 1, {}, 1}, ConfirmCase{2, 0, {}, 0}, ConfirmCase{2, 1, {}, 1},
-                      ConfirmCase{0, 0, {}, 0}, ConfirmCase{1, 1, {}, 1}, ConfirmCase{2, 2, {}, 2},
-                      // A stored 3 selects no radio and stays without a dialog.
-                      ConfirmCase{3, std::nullopt, {}, 3}, ConfirmCase{3, 0, {}, 0},
-                      ConfirmCase{3, 2, {std::nullopt}, 3},
-                      // Other stored values show the third radio: keeping it loosens.
-                      ConfirmCase{7, ChildLock::radioForMode(7), {"pw"}, 2},
-                      ConfirmCase{7, ChildLock::radioForMode(7), {std::nullopt}, 7}));
+INSTANTIATE_TEST_SUITE_P(EveryPair, ConfirmLockMode,
+                         ::testing::Values(ConfirmCase{1, 0, {"pw"}, 0}, ConfirmCase{1, 0, {std::nullopt}, 1},
+                                           ConfirmCase{0, 2, {"PW", "pw"}, 2},
+                                           ConfirmCase{1, 2, {std::nullopt}, 1}, ConfirmCase{0, 1, {}, 1},
+                                           ConfirmCase{2, 0, {}, 0}, ConfirmCase{2, 1, {}, 1},
+                                           ConfirmCase{0, 0, {}, 0}, ConfirmCase{1, 1, {}, 1},
+                                           ConfirmCase{2, 2, {}, 2},
+                                           // A stored 3 selects no radio and stays without a dialog.
+                                           ConfirmCase{3, std::nullopt, {}, 3}, ConfirmCase{3, 0, {}, 0},
+                                           ConfirmCase{3, 2, {std::nullopt}, 3},
+                                           // Other stored values show the third radio: keeping it loosens.
+                                           ConfirmCase{7, ChildLock::radioForMode(7), {"pw"}, 2},
+                                           ConfirmCase{7, ChildLock::radioForMode(7), {std::nullopt}, 7}));
 
 TEST(ChildLock, RadioForStoredModeIsItsOwnNoneForThreeElseTheThird) {
     EXPECT_EQ(ChildLock::radioForMode(1), 1);
@@ -71,8 +73,8 @@ TEST_F(ChildLockTest, PasswordChangeHoldsAtOnceAndIsStoredOnlyOnRequest) {
     test::FakeUi ui;
     ChildLock lock(*store_, ui, std::string(kKey));
     lock.load();
-    for (const Typed& script : {Typed{std::nullopt}, Typed{"old", std::nullopt}, Typed{"old", "x", std::nullopt},
-                                Typed{"wrong", std::nullopt}}) {
+    for (const Typed& script : {Typed{std::nullopt}, Typed{"old", std::nullopt},
+                                Typed{"old", "x", std::nullopt}, Typed{"wrong", std::nullopt}}) {
         ui.passwordEntries.assign(script.begin(), script.end());
         EXPECT_EQ(lock.changePassword(), ChildLock::PasswordChange::Cancelled);
     }
@@ -100,7 +102,9 @@ struct LockCase {
     int target;
     Typed typed;
     bool written;
-    friend void PrintTo(const LockCase& c, std::ostream* os) { *os << "mode " << c.mode << " target " << c.target; }
+    friend void PrintTo(const LockCase& c, std::ostream* os) {
+        *os << "mode " << c.mode << " target " << c.target;
+    }
 };
 
 class LockChannel : public test::StoreFixture, public ::testing::WithParamInterface<LockCase> {};
@@ -121,9 +125,11 @@ TEST_P(LockChannel, UnlockingAsksUnlessModeTwoLockingNeverAsks) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, LockChannel,
-                         ::testing::Values(LockCase{0, 0, {"pw"}, true}, LockCase{1, 0, {std::nullopt}, false},
-                                           LockCase{0, 0, {"Pw", std::nullopt}, false}, LockCase{2, 0, {}, true},
-                                           LockCase{0, 1, {}, true}, LockCase{1, 1, {}, true}));
+                         ::testing::Values(LockCase{0, 0, {"pw"}, true},
+                                           LockCase{1, 0, {std::nullopt}, false},
+                                           LockCase{0, 0, {"Pw", std::nullopt}, false},
+                                           LockCase{2, 0, {}, true}, LockCase{0, 1, {}, true},
+                                           LockCase{1, 1, {}, true}));
 
 }  // namespace
 }  // namespace kw

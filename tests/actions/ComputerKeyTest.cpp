@@ -1,25 +1,19 @@
 #include "actions/ComputerKey.h"
 
 #include "store/ScrambleText.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 namespace kw {
 namespace {
 
-namespace fs = std::filesystem;
-
 TEST(ComputerKey, StableHiddenAndDifferentPerComputerFallingBackToTheHostName) {
-    std::string pattern = (fs::temp_directory_path() / "kw-key-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    const fs::path dir = pattern;
+    const test::TempDir dir;
     const auto write = [&](const std::string& name, const std::string& content) {
-        std::ofstream(dir / name) << content;
+        test::writeBytes(dir / name, content);
         return (dir / name).string();
     };
     const std::string a = write("a", "0123456789abcdef0123456789abcdef\n");
@@ -42,7 +36,6 @@ TEST(ComputerKey, StableHiddenAndDifferentPerComputerFallingBackToTheHostName) {
     const std::string stored = scrambleText("童锁Pw", keyA);
     EXPECT_EQ(unscrambleText(stored, keyA), "童锁Pw");
     EXPECT_NE(unscrambleText(stored, computerKey(onlyB)), "童锁Pw");
-    fs::remove_all(dir);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 #include "actions/LinuxDesktop.h"
 
+#include "support/TempDir.h"
+
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -21,28 +22,19 @@ namespace fs = std::filesystem;
 // to a file of their own.
 class LinuxDesktopTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "kw-desktop-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     fs::path recorder(const std::string& name, int exitCode = 0, const std::string& extra = {}) {
         const fs::path script = dir_ / name;
         std::ofstream(script) << "#!/bin/sh\nprintf '%s\\0' \"$@\" > '" << (dir_ / (name + ".args")).string()
-                              << "'\n" << extra << "exit " << exitCode << "\n";
+                              << "'\n"
+                              << extra << "exit " << exitCode << "\n";
         fs::permissions(script, fs::perms::owner_all);
         return script;
     }
 
     std::optional<std::vector<std::string>> recorded(const std::string& name) const {
-        std::ifstream in(dir_ / (name + ".args"), std::ios::binary);
-        if (!in) return std::nullopt;
-        std::ostringstream all;
-        all << in.rdbuf();
+        if (!fs::exists(dir_ / (name + ".args"))) return std::nullopt;
         std::vector<std::string> args;
-        std::istringstream parts(all.str());
+        std::istringstream parts(test::readBytes(dir_ / (name + ".args")));
         for (std::string arg; std::getline(parts, arg, '\0');) args.push_back(arg);
         return args;
     }
@@ -52,23 +44,23 @@ protected:
         c.opener = recorder(opener).string();
         for (const std::string& browser : browsers) c.browsers.push_back(recorder(browser).string());
         c.failureWindow = std::chrono::seconds(10);  // scripts end long before
-        c.playlistRoot = dir_;
+        c.playlistRoot = dir_.path();
         return c;
     }
 
     fs::path file(const std::string& name, fs::perms perms = fs::perms::owner_read | fs::perms::owner_write) {
         const fs::path path = dir_ / name;
-        std::ofstream(path) << "x";
+        test::writeBytes(path, "x");
         fs::permissions(path, perms);
         return path;
     }
 
-    fs::path dir_;
+    test::TempDir dir_;
 };
 
 TEST_F(LinuxDesktopTest, HostileAddressReachesTheOpenerAsOneUnchangedArgument) {
-    const std::string target = "http://x.example/a;b $(touch " + (dir_ / "pwned").string() +
-                               ") `id` \"q\" 'r' & | > <";
+    const std::string target =
+        "http://x.example/a;b $(touch " + (dir_ / "pwned").string() + ") `id` \"q\" 'r' & | > <";
     LinuxDesktop desktop(config("opener"));
     ASSERT_TRUE(desktop.openDocument(target, kWebPageFormat));
     EXPECT_EQ(recorded("opener"), std::vector<std::string>{target});
@@ -83,11 +75,9 @@ TEST_F(LinuxDesktopTest, StreamIsOpenedThroughAPrivatePlaylistHoldingTheAddress)
     ASSERT_TRUE(args && args->size() == 1);
     const fs::path playlist = args->front();
     EXPECT_EQ(playlist.extension(), ".m3u");
-    std::ifstream in(playlist);
-    std::ostringstream content;
-    content << in.rdbuf();
-    EXPECT_EQ(content.str(), "#EXTM3U\n" + target + "\n");
-    EXPECT_EQ(fs::status(playlist).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(test::readBytes(playlist), "#EXTM3U\n" + target + "\n");
+    EXPECT_EQ(fs::status(playlist).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(fs::status(playlist.parent_path()).permissions() & fs::perms::all, fs::perms::owner_all);
     desktop.reset();
     EXPECT_FALSE(fs::exists(playlist.parent_path())) << "the playlists go with the desktop";
@@ -114,10 +104,12 @@ TEST_F(LinuxDesktopTest, LocalProgramsAndLaunchersAreRefusedWithoutStartingAnyth
     file("plain.mp3");
 
     LinuxDesktop desktop(config("opener"));
-    for (const std::string& target : std::vector<std::string>{program.string(), launcher.string(), hiddenLauncher.string(), wineProgram.string(), link.string(),
-          "file://" + launcher.string(), "file://localhost" + program.string(),
-          "FILE:" + (dir_ / "radio%2Edesktop").string(), "file://other.host/tmp/a.mp3",
-          "file://" + (dir_ / "plain%00.mp3").string(), "http://x/a\nb", "http://x/\x7f"}) {
+    for (const std::string& target : std::vector<std::string>{
+             program.string(), launcher.string(), hiddenLauncher.string(), wineProgram.string(),
+             link.string(), "file://" + launcher.string(), "file://localhost" + program.string(),
+             "FILE:" + (dir_ / "radio%2Edesktop").string(), "file://other.host/tmp/a.mp3",
+             "file://" + (dir_ / "plain.mp3").string() + "?.desktop",
+             "file://" + (dir_ / "plain%00.mp3").string(), "http://x/a\nb", "http://x/\x7f"}) {
         EXPECT_FALSE(desktop.openDocument(target, "")) << target;
         EXPECT_FALSE(desktop.openDocument(target, kWebPageFormat)) << target;
     }
@@ -190,10 +182,12 @@ INSTANTIATE_TEST_SUITE_P(
                       StreamCase{"rtmp://x/app/s", "Flash", true}, StreamCase{"pnm://x/a.rm", "", true},
                       StreamCase{"http://x/live/index.m3u8", "", true},
                       StreamCase{"https://x/64k.MP3?token=1", "未知格式", true},
-                      StreamCase{"http://x/a.flv#t=1", " ", true}, StreamCase{"http://x:8000/asiahd", "其它", true},
-                      StreamCase{"https://x/", "HLS", true}, StreamCase{"http://x/page.html", "", false},
-                      StreamCase{"http://x/a.mp3", " 网页 ", false}, StreamCase{"http://x?file=a.mp3", "", false},
-                      StreamCase{"ftp://x/a.mp3", "MP3", false}, StreamCase{"/home/u/a.mp3", "MP3", false}));
+                      StreamCase{"http://x/a.flv#t=1", " ", true},
+                      StreamCase{"http://x:8000/asiahd", "其它", true}, StreamCase{"https://x/", "HLS", true},
+                      StreamCase{"http://x/page.html", "", false},
+                      StreamCase{"http://x/a.mp3", " 网页 ", false},
+                      StreamCase{"http://x?file=a.mp3", "", false}, StreamCase{"ftp://x/a.mp3", "MP3", false},
+                      StreamCase{"/home/u/a.mp3", "MP3", false}));
 
 }  // namespace
 }  // namespace kw

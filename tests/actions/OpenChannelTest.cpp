@@ -89,12 +89,13 @@ TEST_P(LockedPlay, AsksUnlessModeTwoAndCancelLeavesNoTrace) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Modes, LockedPlay,
-    ::testing::Values(LockedPlayCase{2, {}, false, true}, LockedPlayCase{0, {"pw"}, true, true},
-                      LockedPlayCase{1, {" pw "}, true, true}, LockedPlayCase{3, {"pw"}, true, true},
-                      LockedPlayCase{0, {std::nullopt}, true, false},
-                      LockedPlayCase{1, {"PW", "wrong", std::nullopt}, true, false}));
+INSTANTIATE_TEST_SUITE_P(Modes, LockedPlay,
+                         ::testing::Values(LockedPlayCase{2, {}, false, true},
+                                           LockedPlayCase{0, {"pw"}, true, true},
+                                           LockedPlayCase{1, {" pw "}, true, true},
+                                           LockedPlayCase{3, {"pw"}, true, true},
+                                           LockedPlayCase{0, {std::nullopt}, true, false},
+                                           LockedPlayCase{1, {"PW", "wrong", std::nullopt}, true, false}));
 
 TEST_F(OpenChannelTest, UnscramblesUnderTheStoredNameWhateverTheCaseAskedFor) {
     start(0);

@@ -2,10 +2,10 @@
 
 #include "store/ChannelStore.h"
 #include "store/ScrambleText.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -17,16 +17,7 @@ class StoreFixture : public ::testing::Test {
 protected:
     static constexpr std::string_view kKey = "0123456789abcdef";
 
-    void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kw-actions-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        programDir_ = pattern;
-        std::filesystem::create_directory(programDir_ / "SCS");
-    }
-    void TearDown() override {
-        store_.reset();
-        std::filesystem::remove_all(programDir_);
-    }
+    void TearDown() override { store_.reset(); }
 
     // A new database with lock mode and password (scrambled under kKey).
     ChannelStore& makeStore(int lockMode = 0, std::string_view password = {}) {
@@ -52,7 +43,8 @@ protected:
         if (locked) store_->setLocked(name, 1);
     }
 
-    std::filesystem::path programDir_;
+    TempDir dir_;
+    const std::filesystem::path programDir_ = dir_.path();
     std::unique_ptr<ChannelStore> store_;
 };
 

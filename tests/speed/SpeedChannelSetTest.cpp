@@ -5,13 +5,11 @@
 #include "store/Error.h"
 #include "store/TextCodec.h"
 #include "support/FakeUi.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 namespace kw {
@@ -21,25 +19,10 @@ namespace fs = std::filesystem;
 
 class SpeedChannelSetTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "kw-speed-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        programDir_ = pattern;
-        fs::create_directory(programDir_ / "SCS");
-    }
-    void TearDown() override { fs::remove_all(programDir_); }
+    void SetUp() override { fs::create_directory(programDir_ / "SCS"); }
 
-    static std::string read(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        return bytes.str();
-    }
-    static void write(const fs::path& path, std::string_view bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-
-    fs::path programDir_;
+    test::TempDir dir_;
+    const fs::path programDir_ = dir_.path();
     SpeedChannels slots_;
     test::FakeUi ui_;
 };
@@ -55,7 +38,7 @@ TEST_F(SpeedChannelSetTest, NewFileHoldsTheSectionAndAllKeysInSlotOrderInGbk) {
     std::string expected = "[SpeedChannel]\r\n1=" + text::toGbk("中央一台") + "\r\n";
     for (int slot = 2; slot <= 21; ++slot) expected += std::to_string(slot) + "=\r\n";
     expected += "22=Radio 22\r\n";
-    EXPECT_EQ(read(file), expected);
+    EXPECT_EQ(test::readBytes(file), expected);
     EXPECT_EQ(settings.scs(), file);
 }
 
@@ -63,13 +46,14 @@ TEST_F(SpeedChannelSetTest, SavingIntoAnExistingFileReplacesValuesWhereTheyStand
     SettingsFile settings(programDir_);
     SpeedChannelSet set(slots_, settings, ui_);
     const fs::path file = programDir_ / "SCS" / "old.scs";
-    write(file, "; my set\r\n[Other]\r\nx=1\r\n[SpeedChannel]\r\n2=Old\r\n1=Older\r\n");
+    test::writeBytes(file, "; my set\r\n[Other]\r\nx=1\r\n[SpeedChannel]\r\n2=Old\r\n1=Older\r\n");
     slots_.setName(1, "A");
     slots_.setName(2, "B");
     set.SaveSpeedChannelSet(file);
 
-    const std::string bytes = read(file);
-    EXPECT_TRUE(bytes.starts_with("; my set\r\n[Other]\r\nx=1\r\n[SpeedChannel]\r\n2=B\r\n1=A\r\n3=\r\n")) << bytes;
+    const std::string bytes = test::readBytes(file);
+    EXPECT_TRUE(bytes.starts_with("; my set\r\n[Other]\r\nx=1\r\n[SpeedChannel]\r\n2=B\r\n1=A\r\n3=\r\n"))
+        << bytes;
     EXPECT_TRUE(bytes.ends_with("22=\r\n"));
 }
 
@@ -80,7 +64,7 @@ TEST_F(SpeedChannelSetTest, LoadingFillsMissingKeysEmptyAndKeepsPressedAndDirty)
     slots_.click(5);
     slots_.setDirty(true);
     const fs::path file = programDir_ / "SCS" / "partial.scs";
-    write(file, "[speedchannel]\n3=" + text::toGbk("三台") + "\n5=Five\n");
+    test::writeBytes(file, "[speedchannel]\n3=" + text::toGbk("三台") + "\n5=Five\n");
 
     set.LoadSpeedChannelSet(file);
 
@@ -126,7 +110,7 @@ TEST_F(SpeedChannelSetTest, OpenButtonLoadsAndRecordsTheFile) {
     SettingsFile settings(programDir_);
     SpeedChannelSet set(slots_, settings, ui_);
     const fs::path file = programDir_ / "SCS" / "friend.scs";
-    write(file, "[SpeedChannel]\r\n1=Shared\r\n");
+    test::writeBytes(file, "[SpeedChannel]\r\n1=Shared\r\n");
     ui_.openFileAnswers = {std::nullopt, file.string()};
 
     set.SpeedChannelOpenClick();

@@ -43,7 +43,8 @@ TEST_P(SlotAssign, AsksAboutTheFirstConflictInSlotOrder) {
                                          : SpeedChannels::duplicateQuestion(c.channel, number);
         EXPECT_EQ(ui.questions[i].text, expected);
     }
-    const std::string expectedName = c.assigned ? c.channel : (c.before.contains(c.slot) ? c.before.at(c.slot) : "");
+    const std::string expectedName =
+        c.assigned ? c.channel : (c.before.contains(c.slot) ? c.before.at(c.slot) : "");
     EXPECT_EQ(slots.name(c.slot), expectedName);
     EXPECT_EQ(slots.dirty(), c.assigned);
     EXPECT_EQ(slots.pressedSlot(), 0);
@@ -54,24 +55,38 @@ constexpr auto kDuplicate = SpeedChannels::kDuplicateCaption;
 
 INSTANTIATE_TEST_SUITE_P(
     Walks, SlotAssign,
-    ::testing::Values(
-        AssignCase{"EmptySlotNewChannel", {}, 4, "CCTV-1", {}, {}, true},
-        AssignCase{"ReplaceYes", {{4, "Old"}}, 4, "New", {true}, {{kReplace, 4}}, true},
-        AssignCase{"ReplaceNo", {{4, "Old"}}, 4, "New", {false}, {{kReplace, 4}}, false},
-        AssignCase{"SameSlotAsksDuplicate", {{4, "Same"}}, 4, "Same", {true}, {{kDuplicate, 4}}, true},
-        AssignCase{"DuplicateNo", {{2, "Ch"}}, 9, "Ch", {false}, {{kDuplicate, 2}}, false},
-        AssignCase{"LowerDuplicateHidesReplace", {{3, "Ch"}, {5, "Other"}}, 5, "Ch", {true}, {{kDuplicate, 3}}, true},
-        AssignCase{"ReplaceBeforeHigherDuplicate", {{5, "Other"}, {9, "Ch"}}, 5, "Ch", {true}, {{kReplace, 5}}, true},
-        AssignCase{"LetterCaseDiffers", {{2, "abc"}}, 7, "ABC", {}, {}, true}),
+    ::testing::Values(AssignCase{"EmptySlotNewChannel", {}, 4, "CCTV-1", {}, {}, true},
+                      AssignCase{"ReplaceYes", {{4, "Old"}}, 4, "New", {true}, {{kReplace, 4}}, true},
+                      AssignCase{"ReplaceNo", {{4, "Old"}}, 4, "New", {false}, {{kReplace, 4}}, false},
+                      AssignCase{
+                          "SameSlotAsksDuplicate", {{4, "Same"}}, 4, "Same", {true}, {{kDuplicate, 4}}, true},
+                      AssignCase{"DuplicateNo", {{2, "Ch"}}, 9, "Ch", {false}, {{kDuplicate, 2}}, false},
+                      AssignCase{"LowerDuplicateHidesReplace",
+                                 {{3, "Ch"}, {5, "Other"}},
+                                 5,
+                                 "Ch",
+                                 {true},
+                                 {{kDuplicate, 3}},
+                                 true},
+                      AssignCase{"ReplaceBeforeHigherDuplicate",
+                                 {{5, "Other"}, {9, "Ch"}},
+                                 5,
+                                 "Ch",
+                                 {true},
+                                 {{kReplace, 5}},
+                                 true},
+                      AssignCase{"LetterCaseDiffers", {{2, "abc"}}, 7, "ABC", {}, {}, true}),
     [](const auto& testInfo) { return testInfo.param.label; });
 
 TEST(SpeedChannels, QuestionTextsNameSlotAndChannel) {
-    EXPECT_EQ(SpeedChannels::replaceQuestion(12, "老频道"),
-              "您的目标快捷频道 12 已经设置为 \"老频道\"\r\n\r\n\r\n\r\n    选择 “是”   进行重新指定；\r\n\r\n"
-              "    选择 “否”   取消指定。");
-    EXPECT_EQ(SpeedChannels::duplicateQuestion("新闻台", 3),
-              "您选择的 “新闻台” 频道已经指定到 “快捷频道 3”\r\n\r\n\r\n\r\n    选择 “是”   进行重复指定；\r\n\r\n"
-              "    选择 “否”   取消指定。");
+    EXPECT_EQ(
+        SpeedChannels::replaceQuestion(12, "老频道"),
+        "您的目标快捷频道 12 已经设置为 \"老频道\"\r\n\r\n\r\n\r\n    选择 “是”   进行重新指定；\r\n\r\n"
+        "    选择 “否”   取消指定。");
+    EXPECT_EQ(
+        SpeedChannels::duplicateQuestion("新闻台", 3),
+        "您选择的 “新闻台” 频道已经指定到 “快捷频道 3”\r\n\r\n\r\n\r\n    选择 “是”   进行重复指定；\r\n\r\n"
+        "    选择 “否”   取消指定。");
 }
 
 TEST(SpeedChannels, ClickTogglesWithinTheGroupAndEmptySlotsReleaseAll) {

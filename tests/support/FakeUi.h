@@ -60,7 +60,8 @@ public:
         yesNoAnswers.pop_front();
         return answer;
     }
-    std::optional<std::string> InputBox(std::string_view caption, std::string_view, std::string_view) override {
+    std::optional<std::string> InputBox(std::string_view caption, std::string_view,
+                                        std::string_view) override {
         return next(inputAnswers, "input box", caption);
     }
     std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override {
@@ -75,7 +76,8 @@ public:
         EXPECT_EQ(purpose, dialog.purpose());
         passwordShowings.push_back({purpose, std::string(dialog.prompt()), {}});
         for (;;) {
-            const std::optional<std::string> typed = next(passwordEntries, "password dialog", dialog.prompt());
+            const std::optional<std::string> typed =
+                next(passwordEntries, "password dialog", dialog.prompt());
             if (!typed) return std::nullopt;
             dialog.entryChanged(*typed);
             if (dialog.ok()) return dialog.entry();
@@ -92,8 +94,8 @@ public:
     }
 
 private:
-    static std::optional<std::string> next(std::deque<std::optional<std::string>>& queue, std::string_view what,
-                                           std::string_view title) {
+    static std::optional<std::string> next(std::deque<std::optional<std::string>>& queue,
+                                           std::string_view what, std::string_view title) {
         if (queue.empty()) {
             ADD_FAILURE() << "unexpected " << what << ": " << title;
             return std::nullopt;
