@@ -11,8 +11,9 @@ namespace kw {
 ChildLock::ChildLock(ChannelStore& store, UiPort& ui, std::string computerKey)
     : store_(store), ui_(ui), computerKey_(std::move(computerKey)) {}
 
-void ChildLock::load() {
-    const SettingsRow row = store_.readSettingsRow();
+void ChildLock::load() { load(store_.readSettingsRow()); }
+
+void ChildLock::load(const SettingsRow& row) {
     lockMode_ = row.locked;
     password_ = row.scrambledType.empty() ? std::string() : unscrambleText(row.scrambledType, computerKey_);
 }

@@ -9,6 +9,7 @@
 namespace kw {
 
 class ChannelStore;
+struct SettingsRow;
 
 // The child lock: the lock mode and password held for the run, the password
 // dialog's uses, and the settings-row writes. Lock modes: 0 shows locked
@@ -20,6 +21,8 @@ public:
 
     // Start-up: lock mode and password from the settings row.
     void load();
+    // The same from a settings row already read.
+    void load(const SettingsRow& row);
 
     int lockMode() const { return lockMode_; }
     const std::string& password() const { return password_; }
