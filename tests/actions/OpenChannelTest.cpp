@@ -1,6 +1,6 @@
 #include "actions/OpenChannel.h"
 
-#include "FakeDesktop.h"
+#include "support/FakeDesktop.h"
 #include "StoreFixture.h"
 #include "actions/AdvertisementRoll.h"
 #include "actions/ChildLock.h"
