@@ -32,6 +32,7 @@ struct Command {
 // Each subsystem lists its commands in its own file.
 std::span<const Command> installCommands();
 std::span<const Command> configCommands();
+std::span<const Command> browserCommands();
 
 // Takes "--name VALUE" out of args; nullopt-like empty when absent.
 bool takeOption(std::vector<std::string>& args, std::string_view name, std::string& value);

@@ -11,7 +11,7 @@ namespace {
 
 std::vector<Command> allCommands() {
     std::vector<Command> commands;
-    for (auto list : {installCommands(), configCommands()}) commands.insert(commands.end(), list.begin(), list.end());
+    for (auto list : {installCommands(), configCommands(), browserCommands()}) commands.insert(commands.end(), list.begin(), list.end());
     return commands;
 }
 
