@@ -1,5 +1,8 @@
 #include "actions/frmPasswordDlg.h"
 
+#include "actions/PasswordDialog.h"
+#include "app/QtUi.h"
+
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,7 +20,8 @@ frmPasswordDlg::frmPasswordDlg(QWidget* parent)
       OKBtn_(new QPushButton(QStringLiteral("确定(&O)"), this)),
       CancelBtn_(new QPushButton(QStringLiteral("取消(&C)"), this)) {
     setObjectName(QStringLiteral("frmPasswordDlg"));
-    setWindowTitle(QStringLiteral("童锁功能--密码输入"));
+    setWindowTitle(QString::fromUtf8(PasswordDialog::kCaption.data(),
+                                     static_cast<qsizetype>(PasswordDialog::kCaption.size())));
     setFixedSize(kWidth, kHeight);
     setModal(true);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -48,6 +52,38 @@ frmPasswordDlg::frmPasswordDlg(QWidget* parent)
     CancelBtn_->setObjectName(QStringLiteral("CancelBtn"));
     CancelBtn_->setGeometry(200, 152, 75, 25);
     connect(CancelBtn_, &QPushButton::clicked, this, &QDialog::reject);
+    connect(OKBtn_, &QPushButton::clicked, this, &frmPasswordDlg::OKBtnClick);
+    connect(Password_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (dialog_ == nullptr) return;
+        dialog_->entryChanged(text.toStdString());
+        lblPasswordError_->setText(QString::fromStdString(dialog_->errorText()));
+    });
+}
+
+std::optional<std::string> frmPasswordDlg::ask(PasswordDialog& dialog) {
+    dialog_ = &dialog;
+    dialog.show();
+    lblPleaseEnterPassword_->setText(toDisplayText(dialog.prompt()));
+    Password_->clear();
+    lblPasswordError_->clear();
+    Password_->setFocus();
+    const int result = exec();
+    dialog_ = nullptr;
+    if (result != QDialog::Accepted) return std::nullopt;
+    return dialog.entry();
+}
+
+void frmPasswordDlg::OKBtnClick() {
+    if (dialog_ == nullptr) return;
+    dialog_->setEntry(Password_->text().toStdString());
+    const bool accepted = dialog_->ok();
+    Password_->setText(QString::fromStdString(dialog_->entry()));
+    lblPasswordError_->setText(QString::fromStdString(dialog_->errorText()));
+    if (accepted) {
+        accept();
+    } else {
+        Password_->setFocus();
+    }
 }
 
 }  // namespace kw

@@ -2,15 +2,21 @@
 
 #include <QDialog>
 
+#include <optional>
+#include <string>
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
 namespace kw {
 
+class PasswordDialog;
+
 // The child-lock password dialog: created once at start and shown modally by
 // the commands that need the password. Caption, fixed frame, always on top,
-// centred on the desktop, 291 × 189 inside.
+// centred on the desktop, 291 × 189 inside. The rules (prompt, what OK
+// accepts, the error text) are the PasswordDialog's; the window shows them.
 class frmPasswordDlg : public QDialog {
     Q_OBJECT
 public:
@@ -19,7 +25,14 @@ public:
 
     explicit frmPasswordDlg(QWidget* parent = nullptr);
 
+    // Shows the dialog modally for one request; the accepted, trimmed entry,
+    // or nullopt for Cancel.
+    std::optional<std::string> ask(PasswordDialog& dialog);
+
 private:
+    void OKBtnClick();
+
+    PasswordDialog* dialog_ = nullptr;
     QLabel* lblPleaseEnterPassword_;
     QLineEdit* Password_;
     QLabel* lblPasswordError_;

@@ -1,5 +1,6 @@
 #include "app/EntrySequence.h"
 
+#include "actions/LinuxDesktop.h"
 #include "actions/frmPasswordDlg.h"
 #include "app/AppTexts.h"
 #include "app/QtUi.h"
@@ -79,6 +80,11 @@ void setUpApplication(QApplication& application) {
 }
 
 std::unique_ptr<Program> Program::start(const std::filesystem::path& programDir) {
+    return start(programDir, std::make_unique<LinuxDesktop>());
+}
+
+std::unique_ptr<Program> Program::start(const std::filesystem::path& programDir,
+                                        std::unique_ptr<DesktopPort> desktop) {
     auto lock = std::make_unique<SingleInstance>(kSingleInstanceName);
     if (lock->state() == SingleInstance::State::HeldElsewhere) {
         refuseSecondInstance();
@@ -94,12 +100,14 @@ std::unique_ptr<Program> Program::start(const std::filesystem::path& programDir)
     splash->showPainted();
 
     std::unique_ptr<Program> program(new Program(std::move(lock)));
+    program->desktop_ = std::move(desktop);
     program->adWindow_ = std::make_unique<frmADWindow>();
-    program->mainWindow_ = std::make_unique<frmMain>(programDir, *program->adWindow_);
-    QObject::connect(program->mainWindow_.get(), &frmMain::terminated, qApp, &QCoreApplication::quit,
-                     Qt::QueuedConnection);
-    program->mainWindow_->startUp();
+    program->mainWindow_ = std::make_unique<frmMain>(programDir, *program->adWindow_, *program->desktop_);
     program->passwordDialog_ = std::make_unique<frmPasswordDlg>();
+    frmMain& main = *program->mainWindow_;
+    main.setPasswordDialog(program->passwordDialog_.get());
+    QObject::connect(&main, &frmMain::terminated, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    main.startUp();
 
     if (splash) splash->close();
     return program;

@@ -7,6 +7,7 @@
 
 namespace kw {
 
+class DesktopPort;
 class SingleInstance;
 class frmADWindow;
 class frmMain;
@@ -28,8 +29,13 @@ public:
     // The entry sequence up to the event loop, for the program directory
     // given: takes the lock (a second instance shows its message and gets
     // nullptr), sets up the application, shows the splash window, creates the
-    // windows (the main window runs its start-up) and closes the splash.
+    // windows in their order, runs the main window's start-up and closes the
+    // splash. The start-up runs once the password dialog exists, since
+    // playing the last channel at start may ask for the password.
     static std::unique_ptr<Program> start(const std::filesystem::path& programDir);
+    // The same on another desktop (tests answer the desktop themselves).
+    static std::unique_ptr<Program> start(const std::filesystem::path& programDir,
+                                          std::unique_ptr<DesktopPort> desktop);
     ~Program();
 
     // Runs the event loop until the main window's exit sequence ends it.
@@ -43,6 +49,7 @@ private:
     explicit Program(std::unique_ptr<SingleInstance> lock);
 
     std::unique_ptr<SingleInstance> lock_;
+    std::unique_ptr<DesktopPort> desktop_;
     std::unique_ptr<frmADWindow> adWindow_;
     std::unique_ptr<frmMain> mainWindow_;
     std::unique_ptr<frmPasswordDlg> passwordDialog_;

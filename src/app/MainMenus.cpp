@@ -31,7 +31,8 @@ constexpr CommandText kCommands[] = {
     {"actDeleteChannel", "删除", "删除选中频道 [请慎重!]", "Shift+Del"},
     {"actEditChannel", "修改...", "修改选中频道的分类、地址、描述等资料", ""},
     {"actUserAddChannel", "自添...", "添加您自己的频道 [每次添加一个频道]", ""},
-    {"actUserBatchAddChannel", "批量自添...", "让您一次添加许多频道 [要求您先创建特定格式的文本文件, 请查阅帮助]", ""},
+    {"actUserBatchAddChannel", "批量自添...",
+     "让您一次添加许多频道 [要求您先创建特定格式的文本文件, 请查阅帮助]", ""},
     {"actExportUserChannel", "导出所有自添频道...", "将您自添的频道导出到文本文件中", ""},
     {"actSetup", "设置...", "", ""},
     {"actSetTimerSwitchChannel", "设置定时播放列表", "", ""},
@@ -104,8 +105,10 @@ void frmMain::buildCommands() {
     command("actAddTimerSwitchChannel")->setVisible(false);
     command("actSetTimerSwitchChannel")->setVisible(false);
 
-    connect(command("actHideWindow"), &QAction::triggered, this, [this] { runCommand([this] { actHideWindowExecute(); }); });
-    connect(command("actExit"), &QAction::triggered, this, [this] { runCommand([this] { actExitExecute(); }); });
+    connect(command("actHideWindow"), &QAction::triggered, this,
+            [this] { runCommand([this] { actHideWindowExecute(); }); });
+    connect(command("actExit"), &QAction::triggered, this,
+            [this] { runCommand([this] { actExitExecute(); }); });
     connect(command("muIconSelectChannel"), &QAction::triggered, this,
             [this] { runCommand([this] { muIconSelectChannelExecute(); }); });
 
@@ -164,8 +167,8 @@ void frmMain::buildMenus() {
         main->addAction(command(name));
     }
     main->addSeparator();
-    for (const char* name : {"actDeleteChannel", "actEditChannel", "actUserAddChannel", "actUserBatchAddChannel",
-                             "actExportUserChannel"}) {
+    for (const char* name : {"actDeleteChannel", "actEditChannel", "actUserAddChannel",
+                             "actUserBatchAddChannel", "actExportUserChannel"}) {
         main->addAction(command(name));
     }
     main->addSeparator();
@@ -176,8 +179,8 @@ void frmMain::buildMenus() {
     main->addMenu(muSkin_);
 
     QMenu* others = makeMenu(main, "muOthers", "其它");
-    for (const char* name : {"actSetup", "actSetTimerSwitchChannel", "actHelp", "actAuthorHomePage", "actAuthorEmail",
-                             "actSplash", "actNews", "actAD", "actPackMDB"}) {
+    for (const char* name : {"actSetup", "actSetTimerSwitchChannel", "actHelp", "actAuthorHomePage",
+                             "actAuthorEmail", "actSplash", "actNews", "actAD", "actPackMDB"}) {
         others->addAction(command(name));
     }
     main->addMenu(others);

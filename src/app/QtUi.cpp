@@ -1,14 +1,21 @@
 #include "app/QtUi.h"
 
+#include "actions/PasswordDialog.h"
+#include "actions/frmPasswordDlg.h"
+
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QStringList>
 
+#include <stdexcept>
+
 namespace kw {
 namespace {
 
-QString qs(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString qs(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 std::optional<std::string> chooseFile(QWidget* owner, const FileDialogRequest& request, bool save) {
     QFileDialog dialog(owner, qs(request.title), qs(request.initialFolder), toQtFileFilter(request.filter));
@@ -56,8 +63,8 @@ void QtUi::ShowError(std::string_view text) {
 }
 
 bool QtUi::AskYesNo(std::string_view caption, std::string_view text) {
-    QMessageBox box(QMessageBox::Question, qs(caption), toDisplayText(text), QMessageBox::Yes | QMessageBox::No,
-                    owner());
+    QMessageBox box(QMessageBox::Question, qs(caption), toDisplayText(text),
+                    QMessageBox::Yes | QMessageBox::No, owner());
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -77,6 +84,17 @@ std::optional<std::string> QtUi::ChooseSaveFile(const FileDialogRequest& request
 
 std::optional<std::string> QtUi::ChooseOpenFile(const FileDialogRequest& request) {
     return chooseFile(owner(), request, false);
+}
+
+void QtUi::setPasswordDialog(frmPasswordDlg* dialog) { passwordDialog_ = dialog; }
+
+std::optional<std::string> QtUi::AskPassword(PasswordPurpose, PasswordDialog& dialog) {
+    if (!passwordDialog_) throw std::logic_error("the password dialog does not exist yet");
+    return passwordDialog_->ask(dialog);
+}
+
+void QtUi::ShowAdvertisement() {
+    if (showAdvertisement_) showAdvertisement_();
 }
 
 }  // namespace kw

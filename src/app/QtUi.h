@@ -6,7 +6,11 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
+
 namespace kw {
+
+class frmPasswordDlg;
 
 // Text of the core for a Qt widget: UTF-8 to QString, and CR LF or a lone CR
 // (the line breaks the stored texts use) to the LF that Qt breaks lines at.
@@ -19,6 +23,9 @@ public:
     explicit QtUi(QWidget* owner = nullptr) : owner_(owner) {}
 
     void setOwner(QWidget* owner) { owner_ = owner; }
+    void setPasswordDialog(frmPasswordDlg* dialog);
+    // What showing the advertisement runs (the main window's advertisement command).
+    void setAdvertisementHandler(std::function<void()> handler) { showAdvertisement_ = std::move(handler); }
 
     void ShowMessage(std::string_view text, std::string_view caption = kAppTitle) override;
     void ShowError(std::string_view text) override;
@@ -27,10 +34,14 @@ public:
                                         std::string_view initial) override;
     std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override;
     std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override;
+    std::optional<std::string> AskPassword(PasswordPurpose purpose, PasswordDialog& dialog) override;
+    void ShowAdvertisement() override;
 
 private:
     QWidget* owner() const;
     QPointer<QWidget> owner_;
+    QPointer<frmPasswordDlg> passwordDialog_;
+    std::function<void()> showAdvertisement_;
 };
 
 // "desc (*.x)|*.x|other|*.y" to Qt's "desc (*.x);;other (*.y)".

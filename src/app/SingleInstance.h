@@ -16,9 +16,9 @@ inline constexpr std::string_view kSingleInstanceName = "Kestrelwave_Fernhollow"
 class SingleInstance {
 public:
     enum class State {
-        Acquired,      // this process holds the lock
-        HeldElsewhere, // another process holds it
-        Unavailable,   // no lock could be made (error() says why)
+        Acquired,       // this process holds the lock
+        HeldElsewhere,  // another process holds it
+        Unavailable,    // no lock could be made (error() says why)
     };
 
     explicit SingleInstance(std::string_view name);

@@ -17,17 +17,17 @@ TrayIcon::TrayIcon(QObject* parent) : QObject(parent), icon_(new QSystemTrayIcon
     icon_->setToolTip(toDisplayText(texts::kTrayTip));
     connect(icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         switch (reason) {
-        case QSystemTrayIcon::Trigger:
-            emit leftButtonDown(QCursor::pos());
-            break;
-        case QSystemTrayIcon::Context:
-            emit rightButtonDown(QCursor::pos());
-            break;
-        case QSystemTrayIcon::DoubleClick:
-            emit doubleClicked();
-            break;
-        default:
-            break;
+            case QSystemTrayIcon::Trigger:
+                emit leftButtonDown(QCursor::pos());
+                break;
+            case QSystemTrayIcon::Context:
+                emit rightButtonDown(QCursor::pos());
+                break;
+            case QSystemTrayIcon::DoubleClick:
+                emit doubleClicked();
+                break;
+            default:
+                break;
         }
     });
 }

@@ -1,10 +1,13 @@
 #include "app/frmMain.h"
 
+#include "actions/frmPasswordDlg.h"
 #include "app/AppTexts.h"
 #include "app/ProfileFile.h"
+#include "app/Session.h"
 #include "app/SettingsFile.h"
 #include "app/TrayIcon.h"
 #include "app/WindowPlacement.h"
+#include "browser/ChannelTreeView.h"
 #include "settings/DesktopHelpers.h"
 #include "settings/SkinPainter.h"
 #include "settings/frmADWindow.h"
@@ -21,7 +24,6 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QToolTip>
-#include <QTreeView>
 #include <QWindow>
 
 namespace kw {
@@ -34,8 +36,17 @@ QScreen* screenAt(QPoint point) {
 
 }  // namespace
 
-frmMain::frmMain(std::filesystem::path programDir, frmADWindow& adWindow, QWidget* parent)
-    : QWidget(parent), programDir_(std::move(programDir)), adWindow_(adWindow), ui_(this) {
+frmMain::frmMain(std::filesystem::path programDir, frmADWindow& adWindow, DesktopPort& desktop,
+                 QWidget* parent)
+    : QWidget(parent),
+      programDir_(std::move(programDir)),
+      adWindow_(adWindow),
+      ui_(this),
+      // Long loops let the window paint; input waits until they are done, so
+      // no command starts in the middle of a tree build.
+      session_(std::make_unique<Session>(programDir_, ui_, desktop, [] {
+          QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+      })) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString::fromUtf8(kAppTitle.data()));
     // No caption bar, above other windows, and no taskbar entry while the
@@ -50,6 +61,8 @@ frmMain::frmMain(std::filesystem::path programDir, frmADWindow& adWindow, QWidge
     buildLayout();
     buildCommands();
     buildMenus();
+    connectBrowserCommands();
+    ui_.setAdvertisementHandler([this] { command("actAD")->trigger(); });
 
     trayIcon_ = new TrayIcon(this);
     connect(trayIcon_, &TrayIcon::leftButtonDown, this,
@@ -72,16 +85,16 @@ void frmMain::runCommand(const std::function<void()>& command) {
     }
 }
 
+void frmMain::setPasswordDialog(frmPasswordDlg* dialog) { ui_.setPasswordDialog(dialog); }
+
 void frmMain::startUp() {
     trayIcon_->add();
     placeAtStart();
-    try {
-        const SettingsFile settings(programDir_);
-        setHideOnDeactive(settings.isHideOnDeactive());
-        ApplySkin(settings.lastSkinName());
-    } catch (const std::exception& error) {
-        ui_.ShowError(error.what());
-    }
+    StartupHooks hooks;
+    hooks.setHideOnDeactivate = [this](bool on) { setHideOnDeactive(on); };
+    hooks.applySkin = [this](const std::string& name) { ApplySkin(name); };
+    runCommand([this, &hooks] { session_->start(hooks); });
+    if (session_->isOpen()) attachBrowser();
     show();
 }
 
@@ -89,8 +102,8 @@ void frmMain::placeAtStart() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (screen == nullptr) return;
     const QRect area = screen->geometry();
-    const ScreenPoint place =
-        mainWindowStartPosition({area.width(), area.height()}, {frameGeometry().width(), frameGeometry().height()});
+    const ScreenPoint place = mainWindowStartPosition({area.width(), area.height()},
+                                                      {frameGeometry().width(), frameGeometry().height()});
     move(area.left() + place.x, area.top() + place.y);
 }
 
@@ -123,6 +136,9 @@ void frmMain::actExitExecute() {
     if (exited_) return;
     exited_ = true;
     trayIcon_->remove();
+    // The session reports each failing step and goes on; nothing may keep
+    // the program running without its icon.
+    runCommand([this] { session_->exit(); });
     emit terminated();
 }
 
@@ -130,9 +146,10 @@ void frmMain::setHideOnDeactive(bool on) {
     disconnect(hideOnDeactive_);
     hideOnDeactive_ = {};
     if (!on) return;
-    hideOnDeactive_ = connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
-        if (state == Qt::ApplicationInactive && isVisible()) command("actHideWindow")->trigger();
-    });
+    hideOnDeactive_ =
+        connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+            if (state == Qt::ApplicationInactive && isVisible()) command("actHideWindow")->trigger();
+        });
 }
 
 void frmMain::ApplySkin(const std::string& name) {
@@ -158,7 +175,8 @@ void frmMain::pmMainPopMenuPopup() {
         entry->setCheckable(true);
         skinGroup_->addAction(entry);
         if (caption.compare(current, Qt::CaseInsensitive) == 0) entry->setChecked(true);
-        connect(entry, &QAction::triggered, this, [this, entry] { runCommand([this, entry] { actSetSkinExecute(entry); }); });
+        connect(entry, &QAction::triggered, this,
+                [this, entry] { runCommand([this, entry] { actSetSkinExecute(entry); }); });
     }
 }
 
@@ -183,9 +201,9 @@ void frmMain::actSetSkinExecute(QAction* entry) {
 void frmMain::onTrayLeftButtonDown(QPoint mouse) {
     muIconSelectChannelExecute();
     const QRect area = screenAt(mouse)->geometry();
-    const ScreenPoint place = trayClickPosition({mouse.x() - area.left(), mouse.y() - area.top()},
-                                                {area.width(), area.height()},
-                                                {frameGeometry().width(), frameGeometry().height()});
+    const ScreenPoint place =
+        trayClickPosition({mouse.x() - area.left(), mouse.y() - area.top()}, {area.width(), area.height()},
+                          {frameGeometry().width(), frameGeometry().height()});
     move(area.left() + place.x, area.top() + place.y);
 }
 
@@ -218,40 +236,40 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
 
 bool frmMain::titleEvent(QEvent* event) {
     switch (event->type()) {
-    case QEvent::MouseButtonPress: {
-        // The window system moves the window as if its caption were dragged;
-        // where it cannot, the window follows the mouse itself.
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        dragging_ = windowHandle() == nullptr || !windowHandle()->startSystemMove();
-        dragOffset_ = mouse->globalPosition().toPoint() - pos();
-        return true;
-    }
-    case QEvent::MouseMove:
-        if (dragging_) move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - dragOffset_);
-        return dragging_;
-    case QEvent::MouseButtonRelease:
-        dragging_ = false;
-        return true;
-    default:
-        return false;
+        case QEvent::MouseButtonPress: {
+            // The window system moves the window as if its caption were dragged;
+            // where it cannot, the window follows the mouse itself.
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            dragging_ = windowHandle() == nullptr || !windowHandle()->startSystemMove();
+            dragOffset_ = mouse->globalPosition().toPoint() - pos();
+            return true;
+        }
+        case QEvent::MouseMove:
+            if (dragging_) move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - dragOffset_);
+            return dragging_;
+        case QEvent::MouseButtonRelease:
+            dragging_ = false;
+            return true;
+        default:
+            return false;
     }
 }
 
 bool frmMain::iconEvent(QEvent* event) {
     switch (event->type()) {
-    case QEvent::MouseButtonPress:
-        // A click opens the menu only once it is clear that no double click follows.
-        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) iconClickTimer_.start();
-        return true;
-    case QEvent::MouseButtonDblClick:
-        iconClickTimer_.stop();
-        command("actExit")->trigger();
-        return true;
-    case QEvent::MouseMove:
-        w_.imgIcon->setToolTip(toDisplayText(dateTooltipTextNow()));
-        return false;
-    default:
-        return false;
+        case QEvent::MouseButtonPress:
+            // A click opens the menu only once it is clear that no double click follows.
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) iconClickTimer_.start();
+            return true;
+        case QEvent::MouseButtonDblClick:
+            iconClickTimer_.stop();
+            command("actExit")->trigger();
+            return true;
+        case QEvent::MouseMove:
+            w_.imgIcon->setToolTip(toDisplayText(dateTooltipTextNow()));
+            return false;
+        default:
+            return false;
     }
 }
 

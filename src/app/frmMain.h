@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/QtUi.h"
+#include "browser/ChannelTree.h"
 
 #include <QMetaObject>
 #include <QPoint>
@@ -10,6 +11,7 @@
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 
 class QAction;
@@ -20,13 +22,18 @@ class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QToolButton;
-class QTreeView;
 
 namespace kw {
 
+class ChannelTreeModel;
+class ChannelTreeView;
+class DesktopPort;
+class Session;
 class SkinBackground;
 class TrayIcon;
 class frmADWindow;
+class frmPasswordDlg;
+struct NodeDetails;
 
 // The controls of the main window, by the names they carry.
 struct MainWidgets {
@@ -39,7 +46,7 @@ struct MainWidgets {
     std::array<QToolButton*, 22> SpeedChannel{};  // SpeedChannel1 .. SpeedChannel22
     QToolButton* SpeedChannelSave = nullptr;
     QToolButton* SpeedChannelOpen = nullptr;
-    QTreeView* tvSelectChannel = nullptr;
+    ChannelTreeView* tvSelectChannel = nullptr;
     QPlainTextEdit* meDisplayMemo = nullptr;
     QComboBox* cbRateChannel = nullptr;
     QComboBox* cbFilterChannel = nullptr;
@@ -61,15 +68,17 @@ struct MainWidgets {
 };
 
 // The main window: a narrow panel without caption bar, always on top, without
-// a taskbar entry, reached through the notification-area icon. Creating it and
-// calling startUp() starts the whole system; actExitExecute() ends it.
+// a taskbar entry, reached through the notification-area icon. It drives the
+// system through its session: creating it and calling startUp() starts the
+// whole system; actExitExecute() ends it.
 class frmMain : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kWidth = 254;
     static constexpr int kHeight = 514;
 
-    frmMain(std::filesystem::path programDir, frmADWindow& adWindow, QWidget* parent = nullptr);
+    frmMain(std::filesystem::path programDir, frmADWindow& adWindow, DesktopPort& desktop,
+            QWidget* parent = nullptr);
     ~frmMain() override;
 
     // The start-up steps in their order, then the window shows. An error stops
@@ -78,6 +87,9 @@ public:
 
     const std::filesystem::path& programDir() const { return programDir_; }
     QtUi& ui() { return ui_; }
+    Session& session() const { return *session_; }
+    // The dialog that asks for the child-lock password.
+    void setPasswordDialog(frmPasswordDlg* dialog);
     const MainWidgets& widgets() const { return w_; }
     // A command or menu entry by its name (actPlayChannel, muFullExpand, ...).
     QAction* command(const char* name) const;
@@ -95,6 +107,9 @@ public:
     void setHideOnDeactive(bool on);
     bool hideOnDeactive() const { return static_cast<bool>(hideOnDeactive_); }
     bool hasExited() const { return exited_; }
+
+    // Shows the details of node and sets the commands' states and captions.
+    void ShowNodeDetails(NodeId node);
 
     // Runs a command at the event boundary: a core error is shown in an error box.
     void runCommand(const std::function<void()>& command);
@@ -122,9 +137,20 @@ private:
     bool iconEvent(QEvent* event);
     void imgIconClick();
 
+    // The channel tree and its lists (MainBrowser.cpp).
+    void attachBrowser();
+    void applyListPositions();
+    void applyNodeDetails(const NodeDetails& details);
+    void tvSelectChannelMouseMove(NodeId node);
+    void tvSelectChannelContextPopup(NodeId node, QPoint mouse);
+    void tvSelectChannelDblClick();
+    void connectBrowserCommands();
+
     std::filesystem::path programDir_;
     frmADWindow& adWindow_;
     QtUi ui_;
+    std::unique_ptr<Session> session_;
+    ChannelTreeModel* treeModel_ = nullptr;
     MainWidgets w_;
     QMenu* pmMainPopMenu_ = nullptr;
     QMenu* pmIconRight_ = nullptr;

@@ -1,16 +1,15 @@
 // The controls of the main window at their places (pixels inside the 254 × 514 window).
 #include "app/AppTexts.h"
 #include "app/frmMain.h"
+#include "browser/ChannelTreeView.h"
 #include "settings/SkinPainter.h"
 
 #include <QComboBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QStyle>
 #include <QToolButton>
-#include <QTreeView>
 
 namespace kw {
 namespace {
@@ -108,7 +107,7 @@ void frmMain::buildLayout() {
     w_.SpeedChannelOpen->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
     w_.SpeedChannelOpen->setToolTip(QStringLiteral("从 .scs 文件中载入快捷频道设置"));
 
-    w_.tvSelectChannel = place<QTreeView>(this, "tvSelectChannel", 23, 62, 224, 297);
+    w_.tvSelectChannel = place<ChannelTreeView>(this, "tvSelectChannel", 23, 62, 224, 297);
 
     w_.meDisplayMemo = place<QPlainTextEdit>(this, "meDisplayMemo", 23, 362, 224, 48);
     w_.meDisplayMemo->setReadOnly(true);
@@ -123,11 +122,11 @@ void frmMain::buildLayout() {
                                     "评价选中频道 [并显示其级别]");
     w_.cbRateChannel->resize(57, 20);
     w_.cbRateChannel->setCurrentIndex(2);
-    w_.cbFilterChannel = dropDownList(this, "cbFilterChannel", 80,
-                                      {QStringLiteral("显示全部频道"), QStringLiteral("只显最爱频道"),
-                                       QStringLiteral("只显喜爱频道"), QStringLiteral("只显一般频道"),
-                                       QStringLiteral("只显讨厌频道"), QStringLiteral("只显厌恶频道")},
-                                      "只显示 [某评级级别] 的频道");
+    w_.cbFilterChannel = dropDownList(
+        this, "cbFilterChannel", 80,
+        {QStringLiteral("显示全部频道"), QStringLiteral("只显最爱频道"), QStringLiteral("只显喜爱频道"),
+         QStringLiteral("只显一般频道"), QStringLiteral("只显讨厌频道"), QStringLiteral("只显厌恶频道")},
+        "只显示 [某评级级别] 的频道");
     w_.cbFilterChannel->resize(83, 20);
     w_.cbClassDisplayChannel = dropDownList(
         this, "cbClassDisplayChannel", 165,

@@ -34,7 +34,8 @@ Skin readSkin(const ProfileFile& skinList, std::string_view name, const std::fil
     skin.picture = programDir / kSkinFolder / std::filesystem::path(picture).relative_path();
     const SkinColors defaults;
     SkinColors& colors = skin.colors;
-    colors.speedChannelFont = readColor(skinList, name, "SpeedChannel1.Font.Color", defaults.speedChannelFont);
+    colors.speedChannelFont =
+        readColor(skinList, name, "SpeedChannel1.Font.Color", defaults.speedChannelFont);
     colors.infoFont = readColor(skinList, name, "lblInfo.Font.Color", defaults.infoFont);
     colors.treeColor = readColor(skinList, name, "tvSelectChannel.Color", defaults.treeColor);
     colors.treeFont = readColor(skinList, name, "tvSelectChannel.Font.Color", defaults.treeFont);

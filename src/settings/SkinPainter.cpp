@@ -16,38 +16,52 @@ namespace {
 QColor desktopColor(unsigned index) {
     const QPalette palette = QApplication::palette();
     switch (index) {
-    case 5: return palette.color(QPalette::Base);              // window background
-    case 8: return palette.color(QPalette::Text);              // window text
-    case 13: return palette.color(QPalette::Highlight);
-    case 14: return palette.color(QPalette::HighlightedText);
-    case 15: return palette.color(QPalette::Button);           // button face
-    case 16: return palette.color(QPalette::Dark);             // button shadow
-    case 17: return palette.color(QPalette::Disabled, QPalette::Text);
-    case 18: return palette.color(QPalette::ButtonText);
-    case 20: return palette.color(QPalette::Light);            // button highlight
-    case 23: return palette.color(QPalette::ToolTipText);
-    case 24: return palette.color(QPalette::ToolTipBase);
-    default: return palette.color(QPalette::Window);
+        case 5:
+            return palette.color(QPalette::Base);  // window background
+        case 8:
+            return palette.color(QPalette::Text);  // window text
+        case 13:
+            return palette.color(QPalette::Highlight);
+        case 14:
+            return palette.color(QPalette::HighlightedText);
+        case 15:
+            return palette.color(QPalette::Button);  // button face
+        case 16:
+            return palette.color(QPalette::Dark);  // button shadow
+        case 17:
+            return palette.color(QPalette::Disabled, QPalette::Text);
+        case 18:
+            return palette.color(QPalette::ButtonText);
+        case 20:
+            return palette.color(QPalette::Light);  // button highlight
+        case 23:
+            return palette.color(QPalette::ToolTipText);
+        case 24:
+            return palette.color(QPalette::ToolTipBase);
+        default:
+            return palette.color(QPalette::Window);
     }
 }
 
-void setColors(QWidget* widget, std::initializer_list<QPalette::ColorRole> roles, const QColor& color) {
+void setColors(QWidget* widget, std::initializer_list<QPalette::ColorRole> roles,
+               std::initializer_list<QPalette::ColorGroup> groups, const QColor& color) {
     if (widget == nullptr) return;
     QPalette palette = widget->palette();
     for (QPalette::ColorRole role : roles) {
-        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-            palette.setColor(group, role, color);
-        }
+        for (QPalette::ColorGroup group : groups) palette.setColor(group, role, color);
     }
     widget->setPalette(palette);
 }
 
+// Disabled controls keep the desktop's grey text.
 void setTextColor(QWidget* widget, const QColor& color) {
-    setColors(widget, {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}, color);
+    setColors(widget, {QPalette::WindowText, QPalette::ButtonText, QPalette::Text},
+              {QPalette::Active, QPalette::Inactive}, color);
 }
 
 void setBackgroundColor(QWidget* widget, const QColor& color) {
-    setColors(widget, {QPalette::Base, QPalette::Button, QPalette::Window}, color);
+    setColors(widget, {QPalette::Base, QPalette::Button, QPalette::Window},
+              {QPalette::Active, QPalette::Inactive, QPalette::Disabled}, color);
 }
 
 }  // namespace
@@ -69,7 +83,8 @@ QImage loadSkinPicture(const std::filesystem::path& picture) {
     reader.setDecideFormatFromContent(false);
     QImage image = reader.read();
     if (image.isNull()) {
-        throw Error("Cannot load the picture \"" + picture.string() + "\": " + reader.errorString().toStdString());
+        throw Error("Cannot load the picture \"" + picture.string() +
+                    "\": " + reader.errorString().toStdString());
     }
     return image;
 }
@@ -120,7 +135,8 @@ void paintSkin(QWidget& mainWindow, const SkinColors& colors, const QImage& pict
     setBackgroundColor(find(QStringLiteral("edGoogle")), toQColor(colors.googleColor));
     setTextColor(find(QStringLiteral("edGoogle")), toQColor(colors.googleFont));
 
-    for (int slot = 2; slot <= 22; ++slot) setTextColor(find(QStringLiteral("SpeedChannel%1").arg(slot)), speedFont);
+    for (int slot = 2; slot <= 22; ++slot)
+        setTextColor(find(QStringLiteral("SpeedChannel%1").arg(slot)), speedFont);
     for (const char* name : {"meDisplayMemo", "cbRateChannel", "cbFilterChannel", "cbClassDisplayChannel"}) {
         QWidget* widget = find(QString::fromLatin1(name));
         setBackgroundColor(widget, treeColor);

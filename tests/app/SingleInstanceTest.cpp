@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <cstdlib>
+#include <filesystem>
 
 namespace {
 
@@ -25,8 +25,10 @@ protected:
         ::setenv("XDG_RUNTIME_DIR", folder_.c_str(), 1);
     }
     void TearDown() override {
-        if (saved_.empty()) ::unsetenv("XDG_RUNTIME_DIR");
-        else ::setenv("XDG_RUNTIME_DIR", saved_.c_str(), 1);
+        if (saved_.empty())
+            ::unsetenv("XDG_RUNTIME_DIR");
+        else
+            ::setenv("XDG_RUNTIME_DIR", saved_.c_str(), 1);
         std::filesystem::remove_all(folder_);
     }
     std::filesystem::path folder_;

@@ -1,5 +1,7 @@
 #include "TestInstallation.h"
 
+#include "app/Installation.h"
+
 #include <QImage>
 #include <QtTest>
 
@@ -9,7 +11,10 @@
 
 namespace kw::test {
 
-TestInstallation::TestInstallation() { QVERIFY2(dir_.isValid(), "temporary folder"); }
+TestInstallation::TestInstallation(Content content) {
+    QVERIFY2(dir_.isValid(), "temporary folder");
+    if (content == Content::Initialised) createInstallation(dir(), KW_DATA_DIR, true);
+}
 
 void TestInstallation::write(const std::string& relative, const std::string& bytes) const {
     const std::filesystem::path path = file(relative);
@@ -24,7 +29,9 @@ std::string TestInstallation::read(const std::string& relative) const {
     return bytes.str();
 }
 
-bool TestInstallation::exists(const std::string& relative) const { return std::filesystem::exists(file(relative)); }
+bool TestInstallation::exists(const std::string& relative) const {
+    return std::filesystem::exists(file(relative));
+}
 
 void TestInstallation::writePicture(const std::string& relative, QColor color, int width, int height) const {
     std::filesystem::create_directories(file(relative).parent_path());

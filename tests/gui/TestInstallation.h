@@ -12,7 +12,10 @@ namespace kw::test {
 // A temporary program directory for one test, removed afterwards.
 class TestInstallation {
 public:
-    TestInstallation();
+    // Empty, or made as `kwave init` makes it (database with the shipped
+    // catalogue, settings file, default speed-channel set, skins).
+    enum class Content { Empty, Initialised };
+    explicit TestInstallation(Content content = Content::Empty);
 
     std::filesystem::path dir() const { return dir_.path().toStdString(); }
     std::filesystem::path file(const std::string& relative) const { return dir() / relative; }

@@ -1,10 +1,12 @@
 #include "TestInstallation.h"
+#include "support/FakeDesktop.h"
 
 #include "app/EntrySequence.h"
 #include "app/ProfileFile.h"
 #include "app/SettingsFile.h"
 #include "app/TrayIcon.h"
 #include "app/frmMain.h"
+#include "browser/ChannelTreeView.h"
 #include "settings/SkinPainter.h"
 #include "settings/frmADWindow.h"
 #include "store/Error.h"
@@ -46,9 +48,11 @@ const char* const kSkinList =
     "[Metafile]\r\n"
     "imgBackground.Picture.LoadFromFile=UI0.wmf\r\n";
 
-QColor base(const QWidget* widget) { return widget->palette().color(QPalette::Base); }
-QColor text(const QWidget* widget) { return widget->palette().color(QPalette::Text); }
-QColor buttonText(const QWidget* widget) { return widget->palette().color(QPalette::ButtonText); }
+QColor base(const QWidget* widget) { return widget->palette().color(QPalette::Active, QPalette::Base); }
+QColor text(const QWidget* widget) { return widget->palette().color(QPalette::Active, QPalette::Text); }
+QColor buttonText(const QWidget* widget) {
+    return widget->palette().color(QPalette::Active, QPalette::ButtonText);
+}
 
 QStringList entryNames(const QMenu* menu) {
     QStringList names;
@@ -73,7 +77,7 @@ private slots:
         install_->writePicture("Skins/Blue/UI0.jpg", Qt::blue);
         install_->write("Skins/UI0.wmf", "not a metafile");
         ad_ = std::make_unique<kw::frmADWindow>();
-        main_ = std::make_unique<kw::frmMain>(install_->dir(), *ad_);
+        main_ = std::make_unique<kw::frmMain>(install_->dir(), *ad_, desktop_);
     }
 
     void cleanup() {
@@ -154,14 +158,33 @@ private slots:
 
     void mainMenuHoldsEveryEntryInOrder() {
         const QMenu* menu = main_->pmMainPopMenu();
-        QCOMPARE(entryNames(menu),
-                 QStringList({"actPlayChannel", "muSetSpeedChannel", "actFavoritesChannel", "muTestChannel",
-                              "actLinkChannel", "muRate", "actLockChannel", "actAddTimerSwitchChannel", "-",
-                              "muCurNodeFullExpand", "muCurNodeFullCollapse", "muFullExpand", "muFullCollapse",
-                              "actFindChannel", "actFindChannelContinue", "-", "actDeleteChannel",
-                              "actEditChannel", "actUserAddChannel", "actUserBatchAddChannel",
-                              "actExportUserChannel", "-", "muSkin", "muOthers", "actAbout", "actHideWindow",
-                              "actExit"}));
+        QCOMPARE(entryNames(menu), QStringList({"actPlayChannel",
+                                                "muSetSpeedChannel",
+                                                "actFavoritesChannel",
+                                                "muTestChannel",
+                                                "actLinkChannel",
+                                                "muRate",
+                                                "actLockChannel",
+                                                "actAddTimerSwitchChannel",
+                                                "-",
+                                                "muCurNodeFullExpand",
+                                                "muCurNodeFullCollapse",
+                                                "muFullExpand",
+                                                "muFullCollapse",
+                                                "actFindChannel",
+                                                "actFindChannelContinue",
+                                                "-",
+                                                "actDeleteChannel",
+                                                "actEditChannel",
+                                                "actUserAddChannel",
+                                                "actUserBatchAddChannel",
+                                                "actExportUserChannel",
+                                                "-",
+                                                "muSkin",
+                                                "muOthers",
+                                                "actAbout",
+                                                "actHideWindow",
+                                                "actExit"}));
         QCOMPARE(menu->defaultAction(), main_->command("actPlayChannel"));
         QVERIFY(!main_->findChild<QAction*>("muTestChannel")->isVisible());
         QVERIFY(!main_->command("actAddTimerSwitchChannel")->isVisible());
@@ -177,9 +200,9 @@ private slots:
         QCOMPARE(rate->actions().at(4)->text(), QStringLiteral("厌恶 (&5)"));
         QVERIFY(rate->actions().at(0)->actionGroup()->isExclusive());
         const auto* others = main_->findChild<QMenu*>("muOthers");
-        QCOMPARE(entryNames(others), QStringList({"actSetup", "actSetTimerSwitchChannel", "actHelp",
-                                                  "actAuthorHomePage", "actAuthorEmail", "actSplash", "actNews",
-                                                  "actAD", "actPackMDB"}));
+        QCOMPARE(entryNames(others),
+                 QStringList({"actSetup", "actSetTimerSwitchChannel", "actHelp", "actAuthorHomePage",
+                              "actAuthorEmail", "actSplash", "actNews", "actAD", "actPackMDB"}));
         QVERIFY(!main_->command("actSetTimerSwitchChannel")->isVisible());
     }
 
@@ -196,20 +219,22 @@ private slots:
         QTest::addColumn<QString>("hint");
         QTest::addColumn<QKeySequence>("shortcut");
         const auto row = [](const char* name, const char* caption, const char* hint, QKeySequence key) {
-            QTest::newRow(name) << QString::fromLatin1(name) << QString::fromUtf8(caption) << QString::fromUtf8(hint)
-                                << key;
+            QTest::newRow(name) << QString::fromLatin1(name) << QString::fromUtf8(caption)
+                                << QString::fromUtf8(hint) << key;
         };
         row("actPlayChannel", "播放", "播放选中频道", QKeySequence(Qt::Key_F2));
         row("actLinkChannel", "相关网站", "打开选中频道的相关网站, 可查看电台或电视的节目表等",
             QKeySequence(Qt::CTRL | Qt::Key_W));
         row("actDeleteChannel", "删除", "删除选中频道 [请慎重!]", QKeySequence(Qt::SHIFT | Qt::Key_Delete));
         row("actTestChannel", "测试", "快速测试选中频道是否可用", QKeySequence(Qt::Key_F4));
-        row("actHideWindow", "隐藏", "隐藏窗口 [隐藏于任务栏右方小喇叭图标旁(系统托盘区)]", QKeySequence(Qt::Key_F8));
+        row("actHideWindow", "隐藏", "隐藏窗口 [隐藏于任务栏右方小喇叭图标旁(系统托盘区)]",
+            QKeySequence(Qt::Key_F8));
         row("actExit", "退出", "退出鹰波视听 ( Kestrel Wave)", QKeySequence(Qt::Key_F10));
         row("muCurNodeFullExpand", "当前分支全部展开", "", QKeySequence(Qt::Key_BracketRight));
         row("muCurNodeFullCollapse", "当前分支全部折叠", "", QKeySequence(Qt::Key_BracketLeft));
         row("muFullCollapse", "全部折叠", "", QKeySequence(Qt::Key_F7));
-        row("actPackMDB", "精简频道数据", "目的是更快更稳定地使用频道数据，一般三个月运行一次。", QKeySequence());
+        row("actPackMDB", "精简频道数据", "目的是更快更稳定地使用频道数据，一般三个月运行一次。",
+            QKeySequence());
     }
 
     void commandsCarryCaptionHintAndShortcut() {
@@ -244,9 +269,9 @@ private slots:
         const QColor treeFont(0xFF, 0x00, 0x00);   // 0x0000FF is red
         QCOMPARE(base(w.tvSelectChannel), treeColor);
         QCOMPARE(text(w.tvSelectChannel), treeFont);
-        for (const QWidget* derived : {static_cast<QWidget*>(w.meDisplayMemo), static_cast<QWidget*>(w.cbRateChannel),
-                                       static_cast<QWidget*>(w.cbFilterChannel),
-                                       static_cast<QWidget*>(w.cbClassDisplayChannel)}) {
+        for (const QWidget* derived :
+             {static_cast<QWidget*>(w.meDisplayMemo), static_cast<QWidget*>(w.cbRateChannel),
+              static_cast<QWidget*>(w.cbFilterChannel), static_cast<QWidget*>(w.cbClassDisplayChannel)}) {
             QCOMPARE(base(derived), treeColor);
             QCOMPARE(text(derived), treeFont);
         }
@@ -270,8 +295,10 @@ private slots:
     void skinWhosePictureCannotBeLoadedChangesNothing_data() {
         QTest::addColumn<QString>("skin");
         QTest::addColumn<QString>("problem");
-        QTest::newRow("missing file") << "Broken" << "missing.jpg";
-        QTest::newRow("no decoder") << "Metafile" << "(.wmf)";
+        QTest::newRow("missing file") << "Broken"
+                                      << "missing.jpg";
+        QTest::newRow("no decoder") << "Metafile"
+                                    << "(.wmf)";
     }
 
     void skinWhosePictureCannotBeLoadedChangesNothing() {
@@ -423,6 +450,7 @@ private slots:
     }
 
 private:
+    kw::test::FakeDesktop desktop_;
     std::unique_ptr<TestInstallation> install_;
     std::unique_ptr<kw::frmADWindow> ad_;
     std::unique_ptr<kw::frmMain> main_;

@@ -56,7 +56,8 @@ TEST_F(SkinTest, PictureMayNameASubfolderWithEitherSlash) {
         "[A]\r\nimgBackground.Picture.LoadFromFile=Blue\\UI0.jpg\r\n"
         "[B]\r\nimgBackground.Picture.LoadFromFile=\"Deep/Sub\\x.JPEG\"\r\n");
     EXPECT_EQ(kw::readSkin(list, "a", dir_.path()).picture, dir_.path() / "Skins" / "Blue" / "UI0.jpg");
-    EXPECT_EQ(kw::readSkin(list, "B", dir_.path()).picture, dir_.path() / "Skins" / "Deep" / "Sub" / "x.JPEG");
+    EXPECT_EQ(kw::readSkin(list, "B", dir_.path()).picture,
+              dir_.path() / "Skins" / "Deep" / "Sub" / "x.JPEG");
 }
 
 TEST_F(SkinTest, NamesInFileOrderAndNoneWithoutTheFile) {

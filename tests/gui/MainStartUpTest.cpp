@@ -1,0 +1,223 @@
+// The main window's start-up and exit on a program directory made as kwave
+// init makes it, and what selecting in the tree shows.
+#include "TestInstallation.h"
+#include "support/FakeDesktop.h"
+
+#include "app/ProfileFile.h"
+#include "app/Session.h"
+#include "app/SettingsFile.h"
+#include "app/frmMain.h"
+#include "browser/ChannelBrowser.h"
+#include "browser/ChannelTreeModel.h"
+#include "browser/ChannelTreeView.h"
+#include "settings/frmADWindow.h"
+#include "store/TextCodec.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QToolButton>
+#include <QtTest>
+
+#include <memory>
+
+using kw::test::FakeDesktop;
+using kw::test::MessageBoxCatcher;
+using kw::test::TestInstallation;
+
+namespace {
+
+// The first channel leaf below node in tree order.
+QModelIndex firstChannel(const QAbstractItemModel& model, const QModelIndex& parent) {
+    for (int row = 0; row < model.rowCount(parent); ++row) {
+        const QModelIndex child = model.index(row, 0, parent);
+        if (model.rowCount(child) == 0 && child.parent().isValid()) return child;
+        if (const QModelIndex leaf = firstChannel(model, child); leaf.isValid()) return leaf;
+    }
+    return {};
+}
+
+QStringList childTexts(const QAbstractItemModel& model, const QModelIndex& parent) {
+    QStringList texts;
+    for (int row = 0; row < model.rowCount(parent); ++row)
+        texts << model.index(row, 0, parent).data().toString();
+    return texts;
+}
+
+}  // namespace
+
+class MainStartUpTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        install_ = std::make_unique<TestInstallation>(TestInstallation::Content::Initialised);
+        start();
+    }
+
+    void cleanup() {
+        main_.reset();
+        ad_.reset();
+        install_.reset();
+    }
+
+    void firstStartBuildsTheTreeInModeZeroWithTheFavouritesSelected() {
+        QVERIFY(boxes_->texts.isEmpty());
+        QVERIFY(main_->isVisible());
+        const kw::MainWidgets& w = main_->widgets();
+        QCOMPARE(w.cbClassDisplayChannel->currentIndex(), 0);
+        QCOMPARE(w.cbFilterChannel->currentIndex(), 0);
+        const QAbstractItemModel& model = *w.tvSelectChannel->model();
+        const QModelIndex root = model.index(0, 0);
+        QCOMPARE(root.data().toString(), QStringLiteral("鹰波视听 (Kestrel Wave)"));
+        QVERIFY(w.tvSelectChannel->isExpanded(root));
+        const QStringList categories = childTexts(model, root);
+        QCOMPARE(categories.mid(0, 3), QStringList({"A我的最爱", "B电视台", "C广播电台"}));
+        // Mode 0: main category, then content class.
+        const QModelIndex tv = model.index(1, 0, root);
+        QVERIFY(model.rowCount(tv) > 0);
+        QVERIFY(model.rowCount(model.index(0, 0, tv)) > 0);
+
+        QCOMPARE(w.tvSelectChannel->currentIndex(), model.index(0, 0, root));
+        QCOMPARE(w.meDisplayMemo->toPlainText(),
+                 QStringLiteral("当前位于:  A我的最爱\n[ 请选择具体的频道 ]"));
+        QCOMPARE(w.lblInfo->text(), QStringLiteral("单击+号或双击文字展开以便选台"));
+        QVERIFY(!main_->command("actPlayChannel")->isEnabled());
+        QVERIFY(!install_->exists("ChannelTree.tre"));
+    }
+
+    void selectionChangesTheDetailsAndTheCommandStates() {
+        const kw::MainWidgets& w = main_->widgets();
+        const QAbstractItemModel& model = *w.tvSelectChannel->model();
+        const QModelIndex channel = firstChannel(model, model.index(1, 0, model.index(0, 0)));
+        QVERIFY(channel.isValid());
+        w.tvSelectChannel->setCurrentIndex(channel);
+
+        for (const char* name : {"actPlayChannel", "actTestChannel", "actLinkChannel", "actDeleteChannel",
+                                 "actEditChannel", "actFavoritesChannel", "actLockChannel"}) {
+            QVERIFY2(main_->command(name)->isEnabled(), name);
+        }
+        QVERIFY(w.spPlayChannel->isEnabled());
+        QVERIFY(main_->findChild<QMenu*>("muRate")->menuAction()->isEnabled());
+        QVERIFY(w.cbRateChannel->isEnabled());
+        QCOMPARE(w.cbRateChannel->currentIndex(), 2);  // new channels are rated 一般
+        QVERIFY(main_->findChild<QAction*>("muRate3")->isChecked());
+        QCOMPARE(main_->command("actFavoritesChannel")->text(), QStringLiteral("收藏"));
+        QCOMPARE(w.spFavoritesChannel->text(), QStringLiteral("收藏"));
+        QCOMPARE(main_->command("actLockChannel")->text(), QStringLiteral("加锁"));
+        QVERIFY2(w.meDisplayMemo->toPlainText().endsWith(QStringLiteral(" [SYS 2026.12] [未锁]")),
+                 qPrintable(w.meDisplayMemo->toPlainText()));
+        QCOMPARE(w.lblInfo->text(), QStringLiteral("双击频道名称播放选中频道"));
+
+        w.tvSelectChannel->setCurrentIndex(channel.parent());
+        QVERIFY(!main_->command("actPlayChannel")->isEnabled());
+        QVERIFY(!w.spFavoritesChannel->isEnabled());
+        QVERIFY(!w.cbRateChannel->isEnabled());
+        QCOMPARE(w.cbRateChannel->palette().color(QPalette::Text), QColor(128, 128, 128));
+        QVERIFY(w.meDisplayMemo->toPlainText().startsWith(QStringLiteral("当前位于:  ")));
+    }
+
+    void contextMenuSelectsTheNodeUnderTheMouse() {
+        const kw::MainWidgets& w = main_->widgets();
+        const QAbstractItemModel& model = *w.tvSelectChannel->model();
+        const QModelIndex tv = model.index(1, 0, model.index(0, 0));
+        emit w.tvSelectChannel->contextPopup(w.tvSelectChannel->channelModel()->nodeOf(tv), QPoint(50, 50));
+        QCOMPARE(w.tvSelectChannel->currentIndex(), tv);
+        QVERIFY(w.meDisplayMemo->toPlainText().contains(QStringLiteral("B电视台")));
+        QTRY_VERIFY(main_->pmMainPopMenu()->isVisible());
+        main_->pmMainPopMenu()->close();
+    }
+
+    void changingTheDisplayModeRebuildsAndReselectsTheChannel() {
+        const kw::MainWidgets& w = main_->widgets();
+        const QAbstractItemModel& model = *w.tvSelectChannel->model();
+        const QModelIndex channel = firstChannel(model, model.index(1, 0, model.index(0, 0)));
+        const QString name = channel.data().toString();
+        w.tvSelectChannel->setCurrentIndex(channel);
+        w.cbClassDisplayChannel->setCurrentIndex(5);  // leaves directly under the category
+        QCOMPARE(main_->session().browser().displayMode(), 5);
+        const QModelIndex selected = w.tvSelectChannel->currentIndex();
+        QVERIFY2(selected.data().toString().contains(name), qPrintable(selected.data().toString()));
+        QCOMPARE(selected.parent().parent(), model.index(0, 0));
+    }
+
+    void exitWritesTheListPositionsAndTheTreeCache() {
+        const kw::MainWidgets& w = main_->widgets();
+        w.cbFilterChannel->setCurrentIndex(3);
+        w.cbClassDisplayChannel->setCurrentIndex(6);
+        QSignalSpy terminated(main_.get(), &kw::frmMain::terminated);
+        main_->actExitExecute();
+        QCOMPARE(terminated.count(), 1);
+        const kw::SettingsFile settings(install_->dir());
+        QCOMPARE(settings.filterChannelIndex(), 3);
+        QCOMPARE(settings.classDisplayChannelIndex(), 6);
+        const std::string cache = install_->read("ChannelTree.tre");
+        QVERIFY(cache.starts_with(kw::text::toGbk("鹰波视听 (Kestrel Wave)\r\n\tA我的最爱\r\n")));
+        QVERIFY(!install_->exists("SCS/Temp.scs"));  // no speed channel changed
+    }
+
+    void secondStartLoadsTheTreeCache() {
+        main_->actExitExecute();
+        // A node only the cache has shows that the tree came from it.
+        install_->write("ChannelTree.tre",
+                        install_->read("ChannelTree.tre") + kw::text::toGbk("\tZ只在缓存里\r\n"));
+        main_.reset();
+        start();
+        const QAbstractItemModel& model = *main_->widgets().tvSelectChannel->model();
+        QVERIFY(childTexts(model, model.index(0, 0)).contains(QStringLiteral("Z只在缓存里")));
+        QCOMPARE(main_->widgets().tvSelectChannel->currentIndex().data().toString(),
+                 QStringLiteral("A我的最爱"));
+    }
+
+    void startUpErrorIsShownAndTheWindowStillShows() {
+        main_.reset();
+        std::filesystem::remove(install_->file("Kestrelwave.dll"));
+        start();
+        QCOMPARE(boxes_->texts.size(), 1);
+        QVERIFY(main_->isVisible());
+        QCOMPARE(main_->widgets().tvSelectChannel->model(), nullptr);
+        // Commands that need the tree do nothing rather than fail.
+        main_->command("muFullExpand")->trigger();
+        QCOMPARE(boxes_->texts.size(), 1);
+    }
+
+    void expandAndCollapseCommandsWorkOnTheTree() {
+        const kw::MainWidgets& w = main_->widgets();
+        const QAbstractItemModel& model = *w.tvSelectChannel->model();
+        const QModelIndex tv = model.index(1, 0, model.index(0, 0));
+        QVERIFY(!w.tvSelectChannel->isExpanded(tv));
+        main_->command("muFullExpand")->trigger();
+        QVERIFY(w.tvSelectChannel->isExpanded(tv));
+        QVERIFY(w.tvSelectChannel->isExpanded(model.index(0, 0, tv)));
+        w.tvSelectChannel->setCurrentIndex(tv);
+        main_->command("muCurNodeFullCollapse")->trigger();
+        QVERIFY(!w.tvSelectChannel->isExpanded(tv));
+        QVERIFY(!w.tvSelectChannel->isExpanded(model.index(0, 0, tv)));
+        main_->command("muCurNodeFullExpand")->trigger();
+        QVERIFY(w.tvSelectChannel->isExpanded(model.index(0, 0, tv)));
+        main_->command("muFullCollapse")->trigger();
+        QVERIFY(!w.tvSelectChannel->isExpanded(model.index(0, 0)) || w.tvSelectChannel->currentIndex() == tv);
+        QCOMPARE(w.tvSelectChannel->currentIndex(), tv);
+        QVERIFY(!w.tvSelectChannel->isExpanded(tv));
+    }
+
+private:
+    void start() {
+        boxes_ = std::make_unique<MessageBoxCatcher>();
+        ad_ = std::make_unique<kw::frmADWindow>();
+        main_ = std::make_unique<kw::frmMain>(install_->dir(), *ad_, desktop_);
+        main_->startUp();
+    }
+
+    FakeDesktop desktop_;
+    std::unique_ptr<TestInstallation> install_;
+    std::unique_ptr<MessageBoxCatcher> boxes_;
+    std::unique_ptr<kw::frmADWindow> ad_;
+    std::unique_ptr<kw::frmMain> main_;
+};
+
+QTEST_MAIN(MainStartUpTest)
+#include "MainStartUpTest.moc"
