@@ -1,9 +1,13 @@
 #include "TestInstallation.h"
 
+#include "actions/frmPasswordDlg.h"
 #include "app/EntrySequence.h"
 #include "app/SingleInstance.h"
 #include "app/frmMain.h"
+#include "settings/frmADWindow.h"
+#include "support/FakeDesktop.h"
 
+#include <QStyle>
 #include <QtTest>
 
 using kw::test::MessageBoxCatcher;
@@ -33,6 +37,37 @@ private slots:
                          window->objectName() != QStringLiteral("frmSplash"),
                      qPrintable(window->objectName()));
         }
+    }
+
+    void startShowsTheMainWindowAndHoldsTheLockUntilTheEnd() {
+        TestInstallation install(TestInstallation::Content::Initialised);
+        MessageBoxCatcher boxes;
+        std::unique_ptr<kw::Program> program =
+            kw::Program::start(install.dir(), std::make_unique<kw::test::FakeDesktop>());
+        QVERIFY(program != nullptr);
+        QVERIFY(boxes.texts.isEmpty());
+        QVERIFY(program->mainWindow().isVisible());
+        QVERIFY(!program->adWindow().isVisible());
+        QVERIFY(!program->passwordDialog().isVisible());
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->objectName() == QStringLiteral("frmSplash")) QVERIFY(!window->isVisible());
+        }
+        QCOMPARE(kw::SingleInstance(kw::kSingleInstanceName).state(),
+                 kw::SingleInstance::State::HeldElsewhere);
+
+        program->mainWindow().actExitExecute();
+        QVERIFY(install.exists("ChannelTree.tre"));
+        program.reset();
+        QCOMPARE(kw::SingleInstance(kw::kSingleInstanceName).state(), kw::SingleInstance::State::Acquired);
+    }
+
+    void hintsShowAfter100MsForTwoAndAHalfSeconds() {
+        QWidget widget;
+        widget.setToolTip(QStringLiteral("hint"));
+        QCOMPARE(qApp->style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 100);
+        QHelpEvent hint(QEvent::ToolTip, QPoint(1, 1), QPoint(1, 1));
+        QApplication::sendEvent(&widget, &hint);
+        QCOMPARE(widget.toolTipDuration(), 2500);
     }
 };
 

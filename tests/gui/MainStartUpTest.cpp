@@ -172,6 +172,19 @@ private slots:
                  QStringLiteral("A我的最爱"));
     }
 
+    void startUpAppliesTheStoredSkinAndHidingOption() {
+        main_.reset();
+        kw::SettingsFile settings(install_->dir());
+        settings.setLastSkinName("水墨江南");
+        settings.setHideOnDeactive(true);
+        start();
+        QCOMPARE(main_->currentSkinName(), std::string("水墨江南"));
+        QVERIFY(main_->hideOnDeactive());
+        // 15726328 = 0xEFF6F8: red F8, green F6, blue EF.
+        QCOMPARE(main_->widgets().tvSelectChannel->palette().color(QPalette::Active, QPalette::Base),
+                 QColor(0xF8, 0xF6, 0xEF));
+    }
+
     void startUpErrorIsShownAndTheWindowStillShows() {
         main_.reset();
         std::filesystem::remove(install_->file("Kestrelwave.dll"));
