@@ -70,10 +70,10 @@ void frmMain::connectBrowserCommands() {
 
 void frmMain::attachBrowser() {
     ChannelBrowser& browser = session_->browser();
-    treeModel_ = new ChannelTreeModel(browser.tree(), this);
-    connect(treeModel_, &ChannelTreeModel::nodeSelected, this,
+    treeModel_ = std::make_unique<ChannelTreeModel>(browser.tree());
+    connect(treeModel_.get(), &ChannelTreeModel::nodeSelected, this,
             [this](NodeId node) { runCommand([this, node] { ShowNodeDetails(node); }); });
-    w_.tvSelectChannel->setChannelModel(treeModel_);
+    w_.tvSelectChannel->setChannelModel(treeModel_.get());
     applyListPositions();
     ShowNodeDetails(browser.selected());
 }

@@ -7,6 +7,7 @@
 #include "app/SettingsFile.h"
 #include "app/TrayIcon.h"
 #include "app/WindowPlacement.h"
+#include "browser/ChannelTreeModel.h"
 #include "browser/ChannelTreeView.h"
 #include "settings/DesktopHelpers.h"
 #include "settings/SkinPainter.h"

@@ -150,7 +150,8 @@ private:
     frmADWindow& adWindow_;
     QtUi ui_;
     std::unique_ptr<Session> session_;
-    ChannelTreeModel* treeModel_ = nullptr;
+    // Goes before the session, whose tree it watches.
+    std::unique_ptr<ChannelTreeModel> treeModel_;
     MainWidgets w_;
     QMenu* pmMainPopMenu_ = nullptr;
     QMenu* pmIconRight_ = nullptr;

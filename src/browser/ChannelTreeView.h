@@ -1,12 +1,12 @@
 #pragma once
 
-#include "browser/ChannelTree.h"
+#include "browser/ChannelTreeModel.h"
 
+#include <QPointer>
 #include <QTreeView>
 
 namespace kw {
 
-class ChannelTreeModel;
 
 // The channel tree on screen (`tvSelectChannel`): labels not editable, a
 // click selects the row, the item under the mouse is highlighted, the
@@ -19,7 +19,7 @@ public:
     explicit ChannelTreeView(QWidget* parent = nullptr);
 
     void setChannelModel(ChannelTreeModel* model);
-    ChannelTreeModel* channelModel() const { return model_; }
+    ChannelTreeModel* channelModel() const { return model_.data(); }
 
 signals:
     // The mouse moved over a node's label (not over empty tree space).
@@ -38,7 +38,7 @@ private:
     void followScroll(NodeId node);
     void reportExpansion(const QModelIndex& index, bool expanded);
 
-    ChannelTreeModel* model_ = nullptr;
+    QPointer<ChannelTreeModel> model_;  // may go before the view
     bool following_ = false;  // the view is copying the tree's state
     int modelChanging_ = 0;   // inside a change of the model's rows or layout
 };
