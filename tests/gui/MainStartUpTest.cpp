@@ -211,10 +211,12 @@ private slots:
         QVERIFY(!w.tvSelectChannel->isExpanded(model.index(0, 0, tv)));
         main_->command("muCurNodeFullExpand")->trigger();
         QVERIFY(w.tvSelectChannel->isExpanded(model.index(0, 0, tv)));
+        // Everything closes but the path to the selection.
         main_->command("muFullCollapse")->trigger();
-        QVERIFY(!w.tvSelectChannel->isExpanded(model.index(0, 0)) || w.tvSelectChannel->currentIndex() == tv);
         QCOMPARE(w.tvSelectChannel->currentIndex(), tv);
+        QVERIFY(w.tvSelectChannel->isExpanded(model.index(0, 0)));
         QVERIFY(!w.tvSelectChannel->isExpanded(tv));
+        QVERIFY(!w.tvSelectChannel->isExpanded(model.index(2, 0, model.index(0, 0))));
     }
 
 private:
