@@ -74,8 +74,9 @@ void ChannelBrowser::loadFromDatabase() {
 void ChannelBrowser::LoadChannelNodes(int ratingFilter, int displayMode) {
     // Compaction closes the connection for a moment; a build needs it open.
     if (!store_.isOpen()) store_.reopen();
+    ChannelPlacer placer(tree_, displayMode, lockMode_, yield_);
     store_.forEachListedChannel(ratingFilter, [&](const ChannelListing& row) {
-        placeListedChannel(tree_, row, displayMode, lockMode_, yield_);
+        placer.place(row);
         yield_.tick();
     });
 }

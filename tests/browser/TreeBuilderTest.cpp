@@ -24,7 +24,8 @@ std::string build(std::initializer_list<ChannelListing> rows, int mode, int lock
     YieldHook yield;
     tree.appendChild(kNoNode, "root");
     tree.appendChild(tree.root(), "A我的最爱");
-    for (const ChannelListing& listed : rows) placeListedChannel(tree, listed, mode, lockMode, yield);
+    ChannelPlacer placer(tree, mode, lockMode, yield);
+    for (const ChannelListing& listed : rows) placer.place(listed);
     return formatTreeOutline(tree);
 }
 
