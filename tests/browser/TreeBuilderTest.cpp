@@ -63,6 +63,11 @@ TEST(TreeBuilder, EmptyClassValuesAddNoLevel) {
               "root\n\tA我的最爱\n\tC广播电台\n\t\t欧美\n\t\t\tBBC\n\t\tVOA\n");
 }
 
+TEST(TreeBuilder, PathsWhoseValuesJoinToTheSameTextStayApart) {
+    EXPECT_EQ(build({row("E最新专题", "ab", "c", "", "one"), row("E最新专题", "a", "bc", "", "two")}, 0),
+              "root\n\tA我的最爱\n\tE最新专题\n\t\tab\n\t\t\tc\n\t\t\t\tone\n\t\ta\n\t\t\tbc\n\t\t\t\ttwo\n");
+}
+
 TEST(TreeBuilder, ALeafNamedLikeTheClassNodeWhereItWouldGoGetsNoNodeOfItsOwn) {
     // The second channel's leaf would be a child of B电视台 named 综合: the class node is returned.
     EXPECT_EQ(build({row("B电视台", "综合", "", "", "其他"), row("B电视台", "", "", "", "综合")}, 0),
