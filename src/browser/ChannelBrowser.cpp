@@ -52,7 +52,7 @@ void ChannelBrowser::RebuildChannelTree(bool useCache) {
             ui_.ShowError(error.what());
         }
         if (tree_.FindCategoryNode(texts::kFavouritesRoot) != kNoNode) {
-            finishRebuild();
+            finishRebuild(false);  // the cache's order is the tree's order
             return;
         }
         tree_.clear();
@@ -60,10 +60,10 @@ void ChannelBrowser::RebuildChannelTree(bool useCache) {
     try {
         loadFromDatabase();
     } catch (const Error&) {
-        finishRebuild();
+        finishRebuild(true);
         throw;
     }
-    finishRebuild();
+    finishRebuild(true);
 }
 
 void ChannelBrowser::loadFromDatabase() {
@@ -81,8 +81,8 @@ void ChannelBrowser::LoadChannelNodes(int ratingFilter, int displayMode) {
     });
 }
 
-void ChannelBrowser::finishRebuild() {
-    tree_.sortChildren(collation_, yield_);
+void ChannelBrowser::finishRebuild(bool sort) {
+    if (sort) tree_.sortChildren(collation_, yield_);
     const NodeId root = tree_.root();
     if (root != kNoNode) tree_.setExpanded(root, true);
     const NodeId favourites = tree_.FindCategoryNode(texts::kFavouritesRoot);

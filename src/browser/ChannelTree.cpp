@@ -383,20 +383,25 @@ void ChannelTree::sortList(ChildList& list, const TreeCollation& collation, Yiel
             std::uint64_t prefix;
             std::uint32_t index;
         };
+        // Reserved, not filled: the memory is touched bit by bit between
+        // yields instead of all at once.
         std::string keys;
-        std::vector<std::size_t> offsets(count + 1);
-        std::vector<Entry> entries(count);
+        keys.reserve(count * 32);
+        std::vector<std::size_t> offsets;
+        offsets.reserve(count + 1);
+        std::vector<Entry> entries;
+        entries.reserve(count);
         for (std::size_t i = 0; i < count; ++i) {
-            offsets[i] = keys.size();
+            offsets.push_back(keys.size());
             collation.appendSortKey(nodes_[ids[i]].view(), keys);
             std::uint64_t prefix = 0;
             for (std::size_t at = offsets[i]; at < offsets[i] + 8; ++at) {
                 prefix = (prefix << 8) | (at < keys.size() ? static_cast<unsigned char>(keys[at]) : 0u);
             }
-            entries[i] = Entry{prefix, static_cast<std::uint32_t>(i)};
+            entries.push_back(Entry{prefix, static_cast<std::uint32_t>(i)});
             yield.tick();
         }
-        offsets[count] = keys.size();
+        offsets.push_back(keys.size());
         const auto key = [&](std::size_t i) {
             return std::string_view(keys).substr(offsets[i], offsets[i + 1] - offsets[i]);
         };
@@ -410,8 +415,12 @@ void ChannelTree::sortList(ChildList& list, const TreeCollation& collation, Yiel
             }
             return a.index < b.index;
         });
-        decltype(list.ids) sorted(count);
-        for (std::size_t i = 0; i < count; ++i) sorted[i] = ids[entries[i].index];
+        decltype(list.ids) sorted;
+        sorted.reserve(count);
+        for (const Entry& entry : entries) {
+            sorted.push_back(ids[entry.index]);
+            yield.tick();
+        }
         ids.swap(sorted);
     }
     for (std::size_t i = 0; i < count; ++i) nodes_[ids[i]].row = static_cast<std::uint32_t>(i);
