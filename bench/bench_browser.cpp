@@ -201,6 +201,8 @@ public:
     }
     std::optional<std::string> ChooseSaveFile(const FileDialogRequest&) override { return std::nullopt; }
     std::optional<std::string> ChooseOpenFile(const FileDialogRequest&) override { return std::nullopt; }
+    std::optional<std::string> AskPassword(PasswordPurpose, PasswordDialog&) override { return std::nullopt; }
+    void ShowAdvertisement() override {}
 };
 
 // RebuildChannelTree without the cache: the database pass, placement, sort,

@@ -6,6 +6,8 @@
 
 namespace kw {
 
+class PasswordDialog;
+
 // The application title; message boxes without a caption of their own carry it.
 inline constexpr std::string_view kAppTitle = "鹰波视听 (Kestrel Wave)";
 
@@ -44,6 +46,14 @@ public:
     // Save and open dialogs; nullopt for Cancel.
     virtual std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) = 0;
     virtual std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) = 0;
+    // The child-lock password dialog for `purpose` (the same as dialog.purpose()).
+    // The dialog object holds the rules: the front end shows dialog.prompt(),
+    // hands every OK to dialog.setEntry() and dialog.ok(), and on false shows
+    // dialog.errorText() with the emptied entry and keeps asking. Returns the
+    // accepted, trimmed entry, or nullopt for Cancel.
+    virtual std::optional<std::string> AskPassword(PasswordPurpose purpose, PasswordDialog& dialog) = 0;
+    // Shows the advertisement window (it restarts when already shown).
+    virtual void ShowAdvertisement() = 0;
 };
 
 }  // namespace kw

@@ -1,10 +1,8 @@
 #include "app/SettingsFile.h"
-#include "app/UiPort.h"
-#include "app/YieldHook.h"
 #include "browser/ChannelBrowser.h"
 #include "browser/TreeCache.h"
 #include "cli/Cli.h"
-#include "store/ChannelStore.h"
+#include "cli/CliSession.h"
 #include "store/Error.h"
 
 #include <array>
@@ -14,43 +12,12 @@
 namespace kw::cli {
 namespace {
 
-// The Ui of these commands: messages are their output, errors go to the
-// error stream, and nothing they run asks a question.
-class PrintingUi : public UiPort {
-public:
-    explicit PrintingUi(CommandContext& context) : context_(context) {}
-
-    void ShowMessage(std::string_view text, std::string_view /*caption*/) override {
-        context_.out << text << '\n';
-    }
-    void ShowError(std::string_view text) override {
-        context_.err << text << '\n';
-        ++errors_;
-    }
-    bool AskYesNo(std::string_view /*caption*/, std::string_view /*text*/) override { return false; }
-    std::optional<std::string> InputBox(std::string_view, std::string_view, std::string_view) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> ChooseSaveFile(const FileDialogRequest& /*request*/) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> ChooseOpenFile(const FileDialogRequest& /*request*/) override {
-        return std::nullopt;
-    }
-
-    int errors() const { return errors_; }
-
-private:
-    CommandContext& context_;
-    int errors_ = 0;
-};
-
 // A browser over the program directory's database with its tree built the way
 // the window builds it: the settings row's lock mode, the rating filter and
 // display mode from the options or else the settings file.
 class BrowserSession {
 public:
-    explicit BrowserSession(CommandContext& context) : ui_(context) {
+    explicit BrowserSession(CommandContext& context) : cli_(context) {
         std::string filter;
         std::string mode;
         const bool filterGiven = takeOption(context.args, "--filter", filter);
@@ -61,19 +28,16 @@ public:
             throw UsageError("N must be 0 (all) to 5");
         const int displayMode = modeGiven ? parseNumber(mode, "M") : settings.classDisplayChannelIndex();
 
-        store_ = ChannelStore::open(context.programDir / ChannelStore::kFileName);
-        browser_ = std::make_unique<ChannelBrowser>(*store_, context.programDir, ui_, yield_);
-        browser_->setLockMode(store_->readSettingsRow().locked);
-        browser_->setRatingFilter(ratingFilter);
-        browser_->setDisplayMode(displayMode);
+        browser().setRatingFilter(ratingFilter);
+        browser().setDisplayMode(displayMode);
     }
 
-    ChannelBrowser& browser() { return *browser_; }
-    const PrintingUi& ui() const { return ui_; }
+    ChannelBrowser& browser() { return cli_->browser(); }
+    const CliUi& ui() { return cli_.ui(); }
 
     // The first node in tree order with this text, preferring a channel leaf.
-    NodeId nodeNamed(std::string_view name, bool preferChannel) const {
-        const ChannelTree& tree = browser_->tree();
+    NodeId nodeNamed(std::string_view name, bool preferChannel) {
+        const ChannelTree& tree = cli_->browser().tree();
         NodeId first = kNoNode;
         for (NodeId node = tree.nextInTreeOrder(kNoNode); node != kNoNode;
              node = tree.nextInTreeOrder(node)) {
@@ -86,10 +50,7 @@ public:
     }
 
 private:
-    PrintingUi ui_;
-    YieldHook yield_;
-    std::unique_ptr<ChannelStore> store_;
-    std::unique_ptr<ChannelBrowser> browser_;
+    CliSession cli_;
 };
 
 int runTree(CommandContext& context) {
@@ -121,7 +82,7 @@ int runDetails(CommandContext& context) {
     ChannelBrowser& browser = session.browser();
     browser.RebuildChannelTree(false);
     const NodeDetails& details = browser.ShowNodeDetails(session.nodeNamed(context.args[0], true));
-    if (session.ui().errors() > 0) return 1;
+    if (session.ui().errorsShown() > 0) return 1;
     context.out << details.memo << '\n';
     return 0;
 }

@@ -241,7 +241,7 @@ TEST_F(ChannelBrowserTest, FindAsksWithTheExactBoxAndRemembersTheTextForContinue
     EXPECT_EQ(selectedText(), "CCTV-2");
     EXPECT_EQ(
         ui_.messages,
-        (std::vector<test::FakeUi::Shown>{{"鹰波视听 (Kestrel Wave)", "未找到含有 \"CCTV\" 的频道。"}}));
+        (std::vector<test::FakeUi::Message>{{"未找到含有 \"CCTV\" 的频道。", "鹰波视听 (Kestrel Wave)"}}));
 }
 
 TEST_F(ChannelBrowserTest, DetailsOfALeafComeFromItsRowAndAMissingRowReadsAsEmpty) {

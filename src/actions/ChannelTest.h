@@ -1,0 +1,38 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace kw {
+
+class ChannelStore;
+class UiPort;
+
+// The quick channel test: looks up the stored address, asks a probe for a
+// status and shows it. The child lock is not consulted.
+class ChannelTest {
+public:
+    // Given the channel's name and unscrambled address, returns 0 (unknown),
+    // 1 (reachable) or 2 (smooth).
+    using Probe = std::function<int(std::string_view name, std::string_view address)>;
+
+    // The probe in use: reports every channel reachable without contacting it.
+    static int reachableProbe(std::string_view name, std::string_view address);
+
+    ChannelTest(ChannelStore& store, UiPort& ui, Probe probe = reachableProbe);
+
+    // "[未知]", "[可达]", "[流畅]"; any other status reads as unknown.
+    static std::string_view statusWord(int status);
+    static std::string message(std::string_view name, int status);
+
+    // Tests the channel named by the selected node's text and shows the result.
+    void actTestChannelExecute(std::string_view name);
+
+private:
+    ChannelStore& store_;
+    UiPort& ui_;
+    Probe probe_;
+};
+
+}  // namespace kw

@@ -1,0 +1,44 @@
+#include "cli/CliUi.h"
+
+#include "actions/PasswordDialog.h"
+
+#include <ostream>
+
+namespace kw::cli {
+
+void CliUi::ShowMessage(std::string_view text, std::string_view /*caption*/) { out_ << text << '\n'; }
+
+void CliUi::ShowError(std::string_view text) {
+    err_ << text << '\n';
+    ++errors_;
+}
+
+bool CliUi::AskYesNo(std::string_view caption, std::string_view text) {
+    if (!answerYes_) err_ << caption << ": " << text << "\n(answered No; give --yes to answer Yes)\n";
+    return answerYes_;
+}
+
+std::optional<std::string> CliUi::InputBox(std::string_view, std::string_view, std::string_view) {
+    return std::nullopt;
+}
+
+std::optional<std::string> CliUi::ChooseSaveFile(const FileDialogRequest&) { return file_; }
+
+std::optional<std::string> CliUi::ChooseOpenFile(const FileDialogRequest&) { return file_; }
+
+std::optional<std::string> CliUi::AskPassword(PasswordPurpose /*purpose*/, PasswordDialog& dialog) {
+    dialog.show();
+    if (!password_) {
+        err_ << dialog.prompt() << "\n(give --password to enter it)\n";
+        passwordRefused_ = true;
+        return std::nullopt;
+    }
+    dialog.entryChanged(*password_);
+    if (dialog.ok()) return dialog.entry();
+    // One entry only: a wrong one ends the command with the dialog's error text.
+    err_ << dialog.errorText() << '\n';
+    passwordRefused_ = true;
+    return std::nullopt;
+}
+
+}  // namespace kw::cli
