@@ -157,7 +157,8 @@ bool Session::actDeleteChannelExecute() { return edits().actDeleteChannelExecute
 bool Session::actLockChannelExecute() { return edits().actLockChannelExecute(); }
 
 void Session::actTestChannelExecute() {
-    if (const std::optional<std::string> name = selectedChannelName()) channelTest().actTestChannelExecute(*name);
+    if (const std::optional<std::string> name = selectedChannelName())
+        channelTest().actTestChannelExecute(*name);
 }
 
 bool Session::muSpeedChannel1Click(int slot) {
