@@ -107,9 +107,12 @@ public:
     // The speed-channel submenu: assigns the selected channel to slot 1..22.
     // Returns whether the slot was assigned.
     bool muSpeedChannel1Click(int slot);
-    // A click on speed-channel slot 1..22.
-    void SpeedChannel1Click(int slot);
 
+    // --- commands that need no selection.
+
+    // A click on speed-channel slot 1..22: plays its channel when the click
+    // pressed it (the child lock applies).
+    void SpeedChannel1Click(int slot);
     // Options OK, child-lock part: confirms the chosen lock-mode radio
     // (nullopt when none is selected) and hands the mode now in force to the
     // browser, so the next rebuild hides or shows locked channels by it.
