@@ -7,8 +7,6 @@
 #include "browser/BrowserTexts.h"
 #include "browser/ChannelBrowser.h"
 #include "browser/TreeCache.h"
-#include "speed/SpeedChannelSet.h"
-#include "speed/SpeedChannels.h"
 #include "store/ChannelStore.h"
 #include "store/ScrambleText.h"
 #include "support/FakeDesktop.h"
@@ -295,17 +293,6 @@ TEST_P(LockCommandTest, LockingNeverAsksAndUnlockingAsksUnlessModeTwo) {
 
 INSTANTIATE_TEST_SUITE_P(Modes, LockCommandTest, testing::Values(0, 1, 2));
 
-TEST_F(ChannelEditsTest, LooseningTheLockModeShowsLockedChannelsAtTheNextRebuild) {
-    open(0, 1, "Secret");
-    store().setLocked("中国交通", 1);
-    browser().RebuildChannelTree(false);
-    EXPECT_TRUE(nodes("中国交通").empty());
-    ui_.passwordEntries = {"Secret"};
-    EXPECT_EQ(session_->confirmLockMode(0), 0);
-    browser().RebuildChannelTree(false);
-    EXPECT_EQ(nodes("中国交通").size(), 1u);
-}
-
 TEST_F(ChannelEditsTest, SelectionCommandsActOnlyOnAChannelLeaf) {
     open();
     browser().select(nodes("B电视台").at(0));
@@ -321,17 +308,6 @@ TEST_F(ChannelEditsTest, SelectionCommandsActOnlyOnAChannelLeaf) {
     EXPECT_TRUE(ui_.messages.empty());
     EXPECT_TRUE(desktop_.documents.empty());
     EXPECT_EQ(tree().generation(), generation);
-
-    // On a leaf the Play command plays and marks the first slot holding it.
-    session_->speedChannelSet().loadAtStartup();
-    selectLeaf("CCTV-4中文国际");
-    EXPECT_TRUE(session_->tvSelectChannelDblClick());
-    EXPECT_EQ(desktop_.documents.size(), 1u);
-    EXPECT_EQ(session_->speedChannels().pressedSlot(), 2);
-    ui_.yesNoAnswers = {true};  // it already sits in slot 2
-    EXPECT_TRUE(session_->muSpeedChannel1Click(9));
-    EXPECT_EQ(ui_.questions.at(0).caption, SpeedChannels::kDuplicateCaption);
-    EXPECT_EQ(session_->speedChannels().name(9), "CCTV-4中文国际");
 }
 
 }  // namespace
