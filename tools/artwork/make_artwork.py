@@ -52,7 +52,7 @@ COLOUR_KEYS = ("SpeedChannel1.Font.Color", "lblInfo.Font.Color", "tvSelectChanne
 
 SKINS = [
     ("浪漫情怀", "UI0.jpg", backgrounds.romance, 101,
-     # The window's own design colours, so this skin and a missing skin list look alike.
+     # The window's own default colours, so this skin and a missing skin list look alike.
      [("008000", "dec"), ("0000ff", "dec"), ("c9e6ae", "dec"), ("850bff", "dec"), ("000080", "$"),
       ("fffbf0", "0x"), ("008000", "dec")]),
     ("清新自然", "Nature\\UI0.jpg", backgrounds.nature, 202,
