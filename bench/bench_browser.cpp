@@ -78,8 +78,9 @@ private:
 
 void placeAll(ChannelTree& tree, const std::vector<ChannelListing>& rows, int mode, YieldHook& yield) {
     addCategoryRoots(tree);
+    ChannelPlacer placer(tree, mode, 1, yield);
     for (const ChannelListing& row : rows) {
-        placeListedChannel(tree, row, mode, 1, yield);
+        placer.place(row);
         yield.tick();
     }
 }

@@ -1,6 +1,7 @@
 #include "app/Session.h"
 
 #include "actions/AdvertisementRoll.h"
+#include "actions/ChannelEdits.h"
 #include "actions/ChannelTest.h"
 #include "actions/ChildLock.h"
 #include "actions/ComputerKey.h"
@@ -25,13 +26,15 @@ struct Session::Parts {
           browser(*store, session.programDir_, session.ui_, session.yield_),
           opener(*store, session.settings_, childLock, *session.shell_, *session.advertisement_,
                  *session.speedChannels_, session.ui_),
-          channelTest(*store, session.ui_) {}
+          channelTest(*store, session.ui_),
+          edits(*store, browser, childLock, session.ui_) {}
 
     std::unique_ptr<ChannelStore> store;
     ChildLock childLock;
     ChannelBrowser browser;
     ChannelOpener opener;
     ChannelTest channelTest;
+    ChannelEdits edits;
     SettingsRow settingsRow;
 };
 
@@ -126,5 +129,49 @@ AdvertisementRoll& Session::advertisement() { return *advertisement_; }
 ShellOpener& Session::shell() { return *shell_; }
 SpeedChannels& Session::speedChannels() { return *speedChannels_; }
 SpeedChannelSet& Session::speedChannelSet() { return *speedChannelSet_; }
+ChannelEdits& Session::edits() { return require(parts_ ? &parts_->edits : nullptr); }
+
+// The selected channel's name, copied: a password or question may be shown
+// before the name is used, and the tree must not be read by then.
+std::optional<std::string> Session::selectedChannelName() {
+    const NodeId node = edits().selectedChannel();
+    if (node == kNoNode) return std::nullopt;
+    return std::string(browser().tree().text(node));
+}
+
+bool Session::actPlayChannelExecute() {
+    const std::optional<std::string> name = selectedChannelName();
+    return name && opener().actPlayChannelExecute(*name);
+}
+
+void Session::actLinkChannelExecute() {
+    if (const std::optional<std::string> name = selectedChannelName()) opener().actLinkChannelExecute(*name);
+}
+
+void Session::actFavoritesChannelExecute() { edits().actFavoritesChannelExecute(); }
+
+void Session::SetChannelRating(int item) { edits().SetChannelRating(item); }
+
+bool Session::actDeleteChannelExecute() { return edits().actDeleteChannelExecute(); }
+
+bool Session::actLockChannelExecute() { return edits().actLockChannelExecute(); }
+
+void Session::actTestChannelExecute() {
+    if (const std::optional<std::string> name = selectedChannelName())
+        channelTest().actTestChannelExecute(*name);
+}
+
+bool Session::muSpeedChannel1Click(int slot) {
+    const std::optional<std::string> name = selectedChannelName();
+    return name && speedChannels_->assign(slot, *name, ui_);
+}
+
+void Session::SpeedChannel1Click(int slot) { opener().SpeedChannel1Click(slot); }
+
+int Session::confirmLockMode(std::optional<int> chosenRadio) {
+    const int mode = childLock().confirmLockMode(chosenRadio);
+    browser().setLockMode(mode);
+    return mode;
+}
 
 }  // namespace kw

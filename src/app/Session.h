@@ -6,12 +6,14 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace kw {
 
 class AdvertisementRoll;
 class ChannelBrowser;
+class ChannelEdits;
 class ChannelOpener;
 class ChannelStore;
 class ChannelTest;
@@ -77,9 +79,49 @@ public:
     ShellOpener& shell();
     SpeedChannels& speedChannels();
     SpeedChannelSet& speedChannelSet();
+    ChannelEdits& edits();
+
+    // --- commands on the selected channel leaf. Each does nothing unless a
+    // channel leaf is selected and no build is running. Afterwards the window
+    // shows browser().details(), which the commands keep up to date.
+
+    // The Play command (button, F2, pop-up menu): plays the selected channel
+    // and marks the first speed-channel slot holding it. Returns whether it played.
+    bool actPlayChannelExecute();
+    // A double click in the tree: the Play command on a channel leaf.
+    bool tvSelectChannelDblClick() { return actPlayChannelExecute(); }
+    // The related-site command.
+    void actLinkChannelExecute();
+    // The favourites command (F5, the favourites button, pop-up menu).
+    void actFavoritesChannelExecute();
+    // Rating: item 0 to 4 from the rating list (cbRateChannelChange) or the
+    // submenu (muRate1Click .. muRate5Click pass 0 .. 4).
+    void SetChannelRating(int item);
+    // Delete after the confirmation. Returns whether it was deleted.
+    bool actDeleteChannelExecute();
+    // Lock or unlock, as the details' lock target says. Returns false when
+    // the password was refused.
+    bool actLockChannelExecute();
+    // The channel test (F4).
+    void actTestChannelExecute();
+    // The speed-channel submenu: assigns the selected channel to slot 1..22.
+    // Returns whether the slot was assigned.
+    bool muSpeedChannel1Click(int slot);
+
+    // --- commands that need no selection.
+
+    // A click on speed-channel slot 1..22: plays its channel when the click
+    // pressed it (the child lock applies).
+    void SpeedChannel1Click(int slot);
+    // Options OK, child-lock part: confirms the chosen lock-mode radio
+    // (nullopt when none is selected) and hands the mode now in force to the
+    // browser, so the next rebuild hides or shows locked channels by it.
+    int confirmLockMode(std::optional<int> chosenRadio);
 
 private:
     struct Parts;
+
+    std::optional<std::string> selectedChannelName();
 
     // Start-up steps 6 and 7: the database, the settings row, the child lock.
     void openDatabase();

@@ -52,7 +52,7 @@ void ChannelBrowser::RebuildChannelTree(bool useCache) {
             ui_.ShowError(error.what());
         }
         if (tree_.FindCategoryNode(texts::kFavouritesRoot) != kNoNode) {
-            finishRebuild();
+            finishRebuild(false);  // the cache's order is the tree's order
             return;
         }
         tree_.clear();
@@ -60,10 +60,10 @@ void ChannelBrowser::RebuildChannelTree(bool useCache) {
     try {
         loadFromDatabase();
     } catch (const Error&) {
-        finishRebuild();
+        finishRebuild(true);
         throw;
     }
-    finishRebuild();
+    finishRebuild(true);
 }
 
 void ChannelBrowser::loadFromDatabase() {
@@ -74,14 +74,15 @@ void ChannelBrowser::loadFromDatabase() {
 void ChannelBrowser::LoadChannelNodes(int ratingFilter, int displayMode) {
     // Compaction closes the connection for a moment; a build needs it open.
     if (!store_.isOpen()) store_.reopen();
+    ChannelPlacer placer(tree_, displayMode, lockMode_, yield_);
     store_.forEachListedChannel(ratingFilter, [&](const ChannelListing& row) {
-        placeListedChannel(tree_, row, displayMode, lockMode_, yield_);
+        placer.place(row);
         yield_.tick();
     });
 }
 
-void ChannelBrowser::finishRebuild() {
-    tree_.sortChildren(collation_, yield_);
+void ChannelBrowser::finishRebuild(bool sort) {
+    if (sort) tree_.sortChildren(collation_, yield_);
     const NodeId root = tree_.root();
     if (root != kNoNode) tree_.setExpanded(root, true);
     const NodeId favourites = tree_.FindCategoryNode(texts::kFavouritesRoot);

@@ -89,7 +89,7 @@ public:
 
 private:
     void loadFromDatabase();
-    void finishRebuild();
+    void finishRebuild(bool sort);
 
     ChannelTree tree_;
     TreeCollation collation_;

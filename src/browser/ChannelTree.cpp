@@ -90,14 +90,14 @@ struct ChannelTree::ChildList {
     std::vector<NodeId, ListAllocator<NodeId>> ids;
     std::size_t sorted = 0;  // the leading children known to be in order
     // Open addressing by text over child ids, holding the first child of each
-    // text only; built on the first lookup of a large list. Slots keep part of
-    // the hash so a probe rarely has to read another node's text.
+    // text only; built on the first lookup of a large list. Slots keep the
+    // hash so a probe rarely has to read another node's text.
     mutable std::vector<Slot, ListAllocator<Slot>> index;
     mutable std::size_t indexed = 0;
-    // The child the last lookup found, with its hash tag: rows of one class
-    // tend to come together.
+    // The child the last lookup found, with its hash: rows of one class tend
+    // to come together.
     mutable NodeId lastFound = kNoNode;
-    mutable std::uint32_t lastFoundTag = 0;
+    mutable std::uint32_t lastFoundHash = 0;
 };
 
 void ChannelTree::BlockFree::operator()(void* block) const { std::free(block); }
@@ -229,6 +229,17 @@ NodeId ChannelTree::addChild(NodeId parent, std::string_view text, YieldHook* yi
     return id;
 }
 
+namespace {
+
+// 32 bits of the text's hash: the low bits place a slot, all of them filter
+// probes, and a table grows without reading any text again.
+std::uint32_t textHash(std::string_view text) {
+    const std::size_t hash = std::hash<std::string_view>{}(text);
+    return static_cast<std::uint32_t>(hash ^ (hash >> 32));
+}
+
+}  // namespace
+
 void ChannelTree::buildIndex(const ChildList& list, YieldHook* yield) const {
     std::size_t slots = 16;
     while (slots * 3 < (list.ids.size() + 1) * 4) slots <<= 1;
@@ -244,27 +255,28 @@ void ChannelTree::indexInsert(const ChildList& list, NodeId id, YieldHook* yield
     // At most three quarters full: a slot is 8 bytes, so a probe sequence
     // mostly stays in one cache line.
     if ((list.indexed + 1) * 4 > list.index.size() * 3) {
-        // Re-insert the children before id in order, so each text keeps its first child.
-        list.index.assign(list.index.size() * 2, ChildList::Slot{});
-        list.indexed = 0;
-        for (NodeId child : list.ids) {
-            if (child == id) break;
+        decltype(list.index) grown(list.index.size() * 2);
+        const std::size_t mask = grown.size() - 1;
+        for (const ChildList::Slot& held : list.index) {
+            if (held.id == kNoNode) continue;
             if (yield) yield->tick();
-            indexInsert(list, child, yield);
+            std::size_t slot = held.hash & mask;
+            while (grown[slot].id != kNoNode) slot = (slot + 1) & mask;
+            grown[slot] = held;
         }
+        list.index.swap(grown);
     }
     const std::string_view text = nodes_[id].view();
-    const std::size_t hash = std::hash<std::string_view>{}(text);
-    const auto tag = static_cast<std::uint32_t>(hash >> 32);
+    const std::uint32_t hash = textHash(text);
     const std::size_t mask = list.index.size() - 1;
     for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
         ChildList::Slot& held = list.index[slot];
         if (held.id == kNoNode) {
-            held = ChildList::Slot{id, tag};
+            held = ChildList::Slot{id, hash};
             ++list.indexed;
             return;
         }
-        if (held.hash == tag && nodes_[held.id].view() == text) return;  // an earlier child keeps the text
+        if (held.hash == hash && nodes_[held.id].view() == text) return;  // an earlier child keeps the text
     }
 }
 
@@ -281,18 +293,17 @@ NodeId ChannelTree::findChild(NodeId internal, std::string_view text, YieldHook*
     }
     if (list.index.empty()) buildIndex(list, yield);
     if (yield) yield->tick();
-    const std::size_t hash = std::hash<std::string_view>{}(text);
-    const auto tag = static_cast<std::uint32_t>(hash >> 32);
-    if (list.lastFound != kNoNode && list.lastFoundTag == tag && nodes_[list.lastFound].view() == text) {
+    const std::uint32_t hash = textHash(text);
+    if (list.lastFound != kNoNode && list.lastFoundHash == hash && nodes_[list.lastFound].view() == text) {
         return list.lastFound;
     }
     const std::size_t mask = list.index.size() - 1;
     for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
         const ChildList::Slot& held = list.index[slot];
         if (held.id == kNoNode) return kNoNode;
-        if (held.hash == tag && nodes_[held.id].view() == text) {
+        if (held.hash == hash && nodes_[held.id].view() == text) {
             list.lastFound = held.id;
-            list.lastFoundTag = tag;
+            list.lastFoundHash = hash;
             return held.id;
         }
     }
@@ -372,20 +383,25 @@ void ChannelTree::sortList(ChildList& list, const TreeCollation& collation, Yiel
             std::uint64_t prefix;
             std::uint32_t index;
         };
+        // Reserved, not filled: the memory is touched bit by bit between
+        // yields instead of all at once.
         std::string keys;
-        std::vector<std::size_t> offsets(count + 1);
-        std::vector<Entry> entries(count);
+        keys.reserve(count * 32);
+        std::vector<std::size_t> offsets;
+        offsets.reserve(count + 1);
+        std::vector<Entry> entries;
+        entries.reserve(count);
         for (std::size_t i = 0; i < count; ++i) {
-            offsets[i] = keys.size();
+            offsets.push_back(keys.size());
             collation.appendSortKey(nodes_[ids[i]].view(), keys);
             std::uint64_t prefix = 0;
             for (std::size_t at = offsets[i]; at < offsets[i] + 8; ++at) {
                 prefix = (prefix << 8) | (at < keys.size() ? static_cast<unsigned char>(keys[at]) : 0u);
             }
-            entries[i] = Entry{prefix, static_cast<std::uint32_t>(i)};
+            entries.push_back(Entry{prefix, static_cast<std::uint32_t>(i)});
             yield.tick();
         }
-        offsets[count] = keys.size();
+        offsets.push_back(keys.size());
         const auto key = [&](std::size_t i) {
             return std::string_view(keys).substr(offsets[i], offsets[i + 1] - offsets[i]);
         };
@@ -399,8 +415,12 @@ void ChannelTree::sortList(ChildList& list, const TreeCollation& collation, Yiel
             }
             return a.index < b.index;
         });
-        decltype(list.ids) sorted(count);
-        for (std::size_t i = 0; i < count; ++i) sorted[i] = ids[entries[i].index];
+        decltype(list.ids) sorted;
+        sorted.reserve(count);
+        for (const Entry& entry : entries) {
+            sorted.push_back(ids[entry.index]);
+            yield.tick();
+        }
         ids.swap(sorted);
     }
     for (std::size_t i = 0; i < count; ++i) nodes_[ids[i]].row = static_cast<std::uint32_t>(i);

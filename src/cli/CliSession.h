@@ -1,30 +1,51 @@
 #pragma once
 
-#include "actions/LinuxDesktop.h"
+#include "actions/DesktopPort.h"
 #include "app/Session.h"
+#include "browser/ChannelTree.h"
 #include "cli/Cli.h"
 #include "cli/CliUi.h"
 
+#include <iosfwd>
+#include <memory>
+#include <string_view>
+
 namespace kw::cli {
 
-// A session over the command's program directory with kwave's Ui and the
-// real desktop, opened the way start-up opens it (database, settings row,
-// child lock, list positions, home page).
+// Where kwave hands the addresses it opens.
+enum class Opening {
+    Desktop,  // the real desktop, as the program does
+    Print,    // printed, one a line, instead of opened (--print)
+};
+
+// A session over the command's program directory with kwave's Ui and a
+// desktop, opened the way start-up opens it (database, settings row, child
+// lock, list positions, home page).
 class CliSession {
 public:
-    explicit CliSession(CommandContext& context)
-        : ui_(context.out, context.err), session_(context.programDir, ui_, desktop_) {
-        session_.open();
-    }
+    explicit CliSession(CommandContext& context, Opening opening = Opening::Desktop);
 
     CliUi& ui() { return ui_; }
     Session& session() { return session_; }
     Session* operator->() { return &session_; }
 
+    // Builds the tree from the database (not the cache: kwave sees the
+    // database as it is now) with the settings' rating filter and display
+    // mode, and returns the first channel leaf whose text is `name`, or
+    // kNoNode.
+    NodeId findChannel(std::string_view name);
+    // Selects the node and shows its details, as a click on it does in the window.
+    void select(NodeId node);
+    // findChannel, then select; a name without a leaf throws kw::Error.
+    NodeId selectChannel(std::string_view name);
+
 private:
     CliUi ui_;
-    LinuxDesktop desktop_;
+    std::unique_ptr<DesktopPort> desktop_;
     Session session_;
 };
+
+// The error for a name that names no channel leaf in the tree.
+[[noreturn]] void throwNoChannel(std::string_view name);
 
 }  // namespace kw::cli

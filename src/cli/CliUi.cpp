@@ -2,6 +2,7 @@
 
 #include "actions/PasswordDialog.h"
 
+#include <filesystem>
 #include <ostream>
 
 namespace kw::cli {
@@ -22,7 +23,12 @@ std::optional<std::string> CliUi::InputBox(std::string_view, std::string_view, s
     return std::nullopt;
 }
 
-std::optional<std::string> CliUi::ChooseSaveFile(const FileDialogRequest&) { return file_; }
+std::optional<std::string> CliUi::ChooseSaveFile(const FileDialogRequest& request) {
+    // As the save dialog does, a name without an extension gets the default one.
+    if (!file_ || request.defaultExtension.empty() || std::filesystem::path(*file_).has_extension())
+        return file_;
+    return *file_ + "." + request.defaultExtension;
+}
 
 std::optional<std::string> CliUi::ChooseOpenFile(const FileDialogRequest&) { return file_; }
 

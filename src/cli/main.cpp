@@ -11,7 +11,10 @@ namespace {
 
 std::vector<Command> allCommands() {
     std::vector<Command> commands;
-    for (auto list : {installCommands(), configCommands(), browserCommands()}) commands.insert(commands.end(), list.begin(), list.end());
+    for (auto list :
+         {installCommands(), configCommands(), browserCommands(), actionCommands(), speedCommands()}) {
+        commands.insert(commands.end(), list.begin(), list.end());
+    }
     return commands;
 }
 

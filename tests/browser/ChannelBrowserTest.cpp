@@ -132,6 +132,13 @@ TEST_F(ChannelBrowserTest, TheCacheRestoresTheLastTreeWithoutReadingTheDatabase)
     EXPECT_EQ(selectedText(), "A我的最爱");
     EXPECT_TRUE(tree().isExpanded(tree().root()));
     EXPECT_TRUE(ui_.errors.empty());
+
+    // A cache keeps its own order; nothing sorts it.
+    test::writeBytes(dir_ / "ChannelTree.tre",
+                     text::toGbk("root\r\n\tZ\r\n\tA我的最爱\r\n\t\tb\r\n\t\ta\r\n"));
+    browser().RebuildChannelTree(true);
+    EXPECT_EQ(outline(), "root\n\tZ\n\tA我的最爱\n\t\tb\n\t\ta\n");
+    EXPECT_TRUE(tree().isExpanded(node("A我的最爱")));
 }
 
 struct BadCacheCase {

@@ -24,7 +24,8 @@ std::string build(std::initializer_list<ChannelListing> rows, int mode, int lock
     YieldHook yield;
     tree.appendChild(kNoNode, "root");
     tree.appendChild(tree.root(), "A我的最爱");
-    for (const ChannelListing& listed : rows) placeListedChannel(tree, listed, mode, lockMode, yield);
+    ChannelPlacer placer(tree, mode, lockMode, yield);
+    for (const ChannelListing& listed : rows) placer.place(listed);
     return formatTreeOutline(tree);
 }
 
@@ -60,6 +61,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(TreeBuilder, EmptyClassValuesAddNoLevel) {
     EXPECT_EQ(build({row("C广播电台", "", "欧美", "", "BBC"), row("C广播电台", " ", "\t", "", "VOA")}, 0),
               "root\n\tA我的最爱\n\tC广播电台\n\t\t欧美\n\t\t\tBBC\n\t\tVOA\n");
+}
+
+TEST(TreeBuilder, PathsWhoseValuesJoinToTheSameTextStayApart) {
+    EXPECT_EQ(build({row("E最新专题", "ab", "c", "", "one"), row("E最新专题", "a", "bc", "", "two")}, 0),
+              "root\n\tA我的最爱\n\tE最新专题\n\t\tab\n\t\t\tc\n\t\t\t\tone\n\t\ta\n\t\t\tbc\n\t\t\t\ttwo\n");
 }
 
 TEST(TreeBuilder, ALeafNamedLikeTheClassNodeWhereItWouldGoGetsNoNodeOfItsOwn) {

@@ -1,0 +1,118 @@
+#include "actions/ChannelEdits.h"
+#include "actions/OpenChannel.h"
+#include "browser/ChannelBrowser.h"
+#include "cli/Cli.h"
+#include "cli/CliSession.h"
+#include "store/ChannelStore.h"
+
+#include <array>
+#include <ostream>
+
+namespace kw::cli {
+namespace {
+
+// "on" or "off" as 1 or 0.
+int onOff(std::string_view word) {
+    if (word == "on") return 1;
+    if (word == "off") return 0;
+    throw UsageError("expected on or off, not \"" + std::string(word) + "\"");
+}
+
+Opening openingFrom(std::vector<std::string>& args) {
+    return takeFlag(args, "--print") ? Opening::Print : Opening::Desktop;
+}
+
+int runPlay(CommandContext& context) {
+    std::string password;
+    const bool passwordGiven = takeOption(context.args, "--password", password);
+    const Opening opening = openingFrom(context.args);
+    expectArgCount(context.args, 1, 1);
+    const std::string& name = context.args[0];
+    CliSession cli(context, opening);
+    if (passwordGiven) cli.ui().answerPassword(password);
+    if (const NodeId node = cli.findChannel(name); node != kNoNode) {
+        cli.select(node);
+        return cli->actPlayChannelExecute() ? 0 : 1;
+    }
+    // A channel the tree leaves out (hidden by the lock or the rating filter)
+    // is still played by name, as a speed-channel slot plays it.
+    if (cli->store().countChannelsByName(name) == 0) throwNoChannel(name);
+    return cli->opener().OpenChannel(name, OpenMode::Play) ? 0 : 1;
+}
+
+int runLink(CommandContext& context) {
+    const Opening opening = openingFrom(context.args);
+    expectArgCount(context.args, 1, 1);
+    CliSession cli(context, opening);
+    cli.selectChannel(context.args[0]);
+    cli->actLinkChannelExecute();
+    return 0;
+}
+
+int runFavorite(CommandContext& context) {
+    expectArgCount(context.args, 2, 2);
+    const int favourite = onOff(context.args[1]);
+    CliSession cli(context);
+    cli->edits().SetChannelFavorite(cli.selectChannel(context.args[0]), favourite);
+    // The search after the move selects the channel (or, when an earlier
+    // channel's name contains this one, that channel); it prints when it
+    // finds nothing and leaves the root selected.
+    const ChannelTree& tree = cli->browser().tree();
+    if (tree.selected() == tree.root()) return 1;
+    context.out << tree.text(tree.selected()) << '\n';
+    return 0;
+}
+
+int runRate(CommandContext& context) {
+    expectArgCount(context.args, 2, 2);
+    const int rating = parseNumber(context.args[1], "RATING");
+    if (rating < 1 || rating > ChannelEdits::kRatingItems)
+        throw UsageError("RATING must be 1 (最爱) to 5 (厌恶)");
+    CliSession cli(context);
+    cli.selectChannel(context.args[0]);
+    cli->SetChannelRating(rating - 1);
+    return 0;
+}
+
+int runLock(CommandContext& context) {
+    std::string password;
+    const bool passwordGiven = takeOption(context.args, "--password", password);
+    expectArgCount(context.args, 2, 2);
+    const int target = onOff(context.args[1]);
+    CliSession cli(context);
+    if (passwordGiven) cli.ui().answerPassword(password);
+    return cli->edits().setChannelLocked(cli.selectChannel(context.args[0]), target) ? 0 : 1;
+}
+
+int runDelete(CommandContext& context) {
+    const bool yes = takeFlag(context.args, "--yes");
+    expectArgCount(context.args, 1, 1);
+    CliSession cli(context);
+    cli.ui().answerYes(yes);
+    cli.selectChannel(context.args[0]);
+    return cli->actDeleteChannelExecute() ? 0 : 1;
+}
+
+int runTest(CommandContext& context) {
+    expectArgCount(context.args, 1, 1);
+    CliSession cli(context);
+    cli.selectChannel(context.args[0]);
+    cli->actTestChannelExecute();
+    return 0;
+}
+
+constexpr std::array kCommands{
+    Command{"play", "play NAME [--password P] [--print]", runPlay},
+    Command{"link", "link NAME [--print]", runLink},
+    Command{"favorite", "favorite NAME on|off", runFavorite},
+    Command{"rate", "rate NAME 1..5", runRate},
+    Command{"lock", "lock NAME on|off [--password P]", runLock},
+    Command{"delete", "delete NAME --yes", runDelete},
+    Command{"test", "test NAME", runTest},
+};
+
+}  // namespace
+
+std::span<const Command> actionCommands() { return kCommands; }
+
+}  // namespace kw::cli

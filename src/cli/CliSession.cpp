@@ -1,0 +1,73 @@
+#include "cli/CliSession.h"
+
+#include "actions/LinuxDesktop.h"
+#include "browser/ChannelBrowser.h"
+#include "store/Error.h"
+
+#include <ostream>
+#include <string>
+
+namespace kw::cli {
+namespace {
+
+// Prints every address it is asked to open, so a script sees what a play
+// would hand to the desktop.
+class PrintingDesktop final : public DesktopPort {
+public:
+    explicit PrintingDesktop(std::ostream& out) : out_(out) {}
+
+    bool openDocument(std::string_view target, std::string_view /*format*/) override {
+        out_ << target << '\n';
+        return true;
+    }
+    bool openInBrowser(std::string_view address) override {
+        out_ << address << '\n';
+        return true;
+    }
+
+private:
+    std::ostream& out_;
+};
+
+std::unique_ptr<DesktopPort> makeDesktop(Opening opening, std::ostream& out) {
+    if (opening == Opening::Print) return std::make_unique<PrintingDesktop>(out);
+    return std::make_unique<LinuxDesktop>();
+}
+
+}  // namespace
+
+CliSession::CliSession(CommandContext& context, Opening opening)
+    : ui_(context.out, context.err),
+      desktop_(makeDesktop(opening, context.out)),
+      session_(context.programDir, ui_, *desktop_) {
+    session_.open();
+}
+
+NodeId CliSession::findChannel(std::string_view name) {
+    ChannelBrowser& browser = session_.browser();
+    browser.RebuildChannelTree(false);
+    const ChannelTree& tree = browser.tree();
+    for (NodeId node = tree.nextInTreeOrder(kNoNode); node != kNoNode; node = tree.nextInTreeOrder(node)) {
+        if (tree.IsChannelLeaf(node) && tree.text(node) == name) return node;
+    }
+    return kNoNode;
+}
+
+void CliSession::select(NodeId node) {
+    ChannelBrowser& browser = session_.browser();
+    browser.select(node);
+    browser.ShowNodeDetails(node);
+}
+
+NodeId CliSession::selectChannel(std::string_view name) {
+    const NodeId node = findChannel(name);
+    if (node == kNoNode) throwNoChannel(name);
+    select(node);
+    return node;
+}
+
+void throwNoChannel(std::string_view name) {
+    throw Error("No channel named \"" + std::string(name) + "\" in the channel tree");
+}
+
+}  // namespace kw::cli
