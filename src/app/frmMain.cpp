@@ -63,6 +63,7 @@ frmMain::frmMain(std::filesystem::path programDir, frmADWindow& adWindow, Deskto
     buildCommands();
     buildMenus();
     connectBrowserCommands();
+    connectChannelCommands();
     ui_.setAdvertisementHandler([this] { command("actAD")->trigger(); });
 
     trayIcon_ = new TrayIcon(this);
@@ -96,6 +97,7 @@ void frmMain::startUp() {
     hooks.applySkin = [this](const std::string& name) { ApplySkin(name); };
     runCommand([this, &hooks] { session_->start(hooks); });
     if (session_->isOpen()) attachBrowser();
+    showSessionState();
     show();
 }
 
@@ -232,6 +234,7 @@ void frmMain::mouseMoveEvent(QMouseEvent* event) {
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched == w_.lblTitle) return titleEvent(event);
     if (watched == w_.imgIcon) return iconEvent(event);
+    SpeedChannel1MouseMove(watched, event);
     return QWidget::eventFilter(watched, event);
 }
 

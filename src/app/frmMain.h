@@ -146,6 +146,13 @@ private:
     void tvSelectChannelDblClick();
     void connectBrowserCommands();
 
+    // Channel commands, speed-channel slots and find (MainActions.cpp).
+    void connectChannelCommands();
+    // Shows what the session's last command left: details, slots, hints.
+    void showSessionState();
+    // The information line names the channel of the slot under the mouse.
+    void SpeedChannel1MouseMove(QObject* watched, QEvent* event);
+
     std::filesystem::path programDir_;
     frmADWindow& adWindow_;
     QtUi ui_;

@@ -11,6 +11,7 @@
 #include "browser/ChannelTreeModel.h"
 #include "browser/ChannelTreeView.h"
 #include "settings/frmADWindow.h"
+#include "store/ChannelStore.h"
 #include "store/TextCodec.h"
 
 #include <QAction>
@@ -217,6 +218,37 @@ private slots:
         QVERIFY(w.tvSelectChannel->isExpanded(model.index(0, 0)));
         QVERIFY(!w.tvSelectChannel->isExpanded(tv));
         QVERIFY(!w.tvSelectChannel->isExpanded(model.index(2, 0, model.index(0, 0))));
+    }
+
+    void playCommandAndSpeedSlotsPlayAndMarkTheSlot() {
+        const kw::MainWidgets& w = main_->widgets();
+        QVERIFY(main_->session().browser().FindNextChannel("CCTV-1综合"));
+        main_->command("actPlayChannel")->trigger();
+        QCOMPARE(desktop_.documents.size(), std::size_t{1});
+        QVERIFY(w.SpeedChannel[0]->isChecked());  // slot 1 holds CCTV-1综合
+        QCOMPARE(w.lblInfo->toolTip(), QStringLiteral("正在播放: CCTV-1综合"));
+        QCOMPARE(w.SpeedChannel[1]->toolTip(), QStringLiteral("CCTV-4中文国际"));
+
+        w.SpeedChannel[1]->click();
+        QCOMPARE(desktop_.documents.size(), std::size_t{2});
+        QVERIFY(w.SpeedChannel[1]->isChecked());
+        QVERIFY(!w.SpeedChannel[0]->isChecked());
+        // Clicking the pressed slot releases it and plays nothing.
+        w.SpeedChannel[1]->click();
+        QCOMPARE(desktop_.documents.size(), std::size_t{2});
+        QVERIFY(!w.SpeedChannel[1]->isChecked());
+        // An empty slot only releases.
+        w.SpeedChannel[21]->click();
+        QVERIFY(!w.SpeedChannel[21]->isChecked());
+        QCOMPARE(desktop_.documents.size(), std::size_t{2});
+    }
+
+    void ratingFromTheSubmenuIsStoredAndShownInTheList() {
+        const kw::MainWidgets& w = main_->widgets();
+        QVERIFY(main_->session().browser().FindNextChannel("CCTV-4中文国际"));
+        main_->findChild<QAction*>("muRate5")->trigger();
+        QCOMPARE(w.cbRateChannel->currentIndex(), 4);
+        QCOMPARE(main_->session().store().readChannelDetails("CCTV-4中文国际").rating, 5);
     }
 
 private:
