@@ -285,7 +285,7 @@ private slots:
         QCOMPARE(main_->currentSkinName(), std::string("Blue"));
         QCOMPARE(kw::SettingsFile(install_->dir()).lastSkinName(), std::string("Blue"));
 
-        // A name without a section gives the design look with Skins/UI0.jpg.
+        // A name without a section gives the default look with Skins/UI0.jpg.
         main_->ApplySkin("无此皮肤");
         QCOMPARE(base(w.tvSelectChannel), QColor(0xC9, 0xE6, 0xAE));
         QCOMPARE(text(w.tvSelectChannel), QColor(0x85, 0x0B, 0xFF));
