@@ -18,9 +18,6 @@ inline constexpr std::string_view kTrayTip = "鹰波视听 (Kestrel Wave)\r\r [�
 // The program's slogan: the information line's first text and the about page's line.
 inline constexpr std::string_view kSlogan = "一点即播 · 天下好频道尽在掌握";
 
-// The information line's hint before anything was played.
-inline constexpr std::string_view kNothingPlayed = "正在播放: [空]";
-
 // The window icon's tooltip before the mouse first moves over it.
 inline constexpr std::string_view kDateTooltipInitial = "显示当前日期与时间";
 

@@ -1,4 +1,5 @@
 // The controls of the main window at their places (pixels inside the 254 × 514 window).
+#include "actions/OpenChannel.h"
 #include "app/AppTexts.h"
 #include "app/frmMain.h"
 #include "browser/ChannelTreeView.h"
@@ -84,7 +85,7 @@ void frmMain::buildLayout() {
     w_.lblInfo = place<QLabel>(this, "lblInfo", 13, 36, 228, 13);
     w_.lblInfo->setAlignment(Qt::AlignCenter);
     w_.lblInfo->setText(QString::fromUtf8(texts::kSlogan.data()));
-    w_.lblInfo->setToolTip(QString::fromUtf8(texts::kNothingPlayed.data()));
+    w_.lblInfo->setToolTip(QString::fromUtf8(ChannelOpener::kNothingPlayedHint.data()));
 
     QFont slotFont;
     slotFont.setFamilies({QStringLiteral("Arial Narrow"), QStringLiteral("Liberation Sans Narrow"),
