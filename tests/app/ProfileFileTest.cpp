@@ -2,6 +2,8 @@
 #include "store/Error.h"
 #include "store/TextCodec.h"
 
+#include "support/TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
@@ -21,12 +23,8 @@ namespace {
 class ProfileFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "kw-profile-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
         path_ = dir_ / "Kestrelwave.ini";
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     void store(std::string_view bytes) { std::ofstream(path_, std::ios::binary) << bytes; }
     std::string stored() const {
@@ -38,7 +36,8 @@ protected:
             std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
     }
 
-    fs::path dir_;
+    kw::test::TempDir temp_;
+    const fs::path dir_ = temp_.path();
     fs::path path_;
 };
 

@@ -2,6 +2,8 @@
 #include "store/Error.h"
 #include "store/TextCodec.h"
 
+#include "support/TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -15,12 +17,6 @@ namespace {
 
 class SettingsFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "kw-settings-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
 
     void store(std::string_view bytes) { std::ofstream(dir_ / "Kestrelwave.ini", std::ios::binary) << bytes; }
     std::string stored() const {
@@ -28,7 +24,8 @@ protected:
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
-    fs::path dir_;
+    kw::test::TempDir temp_;
+    const fs::path dir_ = temp_.path();
 };
 
 TEST_F(SettingsFileTest, FirstStartWithoutFileUsesEveryDefault) {
