@@ -151,9 +151,9 @@ void frmMain::tvSelectChannelContextPopup(NodeId node, QPoint mouse) {
 }
 
 void frmMain::tvSelectChannelDblClick() {
-    if (!session_->isOpen()) return;
-    const ChannelBrowser& browser = session_->browser();
-    if (browser.tree().IsChannelLeaf(browser.selected())) command("actPlayChannel")->trigger();
+    // The session plays only a channel leaf; a category double click just expands.
+    if (session_->isOpen()) session_->tvSelectChannelDblClick();
+    showSessionState();
 }
 
 }  // namespace kw
