@@ -4,7 +4,7 @@
 // classes, 10 regions, 8 languages, a few data issues, unique names, some
 // favourites, user channels and locked channels.
 
-#include "store/ChannelStore.h"
+#include "core/store/ChannelStore.h"
 
 #include <array>
 #include <cstdint>

@@ -1,15 +1,15 @@
 // Channel browser hot paths: tree build, cache save and load, find, memory.
 #include "SyntheticCatalogue.h"
 
-#include "app/UiPort.h"
-#include "app/YieldHook.h"
-#include "browser/ChannelBrowser.h"
-#include "browser/ChannelTree.h"
-#include "browser/FindChannel.h"
-#include "browser/TreeBuilder.h"
-#include "browser/TreeCache.h"
-#include "browser/TreeCollation.h"
-#include "store/TextCodec.h"
+#include "core/base/TextCodec.h"
+#include "core/base/YieldHook.h"
+#include "core/browser/ChannelBrowser.h"
+#include "core/browser/ChannelPlacer.h"
+#include "core/browser/ChannelTree.h"
+#include "core/browser/FindChannel.h"
+#include "core/browser/TreeCache.h"
+#include "core/browser/TreeCollation.h"
+#include "core/ports/UiPort.h"
 
 #include <benchmark/benchmark.h>
 

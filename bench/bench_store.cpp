@@ -1,5 +1,5 @@
-#include "store/ChannelStore.h"
-#include "store/ScrambleText.h"
+#include "core/base/ScrambleText.h"
+#include "core/store/ChannelStore.h"
 
 #include <benchmark/benchmark.h>
 
@@ -22,7 +22,8 @@ std::string sampleBytes(std::size_t size) {
 void BM_ScrambleText(benchmark::State& state) {
     const std::string text = sampleBytes(static_cast<std::size_t>(state.range(0)));
     const std::string key = "CCTV-1 \xD7\xDB\xBA\xCF";  // a name with GBK bytes
-    for (auto _ : state) benchmark::DoNotOptimize(kw::ScrambleText(text, key, kw::ScrambleDirection::Scramble));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(kw::ScrambleText(text, key, kw::ScrambleDirection::Scramble));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
 }
 BENCHMARK(BM_ScrambleText)->Arg(64)->Arg(4 << 20);
@@ -49,7 +50,8 @@ void BM_InsertChannelsWithoutTransaction(benchmark::State& state) {
 
         for (int i = 0; i < count; ++i) {
             record.name = "频道 " + std::to_string(i);
-            record.scrambledUrl = kw::scrambleText("mms://live.example.cn/channel/" + std::to_string(i), record.name);
+            record.scrambledUrl =
+                kw::scrambleText("mms://live.example.cn/channel/" + std::to_string(i), record.name);
             store->insertChannel(record, 2, "User");
         }
 

@@ -2,11 +2,11 @@
 // main window, on a program directory whose tree cache holds 100,000 or
 // 1,000,000 channels. Each run starts startup_probe (the program with a hook
 // that ends it at the first paint) under the offscreen platform.
-#include "app/Installation.h"
-#include "browser/ChannelTree.h"
-#include "browser/TreeBuilder.h"
-#include "browser/TreeCache.h"
-#include "browser/TreeCollation.h"
+#include "core/browser/ChannelPlacer.h"
+#include "core/browser/ChannelTree.h"
+#include "core/browser/TreeCache.h"
+#include "core/browser/TreeCollation.h"
+#include "core/session/Installation.h"
 
 #include <benchmark/benchmark.h>
 

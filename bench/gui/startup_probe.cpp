@@ -1,7 +1,7 @@
 // startup_probe DIR: starts the desktop program on the program directory DIR
 // and ends the moment its main window has been painted for the first time,
 // printing "painted". bench_startup times it from the process start.
-#include "app/EntrySequence.h"
+#include "gui/Program.h"
 
 #include <QEvent>
 #include <QTimer>

@@ -1,9 +1,9 @@
-#include "actions/ChannelEdits.h"
-#include "actions/OpenChannel.h"
-#include "browser/ChannelBrowser.h"
 #include "cli/Cli.h"
 #include "cli/CliSession.h"
-#include "store/ChannelStore.h"
+#include "core/actions/ChannelEdits.h"
+#include "core/actions/ChannelOpener.h"
+#include "core/browser/ChannelBrowser.h"
+#include "core/store/ChannelStore.h"
 
 #include <array>
 #include <ostream>

@@ -1,9 +1,9 @@
-#include "app/SettingsFile.h"
-#include "browser/ChannelBrowser.h"
-#include "browser/TreeCache.h"
 #include "cli/Cli.h"
 #include "cli/CliSession.h"
-#include "store/Error.h"
+#include "core/base/Error.h"
+#include "core/browser/ChannelBrowser.h"
+#include "core/browser/TreeCache.h"
+#include "core/settings/SettingsFile.h"
 
 #include <array>
 #include <memory>

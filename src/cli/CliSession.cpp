@@ -1,8 +1,8 @@
 #include "cli/CliSession.h"
 
-#include "actions/LinuxDesktop.h"
-#include "browser/ChannelBrowser.h"
-#include "store/Error.h"
+#include "core/base/Error.h"
+#include "core/browser/ChannelBrowser.h"
+#include "platform/LinuxDesktop.h"
 
 #include <ostream>
 #include <string>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "actions/DesktopPort.h"
-#include "app/Session.h"
-#include "browser/ChannelTree.h"
 #include "cli/Cli.h"
 #include "cli/CliUi.h"
+#include "core/browser/ChannelTree.h"
+#include "core/ports/DesktopPort.h"
+#include "core/session/Session.h"
 
 #include <iosfwd>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "cli/CliUi.h"
 
-#include "actions/PasswordDialog.h"
+#include "core/ports/PasswordDialog.h"
 
 #include <filesystem>
 #include <ostream>

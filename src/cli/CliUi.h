@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/UiPort.h"
+#include "core/ports/UiPort.h"
 
 #include <iosfwd>
 #include <optional>

@@ -1,6 +1,6 @@
-#include "app/ProfileFile.h"
-#include "app/SettingsFile.h"
 #include "cli/Cli.h"
+#include "core/base/ProfileFile.h"
+#include "core/settings/SettingsFile.h"
 
 #include <array>
 #include <ostream>

@@ -1,8 +1,8 @@
-#include "app/Installation.h"
 #include "cli/Cli.h"
-#include "settings/AboutPage.h"
-#include "store/ChannelStore.h"
-#include "store/ScrambleText.h"
+#include "core/base/ScrambleText.h"
+#include "core/session/Installation.h"
+#include "core/settings/AboutPage.h"
+#include "core/store/ChannelStore.h"
 
 #include <array>
 #include <iomanip>
@@ -14,7 +14,8 @@ namespace {
 
 std::string toHex(std::string_view bytes) {
     std::ostringstream hex;
-    for (unsigned char byte : bytes) hex << std::hex << std::uppercase << std::setw(2) << std::setfill('0') << int(byte);
+    for (unsigned char byte : bytes)
+        hex << std::hex << std::uppercase << std::setw(2) << std::setfill('0') << int(byte);
     return hex.str();
 }
 
@@ -25,10 +26,14 @@ std::string fromHex(std::string_view hex) {
         unsigned value = 0;
         for (char digit : hex.substr(i, 2)) {
             value <<= 4;
-            if (digit >= '0' && digit <= '9') value |= unsigned(digit - '0');
-            else if (digit >= 'a' && digit <= 'f') value |= unsigned(digit - 'a' + 10);
-            else if (digit >= 'A' && digit <= 'F') value |= unsigned(digit - 'A' + 10);
-            else throw UsageError("HEX holds a character that is no hexadecimal digit");
+            if (digit >= '0' && digit <= '9')
+                value |= unsigned(digit - '0');
+            else if (digit >= 'a' && digit <= 'f')
+                value |= unsigned(digit - 'a' + 10);
+            else if (digit >= 'A' && digit <= 'F')
+                value |= unsigned(digit - 'A' + 10);
+            else
+                throw UsageError("HEX holds a character that is no hexadecimal digit");
         }
         bytes.push_back(static_cast<char>(value));
     }
@@ -57,7 +62,8 @@ int runInit(CommandContext& context) {
     takeOption(context.args, "--data", dataDir);
     expectArgCount(context.args, 1, 1);
     const auto summary = createInstallation(std::filesystem::absolute(context.args[0]), dataDir, force);
-    context.out << "Installed " << summary.systemChannels << " system channels in " << context.args[0] << '\n';
+    context.out << "Installed " << summary.systemChannels << " system channels in " << context.args[0]
+                << '\n';
     return 0;
 }
 
@@ -77,9 +83,8 @@ int runList(CommandContext& context) {
     expectArgCount(context.args, 0, 0);
     const int filter = parseNumber(rating, "N");
     if (filter < 0 || filter > 5) throw UsageError("N must be 0 (all) to 5");
-    openStore(context)->forEachListedChannel(filter, [&](const ChannelListing& channel) {
-        context.out << channel.name << '\n';
-    });
+    openStore(context)->forEachListedChannel(
+        filter, [&](const ChannelListing& channel) { context.out << channel.name << '\n'; });
     return 0;
 }
 

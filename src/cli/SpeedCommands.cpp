@@ -1,8 +1,8 @@
 #include "cli/Cli.h"
 #include "cli/CliSession.h"
-#include "speed/SpeedChannelSet.h"
-#include "speed/SpeedChannels.h"
-#include "store/Error.h"
+#include "core/base/Error.h"
+#include "core/speed/SpeedChannelSet.h"
+#include "core/speed/SpeedChannels.h"
 
 #include <array>
 #include <filesystem>
@@ -36,7 +36,7 @@ int assignSlot(CommandContext& context) {
     cli.ui().answerYes(yes);
     loadCurrentSet(cli);
     cli.selectChannel(context.args[1]);
-    if (!cli->muSpeedChannel1Click(slot)) return 1;
+    if (!cli->muSpeedChannelClick(slot)) return 1;
     cli->speedChannelSet().saveOnExit();
     return 0;
 }

@@ -1,6 +1,6 @@
 // kwave: the command line on the Kestrel Wave core, for scripting and tests.
 #include "cli/Cli.h"
-#include "store/Error.h"
+#include "core/base/Error.h"
 
 #include <charconv>
 #include <iostream>

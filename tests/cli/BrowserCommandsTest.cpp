@@ -1,5 +1,5 @@
-#include "app/SettingsFile.h"
-#include "store/ChannelStore.h"
+#include "core/settings/SettingsFile.h"
+#include "core/store/ChannelStore.h"
 #include "support/Kwave.h"
 #include "support/TempDir.h"
 

@@ -1,4 +1,4 @@
-#include "store/TextCodec.h"
+#include "core/base/TextCodec.h"
 #include "support/Kwave.h"
 #include "support/TempDir.h"
 

@@ -1,7 +1,7 @@
-#include "browser/ChannelTree.h"
-#include "browser/ChannelTreeModel.h"
-#include "browser/ChannelTreeView.h"
-#include "browser/TreeCollation.h"
+#include "core/browser/ChannelTree.h"
+#include "core/browser/TreeCollation.h"
+#include "gui/ChannelTreeModel.h"
+#include "gui/ChannelTreeView.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>

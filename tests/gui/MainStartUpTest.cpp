@@ -3,16 +3,16 @@
 #include "TestInstallation.h"
 #include "support/FakeDesktop.h"
 
-#include "app/ProfileFile.h"
-#include "app/Session.h"
-#include "app/SettingsFile.h"
-#include "app/frmMain.h"
-#include "browser/ChannelBrowser.h"
-#include "browser/ChannelTreeModel.h"
-#include "browser/ChannelTreeView.h"
-#include "settings/frmADWindow.h"
-#include "store/ChannelStore.h"
-#include "store/TextCodec.h"
+#include "core/base/ProfileFile.h"
+#include "core/base/TextCodec.h"
+#include "core/browser/ChannelBrowser.h"
+#include "core/session/Session.h"
+#include "core/settings/SettingsFile.h"
+#include "core/store/ChannelStore.h"
+#include "gui/ChannelTreeModel.h"
+#include "gui/ChannelTreeView.h"
+#include "gui/frmADWindow.h"
+#include "gui/frmMain.h"
 
 #include <QAction>
 #include <QComboBox>

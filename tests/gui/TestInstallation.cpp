@@ -1,6 +1,6 @@
 #include "TestInstallation.h"
 
-#include "app/Installation.h"
+#include "core/session/Installation.h"
 
 #include <QImage>
 #include <QtTest>

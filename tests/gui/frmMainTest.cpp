@@ -1,16 +1,16 @@
 #include "TestInstallation.h"
 #include "support/FakeDesktop.h"
 
-#include "app/EntrySequence.h"
-#include "app/ProfileFile.h"
-#include "app/SettingsFile.h"
-#include "app/TrayIcon.h"
-#include "app/frmMain.h"
-#include "browser/ChannelTreeView.h"
-#include "settings/SkinPainter.h"
-#include "settings/frmADWindow.h"
-#include "store/Error.h"
-#include "store/TextCodec.h"
+#include "core/base/Error.h"
+#include "core/base/ProfileFile.h"
+#include "core/base/TextCodec.h"
+#include "core/settings/SettingsFile.h"
+#include "gui/ChannelTreeView.h"
+#include "gui/Program.h"
+#include "gui/SkinPainter.h"
+#include "gui/TrayIcon.h"
+#include "gui/frmADWindow.h"
+#include "gui/frmMain.h"
 
 #include <QAction>
 #include <QActionGroup>

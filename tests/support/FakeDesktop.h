@@ -1,6 +1,6 @@
 #pragma once
 
-#include "actions/DesktopPort.h"
+#include "core/ports/DesktopPort.h"
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "actions/PasswordDialog.h"
-#include "app/UiPort.h"
+#include "core/ports/PasswordDialog.h"
+#include "core/ports/UiPort.h"
 
 #include <gtest/gtest.h>
 

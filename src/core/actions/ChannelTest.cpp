@@ -1,0 +1,37 @@
+#include "core/actions/ChannelTest.h"
+
+#include "core/base/ScrambleText.h"
+#include "core/ports/UiPort.h"
+#include "core/store/ChannelStore.h"
+
+#include <utility>
+
+namespace kw {
+
+int ChannelTest::reachableProbe(std::string_view, std::string_view) { return 1; }
+
+ChannelTest::ChannelTest(ChannelStore& store, UiPort& ui, Probe probe)
+    : store_(store), ui_(ui), probe_(std::move(probe)) {}
+
+std::string_view ChannelTest::statusWord(int status) {
+    switch (status) {
+        case 1:
+            return "[可达]";
+        case 2:
+            return "[流畅]";
+        default:
+            return "[未知]";
+    }
+}
+
+std::string ChannelTest::message(std::string_view name, int status) {
+    return "\" " + std::string(name) + " \"" + " 频道的当前状态是: " + std::string(statusWord(status));
+}
+
+void ChannelTest::actTestChannelExecute(std::string_view name) {
+    // The key is the node's text, as the address was scrambled under the name.
+    const std::string address = unscrambleText(store_.readStoredUrl(name), name);
+    ui_.ShowMessage(message(name, probe_(name, address)));
+}
+
+}  // namespace kw

@@ -1,0 +1,188 @@
+#include "core/browser/ChannelBrowser.h"
+
+#include "core/base/Error.h"
+#include "core/browser/BrowserTexts.h"
+#include "core/browser/FindChannel.h"
+#include "core/browser/TreeCache.h"
+#include "core/ports/UiPort.h"
+#include "core/store/ChannelStore.h"
+
+#include <utility>
+
+namespace kw {
+namespace {
+
+// Marks the browser busy for one command; a command that finds it busy was
+// started from inside the yield hook and does nothing.
+class BusyScope {
+public:
+    explicit BusyScope(bool& busy) : busy_(busy) { busy_ = true; }
+    ~BusyScope() { busy_ = false; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    bool& busy_;
+};
+
+}  // namespace
+
+ChannelBrowser::ChannelBrowser(ChannelStore& store, std::filesystem::path programDir, UiPort& ui,
+                               YieldHook& yield)
+    : store_(store),
+      programDir_(std::move(programDir)),
+      ui_(ui),
+      yield_(yield),
+      details_(initialNodeDetails()) {}
+
+std::filesystem::path ChannelBrowser::treeCacheFile() const { return programDir_ / kTreeCacheFileName; }
+
+void ChannelBrowser::RebuildChannelTree(bool useCache) {
+    if (busy_) return;
+    BusyScope busy(busy_);
+    ChannelTree::ResetScope reset(tree_);
+    tree_.clear();
+
+    std::error_code missing;
+    if (useCache && std::filesystem::exists(treeCacheFile(), missing)) {
+        try {
+            loadTreeCache(tree_, treeCacheFile(), yield_);
+        } catch (const Error& error) {
+            tree_.clear();
+            ui_.ShowError(error.what());
+        }
+        if (tree_.FindCategoryNode(texts::kFavouritesRoot) != kNoNode) {
+            finishRebuild(false);  // the cache's order is the tree's order
+            return;
+        }
+        tree_.clear();
+    }
+    try {
+        loadFromDatabase();
+    } catch (const Error&) {
+        finishRebuild(true);
+        throw;
+    }
+    finishRebuild(true);
+}
+
+void ChannelBrowser::loadFromDatabase() {
+    addCategoryRoots(tree_);
+    LoadChannelNodes(ratingFilter_, displayMode_);
+}
+
+void ChannelBrowser::LoadChannelNodes(int ratingFilter, int displayMode) {
+    // Compaction closes the connection for a moment; a build needs it open.
+    if (!store_.isOpen()) store_.reopen();
+    ChannelPlacer placer(tree_, displayMode, lockMode_, yield_);
+    store_.forEachListedChannel(ratingFilter, [&](const ChannelListing& row) {
+        placer.place(row);
+        yield_.tick();
+    });
+}
+
+void ChannelBrowser::finishRebuild(bool sort) {
+    if (sort) tree_.sortChildren(collation_, yield_);
+    const NodeId root = tree_.root();
+    if (root != kNoNode) tree_.setExpanded(root, true);
+    const NodeId favourites = tree_.FindCategoryNode(texts::kFavouritesRoot);
+    if (favourites != kNoNode) tree_.setBranchExpanded(favourites, true);
+    tree_.select(favourites);
+}
+
+NodeId ChannelBrowser::PlaceChannel(const ChannelPlacement& columns, std::string_view name, int displayMode) {
+    const ChannelColumns channel{columns.class0, columns.class1, columns.class2,   columns.class3,
+                                 columns.vol,    name,           columns.favorited};
+    return kw::PlaceChannel(tree_, channel, displayMode, yield_);
+}
+
+void ChannelBrowser::sortTree() { tree_.sortChildren(collation_, yield_); }
+
+void ChannelBrowser::SaveChannelTreeCache() { saveTreeCache(tree_, treeCacheFile(), yield_); }
+
+void ChannelBrowser::cbFilterChannelChange(int filter) {
+    if (busy_) return;
+    ratingFilter_ = filter;
+    RebuildChannelTree(false);
+}
+
+void ChannelBrowser::cbClassDisplayChannelChange(int mode) {
+    if (busy_) return;
+    displayMode_ = mode;
+    const NodeId selection = tree_.selected();
+    std::string name;
+    if (selection != kNoNode && tree_.IsChannelLeaf(selection)) name = tree_.text(selection);
+    RebuildChannelTree(false);
+    if (!name.empty()) FindNextChannel(name);
+}
+
+const NodeDetails& ChannelBrowser::ShowNodeDetails(NodeId node) {
+    if (!tree_.contains(node)) return details_;
+    // A node of level 0 is never a channel, even without children.
+    if (!tree_.IsChannelLeaf(node)) {
+        details_ = categoryDetails(tree_.text(node), details_);
+        return details_;
+    }
+    details_ = channelCommandsEnabled(details_);
+    try {
+        details_ = channelDetails(store_.readChannelDetails(tree_.text(node)), details_);
+    } catch (const Error& error) {
+        ui_.ShowError(error.what());
+    }
+    return details_;
+}
+
+bool ChannelBrowser::FindNextChannel(std::string_view text) {
+    if (text.empty() || busy_) return false;
+    BusyScope busy(busy_);
+    const NodeId remembered = tree_.selected();
+    const NodeId found = findNextChannelNode(tree_, remembered, text, yield_);
+    if (found != kNoNode) {
+        tree_.makeVisible(found);
+        tree_.select(found);
+        return true;
+    }
+    tree_.select(remembered);
+    ui_.ShowMessage(std::string(texts::kNotFoundBefore).append(text).append(texts::kNotFoundAfter));
+    return false;
+}
+
+void ChannelBrowser::actFindChannelExecute() {
+    if (busy_) return;
+    const std::optional<std::string> entry = ui_.InputBox(texts::kFindCaption, texts::kFindPrompt, "");
+    if (!entry || entry->empty()) return;
+    lastSearchText_ = *entry;
+    findContinueEnabled_ = true;
+    FindNextChannel(lastSearchText_);
+}
+
+void ChannelBrowser::actFindChannelContinueExecute() {
+    if (findContinueEnabled_ && !busy_) FindNextChannel(lastSearchText_);
+}
+
+void ChannelBrowser::muCurNodeFullExpandClick() {
+    if (busy_) return;
+    if (tree_.selected() != kNoNode) tree_.setBranchExpanded(tree_.selected(), true);
+}
+
+void ChannelBrowser::muCurNodeFullCollapseClick() {
+    if (busy_) return;
+    if (tree_.selected() != kNoNode) tree_.setBranchExpanded(tree_.selected(), false);
+}
+
+void ChannelBrowser::muFullExpandClick() {
+    if (busy_) return;
+    tree_.setAllExpanded(true);
+    if (tree_.selected() != kNoNode) tree_.makeVisible(tree_.selected());
+}
+
+void ChannelBrowser::muFullCollapseClick() {
+    if (busy_) return;
+    const NodeId remembered = tree_.selected();
+    tree_.setAllExpanded(false);
+    if (remembered == kNoNode) return;
+    tree_.makeVisible(remembered);
+    tree_.select(remembered);
+}
+
+}  // namespace kw

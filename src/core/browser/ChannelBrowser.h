@@ -1,0 +1,109 @@
+#pragma once
+
+#include "core/base/YieldHook.h"
+#include "core/browser/ChannelPlacer.h"
+#include "core/browser/ChannelTree.h"
+#include "core/browser/NodeDetails.h"
+#include "core/browser/TreeCollation.h"
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace kw {
+
+class ChannelStore;
+class UiPort;
+struct ChannelPlacement;
+
+// The channel browser: the tree with its selection and expansion, the rating
+// filter and display mode it was built with, the lock mode that hides
+// channels, the last search text and the details of the selected node. The
+// main window and kwave drive it through these commands and mirror its state.
+class ChannelBrowser {
+public:
+    ChannelBrowser(ChannelStore& store, std::filesystem::path programDir, UiPort& ui, YieldHook& yield);
+
+    ChannelTree& tree() { return tree_; }
+    const ChannelTree& tree() const { return tree_; }
+
+    int ratingFilter() const { return ratingFilter_; }
+    int displayMode() const { return displayMode_; }
+    int lockMode() const { return lockMode_; }
+    // Take effect at the next rebuild (start-up sets them before the first).
+    void setRatingFilter(int filter) { ratingFilter_ = filter; }
+    void setDisplayMode(int mode) { displayMode_ = mode; }
+    void setLockMode(int mode) { lockMode_ = mode; }
+
+    // True while a rebuild or search runs. Commands started from inside the
+    // yield hook meanwhile are ignored, so a build is never changed half-way.
+    bool busy() const { return busy_; }
+
+    // Empties the tree and fills it again: from the tree cache when useCache is
+    // set and the cache exists, else from the database. A cache that fails to
+    // load (its error is shown), is empty or lacks the favourites branch is
+    // replaced by a build from the database. Then the root is expanded, the
+    // favourites branch fully expanded and selected. A database error leaves
+    // the channels placed so far, finishes the tree and is rethrown.
+    void RebuildChannelTree(bool useCache);
+    // The database pass of a rebuild; locked channels are left out under lock mode 1.
+    void LoadChannelNodes(int ratingFilter, int displayMode);
+    // Places one channel read with readChannelPlacement (patching the tree).
+    NodeId PlaceChannel(const ChannelPlacement& columns, std::string_view name, int displayMode);
+    // Sorts every node's children that a patch left out of order.
+    void sortTree();
+    // Writes the tree cache in the program directory.
+    void SaveChannelTreeCache();
+    std::filesystem::path treeCacheFile() const;
+
+    void cbFilterChannelChange(int filter);
+    // Rebuilds in the new mode and selects the channel that was selected, by name.
+    void cbClassDisplayChannelChange(int mode);
+
+    // Observers hear of the new selection; the window then shows its details
+    // with ShowNodeDetails.
+    void select(NodeId node) { tree_.select(node); }
+    NodeId selected() const { return tree_.selected(); }
+
+    // What the window shows for node (a database error is shown through the
+    // Ui and leaves the items as set up to that point).
+    const NodeDetails& ShowNodeDetails(NodeId node);
+    const NodeDetails& details() const { return details_; }
+
+    // Selects the next childless node below the selection whose name contains
+    // text; without one, keeps the selection and tells the user. Returns
+    // whether a node was found.
+    bool FindNextChannel(std::string_view text);
+    void actFindChannelExecute();
+    void actFindChannelContinueExecute();
+    const std::string& lastSearchText() const { return lastSearchText_; }
+    bool findContinueEnabled() const { return findContinueEnabled_; }
+
+    void muCurNodeFullExpandClick();
+    void muCurNodeFullCollapseClick();
+    void muFullExpandClick();
+    void muFullCollapseClick();
+
+    NodeId previousInTreeOrder(NodeId node) const { return tree_.previousInTreeOrder(node); }
+    void removeNode(NodeId node) { tree_.removeNode(node); }
+
+private:
+    void loadFromDatabase();
+    void finishRebuild(bool sort);
+
+    ChannelTree tree_;
+    TreeCollation collation_;
+    ChannelStore& store_;
+    std::filesystem::path programDir_;
+    UiPort& ui_;
+    YieldHook& yield_;
+    int ratingFilter_ = 0;
+    int displayMode_ = 0;
+    int lockMode_ = 0;
+    std::string lastSearchText_;
+    bool findContinueEnabled_ = false;
+    NodeDetails details_;
+    bool busy_ = false;
+};
+
+}  // namespace kw

@@ -1,0 +1,150 @@
+#include "core/browser/ChannelPlacer.h"
+
+#include "core/base/TextCodec.h"
+#include "core/browser/BrowserTexts.h"
+#include "core/store/ChannelStore.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+namespace kw {
+namespace {
+
+// The class columns below the main category, per display mode; a mode out of
+// range places the leaf directly under the main category, as mode 5 does.
+enum Column { kClass1, kClass2, kClass3, kVol, kEnd };
+constexpr std::array<std::array<Column, 4>, 7> kModePaths{{
+    {kClass1, kClass2, kClass3, kEnd},  // 0 content first
+    {kClass2, kClass1, kClass3, kEnd},  // 1 region first
+    {kClass1, kEnd, kEnd, kEnd},        // 2 content only
+    {kClass2, kEnd, kEnd, kEnd},        // 3 region only
+    {kClass3, kEnd, kEnd, kEnd},        // 4 language only
+    {kEnd, kEnd, kEnd, kEnd},           // 5 main category only
+    {kVol, kEnd, kEnd, kEnd},           // 6 data issue
+}};
+
+std::string_view columnValue(const ChannelColumns& channel, Column column) {
+    switch (column) {
+        case kClass1:
+            return channel.class1;
+        case kClass2:
+            return channel.class2;
+        case kClass3:
+            return channel.class3;
+        case kVol:
+            return channel.vol;
+        case kEnd:
+            break;
+    }
+    return {};
+}
+
+}  // namespace
+
+void addCategoryRoots(ChannelTree& tree) {
+    const NodeId root = tree.appendChild(kNoNode, texts::kTreeRoot);
+    for (std::string_view category : texts::kCategoryRoots) tree.appendChild(root, category);
+}
+
+namespace {
+
+const std::array<Column, 4>* modePath(int displayMode) {
+    if (displayMode < 0 || displayMode >= static_cast<int>(kModePaths.size())) return nullptr;
+    return &kModePaths[static_cast<std::size_t>(displayMode)];
+}
+
+// The node a channel's leaf goes under: its main category (in the favourites
+// branch for a favourite), then the class levels of the display mode.
+NodeId classNode(ChannelTree& tree, const ChannelColumns& channel, int displayMode, YieldHook& yield) {
+    NodeId root = tree.root();
+    if (root == kNoNode) root = tree.appendChild(kNoNode, texts::kTreeRoot);
+    NodeId node = root;
+    if (channel.favorited != 0) {
+        // A tree built from the database always has the branch; one loaded
+        // from a foreign cache may not, and the favourite still needs a place.
+        node = tree.FindCategoryNode(texts::kFavouritesRoot);
+        if (node == kNoNode) node = tree.appendChild(root, texts::kFavouritesRoot);
+    }
+    node = tree.FindOrAddChild(node, text::trimBlanks(channel.class0), yield);
+    if (const auto* path = modePath(displayMode)) {
+        for (Column column : *path) {
+            if (column == kEnd) break;
+            node = tree.FindOrAddChild(node, text::trimBlanks(columnValue(channel, column)), yield);
+        }
+    }
+    return node;
+}
+
+void appendKeyPart(std::string& key, std::string_view part) {
+    const auto size = static_cast<std::uint32_t>(part.size());
+    key.append(reinterpret_cast<const char*>(&size), sizeof size);
+    key.append(part);
+}
+
+}  // namespace
+
+NodeId PlaceChannel(ChannelTree& tree, const ChannelColumns& channel, int displayMode, YieldHook& yield) {
+    return tree.FindOrAddChild(classNode(tree, channel, displayMode, yield), text::trimBlanks(channel.name),
+                               yield);
+}
+
+ChannelPlacer::ChannelPlacer(ChannelTree& tree, int displayMode, int lockMode, YieldHook& yield)
+    : tree_(tree), displayMode_(displayMode), lockMode_(lockMode), yield_(yield), paths_(64) {}
+
+ChannelPlacer::~ChannelPlacer() = default;
+
+NodeId ChannelPlacer::findPath(std::string_view key, std::uint64_t hash) const {
+    const std::size_t mask = paths_.size() - 1;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const Path& path = paths_[slot];
+        if (path.node == kNoNode) return kNoNode;
+        if (path.hash == hash && std::string_view(keys_).substr(path.offset, path.size) == key)
+            return path.node;
+    }
+}
+
+void ChannelPlacer::addPath(std::string_view key, std::uint64_t hash, NodeId node) {
+    if ((pathCount_ + 1) * 2 > paths_.size()) {
+        std::vector<Path> grown(paths_.size() * 2);
+        for (const Path& held : paths_) {
+            if (held.node == kNoNode) continue;
+            std::size_t slot = held.hash & (grown.size() - 1);
+            while (grown[slot].node != kNoNode) slot = (slot + 1) & (grown.size() - 1);
+            grown[slot] = held;
+        }
+        paths_.swap(grown);
+    }
+    std::size_t slot = hash & (paths_.size() - 1);
+    while (paths_[slot].node != kNoNode) slot = (slot + 1) & (paths_.size() - 1);
+    paths_[slot] =
+        Path{hash, static_cast<std::uint32_t>(keys_.size()), static_cast<std::uint32_t>(key.size()), node};
+    keys_.append(key);
+    ++pathCount_;
+}
+
+bool ChannelPlacer::place(const ChannelListing& row) {
+    if (row.locked == 1 && lockMode_ == 1) return false;
+    const ChannelColumns channel{row.class0, row.class1, row.class2,   row.class3,
+                                 row.vol,    row.name,   row.favorited};
+    // The key holds each trimmed value with its length, so empty values and
+    // values that contain others stay apart.
+    key_.assign(1, channel.favorited != 0 ? 'F' : 'R');
+    appendKeyPart(key_, text::trimBlanks(channel.class0));
+    if (const auto* path = modePath(displayMode_)) {
+        for (Column column : *path) {
+            if (column == kEnd) break;
+            appendKeyPart(key_, text::trimBlanks(columnValue(channel, column)));
+        }
+    }
+    const std::uint64_t hash = std::hash<std::string_view>{}(key_);
+    NodeId parent = findPath(key_, hash);
+    if (parent == kNoNode) {
+        parent = classNode(tree_, channel, displayMode_, yield_);
+        addPath(key_, hash, parent);
+    }
+    tree_.FindOrAddChild(parent, text::trimBlanks(channel.name), yield_);
+    return true;
+}
+
+}  // namespace kw

@@ -1,0 +1,558 @@
+#include "core/browser/ChannelTree.h"
+
+#include "core/base/Error.h"
+#include "core/browser/TreeCollation.h"
+
+#include <sys/mman.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <new>
+#include <string>
+
+namespace kw {
+namespace {
+
+constexpr std::uint32_t kNoList = std::numeric_limits<std::uint32_t>::max();
+constexpr std::uint8_t kAlive = 1;
+constexpr std::uint8_t kExpanded = 2;
+// Below this many children a linear search is faster than hashing.
+constexpr std::size_t kIndexFrom = 8;
+// A sorted list with at most this many children appended after it takes them
+// in by binary insertion instead of a full sort.
+constexpr std::size_t kInsertTail = 32;
+
+}  // namespace
+
+// No member initialisers: a fresh chunk of nodes stays untouched memory until
+// nodes are placed in it, instead of being written whole at once.
+struct ChannelTree::Node {
+    const char* text;
+    std::uint32_t size;
+    NodeId parent;  // internal id
+    std::uint32_t row;
+    std::uint32_t list;   // kNoList without children
+    std::uint32_t depth;  // 0 for the hidden top, 1 for top-level nodes
+    std::uint8_t flags;
+
+    std::string_view view() const { return {text, size}; }
+};
+
+namespace {
+
+constexpr std::size_t kBlockBytes = std::size_t{2} << 20;
+
+// Memory for the tree's storage in 2 MiB units that ask for huge pages: a
+// million-node tree then costs a few dozen page faults instead of tens of
+// thousands, and growing one large array never faults page by page in one
+// long step. `huge` is off for the first node and text block, so a small
+// tree stays small.
+void* allocateBlocks(std::size_t bytes, bool huge = true) {
+    const std::size_t rounded = (bytes + kBlockBytes - 1) / kBlockBytes * kBlockBytes;
+    void* block = std::aligned_alloc(kBlockBytes, rounded);
+    if (block == nullptr) throw std::bad_alloc();
+    if (huge) ::madvise(block, rounded, MADV_HUGEPAGE);
+    return block;
+}
+
+// Child lists and their indexes: small ones from the heap, large ones (the
+// leaves of a category in mode 5) in blocks.
+template <typename T>
+struct ListAllocator {
+    using value_type = T;
+    ListAllocator() = default;
+    template <typename U>
+    ListAllocator(const ListAllocator<U>& /*other*/) {}
+    T* allocate(std::size_t count) {
+        const std::size_t bytes = count * sizeof(T);
+        return static_cast<T*>(bytes < kBlockBytes ? ::operator new(bytes) : allocateBlocks(bytes));
+    }
+    void deallocate(T* array, std::size_t count) {
+        if (count * sizeof(T) < kBlockBytes) {
+            ::operator delete(array);
+        } else {
+            std::free(array);
+        }
+    }
+    bool operator==(const ListAllocator&) const = default;
+};
+
+}  // namespace
+
+struct ChannelTree::ChildList {
+    struct Slot {
+        NodeId id = kNoNode;  // kNoNode: free
+        std::uint32_t hash = 0;
+    };
+    std::vector<NodeId, ListAllocator<NodeId>> ids;
+    std::size_t sorted = 0;  // the leading children known to be in order
+    // Open addressing by text over child ids, holding the first child of each
+    // text only; built on the first lookup of a large list. Slots keep the
+    // hash so a probe rarely has to read another node's text.
+    mutable std::vector<Slot, ListAllocator<Slot>> index;
+    mutable std::size_t indexed = 0;
+    // The child the last lookup found, with its hash: rows of one class tend
+    // to come together.
+    mutable NodeId lastFound = kNoNode;
+    mutable std::uint32_t lastFoundHash = 0;
+};
+
+void ChannelTree::BlockFree::operator()(void* block) const { std::free(block); }
+
+// Node texts, packed in large blocks that never move, so a node keeps a plain
+// pointer and size instead of a string of its own.
+class ChannelTree::TextPool {
+public:
+    std::string_view store(std::string_view text) {
+        if (text.empty()) return {};
+        if (text.size() > kBlockBytes / 8) {
+            auto& own = large_.emplace_back(std::make_unique_for_overwrite<char[]>(text.size()));
+            bytes_ += text.size();
+            std::memcpy(own.get(), text.data(), text.size());
+            return {own.get(), text.size()};
+        }
+        if (used_ + text.size() > kBlockBytes) {
+            blocks_.emplace_back(static_cast<char*>(allocateBlocks(kBlockBytes, !blocks_.empty())));
+            bytes_ += kBlockBytes;
+            used_ = 0;
+        }
+        char* place = blocks_.back().get() + used_;
+        std::memcpy(place, text.data(), text.size());
+        used_ += text.size();
+        return {place, text.size()};
+    }
+    std::size_t bytes() const { return bytes_; }
+
+private:
+    std::vector<std::unique_ptr<char[], BlockFree>> blocks_;
+    std::vector<std::unique_ptr<char[]>> large_;
+    std::size_t used_ = kBlockBytes;
+    std::size_t bytes_ = 0;
+};
+
+namespace {
+constexpr std::size_t kChunkSize = kBlockBytes / 32;
+constexpr unsigned kChunkBits = std::countr_zero(kChunkSize);
+}  // namespace
+
+ChannelTree::Node& ChannelTree::NodeArena::operator[](NodeId id) {
+    return chunks_[id >> kChunkBits][id & (kChunkSize - 1)];
+}
+
+const ChannelTree::Node& ChannelTree::NodeArena::operator[](NodeId id) const {
+    return chunks_[id >> kChunkBits][id & (kChunkSize - 1)];
+}
+
+void ChannelTree::NodeArena::push_back(const Node& node) {
+    if ((size_ & (kChunkSize - 1)) == 0)
+        chunks_.emplace_back(static_cast<Node*>(allocateBlocks(kBlockBytes, !chunks_.empty())));
+    chunks_.back()[size_ & (kChunkSize - 1)] = node;
+    ++size_;
+}
+
+std::size_t ChannelTree::NodeArena::bytes() const { return chunks_.size() * kBlockBytes; }
+
+ChannelTree::ChannelTree() : pool_(std::make_unique<TextPool>()) {
+    static_assert(sizeof(Node) * kChunkSize == kBlockBytes, "nodes must tile a block exactly");
+    nodes_.push_back(Node{nullptr, 0, 0, 0, kNoList, 0, 0});
+}
+
+ChannelTree::~ChannelTree() = default;
+
+template <typename Call>
+void ChannelTree::notify(Call call) {
+    for (TreeObserver* observer : observers_) call(*observer);
+}
+
+void ChannelTree::addObserver(TreeObserver* observer) { observers_.push_back(observer); }
+
+void ChannelTree::removeObserver(TreeObserver* observer) { std::erase(observers_, observer); }
+
+ChannelTree::ResetScope::ResetScope(ChannelTree& tree) : tree_(tree) {
+    if (tree_.resetDepth_++ == 0) tree_.notify([](TreeObserver& o) { o.treeAboutToReset(); });
+}
+
+ChannelTree::ResetScope::~ResetScope() {
+    if (--tree_.resetDepth_ == 0) {
+        ++tree_.generation_;
+        tree_.notify([](TreeObserver& o) { o.treeReset(); });
+    }
+}
+
+void ChannelTree::clear() {
+    ResetScope scope(*this);
+    nodes_ = NodeArena{};
+    nodes_.push_back(Node{nullptr, 0, 0, 0, kNoList, 0, 0});
+    std::vector<ChildList>().swap(lists_);
+    pool_ = std::make_unique<TextPool>();
+    liveCount_ = 0;
+    selected_ = kNoNode;
+}
+
+std::uint32_t ChannelTree::listOf(NodeId internal) const { return nodes_[internal].list; }
+
+std::uint32_t ChannelTree::ensureList(NodeId internal) {
+    if (nodes_[internal].list == kNoList) {
+        lists_.emplace_back();
+        nodes_[internal].list = static_cast<std::uint32_t>(lists_.size() - 1);
+    }
+    return nodes_[internal].list;
+}
+
+NodeId ChannelTree::appendChild(NodeId parent, std::string_view text) {
+    return addChild(parent, text, nullptr);
+}
+
+NodeId ChannelTree::addChild(NodeId parent, std::string_view text, YieldHook* yield) {
+    if (nodes_.size() >= kNoNode || text.size() >= std::numeric_limits<std::uint32_t>::max()) {
+        throw Error("The channel tree cannot hold more nodes");
+    }
+    const NodeId internalParent = toInternal(parent);
+    const std::uint32_t listIndex = ensureList(internalParent);
+    const auto row = static_cast<std::uint32_t>(lists_[listIndex].ids.size());
+    if (!resetting()) notify([&](TreeObserver& o) { o.nodeAboutToBeAdded(parent, row); });
+
+    const auto id = static_cast<NodeId>(nodes_.size());
+    const std::string_view stored = pool_->store(text);
+    const std::uint32_t depth = nodes_[internalParent].depth + 1;
+    nodes_.push_back(Node{stored.data(), static_cast<std::uint32_t>(stored.size()), internalParent, row,
+                          kNoList, depth, kAlive});
+    ChildList& list = lists_[listIndex];
+    list.ids.push_back(id);
+    if (!list.index.empty()) indexInsert(list, id, yield);
+    ++liveCount_;
+    ++generation_;
+    if (!resetting()) notify([&](TreeObserver& o) { o.nodeAdded(id); });
+    return id;
+}
+
+namespace {
+
+// 32 bits of the text's hash: the low bits place a slot, all of them filter
+// probes, and a table grows without reading any text again.
+std::uint32_t textHash(std::string_view text) {
+    const std::size_t hash = std::hash<std::string_view>{}(text);
+    return static_cast<std::uint32_t>(hash ^ (hash >> 32));
+}
+
+}  // namespace
+
+void ChannelTree::buildIndex(const ChildList& list, YieldHook* yield) const {
+    std::size_t slots = 16;
+    while (slots * 3 < (list.ids.size() + 1) * 4) slots <<= 1;
+    list.index.assign(slots, ChildList::Slot{});
+    list.indexed = 0;
+    for (NodeId id : list.ids) {
+        if (yield) yield->tick();
+        indexInsert(list, id, yield);
+    }
+}
+
+void ChannelTree::indexInsert(const ChildList& list, NodeId id, YieldHook* yield) const {
+    // At most three quarters full: a slot is 8 bytes, so a probe sequence
+    // mostly stays in one cache line.
+    if ((list.indexed + 1) * 4 > list.index.size() * 3) {
+        decltype(list.index) grown(list.index.size() * 2);
+        const std::size_t mask = grown.size() - 1;
+        for (const ChildList::Slot& held : list.index) {
+            if (held.id == kNoNode) continue;
+            if (yield) yield->tick();
+            std::size_t slot = held.hash & mask;
+            while (grown[slot].id != kNoNode) slot = (slot + 1) & mask;
+            grown[slot] = held;
+        }
+        list.index.swap(grown);
+    }
+    const std::string_view text = nodes_[id].view();
+    const std::uint32_t hash = textHash(text);
+    const std::size_t mask = list.index.size() - 1;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        ChildList::Slot& held = list.index[slot];
+        if (held.id == kNoNode) {
+            held = ChildList::Slot{id, hash};
+            ++list.indexed;
+            return;
+        }
+        if (held.hash == hash && nodes_[held.id].view() == text) return;  // an earlier child keeps the text
+    }
+}
+
+NodeId ChannelTree::findChild(NodeId internal, std::string_view text, YieldHook* yield) const {
+    const std::uint32_t listIndex = listOf(internal);
+    if (listIndex == kNoList) return kNoNode;
+    const ChildList& list = lists_[listIndex];
+    if (list.ids.size() < kIndexFrom) {
+        for (NodeId id : list.ids) {
+            if (yield) yield->tick();
+            if (nodes_[id].view() == text) return id;
+        }
+        return kNoNode;
+    }
+    if (list.index.empty()) buildIndex(list, yield);
+    if (yield) yield->tick();
+    const std::uint32_t hash = textHash(text);
+    if (list.lastFound != kNoNode && list.lastFoundHash == hash && nodes_[list.lastFound].view() == text) {
+        return list.lastFound;
+    }
+    const std::size_t mask = list.index.size() - 1;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const ChildList::Slot& held = list.index[slot];
+        if (held.id == kNoNode) return kNoNode;
+        if (held.hash == hash && nodes_[held.id].view() == text) {
+            list.lastFound = held.id;
+            list.lastFoundHash = hash;
+            return held.id;
+        }
+    }
+}
+
+NodeId ChannelTree::FindOrAddChild(NodeId parent, std::string_view text, YieldHook& yield) {
+    if (text.empty()) return parent;
+    const NodeId found = findChild(toInternal(parent), text, &yield);
+    return found != kNoNode ? found : addChild(parent, text, &yield);
+}
+
+NodeId ChannelTree::FindCategoryNode(std::string_view text) const {
+    const NodeId top = root();
+    if (text.empty() || top == kNoNode) return kNoNode;
+    return findChild(top, text, nullptr);
+}
+
+bool ChannelTree::IsChannelLeaf(NodeId node) const { return !hasChildren(node) && level(node) > 1; }
+
+void ChannelTree::removeNode(NodeId node) {
+    if (!contains(node)) return;
+    const NodeId internalParent = nodes_[node].parent;
+    const std::size_t row = nodes_[node].row;
+    if (!resetting()) notify([&](TreeObserver& o) { o.nodeAboutToBeRemoved(node); });
+
+    ChildList& list = lists_[nodes_[internalParent].list];
+    list.ids.erase(list.ids.begin() + static_cast<std::ptrdiff_t>(row));
+    for (std::size_t i = row; i < list.ids.size(); ++i)
+        nodes_[list.ids[i]].row = static_cast<std::uint32_t>(i);
+    if (row < list.sorted) --list.sorted;
+    // A later child with the same text may now be the first; rebuild on demand.
+    decltype(list.index)().swap(list.index);
+    list.indexed = 0;
+    list.lastFound = kNoNode;
+
+    bool selectionGone = false;
+    std::vector<NodeId> branch{node};
+    while (!branch.empty()) {
+        const NodeId id = branch.back();
+        branch.pop_back();
+        Node& gone = nodes_[id];
+        gone.flags = 0;
+        --liveCount_;
+        selectionGone = selectionGone || id == selected_;
+        if (gone.list != kNoList) {
+            ChildList& children = lists_[gone.list];
+            branch.insert(branch.end(), children.ids.begin(), children.ids.end());
+            children = ChildList{};
+        }
+    }
+    ++generation_;
+    if (selectionGone) selected_ = kNoNode;
+    if (!resetting()) {
+        notify([&](TreeObserver& o) { o.nodeRemoved(toPublic(internalParent), row); });
+        if (selectionGone) notify([](TreeObserver& o) { o.selectionChanged(kNoNode); });
+    }
+}
+
+void ChannelTree::sortList(ChildList& list, const TreeCollation& collation, YieldHook& yield) {
+    auto& ids = list.ids;
+    const std::size_t count = ids.size();
+    if (list.sorted > 0 && count - list.sorted <= kInsertTail) {
+        const auto before = [&](NodeId a, NodeId b) {
+            yield.tick();
+            return collation.compare(nodes_[a].view(), nodes_[b].view()) < 0;
+        };
+        for (std::size_t i = list.sorted; i < count; ++i) {
+            const auto at = ids.begin() + static_cast<std::ptrdiff_t>(i);
+            // upper_bound: a text equal to earlier ones goes after them (stable).
+            std::rotate(std::upper_bound(ids.begin(), at, *at, before), at, at + 1);
+        }
+    } else {
+        // Sort by collation key. The first eight key bytes ride along as a
+        // number so most comparisons touch no key memory; the text bytes and
+        // then the old position break ties, which makes the sort stable.
+        struct Entry {
+            std::uint64_t prefix;
+            std::uint32_t index;
+        };
+        // Reserved, not filled: the memory is touched bit by bit between
+        // yields instead of all at once.
+        std::string keys;
+        keys.reserve(count * 32);
+        std::vector<std::size_t> offsets;
+        offsets.reserve(count + 1);
+        std::vector<Entry> entries;
+        entries.reserve(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            offsets.push_back(keys.size());
+            collation.appendSortKey(nodes_[ids[i]].view(), keys);
+            std::uint64_t prefix = 0;
+            for (std::size_t at = offsets[i]; at < offsets[i] + 8; ++at) {
+                prefix = (prefix << 8) | (at < keys.size() ? static_cast<unsigned char>(keys[at]) : 0u);
+            }
+            entries.push_back(Entry{prefix, static_cast<std::uint32_t>(i)});
+            yield.tick();
+        }
+        offsets.push_back(keys.size());
+        const auto key = [&](std::size_t i) {
+            return std::string_view(keys).substr(offsets[i], offsets[i + 1] - offsets[i]);
+        };
+        std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+            yield.tick();
+            if (a.prefix != b.prefix) return a.prefix < b.prefix;
+            if (const int byKey = key(a.index).compare(key(b.index)); byKey != 0) return byKey < 0;
+            if (const int byText = nodes_[ids[a.index]].view().compare(nodes_[ids[b.index]].view());
+                byText != 0) {
+                return byText < 0;
+            }
+            return a.index < b.index;
+        });
+        decltype(list.ids) sorted;
+        sorted.reserve(count);
+        for (const Entry& entry : entries) {
+            sorted.push_back(ids[entry.index]);
+            yield.tick();
+        }
+        ids.swap(sorted);
+    }
+    for (std::size_t i = 0; i < count; ++i) nodes_[ids[i]].row = static_cast<std::uint32_t>(i);
+    list.sorted = count;
+}
+
+void ChannelTree::sortChildren(const TreeCollation& collation, YieldHook& yield) {
+    bool announced = false;
+    for (ChildList& list : lists_) {
+        if (list.sorted >= list.ids.size()) continue;
+        if (list.ids.size() > 1) {
+            if (!announced && !resetting()) notify([](TreeObserver& o) { o.layoutAboutToChange(); });
+            announced = true;
+            sortList(list, collation, yield);
+        }
+        list.sorted = list.ids.size();
+    }
+    if (announced) {
+        ++generation_;
+        if (!resetting()) notify([](TreeObserver& o) { o.layoutChanged(); });
+    }
+}
+
+bool ChannelTree::contains(NodeId node) const {
+    return node != 0 && node < nodes_.size() && (nodes_[node].flags & kAlive) != 0;
+}
+
+NodeId ChannelTree::root() const {
+    const auto top = children(kNoNode);
+    return top.empty() ? kNoNode : top.front();
+}
+
+NodeId ChannelTree::parent(NodeId node) const { return toPublic(nodes_[node].parent); }
+
+std::size_t ChannelTree::row(NodeId node) const { return nodes_[node].row; }
+
+std::size_t ChannelTree::level(NodeId node) const { return nodes_[node].depth - 1; }
+
+std::string_view ChannelTree::text(NodeId node) const { return nodes_[node].view(); }
+
+std::span<const NodeId> ChannelTree::children(NodeId parent) const {
+    const std::uint32_t listIndex = listOf(toInternal(parent));
+    if (listIndex == kNoList) return {};
+    return lists_[listIndex].ids;
+}
+
+NodeId ChannelTree::nextInTreeOrder(NodeId node) const {
+    const auto below = children(node);
+    if (!below.empty()) return below.front();
+    NodeId current = toInternal(node);
+    while (current != 0) {
+        const Node& at = nodes_[current];
+        const auto siblings = children(toPublic(at.parent));
+        if (at.row + 1 < siblings.size()) return siblings[at.row + 1];
+        current = at.parent;
+    }
+    return kNoNode;
+}
+
+NodeId ChannelTree::previousInTreeOrder(NodeId node) const {
+    if (node == kNoNode) return kNoNode;
+    const Node& at = nodes_[node];
+    if (at.row == 0) return toPublic(at.parent);
+    NodeId current = children(toPublic(at.parent))[at.row - 1];
+    for (auto below = children(current); !below.empty(); below = children(current)) current = below.back();
+    return current;
+}
+
+NodeId ChannelTree::lastInTreeOrder() const {
+    NodeId current = kNoNode;
+    for (auto below = children(current); !below.empty(); below = children(current)) current = below.back();
+    return current;
+}
+
+std::size_t ChannelTree::memoryUsage() const {
+    std::size_t bytes = nodes_.bytes() + lists_.capacity() * sizeof(ChildList);
+    for (const ChildList& list : lists_) {
+        bytes += list.ids.capacity() * sizeof(NodeId) + list.index.capacity() * sizeof(ChildList::Slot);
+    }
+    return bytes + pool_->bytes();
+}
+
+bool ChannelTree::isExpanded(NodeId node) const { return (nodes_[node].flags & kExpanded) != 0; }
+
+void ChannelTree::setFlag(NodeId internal, bool expanded) {
+    std::uint8_t& flags = nodes_[internal].flags;
+    flags = expanded ? static_cast<std::uint8_t>(flags | kExpanded)
+                     : static_cast<std::uint8_t>(flags & ~kExpanded);
+}
+
+void ChannelTree::setExpanded(NodeId node, bool expanded) {
+    if (!contains(node) || isExpanded(node) == expanded) return;
+    setFlag(node, expanded);
+    if (!resetting()) notify([&](TreeObserver& o) { o.expansionChanged(node); });
+}
+
+void ChannelTree::setBranchExpanded(NodeId node, bool expanded) {
+    if (!contains(node)) return;
+    std::vector<NodeId> branch{node};
+    while (!branch.empty()) {
+        const NodeId id = branch.back();
+        branch.pop_back();
+        const auto below = children(id);
+        if (below.empty()) continue;
+        setFlag(id, expanded);
+        branch.insert(branch.end(), below.begin(), below.end());
+    }
+    if (!resetting()) notify([&](TreeObserver& o) { o.expansionChanged(node); });
+}
+
+void ChannelTree::setAllExpanded(bool expanded) {
+    for (NodeId id = 1; id < nodes_.size(); ++id) {
+        if (contains(id)) setFlag(id, expanded && hasChildren(id));
+    }
+    if (!resetting()) notify([](TreeObserver& o) { o.expansionChanged(kNoNode); });
+}
+
+void ChannelTree::makeVisible(NodeId node) {
+    if (!contains(node)) return;
+    bool changed = false;
+    for (NodeId up = parent(node); up != kNoNode; up = parent(up)) {
+        changed = changed || !isExpanded(up);
+        setFlag(up, true);
+    }
+    if (resetting()) return;
+    if (changed) notify([](TreeObserver& o) { o.expansionChanged(kNoNode); });
+    notify([&](TreeObserver& o) { o.scrollRequested(node); });
+}
+
+void ChannelTree::select(NodeId node) {
+    selected_ = contains(node) ? node : kNoNode;
+    if (!resetting()) notify([&](TreeObserver& o) { o.selectionChanged(selected_); });
+}
+
+}  // namespace kw

@@ -1,0 +1,183 @@
+#pragma once
+
+#include "core/base/YieldHook.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <span>
+#include <string_view>
+#include <vector>
+
+namespace kw {
+
+class TreeCollation;
+
+// A node of the channel tree. Ids are stable for the node's life and are not
+// reused until the tree is cleared, so a view may keep them in its indexes.
+// Functions taking a node expect a live node of the tree unless they say
+// what they do with kNoNode.
+using NodeId = std::uint32_t;
+inline constexpr NodeId kNoNode = std::numeric_limits<NodeId>::max();
+
+// Told about every change of the tree, so that a view adapter can follow it.
+// Inside a reset (a rebuild or cache load) only the reset itself is reported:
+// afterwards the observer reads the whole tree, its expansion and selection.
+class TreeObserver {
+public:
+    virtual ~TreeObserver() = default;
+    virtual void treeAboutToReset() {}
+    virtual void treeReset() {}
+    // parent kNoNode means the top level.
+    virtual void nodeAboutToBeAdded(NodeId /*parent*/, std::size_t /*row*/) {}
+    virtual void nodeAdded(NodeId /*node*/) {}
+    // Removing a node removes its whole branch.
+    virtual void nodeAboutToBeRemoved(NodeId /*node*/) {}
+    virtual void nodeRemoved(NodeId /*parent*/, std::size_t /*row*/) {}
+    // Children were reordered by a sort; no node was added or removed.
+    virtual void layoutAboutToChange() {}
+    virtual void layoutChanged() {}
+    // Expanded states changed at node and possibly below it (kNoNode: anywhere).
+    virtual void expansionChanged(NodeId /*node*/) {}
+    virtual void selectionChanged(NodeId /*node*/) {}
+    // The node should be scrolled into view; its ancestors are expanded.
+    virtual void scrollRequested(NodeId /*node*/) {}
+};
+
+// The channel tree: text-only nodes with their expanded state, and the
+// selection. Nodes live in one arena addressed by id; each node's children
+// are an ordered list, and large lists keep a hash index by text so that
+// placing a million channels stays linear.
+class ChannelTree {
+public:
+    ChannelTree();
+    ~ChannelTree();
+    ChannelTree(const ChannelTree&) = delete;
+    ChannelTree& operator=(const ChannelTree&) = delete;
+
+    // --- structure
+
+    void clear();
+    // A new last child of parent (kNoNode: a new top-level node).
+    NodeId appendChild(NodeId parent, std::string_view text);
+    // parent itself when text is empty; else the first child whose text is
+    // byte for byte the same; else a new last child with that text.
+    NodeId FindOrAddChild(NodeId parent, std::string_view text, YieldHook& yield);
+    // The first child of the root with exactly this text; kNoNode when text is
+    // empty or no child has it.
+    NodeId FindCategoryNode(std::string_view text) const;
+    // A node without children below the category level.
+    bool IsChannelLeaf(NodeId node) const;
+    // Removes node with its whole branch; a selection inside it is cleared.
+    void removeNode(NodeId node);
+    // Sorts the children of every node whose children are not known to be in
+    // order (appended, loaded or never sorted). The sort is stable.
+    void sortChildren(const TreeCollation& collation, YieldHook& yield);
+
+    // --- reading
+
+    bool empty() const { return liveCount_ == 0; }
+    std::size_t nodeCount() const { return liveCount_; }
+    bool contains(NodeId node) const;
+    // The first top-level node.
+    NodeId root() const;
+    NodeId parent(NodeId node) const;  // kNoNode for a top-level node
+    std::size_t row(NodeId node) const;
+    std::size_t level(NodeId node) const;  // 0 for top-level nodes
+    std::string_view text(NodeId node) const;
+    // parent kNoNode stands for the top level.
+    std::span<const NodeId> children(NodeId parent) const;
+    std::size_t childCount(NodeId parent) const { return children(parent).size(); }
+    NodeId child(NodeId parent, std::size_t row) const { return children(parent)[row]; }
+    bool hasChildren(NodeId node) const { return !children(node).empty(); }
+
+    // Tree order: a node, then its children's branches in order, all levels,
+    // expanded or not. next of kNoNode is the first node; kNoNode after the last.
+    NodeId nextInTreeOrder(NodeId node) const;
+    // The node just above: the previous sibling's last descendant, or the parent.
+    NodeId previousInTreeOrder(NodeId node) const;
+    NodeId lastInTreeOrder() const;
+
+    // Changes whenever nodes are added, removed or reordered, or the tree is replaced.
+    std::uint64_t generation() const { return generation_; }
+    // Bytes held by the tree's own structures (nodes, lists, indexes, texts).
+    std::size_t memoryUsage() const;
+
+    // --- view state
+
+    bool isExpanded(NodeId node) const;
+    void setExpanded(NodeId node, bool expanded);
+    // node and every node below it that has children.
+    void setBranchExpanded(NodeId node, bool expanded);
+    void setAllExpanded(bool expanded);
+    // Expands every ancestor of node and asks the view to scroll to it.
+    void makeVisible(NodeId node);
+    NodeId selected() const { return selected_; }
+    void select(NodeId node);  // kNoNode clears the selection
+
+    void addObserver(TreeObserver* observer);
+    void removeObserver(TreeObserver* observer);
+
+    // Wraps a replacement of the tree: observers hear one reset, not each node.
+    class ResetScope {
+    public:
+        explicit ResetScope(ChannelTree& tree);
+        ~ResetScope();
+        ResetScope(const ResetScope&) = delete;
+        ResetScope& operator=(const ResetScope&) = delete;
+
+    private:
+        ChannelTree& tree_;
+    };
+
+private:
+    struct Node;
+    struct ChildList;
+    class TextPool;
+
+    std::uint32_t listOf(NodeId internal) const;
+    std::uint32_t ensureList(NodeId internal);
+    NodeId addChild(NodeId parent, std::string_view text, YieldHook* yield);
+    NodeId findChild(NodeId internal, std::string_view text, YieldHook* yield) const;
+    void buildIndex(const ChildList& list, YieldHook* yield) const;
+    void indexInsert(const ChildList& list, NodeId id, YieldHook* yield) const;
+    void sortList(ChildList& list, const TreeCollation& collation, YieldHook& yield);
+    void setFlag(NodeId internal, bool expanded);
+    bool resetting() const { return resetDepth_ > 0; }
+    template <typename Call>
+    void notify(Call call);
+
+    static NodeId toInternal(NodeId node) { return node == kNoNode ? 0 : node; }
+    static NodeId toPublic(NodeId internal) { return internal == 0 ? kNoNode : internal; }
+
+    // Nodes in fixed-size chunks: growing never moves (copies) the nodes
+    // already placed, which would stall a large build in one long step.
+    struct BlockFree {
+        void operator()(void* block) const;
+    };
+
+    class NodeArena {
+    public:
+        Node& operator[](NodeId id);
+        const Node& operator[](NodeId id) const;
+        std::size_t size() const { return size_; }
+        void push_back(const Node& node);
+        std::size_t bytes() const;
+
+    private:
+        std::vector<std::unique_ptr<Node[], BlockFree>> chunks_;
+        std::size_t size_ = 0;
+    };
+
+    NodeArena nodes_;  // [0] is the hidden parent of the top-level nodes
+    std::vector<ChildList> lists_;
+    std::unique_ptr<TextPool> pool_;
+    std::size_t liveCount_ = 0;
+    NodeId selected_ = kNoNode;
+    std::uint64_t generation_ = 0;
+    int resetDepth_ = 0;
+    std::vector<TreeObserver*> observers_;
+};
+
+}  // namespace kw

@@ -1,0 +1,97 @@
+#include "core/browser/NodeDetails.h"
+
+#include "core/base/TextCodec.h"
+#include "core/browser/BrowserTexts.h"
+#include "core/store/ChannelStore.h"
+
+namespace kw {
+namespace {
+
+void setFavourite(NodeDetails& details, int favorited) {
+    // Placement puts every non-zero value in the favourites branch; the
+    // captions follow the same rule.
+    const bool favourite = favorited != 0;
+    details.favoritesCaption = favourite ? texts::kRestoreCaption : texts::kFavourCaption;
+    details.favoritesHint = favourite ? texts::kRestoreHint : texts::kFavourHint;
+    details.favoritesButtonCaption = favourite ? texts::kRestoreButton : texts::kFavourButton;
+    details.favoriteTarget = favourite ? 0 : 1;
+}
+
+void setLock(NodeDetails& details, int locked) {
+    if (locked == 0) {
+        details.lockCaption = texts::kLockCaption;
+        details.lockHint = texts::kLockHint;
+        details.lockTarget = 1;
+        details.lockWord = texts::kUnlockedWord;
+    } else if (locked == 1) {
+        details.lockCaption = texts::kUnlockCaption;
+        details.lockHint = texts::kUnlockHint;
+        details.lockTarget = 0;
+        details.lockWord = texts::kLockedWord;
+    } else {
+        details.lockWord.clear();
+    }
+}
+
+std::string channelMemo(const ChannelDetails& row, std::string_view lockWord) {
+    std::string memo;
+    if (const std::string_view speed = text::trimBlanks(row.speed); !speed.empty()) {
+        memo.append("[").append(speed).append("KBit/S]");
+    }
+    if (const std::string_view type = text::trimBlanks(row.type); !type.empty()) {
+        memo.append("[").append(type).append("] \r\n");
+    }
+    memo.append(text::trimBlanks(row.memo));
+    if (row.groupId == 1) {
+        memo.append(" [SYS ").append(row.vol).append("]");
+    } else {
+        memo.append(" [USR]");
+    }
+    memo.append(" [").append(lockWord).append("]");
+    return memo;
+}
+
+}  // namespace
+
+NodeDetails initialNodeDetails() {
+    NodeDetails details;
+    setFavourite(details, 0);
+    setLock(details, 0);
+    details.lockWord.clear();
+    return details;
+}
+
+NodeDetails categoryDetails(std::string_view nodeText, const NodeDetails& previous) {
+    NodeDetails details = previous;
+    details.isChannel = false;
+    details.enabled = ChannelCommandStates{};
+    details.rateGreyed = true;
+    details.info = texts::kInfoCategory;
+    details.memo = std::string(texts::kLocationPrefix)
+                       .append(text::trimBlanks(nodeText))
+                       .append("\r")
+                       .append(texts::kChooseChannel);
+    return details;
+}
+
+NodeDetails channelCommandsEnabled(const NodeDetails& previous) {
+    NodeDetails details = previous;
+    details.isChannel = true;
+    details.enabled = ChannelCommandStates{true, true, true, true, true, true, true, true, true, true, true};
+    details.rateGreyed = false;
+    details.info = texts::kInfoChannel;
+    return details;
+}
+
+NodeDetails channelDetails(const ChannelDetails& row, const NodeDetails& previous) {
+    NodeDetails details = channelCommandsEnabled(previous);
+    setFavourite(details, row.favorited);
+    setLock(details, row.locked);
+    const bool rated = row.rating >= 1 && row.rating <= 5;
+    details.rateEntry = rated ? row.rating - 1 : -1;
+    details.checkedRateItem = rated ? row.rating : 0;
+    details.memo = channelMemo(row, details.lockWord);
+    return details;
+}
+
+}  // namespace kw

@@ -1,0 +1,143 @@
+#pragma once
+
+#include "core/base/YieldHook.h"
+#include "core/settings/SettingsFile.h"
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace kw {
+
+class AdvertisementRoll;
+class ChannelBrowser;
+class ChannelEdits;
+class ChannelOpener;
+class ChannelStore;
+class ChannelTest;
+class ChildLock;
+class DesktopPort;
+class ShellOpener;
+class SpeedChannelSet;
+class SpeedChannels;
+class UiPort;
+
+// What the main window does itself during start-up, called at its place in
+// the order of steps.
+struct StartupHooks {
+    std::function<void(bool hide)> setHideOnDeactivate;      // step 8.1
+    std::function<void(const std::string& name)> applySkin;  // step 11
+    std::function<void()> showNews;                          // step 12
+};
+
+// One run of the program: the program directory, the channel database and
+// every subsystem built on it, with the values the main window holds for the
+// whole run (home page, computer key, lock mode and password, advertisement
+// frequency, the tree and its selection, the 22 slots). The main window and
+// kwave both drive the system through it.
+class Session {
+public:
+    Session(std::filesystem::path programDir, UiPort& ui, DesktopPort& desktop,
+            YieldHook::Callback yield = {});
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    const std::filesystem::path& programDir() const { return programDir_; }
+    SettingsFile& settings() { return settings_; }
+    UiPort& ui() { return ui_; }
+
+    // Opens the database and reads the settings row, without the rest of the
+    // start-up: for kwave, which runs one command and has no window.
+    void open();
+
+    // The start-up of the main window, in its order: database, settings row
+    // and child lock, hide-on-deactivate, speed-channel set, list positions,
+    // home page, auto-play, skin, tree (from the cache), news, advertisement
+    // frequency. A step that fails shows its error and the steps after it do
+    // not run; the window still shows with what was set up. Returns whether
+    // every step ran.
+    bool start(const StartupHooks& hooks);
+
+    // The exit sequence between removing the tray icon and ending the event
+    // loop: changed speed channels to SCS/Temp.scs, the two list positions,
+    // the tree cache. A step that fails shows its error and the others still
+    // run, so that the program can always be ended.
+    void exit();
+
+    // True once the database is open and the subsystems on it exist.
+    bool isOpen() const { return static_cast<bool>(parts_); }
+
+    ChannelStore& store();
+    ChannelBrowser& browser();
+    ChildLock& childLock();
+    ChannelOpener& opener();
+    ChannelTest& channelTest();
+    AdvertisementRoll& advertisement();
+    ShellOpener& shell();
+    SpeedChannels& speedChannels();
+    SpeedChannelSet& speedChannelSet();
+    ChannelEdits& edits();
+
+    // --- commands on the selected channel leaf. Each does nothing unless a
+    // channel leaf is selected and no build is running. Afterwards the window
+    // shows browser().details(), which the commands keep up to date.
+
+    // The Play command (button, F2, pop-up menu): plays the selected channel
+    // and marks the first speed-channel slot holding it. Returns whether it played.
+    bool actPlayChannelExecute();
+    // A double click in the tree: the Play command on a channel leaf.
+    bool tvSelectChannelDblClick() { return actPlayChannelExecute(); }
+    // The related-site command.
+    void actLinkChannelExecute();
+    // The favourites command (F5, the favourites button, pop-up menu).
+    void actFavoritesChannelExecute();
+    // Rating: item 0 to 4 from the rating list (cbRateChannelChange) or the
+    // submenu (muRate1Click .. muRate5Click pass 0 .. 4).
+    void SetChannelRating(int item);
+    // Delete after the confirmation. Returns whether it was deleted.
+    bool actDeleteChannelExecute();
+    // Lock or unlock, as the details' lock target says. Returns false when
+    // the password was refused.
+    bool actLockChannelExecute();
+    // The channel test (F4).
+    void actTestChannelExecute();
+    // The speed-channel submenu: assigns the selected channel to slot 1..22.
+    // Returns whether the slot was assigned.
+    bool muSpeedChannelClick(int slot);
+
+    // --- commands that need no selection.
+
+    // A click on speed-channel slot 1..22: plays its channel when the click
+    // pressed it (the child lock applies).
+    void SpeedChannelClick(int slot);
+    // Options OK, child-lock part: confirms the chosen lock-mode radio
+    // (nullopt when none is selected) and hands the mode now in force to the
+    // browser, so the next rebuild hides or shows locked channels by it.
+    int confirmLockMode(std::optional<int> chosenRadio);
+
+private:
+    struct Parts;
+
+    std::optional<std::string> selectedChannelName();
+
+    // Start-up steps 6 and 7: the database, the settings row, the child lock.
+    void openDatabase();
+    // Start-up steps 8.3 and 9: the two list positions and the home page.
+    void readListPositionsAndHomePage();
+
+    std::filesystem::path programDir_;
+    UiPort& ui_;
+    DesktopPort& desktop_;
+    YieldHook yield_;
+    SettingsFile settings_;
+    std::unique_ptr<ShellOpener> shell_;
+    std::unique_ptr<SpeedChannels> speedChannels_;
+    std::unique_ptr<SpeedChannelSet> speedChannelSet_;
+    std::unique_ptr<AdvertisementRoll> advertisement_;
+    std::unique_ptr<Parts> parts_;
+};
+
+}  // namespace kw

@@ -1,0 +1,19 @@
+#include "core/session/WindowPlacement.h"
+
+namespace kw {
+
+ScreenPoint mainWindowStartPosition(ScreenSize screen, ScreenSize window) {
+    return {screen.width - window.width - 10, (screen.height - window.height) / 2};
+}
+
+ScreenPoint trayClickPosition(ScreenPoint mouse, ScreenSize screen, ScreenSize window) {
+    const int halfWidth = screen.width / 2;
+    const int halfHeight = screen.height / 2;
+    const bool right = mouse.x >= halfWidth;
+    const bool lower = mouse.y >= halfHeight;
+    // Every point falls in one of the four cases because the tests overlap
+    // on the half lines.
+    return {right ? mouse.x - window.width : mouse.x, lower ? mouse.y - window.height : mouse.y};
+}
+
+}  // namespace kw

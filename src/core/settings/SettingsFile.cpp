@@ -1,0 +1,116 @@
+#include "core/settings/SettingsFile.h"
+
+#include "core/base/ProfileFile.h"
+
+namespace kw {
+namespace {
+
+constexpr std::string_view kSetupOptions = "SetupOptions";
+constexpr std::string_view kLastStatus = "LastStatus";
+
+int listIndex(const ProfileFile& file, std::string_view key, int count) {
+    const int index = file.readInteger(kLastStatus, key, 0);
+    return index >= 0 && index < count ? index : 0;
+}
+
+}  // namespace
+
+SettingsFile::SettingsFile(std::filesystem::path programDir) : programDir_(std::move(programDir)) {}
+
+bool SettingsFile::isHideOnDeactive() const {
+    return ProfileFile(path()).readBool(kSetupOptions, "IsHideOnDeactive", false);
+}
+
+void SettingsFile::setHideOnDeactive(bool value) {
+    ProfileFile(path()).writeBool(kSetupOptions, "IsHideOnDeactive", value);
+}
+
+bool SettingsFile::isAutoPlayLastChannel() const {
+    return ProfileFile(path()).readBool(kSetupOptions, "IsAutoPlayLastChannel", false);
+}
+
+void SettingsFile::setAutoPlayLastChannel(bool value) {
+    ProfileFile(path()).writeBool(kSetupOptions, "IsAutoPlayLastChannel", value);
+}
+
+std::string SettingsFile::sndrec() const {
+    return ProfileFile(path()).readText(kSetupOptions, "SNDREC", kDefaultSoundRecorder);
+}
+
+void SettingsFile::setSndrec(std::string_view program) {
+    ProfileFile(path()).writeText(kSetupOptions, "SNDREC", program);
+}
+
+std::string SettingsFile::authorHomePage() const {
+    return ProfileFile(path()).readText(kSetupOptions, "AuthorHomePage");
+}
+
+void SettingsFile::setAuthorHomePage(std::string_view address) {
+    ProfileFile(path()).writeText(kSetupOptions, "AuthorHomePage", address);
+}
+
+std::string SettingsFile::homePageUrl() const {
+    std::string address = authorHomePage();
+    // An empty value would make "/" the home page; it counts as none.
+    if (address.empty()) return std::string(kDefaultHomePage);
+    if (!address.ends_with('/')) address += '/';
+    return address;
+}
+
+std::string SettingsFile::authorEmail() const {
+    return ProfileFile(path()).readText(kSetupOptions, "AuthorEmail");
+}
+
+void SettingsFile::setAuthorEmail(std::string_view address) {
+    ProfileFile(path()).writeText(kSetupOptions, "AuthorEmail", address);
+}
+
+std::string SettingsFile::verDat() const { return ProfileFile(path()).readText(kSetupOptions, "VerDat"); }
+
+void SettingsFile::setVerDat(std::string_view label) {
+    ProfileFile(path()).writeText(kSetupOptions, "VerDat", label);
+}
+
+std::filesystem::path SettingsFile::scs() const {
+    const std::string stored = ProfileFile(path()).readText(kLastStatus, "SCS");
+    if (stored.empty()) return programDir_ / "SCS" / "Default.scs";
+    return programDir_ / std::filesystem::path(stored);  // an absolute stored path replaces the folder
+}
+
+void SettingsFile::setScs(const std::filesystem::path& setFile) {
+    ProfileFile(path()).writeText(kLastStatus, "SCS", setFile.string());
+}
+
+int SettingsFile::filterChannelIndex() const {
+    return listIndex(ProfileFile(path()), "cbFilterChannel.ItemIndex", kFilterChannelCount);
+}
+
+void SettingsFile::setFilterChannelIndex(int index) {
+    ProfileFile(path()).writeInteger(kLastStatus, "cbFilterChannel.ItemIndex", index);
+}
+
+int SettingsFile::classDisplayChannelIndex() const {
+    return listIndex(ProfileFile(path()), "cbClassDisplayChannel.ItemIndex", kClassDisplayChannelCount);
+}
+
+void SettingsFile::setClassDisplayChannelIndex(int index) {
+    ProfileFile(path()).writeInteger(kLastStatus, "cbClassDisplayChannel.ItemIndex", index);
+}
+
+std::string SettingsFile::lastPlayChannelName() const {
+    return ProfileFile(path()).readText(kLastStatus, "LastPlayChannelName");
+}
+
+void SettingsFile::setLastPlayChannelName(std::string_view name) {
+    ProfileFile(path()).writeText(kLastStatus, "LastPlayChannelName", name);
+}
+
+std::string SettingsFile::lastSkinName() const {
+    return ProfileFile(path()).readText(kLastStatus, "LastSkinName", kDefaultSkinName);
+}
+
+void SettingsFile::setLastSkinName(std::string_view name) {
+    ProfileFile(path()).writeText(kLastStatus, "LastSkinName", name);
+}
+
+}  // namespace kw

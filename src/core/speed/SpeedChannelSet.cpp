@@ -1,0 +1,61 @@
+#include "core/speed/SpeedChannelSet.h"
+
+#include "core/base/ProfileFile.h"
+#include "core/ports/UiPort.h"
+#include "core/settings/SettingsFile.h"
+#include "core/speed/SpeedChannels.h"
+
+#include <optional>
+#include <vector>
+
+namespace kw {
+
+SpeedChannelSet::SpeedChannelSet(SpeedChannels& slots, SettingsFile& settings, UiPort& ui)
+    : slots_(slots), settings_(settings), ui_(ui) {}
+
+std::filesystem::path SpeedChannelSet::setFolder() const { return settings_.programDir() / "SCS"; }
+
+void SpeedChannelSet::SaveSpeedChannelSet(const std::filesystem::path& path) {
+    if (path.empty()) return;
+    std::vector<ProfileFile::Entry> entries;
+    for (int slot = 1; slot <= SpeedChannels::kSlotCount; ++slot) {
+        entries.emplace_back(std::to_string(slot), slots_.name(slot));
+    }
+    // One rewrite for all 22 keys: a refused write leaves the old file whole.
+    ProfileFile(path).writeTexts(kSection, entries);
+    settings_.setScs(path);
+}
+
+void SpeedChannelSet::LoadSpeedChannelSet(const std::filesystem::path& path) {
+    if (path.empty()) return;
+    const ProfileFile file(path);
+    for (int slot = 1; slot <= SpeedChannels::kSlotCount; ++slot) {
+        slots_.setName(slot, file.readText(kSection, std::to_string(slot)));
+    }
+    openHint_ = std::string(kOpenHint) + "\r\r[" + path.filename().string() + "]";
+}
+
+void SpeedChannelSet::SpeedChannelSaveClick() {
+    const std::optional<std::string> chosen =
+        ui_.ChooseSaveFile({std::string(kSaveTitle), std::string(kFilter), "scs", setFolder().string()});
+    // Without a file nothing is saved, so the changes must stay marked.
+    if (!chosen || chosen->empty()) return;
+    SaveSpeedChannelSet(*chosen);
+    slots_.setDirty(false);
+}
+
+void SpeedChannelSet::SpeedChannelOpenClick() {
+    const std::optional<std::string> chosen =
+        ui_.ChooseOpenFile({std::string(kOpenTitle), std::string(kFilter), "", setFolder().string()});
+    if (!chosen || chosen->empty()) return;
+    LoadSpeedChannelSet(*chosen);
+    settings_.setScs(*chosen);
+}
+
+void SpeedChannelSet::loadAtStartup() { LoadSpeedChannelSet(settings_.scs()); }
+
+void SpeedChannelSet::saveOnExit() {
+    if (slots_.dirty()) SaveSpeedChannelSet(setFolder() / kScratchSet);
+}
+
+}  // namespace kw

@@ -1,0 +1,512 @@
+#include "core/store/ChannelStore.h"
+
+#include "core/base/Error.h"
+#include "core/store/Statement.h"
+#include "core/store/StatementCatalogue.h"
+
+#include <sqlite3.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <unordered_map>
+
+namespace kw {
+namespace {
+
+namespace fs = std::filesystem;
+
+// How long a statement waits for another program that holds the file locked.
+constexpr int kBusyTimeoutMs = 2000;
+
+// A statement prepared once and reused. `busy` marks a run in progress, so a
+// visit that runs the same statement again gets a fresh one instead of
+// resetting the run it is inside.
+struct CachedStatement {
+    std::unique_ptr<Statement> statement;
+    bool busy = false;
+};
+
+// One run of a statement: resets it and frees it for the next run on every
+// way out, so no result is held open between commands.
+class StatementRun {
+public:
+    StatementRun(int& activeRuns, CachedStatement& cached, sqlite3* db) : activeRuns_(activeRuns) {
+        if (cached.busy) {
+            owned_ = std::make_unique<Statement>(db, cached.statement->text());
+            statement_ = owned_.get();
+        } else {
+            cached.busy = true;
+            busy_ = &cached.busy;
+            statement_ = cached.statement.get();
+        }
+        ++activeRuns_;
+    }
+    StatementRun(int& activeRuns, std::unique_ptr<Statement> once)
+        : activeRuns_(activeRuns), owned_(std::move(once)), statement_(owned_.get()) {
+        ++activeRuns_;
+    }
+    ~StatementRun() {
+        statement_->reset();
+        if (busy_ != nullptr) *busy_ = false;
+        --activeRuns_;
+    }
+    StatementRun(const StatementRun&) = delete;
+    StatementRun& operator=(const StatementRun&) = delete;
+
+    Statement* operator->() const { return statement_; }
+    Statement& operator*() const { return *statement_; }
+
+private:
+    int& activeRuns_;
+    std::unique_ptr<Statement> owned_;
+    Statement* statement_ = nullptr;
+    bool* busy_ = nullptr;
+};
+
+std::string withPath(std::string_view message, const fs::path& file) {
+    return std::string(message) + " (" + file.string() + ")";
+}
+
+// Every editable column of a channel; S17, S18 and S20 all take these.
+void bindRecord(Statement& statement, const ChannelRecord& record) {
+    statement.bindText(":sqlsClass0", record.class0);
+    statement.bindText(":sqlsClass1", record.class1);
+    statement.bindText(":sqlsClass2", record.class2);
+    statement.bindText(":sqlsClass3", record.class3);
+    statement.bindText(":sqlsName", record.name);
+    statement.bindBlob(":sqlsURL", record.scrambledUrl);
+    statement.bindText(":sqlsLink", record.link);
+    statement.bindText(":sqlsMemo", record.memo);
+    statement.bindText(":sqlsType", record.type);
+    statement.bindText(":sqlsSpeed", record.speed);
+}
+
+}  // namespace
+
+struct ChannelStore::Impl {
+    fs::path file;
+    fs::path lockFile;
+    sqlite3* db = nullptr;
+    bool lockFileMade = false;
+    int activeRuns = 0;
+
+    // Prepared at open and kept for the life of the connection: batch add
+    // runs them once per row.
+    CachedStatement qryAppendChannelFind;
+    CachedStatement qryAppendChannelInsert;
+    CachedStatement qryAppendChannelUpdate;
+    // Every other statement is prepared on first use and kept, by its text.
+    std::unordered_map<std::string, CachedStatement> prepared;
+
+    explicit Impl(fs::path databaseFile)
+        : file(std::move(databaseFile)), lockFile(fs::path(file).replace_extension(".ldb")) {}
+
+    sqlite3* requireDb() const {
+        if (db == nullptr) throw Error(withPath("the channel database is closed", file));
+        return db;
+    }
+
+    void exec(std::string_view text) { Statement(requireDb(), text).execute(); }
+
+    StatementRun run(CachedStatement& cached) { return StatementRun(activeRuns, cached, requireDb()); }
+
+    StatementRun run(std::string_view text) {
+        auto found = prepared.find(std::string(text));
+        if (found == prepared.end()) {
+            CachedStatement cached{std::make_unique<Statement>(requireDb(), text)};
+            found = prepared.emplace(std::string(text), std::move(cached)).first;
+        }
+        return run(found->second);
+    }
+
+    // A statement whose text carries a value (S15): prepared for this run only,
+    // so the cache cannot grow with every main category asked for.
+    StatementRun runOnce(std::string_view text) {
+        return StatementRun(activeRuns, std::make_unique<Statement>(requireDb(), text));
+    }
+
+    void connect(const SettingsRow* newSettings);
+    void configure();
+    void createSchema(const SettingsRow& settings);
+    void disconnect() noexcept;
+};
+
+void ChannelStore::Impl::connect(const SettingsRow* newSettings) {
+    // Without SQLITE_OPEN_CREATE a missing file fails here instead of being
+    // made empty; nothing is written before the schema has been read.
+    sqlite3* handle = nullptr;
+    const int rc = sqlite3_open_v2(file.c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc != SQLITE_OK) {
+        const std::string message = handle != nullptr ? sqlite3_errmsg(handle) : sqlite3_errstr(rc);
+        sqlite3_close_v2(handle);
+        throw Error(withPath(message, file));
+    }
+    db = handle;
+    try {
+        configure();
+        if (newSettings != nullptr) createSchema(*newSettings);
+        // Reading every column proves the file is a database with our table;
+        // a text file fails here with "file is not a database", unchanged.
+        Statement(db, sql::kVerifySchema).step();
+    } catch (const Error& error) {
+        disconnect();
+        throw Error(withPath(error.what(), file));
+    }
+    try {
+        if (sqlite3_db_readonly(db, "main") == 1)
+            throw Error(withPath(sqlite3_errstr(SQLITE_READONLY), file));
+
+        // WAL: a crash or power loss never corrupts the file, and with
+        // synchronous=NORMAL a commit costs no fsync (the log is synced at
+        // checkpoints), so single-row writes stay fast. A power loss may lose
+        // the last commits. Where WAL is unavailable the rollback journal
+        // needs synchronous=FULL for the same safety; so does a file another
+        // program holds open right now, which keeps its journal mode.
+        bool wal = false;
+        try {
+            Statement journal(db, "pragma journal_mode=WAL");
+            wal = journal.step() && journal.bytes(0) == "wal";
+        } catch (const Error&) {
+        }
+        exec(wal ? "pragma synchronous=NORMAL" : "pragma synchronous=FULL");
+        // Checkpoints cost two fsyncs each; every insert dirties three pages
+        // (table, name index, sequence), so the default of 1,000 pages would
+        // checkpoint every few hundred rows. 10,000 pages (about 40 MB of log)
+        // makes single-row inserts about a third faster.
+        exec("pragma wal_autocheckpoint=10000");
+
+        qryAppendChannelFind.statement = std::make_unique<Statement>(db, sql::kCountChannelsByName);
+        qryAppendChannelInsert.statement = std::make_unique<Statement>(db, sql::kInsertChannel);
+        qryAppendChannelUpdate.statement = std::make_unique<Statement>(db, sql::kUpdateChannelByName);
+    } catch (...) {
+        disconnect();
+        throw;
+    }
+
+    // The lock file tells other tools the database is in use. SQLite does its
+    // own locking, so a folder that refuses the file does not stop the open.
+    const int fd = ::open(lockFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    lockFileMade = fd >= 0;
+    if (fd >= 0) ::close(fd);
+}
+
+void ChannelStore::Impl::configure() {
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    // The export statement compares with the double-quoted literal "User";
+    // SQLite reads it as a string only with this switch, whose default some
+    // builds turn off. Our own schema statements never rely on it.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 1, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+}
+
+void ChannelStore::Impl::createSchema(const SettingsRow& settings) {
+    exec("begin immediate");
+    try {
+        exec(sql::kCreateChannelInfo);
+        exec(sql::kCreateNameIndex);
+        Statement insert(db, sql::kInsertSettingsRow);
+        insert.bindText(":sqlsName", settings.name);
+        insert.bindBlob(":sqlsURL", settings.scrambledUrl);
+        insert.bindBlob(":sqlsType", settings.scrambledType);
+        insert.bindBlob(":sqlsSpeed", settings.scrambledSpeed);
+        insert.bindInt(":sqlbRating", settings.rating);
+        insert.bindInt(":sqlbFavorited", settings.favorited);
+        insert.bindInt(":sqliLocked", settings.locked);
+        insert.execute();
+        exec("commit");
+    } catch (...) {
+        sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+void ChannelStore::Impl::disconnect() noexcept {
+    prepared.clear();
+    qryAppendChannelFind.statement.reset();
+    qryAppendChannelInsert.statement.reset();
+    qryAppendChannelUpdate.statement.reset();
+    // The last connection to close checkpoints the log into the file and
+    // removes the -wal and -shm files.
+    sqlite3_close_v2(db);
+    db = nullptr;
+    if (lockFileMade) {
+        std::error_code ignored;
+        fs::remove(lockFile, ignored);
+        lockFileMade = false;
+    }
+}
+
+ChannelStore::ChannelStore(fs::path databaseFile) : impl_(std::make_unique<Impl>(std::move(databaseFile))) {}
+
+ChannelStore::~ChannelStore() { impl_->disconnect(); }
+
+std::unique_ptr<ChannelStore> ChannelStore::open(const fs::path& databaseFile) {
+    std::unique_ptr<ChannelStore> store(new ChannelStore(databaseFile));
+    store->impl_->connect(nullptr);
+    return store;
+}
+
+std::unique_ptr<ChannelStore> ChannelStore::create(const fs::path& databaseFile,
+                                                   const SettingsRow& settings) {
+    // O_EXCL claims the name atomically: an existing file is never touched.
+    const int fd = ::open(databaseFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) throw Error(withPath(std::strerror(errno), databaseFile));
+    ::close(fd);
+
+    std::unique_ptr<ChannelStore> store(new ChannelStore(databaseFile));
+    try {
+        store->impl_->connect(&settings);
+    } catch (...) {
+        std::error_code ignored;
+        for (const char* suffix : {"", "-journal", "-wal", "-shm"})
+            fs::remove(fs::path(databaseFile.string() + suffix), ignored);
+        throw;
+    }
+    return store;
+}
+
+const fs::path& ChannelStore::file() const { return impl_->file; }
+
+void ChannelStore::close() {
+    if (impl_->activeRuns > 0) throw Error(withPath("the channel database is in use", impl_->file));
+    impl_->disconnect();
+}
+
+void ChannelStore::reopen() {
+    if (impl_->db == nullptr) impl_->connect(nullptr);
+}
+
+bool ChannelStore::isOpen() const { return impl_->db != nullptr; }
+
+SettingsRow ChannelStore::readSettingsRow() {
+    auto q = impl_->run(sql::kSelectSettingsRow);
+    SettingsRow row;
+    if (q->step()) {
+        row.name = q->bytes(0);
+        row.scrambledUrl = q->bytes(1);
+        row.scrambledType = q->bytes(2);
+        row.scrambledSpeed = q->bytes(3);
+        row.rating = q->integer(4);
+        row.favorited = q->integer(5);
+        row.locked = q->integer(6);
+    }
+    return row;
+}
+
+void ChannelStore::forEachListedChannel(int ratingFilter,
+                                        const std::function<void(const ChannelListing&)>& visit) {
+    auto q = impl_->run(ratingFilter == 0 ? sql::kSelectAllChannels : sql::kSelectChannelsByRating);
+    if (ratingFilter != 0) q->bindInt(":sqlbRating", ratingFilter);
+    ChannelListing row;  // reused so that a million rows cost no allocations each
+    while (q->step()) {
+        q->readBytes(0, row.class0);
+        q->readBytes(1, row.class1);
+        q->readBytes(2, row.class2);
+        q->readBytes(3, row.class3);
+        q->readBytes(4, row.name);
+        row.favorited = q->integer(5);
+        q->readBytes(6, row.vol);
+        row.locked = q->integer(7);
+        visit(row);
+    }
+}
+
+ChannelDetails ChannelStore::readChannelDetails(std::string_view name) {
+    auto q = impl_->run(sql::kSelectChannelDetails);
+    q->bindText(":sqlsName", name);
+    ChannelDetails details;
+    if (q->step()) {
+        details.id = q->integer64(0);
+        details.rating = q->integer(1);
+        details.memo = q->bytes(2);
+        details.groupId = q->integer(3);
+        details.type = q->bytes(4);
+        details.speed = q->bytes(5);
+        details.favorited = q->integer(6);
+        details.vol = q->bytes(7);
+        details.locked = q->integer(8);
+    }
+    return details;
+}
+
+ChannelAddress ChannelStore::readChannelAddress(std::string_view name) {
+    auto q = impl_->run(sql::kSelectChannelAddress);
+    q->bindText(":sqlsName", name);
+    ChannelAddress address;
+    if (q->step()) {
+        address.scrambledUrl = q->bytes(0);
+        address.name = q->bytes(1);
+        address.link = q->bytes(2);
+        address.locked = q->integer(3);
+    }
+    return address;
+}
+
+void ChannelStore::setFavorited(std::string_view name, int favorited) {
+    auto q = impl_->run(sql::kUpdateFavorited);
+    q->bindInt(":sqlbFavorited", favorited);
+    q->bindText(":sqlsName", name);
+    q->execute();
+}
+
+ChannelPlacement ChannelStore::readChannelPlacement(std::string_view name) {
+    auto q = impl_->run(sql::kSelectChannelPlacement);
+    q->bindText(":sqlsName", name);
+    ChannelPlacement placement;
+    if (q->step()) {
+        placement.class0 = q->bytes(0);
+        placement.class1 = q->bytes(1);
+        placement.class2 = q->bytes(2);
+        placement.class3 = q->bytes(3);
+        placement.favorited = q->integer(4);
+        placement.vol = q->bytes(5);
+    }
+    return placement;
+}
+
+void ChannelStore::deleteChannel(std::string_view name) {
+    auto q = impl_->run(sql::kDeleteChannel);
+    q->bindText(":sqlsName", name);
+    q->execute();
+}
+
+void ChannelStore::setRating(std::string_view name, int rating) {
+    auto q = impl_->run(sql::kUpdateRating);
+    q->bindInt(":sqlbRating", rating);
+    q->bindText(":sqlsName", name);
+    q->execute();
+}
+
+void ChannelStore::setLocked(std::string_view name, int locked) {
+    auto q = impl_->run(sql::kUpdateLocked);
+    q->bindInt(":sqliLocked", locked);
+    q->bindText(":sqlsName", name);
+    q->execute();
+}
+
+void ChannelStore::writeSettingsRow(int lockMode, std::string_view scrambledPassword) {
+    auto q = impl_->run(sql::kUpdateSettingsRow);
+    q->bindInt(":sqliLocked", lockMode);
+    q->bindBlob(":sqlsType", scrambledPassword);
+    q->execute();
+}
+
+std::int64_t ChannelStore::countChannelsInGroup(int groupId) {
+    if (groupId != 1 && groupId != 2) throw Error("channels are counted for group 1 or 2 only");
+    auto q = impl_->run(groupId == 1 ? sql::kCountSystemChannels : sql::kCountUserChannels);
+    return q->step() ? q->integer64(0) : 0;
+}
+
+std::string ChannelStore::readStoredUrl(std::string_view name) {
+    static const std::string text = sql::selectColumnByName(sql::kColumnURL);
+    auto q = impl_->run(text);
+    q->bindText(":sqlsName", name);
+    return q->step() ? q->bytes(0) : std::string();
+}
+
+std::vector<std::string> ChannelStore::distinctMainCategories() {
+    static const std::string text = sql::selectDistinctColumn(sql::kColumnClass0);
+    auto q = impl_->run(text);
+    std::vector<std::string> values;
+    while (q->step()) values.push_back(q->bytes(0));
+    return values;
+}
+
+std::vector<std::string> ChannelStore::distinctClassValues(int classColumn, std::string_view mainCategory) {
+    static constexpr std::array columns{sql::kColumnClass1, sql::kColumnClass2, sql::kColumnClass3};
+    if (classColumn < 1 || classColumn > 3) throw Error("class column must be 1, 2 or 3");
+    auto q = impl_->runOnce(sql::selectDistinctColumnInMainCategory(columns[classColumn - 1], mainCategory));
+    std::vector<std::string> values;
+    while (q->step()) values.push_back(q->bytes(0));
+    return values;
+}
+
+ChannelStore::EditableChannel ChannelStore::readChannelForEdit(std::string_view name) {
+    auto q = impl_->run(sql::kSelectChannelForEdit);
+    q->bindText(":sqlsName", name);
+    EditableChannel channel;
+    if (q->step()) {
+        ChannelRecord& record = channel.record;
+        record.class0 = q->bytes(0);
+        record.class1 = q->bytes(1);
+        record.class2 = q->bytes(2);
+        record.class3 = q->bytes(3);
+        record.type = q->bytes(4);
+        record.speed = q->bytes(5);
+        record.scrambledUrl = q->bytes(6);
+        channel.id = q->integer64(7);
+        record.link = q->bytes(8);
+        record.memo = q->bytes(9);
+        // S16 does not read the name: the row is the one stored under it.
+        record.name = name;
+    }
+    return channel;
+}
+
+void ChannelStore::insertChannel(const ChannelRecord& record, int groupId, std::string_view vol) {
+    auto q = impl_->run(impl_->qryAppendChannelInsert);
+    bindRecord(*q, record);
+    q->bindInt(":sqlbGroupID", groupId);
+    q->bindText(":sqlsVol", vol);
+    q->execute();
+}
+
+void ChannelStore::updateChannelById(std::int64_t id, const ChannelRecord& record) {
+    auto q = impl_->run(sql::kUpdateChannelById);
+    bindRecord(*q, record);
+    q->bindInt(":sqliID", id);
+    q->execute();
+}
+
+std::int64_t ChannelStore::countChannelsByName(std::string_view name) {
+    auto q = impl_->run(impl_->qryAppendChannelFind);
+    q->bindText(":sqlsName", name);
+    return q->step() ? q->integer64(0) : 0;
+}
+
+void ChannelStore::updateChannelByName(const ChannelRecord& record, std::string_view vol) {
+    auto q = impl_->run(impl_->qryAppendChannelUpdate);
+    bindRecord(*q, record);
+    q->bindText(":sqlsVol", vol);
+    q->execute();
+}
+
+void ChannelStore::forEachUserChannel(const std::function<void(const ChannelRecord&)>& visit) {
+    auto q = impl_->run(sql::kSelectUserChannels);
+    ChannelRecord record;
+    while (q->step()) {
+        q->readBytes(0, record.class0);
+        q->readBytes(1, record.class1);
+        q->readBytes(2, record.class2);
+        q->readBytes(3, record.class3);
+        q->readBytes(4, record.name);
+        q->readBytes(5, record.scrambledUrl);
+        q->readBytes(6, record.link);
+        q->readBytes(7, record.memo);
+        q->readBytes(8, record.type);
+        q->readBytes(9, record.speed);
+        visit(record);
+    }
+}
+
+void ChannelStore::inTransaction(const std::function<void()>& fn) {
+    sqlite3* db = impl_->requireDb();
+    if (sqlite3_get_autocommit(db) == 0) {  // already inside one: join it
+        fn();
+        return;
+    }
+    impl_->exec("begin immediate");
+    try {
+        fn();
+        impl_->exec("commit");
+    } catch (...) {
+        if (impl_->db != nullptr && sqlite3_get_autocommit(impl_->db) == 0)
+            sqlite3_exec(impl_->db, "rollback", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+}  // namespace kw

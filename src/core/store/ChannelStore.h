@@ -1,0 +1,149 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct sqlite3;
+
+namespace kw {
+
+// Columns of a channel row as the listing statements return them (S2, S3).
+// Texts are UTF-8 and untrimmed, exactly as stored.
+struct ChannelListing {
+    std::string class0, class1, class2, class3, name, vol;
+    int favorited = 0;
+    int locked = 0;
+};
+
+// What the details panel reads (S4). A missing row reads as empty text and 0.
+struct ChannelDetails {
+    std::int64_t id = 0;
+    int rating = 0;
+    std::string memo;
+    int groupId = 0;
+    std::string type, speed;
+    int favorited = 0;
+    std::string vol;
+    int locked = 0;
+};
+
+// What a play or related-site visit reads (S5). `scrambledUrl` holds the stored bytes.
+struct ChannelAddress {
+    std::string scrambledUrl;
+    std::string name;
+    std::string link;
+    int locked = 0;
+};
+
+// What placing one channel in the tree reads (S7).
+struct ChannelPlacement {
+    std::string class0, class1, class2, class3;
+    int favorited = 0;
+    std::string vol;
+};
+
+// The settings row (S1): group 0. `scrambledType` is the child-lock password
+// under the computer key, `scrambledSpeed` the advertisement frequency under
+// this row's `name`.
+struct SettingsRow {
+    std::string name;
+    std::string scrambledUrl;
+    std::string scrambledType;
+    std::string scrambledSpeed;
+    int rating = 0;
+    int favorited = 0;
+    int locked = 0;
+};
+
+// A channel's editable columns (S16, S17, S18, S20, S21). `scrambledUrl`
+// holds the bytes of ScrambleText under `name`.
+struct ChannelRecord {
+    std::string class0, class1, class2, class3;
+    std::string name;
+    std::string scrambledUrl;
+    std::string link, memo, type, speed;
+};
+
+// The channel database `Kestrelwave.dll`: one SQLite connection, held for the
+// whole run, and one method per statement of the catalogue. Every method runs
+// its catalogue statement verbatim with named parameters. Errors throw
+// kw::Error with SQLite's own message (with the file's path on open).
+// The file runs in WAL mode: while open, `Kestrelwave.dll-wal` and `-shm`
+// sit beside it; close() folds the log back into the file and removes them.
+class ChannelStore {
+public:
+    static constexpr std::string_view kFileName = "Kestrelwave.dll";
+    // The lock file is the database's name with the extension .ldb.
+    static constexpr std::string_view kLockFileName = "Kestrelwave.ldb";
+
+    // Opens an existing database file; never creates, overwrites or truncates
+    // anything. Creates the lock file beside it while open; a folder that
+    // refuses the lock file does not stop the open (SQLite locks by itself).
+    static std::unique_ptr<ChannelStore> open(const std::filesystem::path& databaseFile);
+
+    // Creates a new database file with the table and one settings row. Fails
+    // when the file exists.
+    static std::unique_ptr<ChannelStore> create(const std::filesystem::path& databaseFile,
+                                                const SettingsRow& settings);
+
+    ~ChannelStore();
+    ChannelStore(const ChannelStore&) = delete;
+    ChannelStore& operator=(const ChannelStore&) = delete;
+
+    const std::filesystem::path& file() const;
+
+    // Closes the connection (and removes the lock file); reopen() opens it
+    // again. Compaction needs the file to itself: after close() the file is
+    // complete on its own. Not allowed from inside a forEach visit.
+    void close();
+    void reopen();
+    bool isOpen() const;
+
+    SettingsRow readSettingsRow();  // S1
+    // S2 when ratingFilter is 0, else S3. Rows in the engine's order.
+    void forEachListedChannel(int ratingFilter, const std::function<void(const ChannelListing&)>& visit);
+    ChannelDetails readChannelDetails(std::string_view name);                 // S4
+    ChannelAddress readChannelAddress(std::string_view name);                 // S5
+    void setFavorited(std::string_view name, int favorited);                  // S6
+    ChannelPlacement readChannelPlacement(std::string_view name);             // S7
+    void deleteChannel(std::string_view name);                                // S8
+    void setRating(std::string_view name, int rating);                        // S9
+    void setLocked(std::string_view name, int locked);                        // S10
+    void writeSettingsRow(int lockMode, std::string_view scrambledPassword);  // S11
+    std::int64_t countChannelsInGroup(int groupId);                           // S12
+    std::string readStoredUrl(std::string_view name);                         // S13 (ci_URL)
+    std::vector<std::string> distinctMainCategories();                        // S14 (ci_Class0)
+    // S15 for column 1, 2 or 3 (ci_Class1..3) under one main category.
+    std::vector<std::string> distinctClassValues(int classColumn, std::string_view mainCategory);
+    // S16 reads no name: `record.name` is the name asked for. A missing row
+    // reads as empty text and id 0.
+    struct EditableChannel {
+        ChannelRecord record;
+        std::int64_t id = 0;
+    };
+    EditableChannel readChannelForEdit(std::string_view name);  // S16
+    // S17 on qryAppendChannelInsert. groupId 2 and vol "User" for user channels.
+    void insertChannel(const ChannelRecord& record, int groupId, std::string_view vol);
+    void updateChannelById(std::int64_t id, const ChannelRecord& record);  // S18
+    std::int64_t countChannelsByName(std::string_view name);               // S19 on qryAppendChannelFind
+    // S20 on qryAppendChannelUpdate: every column but the name, found by name.
+    void updateChannelByName(const ChannelRecord& record, std::string_view vol);
+    void forEachUserChannel(const std::function<void(const ChannelRecord&)>& visit);  // S21
+
+    // Runs fn inside one transaction, rolled back when fn throws; inside
+    // another transaction fn simply joins it. Used only where the installation
+    // is built, never by the program's own commands.
+    void inTransaction(const std::function<void()>& fn);
+
+private:
+    explicit ChannelStore(std::filesystem::path databaseFile);
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace kw

@@ -1,0 +1,137 @@
+#include "gui/Program.h"
+
+#include "core/session/AppTexts.h"
+#include "gui/QtUi.h"
+#include "gui/frmADWindow.h"
+#include "gui/frmMain.h"
+#include "gui/frmPasswordDlg.h"
+#include "gui/frmSplash.h"
+#include "platform/LinuxDesktop.h"
+#include "platform/SingleInstance.h"
+
+#include <QIcon>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProxyStyle>
+
+#include <iostream>
+
+namespace kw {
+namespace {
+
+constexpr int kHintDelayMs = 100;
+constexpr int kHintShownMs = 2500;
+
+// Hints show 100 ms after the mouse comes to rest.
+class HintStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_ToolTip_WakeUpDelay) return kHintDelayMs;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+// Hints hide after 2500 ms: every widget that shows one without a time of
+// its own gets that time just before its first hint.
+class HintDuration : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::ToolTip && watched->isWidgetType()) {
+            auto* widget = static_cast<QWidget*>(watched);
+            if (widget->toolTipDuration() < 0) widget->setToolTipDuration(kHintShownMs);
+        }
+        return false;
+    }
+};
+
+void refuseSecondInstance() {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(texts::kSecondInstanceCaption.data()),
+                    toDisplayText(texts::kSecondInstanceText), QMessageBox::Ok);
+    box.setObjectName(QStringLiteral("SecondInstanceMessage"));
+    box.exec();
+}
+
+}  // namespace
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool Application::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        QtUi().ShowError(error.what());
+        return false;
+    }
+}
+
+void setUpApplication(QApplication& application) {
+    application.setApplicationName(QStringLiteral("Kestrelwave"));
+    QIcon icon;
+    for (const char* size : {"-16", "-32", "-48", "-64", ""}) {
+        icon.addFile(QStringLiteral(":/kestrelwave/icons/kestrelwave%1.png").arg(QLatin1String(size)));
+    }
+    application.setWindowIcon(icon);
+    application.setStyle(new HintStyle);
+    application.installEventFilter(new HintDuration(&application));
+    // The splash closing or the main window hiding must not end the program.
+    application.setQuitOnLastWindowClosed(false);
+}
+
+std::unique_ptr<Program> Program::start(const std::filesystem::path& programDir) {
+    return start(programDir, std::make_unique<LinuxDesktop>());
+}
+
+std::unique_ptr<Program> Program::start(const std::filesystem::path& programDir,
+                                        std::unique_ptr<DesktopPort> desktop) {
+    auto lock = std::make_unique<SingleInstance>(kSingleInstanceName);
+    if (lock->state() == SingleInstance::State::HeldElsewhere) {
+        refuseSecondInstance();
+        return nullptr;
+    }
+    if (lock->state() == SingleInstance::State::Unavailable) {
+        // Better to run unguarded than not at all.
+        std::cerr << "kestrelwave: no single-instance lock: " << lock->error() << '\n';
+    }
+    setUpApplication(*qApp);
+
+    QPointer<frmSplash> splash = new frmSplash;
+    splash->showPainted();
+
+    std::unique_ptr<Program> program(new Program(std::move(lock)));
+    program->desktop_ = std::move(desktop);
+    program->adWindow_ = std::make_unique<frmADWindow>();
+    program->mainWindow_ = std::make_unique<frmMain>(programDir, *program->adWindow_, *program->desktop_);
+    program->passwordDialog_ = std::make_unique<frmPasswordDlg>();
+    frmMain& main = *program->mainWindow_;
+    main.setPasswordDialog(program->passwordDialog_.get());
+    QObject::connect(&main, &frmMain::terminated, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    main.startUp();
+
+    if (splash) splash->close();
+    return program;
+}
+
+Program::Program(std::unique_ptr<SingleInstance> lock) : lock_(std::move(lock)) {}
+
+Program::~Program() = default;
+
+int Program::run() {
+    try {
+        // The exit sequence may have run before the loop started (a double
+        // click on the icon during start-up).
+        if (!mainWindow_->hasExited()) QApplication::exec();
+    } catch (...) {
+        // The database engine's lock file would stay behind a broken run.
+        std::error_code ignored;
+        std::filesystem::remove("Kestrelwave.ldb", ignored);
+    }
+    return 0;
+}
+
+std::filesystem::path executableFolder() {
+    return std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
+}
+
+}  // namespace kw

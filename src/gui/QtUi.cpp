@@ -1,0 +1,100 @@
+#include "gui/QtUi.h"
+
+#include "core/ports/PasswordDialog.h"
+#include "gui/frmPasswordDlg.h"
+
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+#include <stdexcept>
+
+namespace kw {
+namespace {
+
+QString qs(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::optional<std::string> chooseFile(QWidget* owner, const FileDialogRequest& request, bool save) {
+    QFileDialog dialog(owner, qs(request.title), qs(request.initialFolder), toQtFileFilter(request.filter));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // The set and text-file dialogs write over an existing file without asking.
+    if (save) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(qs(request.defaultExtension));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().constFirst().toStdString();
+}
+
+}  // namespace
+
+QString toDisplayText(std::string_view text) {
+    QString result = qs(text);
+    result.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    result.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return result;
+}
+
+QString toQtFileFilter(std::string_view filter) {
+    const QStringList parts = qs(filter).split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString patterns = QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
+        // Qt takes the patterns from the last parenthesis of the description.
+        filters << (parts[i].endsWith(QLatin1Char(')')) && parts[i].contains(patterns)
+                        ? parts[i]
+                        : parts[i] + QLatin1String(" (") + patterns + QLatin1Char(')'));
+    }
+    return filters.join(QLatin1String(";;"));
+}
+
+QWidget* QtUi::owner() const { return owner_ && owner_->isVisible() ? owner_.data() : nullptr; }
+
+void QtUi::ShowMessage(std::string_view text, std::string_view caption) {
+    QMessageBox box(QMessageBox::NoIcon, qs(caption), toDisplayText(text), QMessageBox::Ok, owner());
+    box.exec();
+}
+
+void QtUi::ShowError(std::string_view text) {
+    QMessageBox box(QMessageBox::Critical, qs(kAppTitle), toDisplayText(text), QMessageBox::Ok, owner());
+    box.exec();
+}
+
+bool QtUi::AskYesNo(std::string_view caption, std::string_view text) {
+    QMessageBox box(QMessageBox::Question, qs(caption), toDisplayText(text),
+                    QMessageBox::Yes | QMessageBox::No, owner());
+    return box.exec() == QMessageBox::Yes;
+}
+
+std::optional<std::string> QtUi::InputBox(std::string_view caption, std::string_view prompt,
+                                          std::string_view initial) {
+    QInputDialog dialog(owner());
+    dialog.setWindowTitle(qs(caption));
+    dialog.setLabelText(toDisplayText(prompt));
+    dialog.setTextValue(qs(initial));
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.textValue().toStdString();
+}
+
+std::optional<std::string> QtUi::ChooseSaveFile(const FileDialogRequest& request) {
+    return chooseFile(owner(), request, true);
+}
+
+std::optional<std::string> QtUi::ChooseOpenFile(const FileDialogRequest& request) {
+    return chooseFile(owner(), request, false);
+}
+
+void QtUi::setPasswordDialog(frmPasswordDlg* dialog) { passwordDialog_ = dialog; }
+
+std::optional<std::string> QtUi::AskPassword(PasswordPurpose, PasswordDialog& dialog) {
+    if (!passwordDialog_) throw std::logic_error("the password dialog does not exist yet");
+    return passwordDialog_->ask(dialog);
+}
+
+void QtUi::ShowAdvertisement() {
+    if (showAdvertisement_) showAdvertisement_();
+}
+
+}  // namespace kw

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "core/ports/UiPort.h"
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+namespace kw {
+
+class frmPasswordDlg;
+
+// Text of the core for a Qt widget: UTF-8 to QString, and CR LF or a lone CR
+// (the line breaks the stored texts use) to the LF that Qt breaks lines at.
+QString toDisplayText(std::string_view text);
+
+// The Ui port on Qt's standard dialogs. Boxes are modal and owned by the given
+// window (the main window), so they stay above it.
+class QtUi : public UiPort {
+public:
+    explicit QtUi(QWidget* owner = nullptr) : owner_(owner) {}
+
+    void setOwner(QWidget* owner) { owner_ = owner; }
+    void setPasswordDialog(frmPasswordDlg* dialog);
+    // What showing the advertisement runs (the main window's advertisement command).
+    void setAdvertisementHandler(std::function<void()> handler) { showAdvertisement_ = std::move(handler); }
+
+    void ShowMessage(std::string_view text, std::string_view caption = kAppTitle) override;
+    void ShowError(std::string_view text) override;
+    bool AskYesNo(std::string_view caption, std::string_view text) override;
+    std::optional<std::string> InputBox(std::string_view caption, std::string_view prompt,
+                                        std::string_view initial) override;
+    std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override;
+    std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override;
+    std::optional<std::string> AskPassword(PasswordPurpose purpose, PasswordDialog& dialog) override;
+    void ShowAdvertisement() override;
+
+private:
+    QWidget* owner() const;
+    QPointer<QWidget> owner_;
+    QPointer<frmPasswordDlg> passwordDialog_;
+    std::function<void()> showAdvertisement_;
+};
+
+// "desc (*.x)|*.x|other|*.y" to Qt's "desc (*.x);;other (*.y)".
+QString toQtFileFilter(std::string_view filter);
+
+}  // namespace kw

@@ -1,0 +1,282 @@
+#include "gui/frmMain.h"
+
+#include "core/actions/DesktopHelpers.h"
+#include "core/base/Error.h"
+#include "core/base/ProfileFile.h"
+#include "core/session/AppTexts.h"
+#include "core/session/Session.h"
+#include "core/session/WindowPlacement.h"
+#include "core/settings/SettingsFile.h"
+#include "gui/ChannelTreeModel.h"
+#include "gui/ChannelTreeView.h"
+#include "gui/SkinPainter.h"
+#include "gui/TrayIcon.h"
+#include "gui/frmADWindow.h"
+#include "gui/frmPasswordDlg.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QToolTip>
+#include <QWindow>
+
+namespace kw {
+namespace {
+
+QScreen* screenAt(QPoint point) {
+    QScreen* screen = QGuiApplication::screenAt(point);
+    return screen != nullptr ? screen : QGuiApplication::primaryScreen();
+}
+
+}  // namespace
+
+frmMain::frmMain(std::filesystem::path programDir, frmADWindow& adWindow, DesktopPort& desktop,
+                 QWidget* parent)
+    : QWidget(parent),
+      programDir_(std::move(programDir)),
+      adWindow_(adWindow),
+      ui_(this),
+      // Long loops let the window paint; input waits until they are done, so
+      // no command starts in the middle of a tree build.
+      session_(std::make_unique<Session>(programDir_, ui_, desktop, [] {
+          QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+      })) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QString::fromUtf8(kAppTitle.data()));
+    // No caption bar, above other windows, and no taskbar entry while the
+    // notification area offers the way back; without one the window keeps a
+    // taskbar entry so that it can always be reached.
+    Qt::WindowFlags flags = Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
+    flags |= TrayIcon::isAvailable() ? Qt::Tool : Qt::Window;
+    setWindowFlags(flags);
+    setFixedSize(kWidth, kHeight);
+    setMouseTracking(true);
+
+    buildLayout();
+    buildCommands();
+    buildMenus();
+    connectBrowserCommands();
+    connectChannelCommands();
+    ui_.setAdvertisementHandler([this] { command("actAD")->trigger(); });
+
+    trayIcon_ = new TrayIcon(this);
+    connect(trayIcon_, &TrayIcon::leftButtonDown, this,
+            [this](QPoint mouse) { runCommand([this, mouse] { onTrayLeftButtonDown(mouse); }); });
+    connect(trayIcon_, &TrayIcon::rightButtonDown, this, &frmMain::onTrayRightButtonDown);
+    connect(trayIcon_, &TrayIcon::doubleClicked, this, [this] { runCommand([this] { actExitExecute(); }); });
+
+    iconClickTimer_.setSingleShot(true);
+    iconClickTimer_.setInterval(QApplication::doubleClickInterval());
+    connect(&iconClickTimer_, &QTimer::timeout, this, &frmMain::imgIconClick);
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::runCommand(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const std::exception& error) {
+        ui_.ShowError(error.what());
+    }
+}
+
+void frmMain::setPasswordDialog(frmPasswordDlg* dialog) { ui_.setPasswordDialog(dialog); }
+
+void frmMain::startUp() {
+    trayIcon_->add();
+    placeAtStart();
+    StartupHooks hooks;
+    hooks.setHideOnDeactivate = [this](bool on) { setHideOnDeactive(on); };
+    hooks.applySkin = [this](const std::string& name) { ApplySkin(name); };
+    runCommand([this, &hooks] { session_->start(hooks); });
+    if (session_->isOpen()) attachBrowser();
+    showSessionState();
+    show();
+}
+
+void frmMain::placeAtStart() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return;
+    const QRect area = screen->geometry();
+    const ScreenPoint place = mainWindowStartPosition({area.width(), area.height()},
+                                                      {frameGeometry().width(), frameGeometry().height()});
+    move(area.left() + place.x, area.top() + place.y);
+}
+
+void frmMain::actHideWindowExecute() {
+    // Without a notification-area icon a hidden window could not be brought
+    // back; it goes to the taskbar instead.
+    if (trayIcon_->isShown()) {
+        hide();
+    } else {
+        showMinimized();
+    }
+}
+
+void frmMain::muIconSelectChannelExecute() {
+    // A modal window (the options window, a question) stays in front of the
+    // main window while it is open.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr && modal != this) {
+        modal->show();
+        modal->raise();
+        modal->activateWindow();
+        return;
+    }
+    showNormal();
+    raise();
+    activateWindow();
+    w_.tvSelectChannel->setFocus();
+}
+
+void frmMain::actExitExecute() {
+    if (exited_) return;
+    exited_ = true;
+    trayIcon_->remove();
+    // The session reports each failing step and goes on; nothing may keep
+    // the program running without its icon.
+    runCommand([this] { session_->exit(); });
+    emit terminated();
+}
+
+void frmMain::setHideOnDeactive(bool on) {
+    disconnect(hideOnDeactive_);
+    hideOnDeactive_ = {};
+    if (!on) return;
+    hideOnDeactive_ =
+        connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+            if (state == Qt::ApplicationInactive && isVisible()) command("actHideWindow")->trigger();
+        });
+}
+
+void frmMain::ApplySkin(const std::string& name) {
+    const ProfileFile skinList(skinListPath(programDir_));
+    const Skin skin = readSkin(skinList, name, programDir_);
+    const QImage picture = loadSkinPicture(skin.picture);
+    paintSkin(*this, skin.colors, picture);
+    SettingsFile(programDir_).setLastSkinName(name);
+    currentSkinName_ = name;
+}
+
+void frmMain::pmMainPopMenuPopup() {
+    if (skinMenuFilled_) return;
+    skinMenuFilled_ = true;
+    const ProfileFile skinList(skinListPath(programDir_));
+    const QString current = QString::fromStdString(currentSkinName_);
+    int number = 0;
+    for (const std::string& name : skinNames(skinList)) {
+        QString caption = QString::fromStdString(name);
+        QAction* entry = muSkin_->addAction(QString(caption).replace(QLatin1Char('&'), QLatin1String("&&")));
+        entry->setObjectName(QStringLiteral("Skin%1").arg(++number));
+        entry->setData(caption);
+        entry->setCheckable(true);
+        skinGroup_->addAction(entry);
+        if (caption.compare(current, Qt::CaseInsensitive) == 0) entry->setChecked(true);
+        connect(entry, &QAction::triggered, this,
+                [this, entry] { runCommand([this, entry] { actSetSkinExecute(entry); }); });
+    }
+}
+
+void frmMain::actSetSkinExecute(QAction* entry) {
+    // The menu ticks the clicked entry; afterwards the tick shows the skin
+    // that is on the window, also when the new one could not be applied.
+    const auto tickCurrent = [this] {
+        const QString current = QString::fromStdString(currentSkinName_);
+        for (QAction* other : skinGroup_->actions()) {
+            other->setChecked(other->data().toString().compare(current, Qt::CaseInsensitive) == 0);
+        }
+    };
+    try {
+        ApplySkin(entry->data().toString().toStdString());
+    } catch (...) {
+        tickCurrent();
+        throw;
+    }
+    tickCurrent();
+}
+
+void frmMain::onTrayLeftButtonDown(QPoint mouse) {
+    muIconSelectChannelExecute();
+    const QRect area = screenAt(mouse)->geometry();
+    const ScreenPoint place =
+        trayClickPosition({mouse.x() - area.left(), mouse.y() - area.top()}, {area.width(), area.height()},
+                          {frameGeometry().width(), frameGeometry().height()});
+    move(area.left() + place.x, area.top() + place.y);
+}
+
+void frmMain::onTrayRightButtonDown(QPoint mouse) {
+    if (isVisible()) {
+        raise();
+        activateWindow();
+    }
+    pmIconRight_->popup(mouse);
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    // Closing the window by any means runs the exit sequence.
+    if (!exited_) runCommand([this] { actExitExecute(); });
+    event->accept();
+}
+
+void frmMain::contextMenuEvent(QContextMenuEvent* event) { pmMainPopMenu_->popup(event->globalPos()); }
+
+void frmMain::mouseMoveEvent(QMouseEvent* event) {
+    w_.lblInfo->setText(QString::fromUtf8(texts::kSlogan.data()));
+    QWidget::mouseMoveEvent(event);
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == w_.lblTitle) return titleEvent(event);
+    if (watched == w_.imgIcon) return iconEvent(event);
+    SpeedChannel1MouseMove(watched, event);
+    return QWidget::eventFilter(watched, event);
+}
+
+bool frmMain::titleEvent(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::MouseButtonPress: {
+            // The window system moves the window as if its caption were dragged;
+            // where it cannot, the window follows the mouse itself.
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            dragging_ = windowHandle() == nullptr || !windowHandle()->startSystemMove();
+            dragOffset_ = mouse->globalPosition().toPoint() - pos();
+            return true;
+        }
+        case QEvent::MouseMove:
+            if (dragging_) move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - dragOffset_);
+            return dragging_;
+        case QEvent::MouseButtonRelease:
+            dragging_ = false;
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool frmMain::iconEvent(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            // A click opens the menu only once it is clear that no double click follows.
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) iconClickTimer_.start();
+            return true;
+        case QEvent::MouseButtonDblClick:
+            iconClickTimer_.stop();
+            command("actExit")->trigger();
+            return true;
+        case QEvent::MouseMove:
+            w_.imgIcon->setToolTip(toDisplayText(dateTooltipTextNow()));
+            return false;
+        default:
+            return false;
+    }
+}
+
+void frmMain::imgIconClick() { pmMainPopMenu_->popup(mapToGlobal(w_.imgIcon->pos() + QPoint(10, 10))); }
+
+}  // namespace kw

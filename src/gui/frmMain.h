@@ -1,0 +1,177 @@
+#pragma once
+
+#include "core/browser/ChannelTree.h"
+#include "gui/QtUi.h"
+
+#include <QMetaObject>
+#include <QPoint>
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QAction;
+class QActionGroup;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QToolButton;
+
+namespace kw {
+
+class ChannelTreeModel;
+class ChannelTreeView;
+class DesktopPort;
+class Session;
+class SkinBackground;
+class TrayIcon;
+class frmADWindow;
+class frmPasswordDlg;
+struct NodeDetails;
+
+// The controls of the main window, by the names they carry.
+struct MainWidgets {
+    SkinBackground* imgBackground = nullptr;
+    QLabel* imgIcon = nullptr;
+    QLabel* lblTitle = nullptr;
+    QToolButton* spHideWindowOnTitle = nullptr;
+    QToolButton* spExitOnTitle = nullptr;
+    QLabel* lblInfo = nullptr;
+    std::array<QToolButton*, 22> SpeedChannel{};  // SpeedChannel1 .. SpeedChannel22
+    QToolButton* SpeedChannelSave = nullptr;
+    QToolButton* SpeedChannelOpen = nullptr;
+    ChannelTreeView* tvSelectChannel = nullptr;
+    QPlainTextEdit* meDisplayMemo = nullptr;
+    QComboBox* cbRateChannel = nullptr;
+    QComboBox* cbFilterChannel = nullptr;
+    QComboBox* cbClassDisplayChannel = nullptr;
+    QToolButton* spPlayChannel = nullptr;
+    QToolButton* spFavoritesChannel = nullptr;
+    QToolButton* spFindChannel = nullptr;
+    QToolButton* spChannelRelatedLink = nullptr;
+    QToolButton* spEditChannel = nullptr;
+    QToolButton* spUserAddChannel = nullptr;
+    QToolButton* spVolum = nullptr;
+    QToolButton* spSetup = nullptr;
+    QToolButton* spHelp = nullptr;
+    QToolButton* spHideWindow = nullptr;
+    QToolButton* spExit = nullptr;
+    QToolButton* spSoundRecord = nullptr;
+    QLineEdit* edGoogle = nullptr;
+    QToolButton* spGoogle = nullptr;
+};
+
+// The main window: a narrow panel without caption bar, always on top, without
+// a taskbar entry, reached through the notification-area icon. It drives the
+// system through its session: creating it and calling startUp() starts the
+// whole system; actExitExecute() ends it.
+class frmMain : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 254;
+    static constexpr int kHeight = 514;
+
+    frmMain(std::filesystem::path programDir, frmADWindow& adWindow, DesktopPort& desktop,
+            QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // The start-up steps in their order, then the window shows. An error stops
+    // the steps after it; it is shown and the window still shows.
+    void startUp();
+
+    const std::filesystem::path& programDir() const { return programDir_; }
+    QtUi& ui() { return ui_; }
+    Session& session() const { return *session_; }
+    // The dialog that asks for the child-lock password.
+    void setPasswordDialog(frmPasswordDlg* dialog);
+    const MainWidgets& widgets() const { return w_; }
+    // A command or menu entry by its name (actPlayChannel, muFullExpand, ...).
+    QAction* command(const char* name) const;
+    QMenu* pmMainPopMenu() const { return pmMainPopMenu_; }
+    QMenu* pmIconRight() const { return pmIconRight_; }
+    TrayIcon& trayIcon() const { return *trayIcon_; }
+
+    void actHideWindowExecute();
+    void actExitExecute();
+    void muIconSelectChannelExecute();
+    // Applies the skin of that name from Skins/Skins.ini and remembers it.
+    void ApplySkin(const std::string& name);
+    const std::string& currentSkinName() const { return currentSkinName_; }
+    // Hides the window whenever the application loses activation.
+    void setHideOnDeactive(bool on);
+    bool hideOnDeactive() const { return static_cast<bool>(hideOnDeactive_); }
+    bool hasExited() const { return exited_; }
+
+    // Shows the details of node and sets the commands' states and captions.
+    void ShowNodeDetails(NodeId node);
+
+    // Runs a command at the event boundary: a core error is shown in an error box.
+    void runCommand(const std::function<void()>& command);
+
+signals:
+    // The exit sequence has run; the application is to end.
+    void terminated();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildLayout();    // frmMainLayout.cpp
+    void buildCommands();  // MainMenus.cpp
+    void buildMenus();
+    void pmMainPopMenuPopup();
+    void actSetSkinExecute(QAction* entry);
+    void placeAtStart();
+    void onTrayLeftButtonDown(QPoint mouse);
+    void onTrayRightButtonDown(QPoint mouse);
+    bool titleEvent(QEvent* event);
+    bool iconEvent(QEvent* event);
+    void imgIconClick();
+
+    // The channel tree and its lists (MainBrowser.cpp).
+    void attachBrowser();
+    void applyListPositions();
+    void applyNodeDetails(const NodeDetails& details);
+    void tvSelectChannelMouseMove(NodeId node);
+    void tvSelectChannelContextPopup(NodeId node, QPoint mouse);
+    void tvSelectChannelDblClick();
+    void connectBrowserCommands();
+
+    // Channel commands, speed-channel slots and find (MainActions.cpp).
+    void connectChannelCommands();
+    // Shows what the session's last command left: details, slots, hints.
+    void showSessionState();
+    // The information line names the channel of the slot under the mouse.
+    void SpeedChannel1MouseMove(QObject* watched, QEvent* event);
+
+    std::filesystem::path programDir_;
+    frmADWindow& adWindow_;
+    QtUi ui_;
+    std::unique_ptr<Session> session_;
+    // Goes before the session, whose tree it watches.
+    std::unique_ptr<ChannelTreeModel> treeModel_;
+    MainWidgets w_;
+    QMenu* pmMainPopMenu_ = nullptr;
+    QMenu* pmIconRight_ = nullptr;
+    QMenu* muSkin_ = nullptr;
+    QActionGroup* skinGroup_ = nullptr;
+    TrayIcon* trayIcon_ = nullptr;
+    QTimer iconClickTimer_;
+    QPoint dragOffset_;
+    bool dragging_ = false;
+    bool skinMenuFilled_ = false;
+    bool exited_ = false;
+    std::string currentSkinName_;
+    QMetaObject::Connection hideOnDeactive_;
+};
+
+}  // namespace kw

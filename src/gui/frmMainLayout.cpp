@@ -1,0 +1,172 @@
+// The controls of the main window at their places (pixels inside the 254 × 514 window).
+#include "core/actions/ChannelOpener.h"
+#include "core/session/AppTexts.h"
+#include "gui/ChannelTreeView.h"
+#include "gui/SkinPainter.h"
+#include "gui/frmMain.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QStyle>
+#include <QToolButton>
+
+namespace kw {
+namespace {
+
+template <typename Widget>
+Widget* place(QWidget* parent, const char* name, int left, int top, int width, int height) {
+    auto* widget = new Widget(parent);
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(left, top, width, height);
+    return widget;
+}
+
+QToolButton* flatButton(QWidget* parent, const char* name, const char* caption, int left, int top, int width,
+                        int height) {
+    auto* button = place<QToolButton>(parent, name, left, top, width, height);
+    button->setAutoRaise(true);
+    button->setText(QString::fromUtf8(caption));
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+QComboBox* dropDownList(QWidget* parent, const char* name, int left, const QStringList& entries,
+                        const char* hint) {
+    auto* list = place<QComboBox>(parent, name, left, 414, 0, 20);
+    list->addItems(entries);
+    list->setToolTip(QString::fromUtf8(hint));
+    list->setFocusPolicy(Qt::ClickFocus);
+    QFont narrow = parent->font();
+    narrow.setPixelSize(11);
+    list->setFont(narrow);
+    return list;
+}
+
+}  // namespace
+
+void frmMain::buildLayout() {
+    QFont font;
+    font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("Noto Sans CJK SC")});
+    font.setPixelSize(12);
+    setFont(font);
+
+    w_.imgBackground = new SkinBackground(this);
+    w_.imgBackground->setGeometry(0, 0, kWidth, kHeight);
+
+    w_.imgIcon = place<QLabel>(this, "imgIcon", 12, 7, 18, 18);
+    w_.imgIcon->setPixmap(QPixmap(QStringLiteral(":/kestrelwave/icons/kestrelwave-16.png")));
+    w_.imgIcon->setAlignment(Qt::AlignCenter);
+    w_.imgIcon->setMouseTracking(true);
+    w_.imgIcon->setToolTip(QString::fromUtf8(texts::kDateTooltipInitial.data()));
+    w_.imgIcon->installEventFilter(this);
+
+    w_.lblTitle = place<QLabel>(this, "lblTitle", 31, 2, 170, 27);
+    w_.lblTitle->setAlignment(Qt::AlignCenter);
+    w_.lblTitle->setText(QString::fromUtf8(kAppTitle.data()));
+    QFont titleFont = font;
+    titleFont.setBold(true);
+    w_.lblTitle->setFont(titleFont);
+    // The skins keep a dark band behind the title.
+    QPalette light = w_.lblTitle->palette();
+    light.setColor(QPalette::WindowText, Qt::white);
+    light.setColor(QPalette::ButtonText, Qt::white);
+    w_.lblTitle->setPalette(light);
+    w_.lblTitle->installEventFilter(this);
+
+    w_.spHideWindowOnTitle = flatButton(this, "spHideWindowOnTitle", "－", 200, 6, 18, 18);
+    w_.spExitOnTitle = flatButton(this, "spExitOnTitle", "×", 222, 6, 18, 18);
+    for (QToolButton* button : {w_.spHideWindowOnTitle, w_.spExitOnTitle}) {
+        button->setPalette(light);
+        button->setFont(titleFont);
+    }
+
+    w_.lblInfo = place<QLabel>(this, "lblInfo", 13, 36, 228, 13);
+    w_.lblInfo->setAlignment(Qt::AlignCenter);
+    w_.lblInfo->setText(QString::fromUtf8(texts::kSlogan.data()));
+    w_.lblInfo->setToolTip(QString::fromUtf8(ChannelOpener::kNothingPlayedHint.data()));
+
+    QFont slotFont;
+    slotFont.setFamilies({QStringLiteral("Arial Narrow"), QStringLiteral("Liberation Sans Narrow"),
+                          QStringLiteral("DejaVu Sans Condensed")});
+    slotFont.setPixelSize(11);
+    slotFont.setBold(true);
+    for (int slot = 1; slot <= 22; ++slot) {
+        const QByteArray name = "SpeedChannel" + QByteArray::number(slot);
+        QToolButton* button = flatButton(this, name.constData(), "", 4, 57 + 18 * (slot - 1), 16, 18);
+        button->setText(QString::number(slot));
+        button->setCheckable(true);
+        button->setCursor(Qt::PointingHandCursor);
+        button->setFont(slotFont);
+        w_.SpeedChannel[static_cast<std::size_t>(slot - 1)] = button;
+    }
+    w_.SpeedChannelSave = flatButton(this, "SpeedChannelSave", "", 4, 453, 16, 18);
+    w_.SpeedChannelSave->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    w_.SpeedChannelSave->setToolTip(QStringLiteral("将快捷频道设置保存到 .scs 文件"));
+    w_.SpeedChannelOpen = flatButton(this, "SpeedChannelOpen", "", 4, 471, 16, 18);
+    w_.SpeedChannelOpen->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
+    w_.SpeedChannelOpen->setToolTip(QStringLiteral("从 .scs 文件中载入快捷频道设置"));
+
+    w_.tvSelectChannel = place<ChannelTreeView>(this, "tvSelectChannel", 23, 62, 224, 297);
+
+    w_.meDisplayMemo = place<QPlainTextEdit>(this, "meDisplayMemo", 23, 362, 224, 48);
+    w_.meDisplayMemo->setReadOnly(true);
+    w_.meDisplayMemo->setFrameShape(QFrame::NoFrame);
+    w_.meDisplayMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    w_.meDisplayMemo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    w_.meDisplayMemo->setToolTip(QStringLiteral("简要描述选中频道"));
+
+    w_.cbRateChannel = dropDownList(this, "cbRateChannel", 21,
+                                    {QStringLiteral("最爱"), QStringLiteral("喜爱"), QStringLiteral("一般"),
+                                     QStringLiteral("讨厌"), QStringLiteral("厌恶")},
+                                    "评价选中频道 [并显示其级别]");
+    w_.cbRateChannel->resize(57, 20);
+    w_.cbRateChannel->setCurrentIndex(2);
+    w_.cbFilterChannel = dropDownList(
+        this, "cbFilterChannel", 80,
+        {QStringLiteral("显示全部频道"), QStringLiteral("只显最爱频道"), QStringLiteral("只显喜爱频道"),
+         QStringLiteral("只显一般频道"), QStringLiteral("只显讨厌频道"), QStringLiteral("只显厌恶频道")},
+        "只显示 [某评级级别] 的频道");
+    w_.cbFilterChannel->resize(83, 20);
+    w_.cbClassDisplayChannel = dropDownList(
+        this, "cbClassDisplayChannel", 165,
+        {QStringLiteral("内容优先分类"), QStringLiteral("区域优先分类"), QStringLiteral("仅按内容分类"),
+         QStringLiteral("仅按区域分类"), QStringLiteral("仅按语言分类"), QStringLiteral("仅按总分类"),
+         QStringLiteral("总分类期号")},
+        "切换优先按 [内容]/[区域] 分类显示频道");
+    w_.cbClassDisplayChannel->resize(83, 20);
+    // The list starts on "仅按内容分类"; start-up puts the stored mode in.
+    w_.cbClassDisplayChannel->setCurrentIndex(2);
+
+    w_.spPlayChannel = flatButton(this, "spPlayChannel", "播放", 30, 438, 32, 18);
+    w_.spFavoritesChannel = flatButton(this, "spFavoritesChannel", "收藏", 64, 438, 32, 18);
+    w_.spFindChannel = flatButton(this, "spFindChannel", "查找", 99, 438, 32, 18);
+    w_.spChannelRelatedLink = flatButton(this, "spChannelRelatedLink", "网站", 134, 438, 32, 18);
+    w_.spEditChannel = flatButton(this, "spEditChannel", "修改", 169, 438, 32, 18);
+    w_.spUserAddChannel = flatButton(this, "spUserAddChannel", "自添", 204, 438, 32, 18);
+
+    w_.spVolum = flatButton(this, "spVolum", "音量", 30, 462, 32, 18);
+    w_.spVolum->setToolTip(QStringLiteral("打开系统音量控制"));
+    w_.spSetup = flatButton(this, "spSetup", "设置", 99, 462, 32, 18);
+    w_.spHelp = flatButton(this, "spHelp", "帮助", 134, 462, 32, 18);
+    w_.spHideWindow = flatButton(this, "spHideWindow", "隐藏", 169, 462, 32, 18);
+    w_.spExit = flatButton(this, "spExit", "退出", 204, 462, 32, 18);
+
+    w_.spSoundRecord = flatButton(this, "spSoundRecord", "", 6, 489, 14, 14);
+    w_.spSoundRecord->setIcon(style()->standardIcon(QStyle::SP_MediaVolume));
+    w_.spSoundRecord->setIconSize(QSize(10, 10));
+    w_.spSoundRecord->setToolTip(QStringLiteral("打开录音机"));
+
+    w_.edGoogle = place<QLineEdit>(this, "edGoogle", 26, 490, 201, 14);
+    w_.edGoogle->setFrame(false);
+    w_.edGoogle->setMaxLength(100);
+    w_.edGoogle->setText(QStringLiteral("Google搜索>请在此单击并输入关键词"));
+    w_.edGoogle->setToolTip(QStringLiteral("快速打开浏览器，并按您在此输入的关键词用Google搜索相关网页。"));
+    w_.edGoogle->setCursorPosition(0);
+    w_.spGoogle = flatButton(this, "spGoogle", "", 226, 485, 22, 21);
+    w_.spGoogle->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
+    w_.spGoogle->setToolTip(QStringLiteral("开始搜索"));
+}
+
+}  // namespace kw

@@ -1,0 +1,118 @@
+#include "core/base/Error.h"
+#include "core/base/ProfileFile.h"
+#include "core/browser/BrowserTexts.h"
+#include "core/browser/ChannelBrowser.h"
+#include "core/session/Installation.h"
+#include "core/session/Session.h"
+#include "core/speed/SpeedChannels.h"
+#include "core/store/ChannelStore.h"
+#include "support/FakeDesktop.h"
+#include "support/FakeUi.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class SessionTest : public ::testing::Test {
+protected:
+    SessionTest() { kw::createInstallation(dir_.path(), KW_DATA_DIR, false); }
+
+    std::unique_ptr<kw::Session> startSession(kw::StartupHooks hooks = {}) {
+        auto session = std::make_unique<kw::Session>(dir_.path(), ui_, desktop_);
+        started_ = session->start(hooks);
+        return session;
+    }
+
+    kw::ProfileFile settings() const { return kw::ProfileFile(dir_ / "Kestrelwave.ini"); }
+
+    kw::test::TempDir dir_;
+    kw::test::FakeUi ui_;
+    kw::test::FakeDesktop desktop_;
+    bool started_ = false;
+};
+
+TEST_F(SessionTest, FirstStartBuildsTreeInModeZeroWithFavouritesSelectedAndPlaysNothing) {
+    std::vector<std::string> order;
+    auto session = startSession({[&](bool hide) { order.push_back(hide ? "hide" : "stay"); },
+                                 [&](const std::string& skin) { order.push_back("skin " + skin); },
+                                 [&] { order.push_back("news"); }});
+    ASSERT_TRUE(started_);
+    EXPECT_EQ(order, (std::vector<std::string>{"stay", "skin 浪漫情怀", "news"}));
+
+    kw::ChannelBrowser& browser = session->browser();
+    EXPECT_EQ(browser.displayMode(), 0);
+    EXPECT_EQ(browser.ratingFilter(), 0);
+    EXPECT_EQ(browser.tree().text(browser.selected()), kw::texts::kFavouritesRoot);
+    EXPECT_EQ(session->speedChannels().name(1), "CCTV-1综合");
+    EXPECT_TRUE(desktop_.documents.empty());
+    EXPECT_TRUE(ui_.errors.empty());
+}
+
+TEST_F(SessionTest, ExitKeepsListPositionsAndCacheWhichTheNextStartLoads) {
+    {
+        auto session = startSession();
+        session->browser().cbClassDisplayChannelChange(5);
+        session->exit();
+    }
+    const kw::ProfileFile written = settings();
+    EXPECT_EQ(written.readInteger("LastStatus", "cbClassDisplayChannel.ItemIndex", -1), 5);
+    EXPECT_EQ(written.readInteger("LastStatus", "cbFilterChannel.ItemIndex", -1), 0);
+    EXPECT_TRUE(fs::exists(dir_ / "ChannelTree.tre"));
+    // Unchanged speed channels are not written and the recorded set stays.
+    EXPECT_FALSE(fs::exists(dir_ / "SCS" / "Temp.scs"));
+    EXPECT_EQ(written.readText("LastStatus", "SCS", "<none>"), "<none>");
+
+    // A channel deleted behind the program's back still shows: the tree came
+    // from the cache, not from the database.
+    kw::ChannelStore::open(dir_ / "Kestrelwave.dll")->deleteChannel("CCTV-1综合");
+    auto second = startSession();
+    ASSERT_TRUE(started_);
+    EXPECT_EQ(second->browser().displayMode(), 5);
+    EXPECT_TRUE(second->browser().FindNextChannel("CCTV-1综合"));
+}
+
+TEST_F(SessionTest, ChangedSpeedChannelsGoToTheScratchSetWhichTheNextStartLoads) {
+    {
+        auto session = startSession();
+        ASSERT_TRUE(session->speedChannels().assign(22, "CGTN", ui_));
+        session->exit();
+    }
+    EXPECT_TRUE(fs::exists(dir_ / "SCS" / "Temp.scs"));
+    EXPECT_EQ(fs::path(settings().readText("LastStatus", "SCS")), dir_ / "SCS" / "Temp.scs");
+    auto second = startSession();
+    EXPECT_EQ(second->speedChannels().name(22), "CGTN");
+}
+
+TEST_F(SessionTest, AutoPlayPlaysTheLastChannelAtStart) {
+    auto writer = settings();
+    writer.writeBool("SetupOptions", "IsAutoPlayLastChannel", true);
+    writer.writeText("LastStatus", "LastPlayChannelName", "CCTV-4中文国际");
+    startSession();
+    ASSERT_EQ(desktop_.documents.size(), 1u);
+    EXPECT_EQ(desktop_.documents[0].target.rfind("http", 0), 0u);
+}
+
+TEST_F(SessionTest, SkinThatFailsIsReportedAndTheTreeIsStillBuilt) {
+    auto session = startSession({{}, [](const std::string&) { throw kw::Error("no picture"); }, {}});
+    EXPECT_TRUE(started_);
+    EXPECT_EQ(ui_.errors, std::vector<std::string>{"no picture"});
+    EXPECT_NE(session->browser().selected(), kw::kNoNode);
+}
+
+TEST_F(SessionTest, MissingDatabaseIsShownAndExitStillWorks) {
+    fs::remove(dir_ / "Kestrelwave.dll");
+    bool newsShown = false;
+    auto session = startSession({{}, {}, [&] { newsShown = true; }});
+    EXPECT_FALSE(started_);
+    EXPECT_FALSE(session->isOpen());
+    EXPECT_FALSE(newsShown);
+    ASSERT_EQ(ui_.errors.size(), 1u);
+    EXPECT_NE(ui_.errors[0].find("unable to open database file"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir_ / "Kestrelwave.dll"));
+    EXPECT_NO_THROW(session->exit());
+}
+
+}  // namespace

@@ -1,0 +1,362 @@
+#include "core/base/Error.h"
+#include "core/base/ScrambleText.h"
+#include "core/base/TextCodec.h"
+#include "core/store/ChannelStore.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+using kw::ChannelRecord;
+using kw::ChannelStore;
+using testing::ElementsAre;
+using testing::HasSubstr;
+
+namespace {
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void writeFile(const fs::path& path, std::string_view bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+ChannelRecord channel(std::string name, std::string class0 = "B电视台", std::string class1 = "综合") {
+    ChannelRecord record;
+    record.class0 = std::move(class0);
+    record.class1 = std::move(class1);
+    record.class2 = "中国大陆";
+    record.class3 = "普通话";
+    record.scrambledUrl = kw::scrambleText("mms://live.example/" + name, name);
+    record.name = std::move(name);
+    record.link = "http://example.cn/guide";
+    record.memo = "[直播][全天][新闻]";
+    record.type = "Windows Media";
+    record.speed = "56";
+    return record;
+}
+
+class ChannelStoreTest : public testing::Test {
+protected:
+    void SetUp() override {
+        std::random_device random;
+        dir_ = fs::temp_directory_path() / ("kw-store-" + std::to_string(random()));
+        fs::create_directories(dir_);
+        settings_.name = "Kestrel";
+        settings_.scrambledType = kw::scrambleText("secret", "computer-key");
+        settings_.rating = 3;  // so that a rating filter that forgot the group would list it
+        settings_.locked = 1;
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    fs::path databaseFile() const { return dir_ / ChannelStore::kFileName; }
+    fs::path lockFile() const { return dir_ / ChannelStore::kLockFileName; }
+    std::unique_ptr<ChannelStore> createStore() { return ChannelStore::create(databaseFile(), settings_); }
+
+    std::vector<std::string> listedNames(ChannelStore& store, int ratingFilter) {
+        std::vector<std::string> names;
+        store.forEachListedChannel(ratingFilter,
+                                   [&](const kw::ChannelListing& row) { names.push_back(row.name); });
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    fs::path dir_;
+    kw::SettingsRow settings_;
+};
+
+TEST_F(ChannelStoreTest, CreateWritesSettingsRowThatSurvivesReopen) {
+    // Bytes that are no valid UTF-8 must come back unchanged.
+    settings_.scrambledSpeed = std::string("\xFF\x80\xC0", 3);
+    createStore().reset();
+    auto store = ChannelStore::open(databaseFile());
+    const kw::SettingsRow row = store->readSettingsRow();
+    EXPECT_EQ(row.name, "Kestrel");
+    EXPECT_EQ(row.scrambledType, settings_.scrambledType);
+    EXPECT_EQ(row.scrambledSpeed, settings_.scrambledSpeed);
+    EXPECT_EQ(row.locked, 1);
+    EXPECT_EQ(kw::unscrambleText(row.scrambledType, "computer-key"), "secret");
+
+    store->writeSettingsRow(2, std::string("\xC0\x80\xFE", 3));
+    EXPECT_EQ(store->readSettingsRow().scrambledType, std::string("\xC0\x80\xFE", 3));
+    EXPECT_EQ(store->readSettingsRow().locked, 2);
+    EXPECT_EQ(store->readSettingsRow().scrambledSpeed, settings_.scrambledSpeed);
+}
+
+TEST_F(ChannelStoreTest, CreateRefusesAnExistingFileAndLeavesItAlone) {
+    writeFile(databaseFile(), "keep me");
+    EXPECT_THROW(createStore(), kw::Error);
+    EXPECT_EQ(readFile(databaseFile()), "keep me");
+}
+
+struct BadFile {
+    const char* label;
+    const char* sqliteText;
+    void (*make)(const fs::path& file);
+};
+
+class ChannelStoreOpenRefuses : public ChannelStoreTest, public testing::WithParamInterface<BadFile> {};
+
+TEST_P(ChannelStoreOpenRefuses, WithSQLitesTextAndChangesNothing) {
+    GetParam().make(databaseFile());
+    const bool existed = fs::exists(databaseFile());
+    const std::string before = existed && fs::is_regular_file(databaseFile()) ? readFile(databaseFile()) : "";
+
+    try {
+        ChannelStore::open(databaseFile());
+        ADD_FAILURE() << "open succeeded";
+    } catch (const kw::Error& error) {
+        EXPECT_THAT(error.what(), HasSubstr(GetParam().sqliteText));
+    }
+    EXPECT_EQ(fs::exists(databaseFile()), existed);
+    if (existed && fs::is_regular_file(databaseFile())) {
+        EXPECT_EQ(readFile(databaseFile()), before);
+    }
+    EXPECT_FALSE(fs::exists(lockFile()));
+    EXPECT_FALSE(fs::exists(databaseFile().string() + "-wal"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BadFiles, ChannelStoreOpenRefuses,
+    testing::Values(BadFile{"Missing", "unable to open database file", [](const fs::path&) {}},
+                    BadFile{"TextFile", "file is not a database",
+                            [](const fs::path& f) {
+                                writeFile(f, "B电视台\nCCTV-1\nmms://x\n" + std::string(600, 'x'));
+                            }},
+                    BadFile{"EmptyFile", "no such table: ChannelInfo",
+                            [](const fs::path& f) { writeFile(f, ""); }},
+                    BadFile{"OtherDatabase", "no such table: ChannelInfo",
+                            [](const fs::path& f) {
+                                sqlite3* db = nullptr;
+                                sqlite3_open(f.c_str(), &db);
+                                sqlite3_exec(db, "create table Other (a)", nullptr, nullptr, nullptr);
+                                sqlite3_close(db);
+                            }},
+                    BadFile{"Directory", "unable to open database file",
+                            [](const fs::path& f) { fs::create_directory(f); }}),
+    [](const testing::TestParamInfo<BadFile>& param) { return std::string(param.param.label); });
+
+TEST_F(ChannelStoreTest, LockFileExistsExactlyWhileOpen) {
+    auto store = createStore();
+    EXPECT_TRUE(fs::exists(lockFile()));
+    store->close();
+    EXPECT_FALSE(store->isOpen());
+    EXPECT_FALSE(fs::exists(lockFile()));
+    EXPECT_FALSE(fs::exists(databaseFile().string() + "-wal"));  // closing checkpoints the log
+    EXPECT_THAT([&] { store->readSettingsRow(); }, testing::Throws<kw::Error>());
+
+    store->reopen();
+    EXPECT_TRUE(store->isOpen());
+    EXPECT_TRUE(fs::exists(lockFile()));
+    EXPECT_EQ(store->readSettingsRow().name, "Kestrel");
+    store.reset();
+    EXPECT_FALSE(fs::exists(lockFile()));
+}
+
+TEST_F(ChannelStoreTest, NamesMatchAndCollideIgnoringLetterCase) {
+    auto store = createStore();
+    store->insertChannel(channel("CCTV-1综合"), 1, "2006-01");
+    EXPECT_EQ(store->countChannelsByName("cctv-1综合"), 1);
+    EXPECT_EQ(store->readChannelAddress("cctv-1综合").name, "CCTV-1综合");
+    EXPECT_EQ(store->countChannelsByName("KESTREL"), 1);  // the settings row's name is taken too
+    try {
+        store->insertChannel(channel("cctv-1综合"), 2, "User");
+        ADD_FAILURE() << "second name differing in case was stored";
+    } catch (const kw::Error& error) {
+        EXPECT_THAT(error.what(), HasSubstr("UNIQUE constraint failed"));
+    }
+}
+
+TEST_F(ChannelStoreTest, NameWithSingleQuotesWorksInEveryStatement) {
+    auto store = createStore();
+    const std::string name = "It's O'Brien''s '); drop table ChannelInfo; --";
+    store->insertChannel(channel(name), 2, "User");
+    EXPECT_EQ(store->countChannelsByName(name), 1);
+    store->setFavorited(name, 1);
+    store->setRating(name, 5);
+    store->setLocked(name, 1);
+
+    const kw::ChannelDetails details = store->readChannelDetails(name);
+    EXPECT_EQ(details.rating, 5);
+    EXPECT_EQ(details.favorited, 1);
+    EXPECT_EQ(details.locked, 1);
+    EXPECT_EQ(details.groupId, 2);
+    EXPECT_EQ(details.vol, "User");
+    EXPECT_EQ(details.type, "Windows Media");
+    EXPECT_EQ(details.speed, "56");
+    EXPECT_EQ(details.memo, "[直播][全天][新闻]");
+    EXPECT_EQ(store->readChannelPlacement(name).class2, "中国大陆");
+    EXPECT_EQ(kw::unscrambleText(store->readChannelAddress(name).scrambledUrl, name),
+              "mms://live.example/" + name);
+    EXPECT_EQ(store->readStoredUrl(name), channel(name).scrambledUrl);
+
+    ChannelRecord changed = channel(name, "C广播电台");
+    store->updateChannelByName(changed, "User");
+    EXPECT_EQ(store->readChannelForEdit(name).record.class0, "C广播电台");
+    const std::int64_t id = store->readChannelForEdit(name).id;
+    changed.name = name + "'";
+    store->updateChannelById(id, changed);
+    EXPECT_EQ(store->countChannelsByName(name), 0);
+    store->deleteChannel(name + "'");
+    EXPECT_EQ(store->countChannelsInGroup(2), 0);
+}
+
+TEST_F(ChannelStoreTest, ClassListsQuoteTheMainCategoryAndSkipTheSettingsRow) {
+    auto store = createStore();
+    store->insertChannel(channel("a", "B'电视台", "综合"), 1, "v");
+    store->insertChannel(channel("b", "B'电视台", "娱乐"), 1, "v");
+    store->insertChannel(channel("c", "B'电视台", "综合"), 2, "User");
+    store->insertChannel(channel("d", "C广播电台", "新闻"), 1, "v");
+    store->insertChannel(channel("e", "", "空"), 1, "v");  // empty text must match '' in the query
+
+    EXPECT_THAT(store->distinctMainCategories(), ElementsAre("", "B'电视台", "C广播电台"));
+    EXPECT_THAT(store->distinctClassValues(1, ""), ElementsAre("空"));
+    EXPECT_THAT(store->distinctClassValues(1, "B'电视台"), ElementsAre("娱乐", "综合"));
+    EXPECT_THAT(store->distinctClassValues(3, "B'电视台"), ElementsAre("普通话"));
+    EXPECT_TRUE(store->distinctClassValues(1, "x') or (1=1) or ('").empty());
+    EXPECT_THROW(store->distinctClassValues(4, "B'电视台"), kw::Error);
+}
+
+TEST_F(ChannelStoreTest, ListingsFilterByRatingAndNeverShowTheSettingsRow) {
+    auto store = createStore();  // the settings row has rating 3
+    for (const char* name : {"one", "two", "three"}) store->insertChannel(channel(name), 1, "v");
+    store->insertChannel(channel("mine"), 2, "User");
+    store->setRating("ONE", 1);
+    store->setRating("two", 5);
+    EXPECT_THAT(listedNames(*store, 0), ElementsAre("mine", "one", "three", "two"));
+    EXPECT_THAT(listedNames(*store, 1), ElementsAre("one"));
+    EXPECT_THAT(listedNames(*store, 5), ElementsAre("two"));
+    EXPECT_THAT(listedNames(*store, 3), ElementsAre("mine", "three"));
+    EXPECT_TRUE(listedNames(*store, 2).empty());
+    EXPECT_EQ(store->countChannelsInGroup(1), 3);
+    EXPECT_EQ(store->countChannelsInGroup(2), 1);
+}
+
+TEST_F(ChannelStoreTest, MissingRowsReadAsEmptyTextAndZero) {
+    auto store = createStore();
+    EXPECT_EQ(store->readChannelDetails("nobody").id, 0);
+    EXPECT_EQ(store->readChannelDetails("nobody").vol, "");
+    EXPECT_EQ(store->readChannelAddress("nobody").scrambledUrl, "");
+    EXPECT_EQ(store->readChannelPlacement("nobody").class0, "");
+    EXPECT_EQ(store->readStoredUrl("nobody"), "");
+    EXPECT_EQ(store->readChannelForEdit("nobody").id, 0);
+    EXPECT_EQ(store->countChannelsByName("nobody"), 0);
+    store->setRating("nobody", 1);  // matches nothing, reports nothing
+    store->updateChannelByName(channel("nobody"), "User");
+    EXPECT_EQ(store->countChannelsByName("nobody"), 0);
+
+    store->deleteChannel("Kestrel");  // the settings row is found by its name like any row
+    const kw::SettingsRow row = store->readSettingsRow();
+    EXPECT_EQ(row.name, "");
+    EXPECT_EQ(row.scrambledType, "");
+    EXPECT_EQ(row.locked, 0);
+}
+
+TEST_F(ChannelStoreTest, ScrambledAddressIsStoredAsExactBytesInABlob) {
+    auto store = createStore();
+    ChannelRecord record = channel("中央台");
+    record.scrambledUrl = kw::ScrambleText(kw::text::toGbk("mms://电台.cn/直播"),
+                                           kw::text::toGbk(record.name), kw::ScrambleDirection::Scramble);
+    store->insertChannel(record, 2, "User");
+    EXPECT_EQ(store->readChannelAddress("中央台").scrambledUrl, record.scrambledUrl);
+    EXPECT_EQ(store->readChannelForEdit("中央台").record.scrambledUrl, record.scrambledUrl);
+    EXPECT_EQ(kw::unscrambleText(store->readStoredUrl("中央台"), "中央台"), "mms://电台.cn/直播");
+    store.reset();
+
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(databaseFile().c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db, "select typeof(ci_URL) from ChannelInfo where ci_GroupID=2", -1, &statement,
+                       nullptr);
+    ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)), "blob");
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+}
+
+TEST_F(ChannelStoreTest, UpdateByIdRenamesAndKeepsRatingAndFavourite) {
+    auto store = createStore();
+    store->insertChannel(channel("old"), 2, "User");
+    store->setFavorited("old", 1);
+    const ChannelStore::EditableChannel loaded = store->readChannelForEdit("old");
+    ASSERT_NE(loaded.id, 0);
+    ChannelRecord renamed = channel("new", "D在线电影", "");
+    store->updateChannelById(loaded.id, renamed);
+
+    EXPECT_EQ(store->countChannelsByName("old"), 0);
+    const ChannelStore::EditableChannel reread = store->readChannelForEdit("new");
+    EXPECT_EQ(reread.id, loaded.id);
+    EXPECT_EQ(reread.record.class0, "D在线电影");
+    EXPECT_EQ(reread.record.class1, "");
+    EXPECT_EQ(kw::unscrambleText(reread.record.scrambledUrl, "new"), "mms://live.example/new");
+    EXPECT_EQ(store->readChannelDetails("new").favorited, 1);
+    EXPECT_EQ(store->readChannelDetails("new").rating, 3);
+}
+
+TEST_F(ChannelStoreTest, UpdateByNameKeepsTheStoredNameAndWritesVol) {
+    auto store = createStore();
+    store->insertChannel(channel("Radio One"), 1, "2006-01");
+    ChannelRecord record = channel("RADIO ONE", "C广播电台");
+    store->updateChannelByName(record, "User");
+    const kw::ChannelDetails details = store->readChannelDetails("radio one");
+    EXPECT_EQ(details.vol, "User");
+    EXPECT_EQ(details.groupId, 1);
+    EXPECT_EQ(store->readChannelAddress("radio one").name, "Radio One");
+    EXPECT_EQ(store->readChannelPlacement("Radio One").class0, "C广播电台");
+}
+
+TEST_F(ChannelStoreTest, ExportListsUserChannelsOnly) {
+    auto store = createStore();
+    store->insertChannel(channel("system marked User"), 1, "User");
+    store->insertChannel(channel("user channel"), 2, "User");
+    store->insertChannel(channel("group 2 with issue"), 2, "2006-01");
+    std::vector<ChannelRecord> exported;
+    store->forEachUserChannel([&](const ChannelRecord& record) { exported.push_back(record); });
+    ASSERT_EQ(exported.size(), 1u);
+    EXPECT_EQ(exported[0].name, "user channel");
+    EXPECT_EQ(exported[0].scrambledUrl, channel("user channel").scrambledUrl);
+    EXPECT_EQ(exported[0].memo, "[直播][全天][新闻]");
+}
+
+TEST_F(ChannelStoreTest, VisitMayRunStatementsIncludingTheSameListing) {
+    auto store = createStore();
+    for (const char* name : {"a", "b", "c"}) store->insertChannel(channel(name), 1, "v");
+    int inner = 0;
+    std::vector<std::string> outer;
+    store->forEachListedChannel(0, [&](const kw::ChannelListing& row) {
+        if (outer.size() == 3) throw std::runtime_error("the outer listing started again");
+        outer.push_back(row.name);
+        store->forEachListedChannel(0, [&](const kw::ChannelListing&) { ++inner; });
+        store->setFavorited(row.name, 1);
+        EXPECT_THROW(store->close(), kw::Error);
+    });
+    std::sort(outer.begin(), outer.end());
+    EXPECT_THAT(outer, ElementsAre("a", "b", "c"));
+    EXPECT_EQ(inner, 9);
+    EXPECT_EQ(store->readChannelDetails("c").favorited, 1);
+}
+
+TEST_F(ChannelStoreTest, TransactionCommitsOrRollsBackAsAWhole) {
+    auto store = createStore();
+    store->inTransaction([&] { store->insertChannel(channel("kept"), 1, "v"); });
+    EXPECT_THROW(store->inTransaction([&] {
+        store->insertChannel(channel("dropped"), 1, "v");
+        store->insertChannel(channel("KEPT"), 1, "v");  // name taken: fails
+    }),
+                 kw::Error);
+    EXPECT_EQ(store->countChannelsByName("kept"), 1);
+    EXPECT_EQ(store->countChannelsByName("dropped"), 0);
+}
+
+}  // namespace

@@ -1,0 +1,75 @@
+#include "TestInstallation.h"
+
+#include "gui/Program.h"
+#include "gui/frmADWindow.h"
+#include "gui/frmMain.h"
+#include "gui/frmPasswordDlg.h"
+#include "platform/SingleInstance.h"
+#include "support/FakeDesktop.h"
+
+#include <QStyle>
+#include <QtTest>
+
+using kw::test::MessageBoxCatcher;
+using kw::test::TestInstallation;
+
+class ProgramTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { kw::test::prepareRuntimeFolder(); }
+
+    void secondInstanceIsRefusedWithoutAnyWindow() {
+        TestInstallation install;
+        kw::SingleInstance running(kw::kSingleInstanceName);
+        QCOMPARE(running.state(), kw::SingleInstance::State::Acquired);
+
+        MessageBoxCatcher boxes;
+        const std::unique_ptr<kw::Program> program = kw::Program::start(install.dir());
+        QVERIFY(program == nullptr);
+        QCOMPARE(boxes.captions, QStringList({QStringLiteral("提示")}));
+        QCOMPARE(boxes.texts.at(0),
+                 QStringLiteral("您好，\" 鹰波视听 (Kestrel Wave) \" 已经运行了。\n\n"
+                                "看看任务栏右方的系统托盘内 [小喇叭图标旁] 有什么变化吧。\n\n"
+                                "  ---- 多了一个小图标！请单击它！"));
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            QVERIFY2(window->objectName() != QStringLiteral("frmMain") &&
+                         window->objectName() != QStringLiteral("frmSplash"),
+                     qPrintable(window->objectName()));
+        }
+    }
+
+    void startShowsTheMainWindowAndHoldsTheLockUntilTheEnd() {
+        TestInstallation install(TestInstallation::Content::Initialised);
+        MessageBoxCatcher boxes;
+        std::unique_ptr<kw::Program> program =
+            kw::Program::start(install.dir(), std::make_unique<kw::test::FakeDesktop>());
+        QVERIFY(program != nullptr);
+        QVERIFY(boxes.texts.isEmpty());
+        QVERIFY(program->mainWindow().isVisible());
+        QVERIFY(!program->adWindow().isVisible());
+        QVERIFY(!program->passwordDialog().isVisible());
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->objectName() == QStringLiteral("frmSplash")) QVERIFY(!window->isVisible());
+        }
+        QCOMPARE(kw::SingleInstance(kw::kSingleInstanceName).state(),
+                 kw::SingleInstance::State::HeldElsewhere);
+
+        program->mainWindow().actExitExecute();
+        QVERIFY(install.exists("ChannelTree.tre"));
+        program.reset();
+        QCOMPARE(kw::SingleInstance(kw::kSingleInstanceName).state(), kw::SingleInstance::State::Acquired);
+    }
+
+    void hintsShowAfter100MsForTwoAndAHalfSeconds() {
+        QWidget widget;
+        widget.setToolTip(QStringLiteral("hint"));
+        QCOMPARE(qApp->style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 100);
+        QHelpEvent hint(QEvent::ToolTip, QPoint(1, 1), QPoint(1, 1));
+        QApplication::sendEvent(&widget, &hint);
+        QCOMPARE(widget.toolTipDuration(), 2500);
+    }
+};
+
+QTEST_MAIN(ProgramTest)
+#include "ProgramTest.moc"

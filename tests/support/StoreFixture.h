@@ -1,0 +1,51 @@
+#pragma once
+
+#include "core/base/ScrambleText.h"
+#include "core/store/ChannelStore.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace kw::test {
+
+// A fresh program directory with a channel database holding a settings row.
+class StoreFixture : public ::testing::Test {
+protected:
+    static constexpr std::string_view kKey = "0123456789abcdef";
+
+    void TearDown() override { store_.reset(); }
+
+    // A new database with lock mode and password (scrambled under kKey).
+    ChannelStore& makeStore(int lockMode = 0, std::string_view password = {}) {
+        store_.reset();
+        std::filesystem::remove(programDir_ / ChannelStore::kFileName);
+        SettingsRow row;
+        row.name = "设置";
+        row.locked = lockMode;
+        if (!password.empty()) row.scrambledType = scrambleText(password, kKey);
+        store_ = ChannelStore::create(programDir_ / ChannelStore::kFileName, row);
+        return *store_;
+    }
+
+    void addChannel(std::string_view name, std::string_view url, std::string_view link = {},
+                    std::string_view type = {}, bool locked = false) {
+        ChannelRecord record;
+        record.class0 = "B电视台";
+        record.name = name;
+        record.scrambledUrl = scrambleText(url, name);
+        record.link = link;
+        record.type = type;
+        store_->insertChannel(record, 2, "User");
+        if (locked) store_->setLocked(name, 1);
+    }
+
+    TempDir dir_;
+    const std::filesystem::path programDir_ = dir_.path();
+    std::unique_ptr<ChannelStore> store_;
+};
+
+}  // namespace kw::test
