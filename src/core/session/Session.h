@@ -27,9 +27,9 @@ class UiPort;
 // What the main window does itself during start-up, called at its place in
 // the order of steps.
 struct StartupHooks {
-    std::function<void(bool hide)> setHideOnDeactivate;      // step 8.1
-    std::function<void(const std::string& name)> applySkin;  // step 11
-    std::function<void()> showNews;                          // step 12
+    std::function<void(bool hide)> setHideOnDeactivate;      // after the settings row
+    std::function<void(const std::string& name)> applySkin;  // before the tree is built
+    std::function<void()> showNews;                          // after the tree
 };
 
 // One run of the program: the program directory, the channel database and
@@ -123,9 +123,9 @@ private:
 
     std::optional<std::string> selectedChannelName();
 
-    // Start-up steps 6 and 7: the database, the settings row, the child lock.
+    // The first start-up steps: the database, the settings row, the child lock.
     void openDatabase();
-    // Start-up steps 8.3 and 9: the two list positions and the home page.
+    // The start-up steps after the speed set: the two list positions and the home page.
     void readListPositionsAndHomePage();
 
     std::filesystem::path programDir_;

@@ -70,7 +70,7 @@ std::string withPath(std::string_view message, const fs::path& file) {
     return std::string(message) + " (" + file.string() + ")";
 }
 
-// Every editable column of a channel; S17, S18 and S20 all take these.
+// Every editable column of a channel; the insert and both updates take these.
 void bindRecord(Statement& statement, const ChannelRecord& record) {
     statement.bindText(":sqlsClass0", record.class0);
     statement.bindText(":sqlsClass1", record.class1);
@@ -122,7 +122,7 @@ struct ChannelStore::Impl {
         return run(found->second);
     }
 
-    // A statement whose text carries a value (S15): prepared for this run only,
+    // A statement whose text carries a value: prepared for this run only,
     // so the cache cannot grow with every main category asked for.
     StatementRun runOnce(std::string_view text) {
         return StatementRun(activeRuns, std::make_unique<Statement>(requireDb(), text));
@@ -440,7 +440,7 @@ ChannelStore::EditableChannel ChannelStore::readChannelForEdit(std::string_view 
         channel.id = q->integer64(7);
         record.link = q->bytes(8);
         record.memo = q->bytes(9);
-        // S16 does not read the name: the row is the one stored under it.
+        // The edit form's read does not read the name: the row is the one stored under it.
         record.name = name;
     }
     return channel;

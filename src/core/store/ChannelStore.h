@@ -12,7 +12,7 @@ struct sqlite3;
 
 namespace kw {
 
-// Columns of a channel row as the listing statements return them (S2, S3).
+// Columns of a channel row as the listing statements return them.
 // Texts are UTF-8 and untrimmed, exactly as stored.
 struct ChannelListing {
     std::string class0, class1, class2, class3, name, vol;
@@ -20,7 +20,7 @@ struct ChannelListing {
     int locked = 0;
 };
 
-// What the details panel reads (S4). A missing row reads as empty text and 0.
+// What the details panel reads. A missing row reads as empty text and 0.
 struct ChannelDetails {
     std::int64_t id = 0;
     int rating = 0;
@@ -32,7 +32,7 @@ struct ChannelDetails {
     int locked = 0;
 };
 
-// What a play or related-site visit reads (S5). `scrambledUrl` holds the stored bytes.
+// What a play or related-site visit reads. `scrambledUrl` holds the stored bytes.
 struct ChannelAddress {
     std::string scrambledUrl;
     std::string name;
@@ -40,14 +40,14 @@ struct ChannelAddress {
     int locked = 0;
 };
 
-// What placing one channel in the tree reads (S7).
+// What placing one channel in the tree reads.
 struct ChannelPlacement {
     std::string class0, class1, class2, class3;
     int favorited = 0;
     std::string vol;
 };
 
-// The settings row (S1): group 0. `scrambledType` is the child-lock password
+// The settings row: group 0. `scrambledType` is the child-lock password
 // under the computer key, `scrambledSpeed` the advertisement frequency under
 // this row's `name`.
 struct SettingsRow {
@@ -60,7 +60,7 @@ struct SettingsRow {
     int locked = 0;
 };
 
-// A channel's editable columns (S16, S17, S18, S20, S21). `scrambledUrl`
+// A channel's editable columns. `scrambledUrl`
 // holds the bytes of ScrambleText under `name`.
 struct ChannelRecord {
     std::string class0, class1, class2, class3;
@@ -104,36 +104,36 @@ public:
     void reopen();
     bool isOpen() const;
 
-    SettingsRow readSettingsRow();  // S1
-    // S2 when ratingFilter is 0, else S3. Rows in the engine's order.
+    SettingsRow readSettingsRow();
+    // Every channel when ratingFilter is 0, else those of that rating. Rows in the engine's order.
     void forEachListedChannel(int ratingFilter, const std::function<void(const ChannelListing&)>& visit);
-    ChannelDetails readChannelDetails(std::string_view name);                 // S4
-    ChannelAddress readChannelAddress(std::string_view name);                 // S5
-    void setFavorited(std::string_view name, int favorited);                  // S6
-    ChannelPlacement readChannelPlacement(std::string_view name);             // S7
-    void deleteChannel(std::string_view name);                                // S8
-    void setRating(std::string_view name, int rating);                        // S9
-    void setLocked(std::string_view name, int locked);                        // S10
-    void writeSettingsRow(int lockMode, std::string_view scrambledPassword);  // S11
-    std::int64_t countChannelsInGroup(int groupId);                           // S12
-    std::string readStoredUrl(std::string_view name);                         // S13 (ci_URL)
-    std::vector<std::string> distinctMainCategories();                        // S14 (ci_Class0)
-    // S15 for column 1, 2 or 3 (ci_Class1..3) under one main category.
+    ChannelDetails readChannelDetails(std::string_view name);
+    ChannelAddress readChannelAddress(std::string_view name);
+    void setFavorited(std::string_view name, int favorited);
+    ChannelPlacement readChannelPlacement(std::string_view name);
+    void deleteChannel(std::string_view name);
+    void setRating(std::string_view name, int rating);
+    void setLocked(std::string_view name, int locked);
+    void writeSettingsRow(int lockMode, std::string_view scrambledPassword);
+    std::int64_t countChannelsInGroup(int groupId);
+    std::string readStoredUrl(std::string_view name);
+    std::vector<std::string> distinctMainCategories();
+    // The distinct values of column 1, 2 or 3 (ci_Class1..3) under one main category.
     std::vector<std::string> distinctClassValues(int classColumn, std::string_view mainCategory);
-    // S16 reads no name: `record.name` is the name asked for. A missing row
+    // The edit form's read takes no name column: `record.name` is the name asked for. A missing row
     // reads as empty text and id 0.
     struct EditableChannel {
         ChannelRecord record;
         std::int64_t id = 0;
     };
-    EditableChannel readChannelForEdit(std::string_view name);  // S16
-    // S17 on qryAppendChannelInsert. groupId 2 and vol "User" for user channels.
+    EditableChannel readChannelForEdit(std::string_view name);
+    // The insert on qryAppendChannelInsert. groupId 2 and vol "User" for user channels.
     void insertChannel(const ChannelRecord& record, int groupId, std::string_view vol);
-    void updateChannelById(std::int64_t id, const ChannelRecord& record);  // S18
-    std::int64_t countChannelsByName(std::string_view name);               // S19 on qryAppendChannelFind
-    // S20 on qryAppendChannelUpdate: every column but the name, found by name.
+    void updateChannelById(std::int64_t id, const ChannelRecord& record);
+    std::int64_t countChannelsByName(std::string_view name);
+    // The batch update on qryAppendChannelUpdate: every column but the name, found by name.
     void updateChannelByName(const ChannelRecord& record, std::string_view vol);
-    void forEachUserChannel(const std::function<void(const ChannelRecord&)>& visit);  // S21
+    void forEachUserChannel(const std::function<void(const ChannelRecord&)>& visit);
 
     // Runs fn inside one transaction, rolled back when fn throws; inside
     // another transaction fn simply joins it. Used only where the installation

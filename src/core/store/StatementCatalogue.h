@@ -4,99 +4,95 @@
 #include <string_view>
 
 // Every SQL statement the program runs on `ChannelInfo`, kept as the program
-// has always issued them. Parameters are bound by name: `:sqls…` text,
+// Has always issued them. Parameters are bound by name: `:sqls…` text,
 // `:sqli…` 32-bit integer, `:sqlb…` one-byte integer. Computed columns are
 // `iResult`, `sResult` and `CountName`.
 namespace kw::sql {
 
-// S1: the settings row (group 0); callers take the first row only.
+// The settings row (group 0); callers take the first row only.
 inline constexpr std::string_view kSelectSettingsRow =
     "select ci_Name,ci_URL,ci_Type,ci_Speed,ci_Rating,ci_Favorited,ci_Locked from ChannelInfo "
     "where ci_GroupID=0";
 
-// S2: every channel, no order.
+// Every channel, no order.
 inline constexpr std::string_view kSelectAllChannels =
     "select ci_Class0,ci_Class1,ci_Class2,ci_Class3,ci_Name,ci_Favorited,ci_Vol,ci_Locked from ChannelInfo "
     "where (ci_GroupID<>0)";
 
-// S3: the channels of one rating (:sqlbRating 1 to 5).
+// The channels of one rating (:sqlbRating 1 to 5).
 inline constexpr std::string_view kSelectChannelsByRating =
     "select ci_Class0,ci_Class1,ci_Class2,ci_Class3,ci_Name,ci_Favorited,ci_Vol,ci_Locked from ChannelInfo "
     "where (ci_GroupID<>0) and (ci_Rating)=:sqlbRating";
 
-// S4: what the details panel shows.
+// What the details panel shows.
 inline constexpr std::string_view kSelectChannelDetails =
     "select ci_ID,ci_Rating,ci_Memo,ci_GroupID,ci_Type,ci_speed,ci_Favorited,ci_Vol,ci_Locked from "
     "ChannelInfo "
     "where ci_Name=:sqlsName";
 
-// S5: what playing a channel or visiting its related site needs.
+// What playing a channel or visiting its related site needs.
 inline constexpr std::string_view kSelectChannelAddress =
     "select ci_URL,ci_Name,ci_Link,ci_Locked from ChannelInfo where ci_Name=:sqlsName";
 
-// S6
 inline constexpr std::string_view kUpdateFavorited =
     "update ChannelInfo set ci_Favorited=:sqlbFavorited where (ci_Name=:sqlsName)";
 
-// S7: what placing one channel in the tree needs.
+// What placing one channel in the tree needs.
 inline constexpr std::string_view kSelectChannelPlacement =
     "select ci_Class0,ci_Class1,ci_Class2,ci_Class3,ci_Favorited,ci_Vol from ChannelInfo "
     "where ci_Name=:sqlsName";
 
-// S8
 inline constexpr std::string_view kDeleteChannel = "delete from ChannelInfo where ci_Name=:sqlsName";
 
-// S9
 inline constexpr std::string_view kUpdateRating =
     "update ChannelInfo set ci_Rating=:sqlbRating where ci_Name=:sqlsName";
 
-// S10
 inline constexpr std::string_view kUpdateLocked =
     "update ChannelInfo set ci_Locked=:sqliLocked where (ci_Name=:sqlsName)";
 
-// S11: lock mode and scrambled password into every row of group 0.
+// Lock mode and scrambled password into every row of group 0.
 inline constexpr std::string_view kUpdateSettingsRow =
     "update ChannelInfo"
     " set ci_Locked=:sqliLocked,ci_Type=:sqlsType"
     " where ci_GroupID=0";
 
-// S12, both variants: number of system and of user channels.
+// Number of system and of user channels.
 inline constexpr std::string_view kCountSystemChannels =
     "select count(ci_ID) as iResult from ChannelInfo where ci_GroupID=1";
 inline constexpr std::string_view kCountUserChannels =
     "select count(ci_ID) as iResult from ChannelInfo where ci_GroupID=2";
 
-// S16: a channel as the edit form loads it.
+// A channel as the edit form loads it.
 inline constexpr std::string_view kSelectChannelForEdit =
     "select ci_Class0,ci_Class1,ci_Class2,ci_Class3,ci_Type,ci_Speed,ci_URL,ci_ID,ci_Link,ci_Memo "
     "from ChannelInfo where ci_Name=:sqlsName";
 
-// S17: a new channel; rating always 3, favourited and locked left to read as 0.
+// A new channel; rating always 3, favourited and locked left to read as 0.
 inline constexpr std::string_view kInsertChannel =
     "insert into ChannelInfo (ci_Class0,ci_Class1,ci_Class2,ci_Class3,ci_Name,ci_URL,ci_Link,ci_Memo,"
     "ci_Type,ci_Speed,ci_Rating,ci_GroupID,ci_Vol) Values (:sqlsClass0,:sqlsClass1,:sqlsClass2,:sqlsClass3,"
     ":sqlsName,:sqlsURL,:sqlsLink,:sqlsMemo,:sqlsType,:sqlsSpeed,3,:sqlbGroupID,:sqlsVol)";
 
-// S18: the edit form's save, by row identity.
+// The edit form's save, by row identity.
 inline constexpr std::string_view kUpdateChannelById =
     "update ChannelInfo set ci_Class0=:sqlsClass0,ci_Class1=:sqlsClass1, ci_Class2=:sqlsClass2, "
     "ci_Class3=:sqlsClass3,ci_Name=:sqlsName , ci_URL=:sqlsURL,ci_Link=:sqlsLink,ci_Memo=:sqlsMemo,"
     "ci_Type=:sqlsType,ci_Speed=:sqlsSpeed where  ci_ID=:sqliID";
 
-// S19: is the name taken? 0 or 1, letter case ignored.
+// Is the name taken? 0 or 1, letter case ignored.
 inline constexpr std::string_view kCountChannelsByName =
     "select count(ci_Name) as CountName from ChannelInfo where ci_Name=:sqlsName";
 
-// S20: batch add overwriting a channel of the same name.
+// Batch add overwriting a channel of the same name.
 inline constexpr std::string_view kUpdateChannelByName =
     "update ChannelInfo  set ci_Class0=:sqlsClass0,ci_Class1=:sqlsClass1, ci_Class2=:sqlsClass2, "
     "ci_Class3=:sqlsClass3, ci_URL=:sqlsURL,ci_Link=:sqlsLink,ci_Memo=:sqlsMemo,ci_Type=:sqlsType,"
     "ci_Speed=:sqlsSpeed,ci_Vol=:sqlsVol  where ci_Name=:sqlsName";
 
-// S21: the user's own channels for export. "User" is a double-quoted string
-// literal: SQLite reads it as one because no column of that name exists, and
-// the connection turns that reading on explicitly (SQLITE_DBCONFIG_DQS_DML),
-// so builds whose default is off run the statement unchanged.
+// The user's own channels for export. "User" is a double-quoted string
+// Literal: SQLite reads it as one because no column of that name exists, and
+// The connection turns that reading on explicitly (SQLITE_DBCONFIG_DQS_DML),
+// So builds whose default is off run the statement unchanged.
 inline constexpr std::string_view kSelectUserChannels =
     "select ci_Class0,ci_Class1,ci_Class2,ci_Class3,ci_Name,ci_URL,ci_Link,ci_Memo,ci_Type,ci_Speed "
     "from ChannelInfo where (ci_GroupID=2) and ci_Vol=\"User\"";
@@ -108,22 +104,22 @@ inline constexpr std::string_view kColumnClass1 = "ci_Class1";
 inline constexpr std::string_view kColumnClass2 = "ci_Class2";
 inline constexpr std::string_view kColumnClass3 = "ci_Class3";
 
-// S13: one column of a channel by name, as sResult.
+// One column of a channel by name, as sResult.
 std::string selectColumnByName(std::string_view column);
 
-// S14: the distinct values of one column over all channels, ordered.
+// The distinct values of one column over all channels, ordered.
 std::string selectDistinctColumn(std::string_view column);
 
-// S15: the same under one main category, which is written into the text as a
-// string literal in single quotes with inner single quotes doubled.
+// The same under one main category, which is written into the text as a
+// String literal in single quotes with inner single quotes doubled.
 std::string selectDistinctColumnInMainCategory(std::string_view column, std::string_view mainCategory);
 
-// The main category as an SQL string literal for S15.
+// The main category as an SQL string literal for selectDistinctColumnInMainCategory.
 std::string quotedLiteral(std::string_view text);
 
 // Creating a database: the table, its case-insensitive unique name index and
-// the settings row. The column set is the one every statement above reads;
-// ci_URL holds the scrambled bytes as a BLOB.
+// The settings row. The column set is the one every statement above reads;
+// Ci_URL holds the scrambled bytes as a BLOB.
 inline constexpr std::string_view kCreateChannelInfo =
     "create table ChannelInfo ("
     "ci_ID INTEGER PRIMARY KEY AUTOINCREMENT,"
@@ -140,7 +136,7 @@ inline constexpr std::string_view kInsertSettingsRow =
     "Values (:sqlsName,:sqlsURL,:sqlsType,:sqlsSpeed,:sqlbRating,0,:sqlbFavorited,:sqliLocked)";
 
 // Opening a database: reading every column proves the file is a database
-// holding the table the statements need, without writing anything.
+// Holding the table the statements need, without writing anything.
 inline constexpr std::string_view kVerifySchema =
     "select ci_ID,ci_Class0,ci_Class1,ci_Class2,ci_Class3,ci_Name,ci_URL,ci_Link,ci_Memo,ci_Type,ci_Speed,"
     "ci_Rating,ci_GroupID,ci_Vol,ci_Favorited,ci_Locked from ChannelInfo limit 1";
