@@ -1,9 +1,6 @@
 #include "cli/Cli.h"
 #include "cli/CliSession.h"
-#include "core/actions/ChannelEdits.h"
-#include "core/actions/ChannelOpener.h"
-#include "core/browser/ChannelBrowser.h"
-#include "core/store/ChannelStore.h"
+#include "core/settings/ListEntries.h"
 
 #include <array>
 #include <ostream>
@@ -30,21 +27,14 @@ int runPlay(CommandContext& context) {
     const std::string& name = context.args[0];
     CliSession cli(context, opening);
     if (passwordGiven) cli.ui().answerPassword(password);
-    if (const NodeId node = cli.findChannel(name); node != kNoNode) {
-        cli.select(node);
-        return cli->actPlayChannelExecute() ? 0 : 1;
-    }
-    // A channel the tree leaves out (hidden by the lock or the rating filter)
-    // is still played by name, as a speed-channel slot plays it.
-    if (cli->store().countChannelsByName(name) == 0) throwNoChannel(name);
-    return cli->opener().OpenChannel(name, OpenMode::Play) ? 0 : 1;
+    return cli->playChannel(name) ? 0 : 1;
 }
 
 int runLink(CommandContext& context) {
     const Opening opening = openingFrom(context.args);
     expectArgCount(context.args, 1, 1);
     CliSession cli(context, opening);
-    cli.selectChannel(context.args[0]);
+    cli->selectChannelLeaf(context.args[0]);
     cli->actLinkChannelExecute();
     return 0;
 }
@@ -53,23 +43,22 @@ int runFavorite(CommandContext& context) {
     expectArgCount(context.args, 2, 2);
     const int favourite = onOff(context.args[1]);
     CliSession cli(context);
-    cli->edits().SetChannelFavorite(cli.selectChannel(context.args[0]), favourite);
     // The search after the move selects the channel (or, when an earlier
-    // channel's name contains this one, that channel); it prints when it
-    // finds nothing and leaves the root selected.
-    const ChannelTree& tree = cli->browser().tree();
-    if (tree.selected() == tree.root()) return 1;
-    context.out << tree.text(tree.selected()) << '\n';
+    // channel's name contains this one, that channel); it says so when it
+    // finds nothing.
+    if (!cli->setChannelFavorite(context.args[0], favourite == 1)) return 1;
+    context.out << cli->selectedText() << '\n';
     return 0;
 }
 
 int runRate(CommandContext& context) {
     expectArgCount(context.args, 2, 2);
     const int rating = parseNumber(context.args[1], "RATING");
-    if (rating < 1 || rating > ChannelEdits::kRatingItems)
-        throw UsageError("RATING must be 1 (最爱) to 5 (厌恶)");
+    if (rating < 1 || rating > kRatingItemCount)
+        throw UsageError("RATING must be 1 (" + std::string(kRatingNames.front()) + ") to " +
+                         std::to_string(kRatingItemCount) + " (" + std::string(kRatingNames.back()) + ")");
     CliSession cli(context);
-    cli.selectChannel(context.args[0]);
+    cli->selectChannelLeaf(context.args[0]);
     cli->SetChannelRating(rating - 1);
     return 0;
 }
@@ -81,7 +70,7 @@ int runLock(CommandContext& context) {
     const int target = onOff(context.args[1]);
     CliSession cli(context);
     if (passwordGiven) cli.ui().answerPassword(password);
-    return cli->edits().setChannelLocked(cli.selectChannel(context.args[0]), target) ? 0 : 1;
+    return cli->setChannelLocked(context.args[0], target == 1) ? 0 : 1;
 }
 
 int runDelete(CommandContext& context) {
@@ -89,14 +78,14 @@ int runDelete(CommandContext& context) {
     expectArgCount(context.args, 1, 1);
     CliSession cli(context);
     cli.ui().answerYes(yes);
-    cli.selectChannel(context.args[0]);
+    cli->selectChannelLeaf(context.args[0]);
     return cli->actDeleteChannelExecute() ? 0 : 1;
 }
 
 int runTest(CommandContext& context) {
     expectArgCount(context.args, 1, 1);
     CliSession cli(context);
-    cli.selectChannel(context.args[0]);
+    cli->selectChannelLeaf(context.args[0]);
     cli->actTestChannelExecute();
     return 0;
 }

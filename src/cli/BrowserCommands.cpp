@@ -1,88 +1,87 @@
 #include "cli/Cli.h"
 #include "cli/CliSession.h"
 #include "core/base/Error.h"
-#include "core/browser/ChannelBrowser.h"
 #include "core/browser/TreeCache.h"
-#include "core/settings/SettingsFile.h"
+#include "core/settings/ListEntries.h"
 
 #include <array>
-#include <memory>
+#include <optional>
 #include <ostream>
 
 namespace kw::cli {
 namespace {
 
-// A browser over the program directory's database with its tree built the way
-// the window builds it: the settings row's lock mode, the rating filter and
-// display mode from the options or else the settings file.
+// A session with its tree built from the database the way the window builds
+// it: the settings row's lock mode, and the rating filter and display mode
+// from the options or else the settings file.
 class BrowserSession {
 public:
     explicit BrowserSession(CommandContext& context) : cli_(context) {
         std::string filter;
         std::string mode;
-        const bool filterGiven = takeOption(context.args, "--filter", filter);
-        const bool modeGiven = takeOption(context.args, "--mode", mode);
-        const SettingsFile settings(context.programDir);
-        const int ratingFilter = filterGiven ? parseNumber(filter, "N") : settings.filterChannelIndex();
-        if (ratingFilter < 0 || ratingFilter >= kFilterChannelCount)
-            throw UsageError("N must be 0 (all) to 5");
-        const int displayMode = modeGiven ? parseNumber(mode, "M") : settings.classDisplayChannelIndex();
-
-        browser().setRatingFilter(ratingFilter);
-        browser().setDisplayMode(displayMode);
+        std::optional<int> ratingFilter;
+        std::optional<int> displayMode;
+        if (takeOption(context.args, "--filter", filter)) {
+            ratingFilter = parseNumber(filter, "N");
+            if (!isValidRatingFilter(*ratingFilter)) throw UsageError(ratingFilterRange());
+        }
+        if (takeOption(context.args, "--mode", mode)) {
+            displayMode = parseNumber(mode, "M");
+            if (!isValidDisplayMode(*displayMode)) throw UsageError(displayModeRange());
+        }
+        ratingFilter_ = ratingFilter;
+        displayMode_ = displayMode;
     }
 
-    ChannelBrowser& browser() { return cli_->browser(); }
+    Session& session() { return cli_.session(); }
     const CliUi& ui() { return cli_.ui(); }
+
+    // Builds the tree; called once the command's own arguments are checked.
+    void build() { cli_->rebuildFromDatabase(ratingFilter_, displayMode_); }
 
     // The first node in tree order with this text, preferring a channel leaf.
     NodeId nodeNamed(std::string_view name, bool preferChannel) {
-        const ChannelTree& tree = cli_->browser().tree();
-        NodeId first = kNoNode;
-        for (NodeId node = tree.nextInTreeOrder(kNoNode); node != kNoNode;
-             node = tree.nextInTreeOrder(node)) {
-            if (tree.text(node) != name) continue;
-            if (!preferChannel || tree.IsChannelLeaf(node)) return node;
-            if (first == kNoNode) first = node;
-        }
-        if (first == kNoNode) throw Error("No node named \"" + std::string(name) + "\" in the channel tree");
-        return first;
+        const NodeId leaf = preferChannel ? cli_->findChannelLeaf(name) : kNoNode;
+        const NodeId node = leaf != kNoNode ? leaf : cli_->findNode(name);
+        if (node == kNoNode) throw Error("No node named \"" + std::string(name) + "\" in the channel tree");
+        return node;
     }
 
 private:
     CliSession cli_;
+    std::optional<int> ratingFilter_;
+    std::optional<int> displayMode_;
 };
 
 int runTree(CommandContext& context) {
-    BrowserSession session(context);
+    BrowserSession browser(context);
     expectArgCount(context.args, 0, 0);
-    session.browser().RebuildChannelTree(false);
-    context.out << formatTreeOutline(session.browser().tree());
+    browser.build();
+    context.out << formatTreeOutline(browser.session().channelTree());
     return 0;
 }
 
 int runFind(CommandContext& context) {
-    BrowserSession session(context);
+    BrowserSession browser(context);
     std::string from;
     const bool fromGiven = takeOption(context.args, "--from", from);
     expectArgCount(context.args, 1, 1);
     const std::string& text = context.args[0];
     if (text.empty()) throw UsageError("TEXT must not be empty");
-    ChannelBrowser& browser = session.browser();
-    browser.RebuildChannelTree(false);
-    if (fromGiven) browser.select(session.nodeNamed(from, false));
-    if (!browser.FindNextChannel(text)) return 1;
-    context.out << browser.tree().text(browser.selected()) << '\n';
+    browser.build();
+    Session& session = browser.session();
+    if (fromGiven) session.select(browser.nodeNamed(from, false));
+    if (!session.FindNextChannel(text)) return 1;
+    context.out << session.selectedText() << '\n';
     return 0;
 }
 
 int runDetails(CommandContext& context) {
-    BrowserSession session(context);
+    BrowserSession browser(context);
     expectArgCount(context.args, 1, 1);
-    ChannelBrowser& browser = session.browser();
-    browser.RebuildChannelTree(false);
-    const NodeDetails& details = browser.ShowNodeDetails(session.nodeNamed(context.args[0], true));
-    if (session.ui().errorsShown() > 0) return 1;
+    browser.build();
+    const NodeDetails& details = browser.session().ShowNodeDetails(browser.nodeNamed(context.args[0], true));
+    if (browser.ui().errorsShown() > 0) return 1;
     context.out << details.memo << '\n';
     return 0;
 }

@@ -42,5 +42,8 @@ bool takeFlag(std::vector<std::string>& args, std::string_view name);
 // Parses a whole decimal number or throws UsageError naming what.
 int parseNumber(std::string_view text, std::string_view what);
 void expectArgCount(const std::vector<std::string>& args, std::size_t min, std::size_t max);
+// The usage texts for a rating filter N and a display mode M out of range.
+std::string ratingFilterRange();
+std::string displayModeRange();
 
 }  // namespace kw::cli

@@ -1,7 +1,5 @@
 #include "cli/CliSession.h"
 
-#include "core/base/Error.h"
-#include "core/browser/ChannelBrowser.h"
 #include "platform/LinuxDesktop.h"
 
 #include <ostream>
@@ -36,38 +34,11 @@ std::unique_ptr<DesktopPort> makeDesktop(Opening opening, std::ostream& out) {
 
 }  // namespace
 
-CliSession::CliSession(CommandContext& context, Opening opening)
+CliSession::CliSession(CommandContext& context, Opening opening, Database database)
     : ui_(context.out, context.err),
       desktop_(makeDesktop(opening, context.out)),
       session_(context.programDir, ui_, *desktop_) {
-    session_.open();
-}
-
-NodeId CliSession::findChannel(std::string_view name) {
-    ChannelBrowser& browser = session_.browser();
-    browser.RebuildChannelTree(false);
-    const ChannelTree& tree = browser.tree();
-    for (NodeId node = tree.nextInTreeOrder(kNoNode); node != kNoNode; node = tree.nextInTreeOrder(node)) {
-        if (tree.IsChannelLeaf(node) && tree.text(node) == name) return node;
-    }
-    return kNoNode;
-}
-
-void CliSession::select(NodeId node) {
-    ChannelBrowser& browser = session_.browser();
-    browser.select(node);
-    browser.ShowNodeDetails(node);
-}
-
-NodeId CliSession::selectChannel(std::string_view name) {
-    const NodeId node = findChannel(name);
-    if (node == kNoNode) throwNoChannel(name);
-    select(node);
-    return node;
-}
-
-void throwNoChannel(std::string_view name) {
-    throw Error("No channel named \"" + std::string(name) + "\" in the channel tree");
+    if (database == Database::Open) session_.open();
 }
 
 }  // namespace kw::cli

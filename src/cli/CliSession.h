@@ -2,7 +2,6 @@
 
 #include "cli/Cli.h"
 #include "cli/CliUi.h"
-#include "core/browser/ChannelTree.h"
 #include "core/ports/DesktopPort.h"
 #include "core/session/Session.h"
 
@@ -18,34 +17,25 @@ enum class Opening {
     Print,    // printed, one a line, instead of opened (--print)
 };
 
+// Whether a command needs the channel database.
+enum class Database { Open, Closed };
+
 // A session over the command's program directory with kwave's Ui and a
 // desktop, opened the way start-up opens it (database, settings row, child
-// lock, list positions, home page).
+// lock, list positions, home page) unless the command works on files only.
 class CliSession {
 public:
-    explicit CliSession(CommandContext& context, Opening opening = Opening::Desktop);
+    explicit CliSession(CommandContext& context, Opening opening = Opening::Desktop,
+                        Database database = Database::Open);
 
     CliUi& ui() { return ui_; }
     Session& session() { return session_; }
     Session* operator->() { return &session_; }
-
-    // Builds the tree from the database (not the cache: kwave sees the
-    // database as it is now) with the settings' rating filter and display
-    // mode, and returns the first channel leaf whose text is `name`, or
-    // kNoNode.
-    NodeId findChannel(std::string_view name);
-    // Selects the node and shows its details, as a click on it does in the window.
-    void select(NodeId node);
-    // findChannel, then select; a name without a leaf throws kw::Error.
-    NodeId selectChannel(std::string_view name);
 
 private:
     CliUi ui_;
     std::unique_ptr<DesktopPort> desktop_;
     Session session_;
 };
-
-// The error for a name that names no channel leaf in the tree.
-[[noreturn]] void throwNoChannel(std::string_view name);
 
 }  // namespace kw::cli

@@ -1,6 +1,5 @@
 #include "cli/Cli.h"
-#include "core/base/ProfileFile.h"
-#include "core/settings/SettingsFile.h"
+#include "cli/CliSession.h"
 
 #include <array>
 #include <ostream>
@@ -15,16 +14,15 @@ int runConfig(CommandContext& context) {
     if (args.empty()) throw UsageError("missing arguments");
     const std::string action = args.front();
     args.erase(args.begin());
-    ProfileFile settings(context.programDir / kSettingsFileName);
+    CliSession cli(context, Opening::Desktop, Database::Closed);
     if (action == "get") {
         expectArgCount(args, 2, 3);
-        context.out << settings.readText(args[0], args[1], args.size() == 3 ? args[2] : std::string())
-                    << '\n';
+        context.out << cli->readSetting(args[0], args[1], args.size() == 3 ? args[2] : std::string()) << '\n';
         return 0;
     }
     if (action == "set") {
         expectArgCount(args, 3, 3);
-        settings.writeText(args[0], args[1], args[2]);
+        cli->writeSetting(args[0], args[1], args[2]);
         return 0;
     }
     throw UsageError("unknown action \"" + action + "\" (get or set)");

@@ -1,8 +1,9 @@
 #include "cli/Cli.h"
+#include "cli/CliSession.h"
+#include "core/base/AsciiText.h"
 #include "core/base/ScrambleText.h"
 #include "core/session/Installation.h"
-#include "core/settings/AboutPage.h"
-#include "core/store/ChannelStore.h"
+#include "core/settings/ListEntries.h"
 
 #include <array>
 #include <iomanip>
@@ -25,15 +26,9 @@ std::string fromHex(std::string_view hex) {
     for (std::size_t i = 0; i < hex.size(); i += 2) {
         unsigned value = 0;
         for (char digit : hex.substr(i, 2)) {
-            value <<= 4;
-            if (digit >= '0' && digit <= '9')
-                value |= unsigned(digit - '0');
-            else if (digit >= 'a' && digit <= 'f')
-                value |= unsigned(digit - 'a' + 10);
-            else if (digit >= 'A' && digit <= 'F')
-                value |= unsigned(digit - 'A' + 10);
-            else
-                throw UsageError("HEX holds a character that is no hexadecimal digit");
+            const int digitValue = ascii::hexDigitValue(digit);
+            if (digitValue < 0) throw UsageError("HEX holds a character that is no hexadecimal digit");
+            value = (value << 4) | unsigned(digitValue);
         }
         bytes.push_back(static_cast<char>(value));
     }
@@ -67,13 +62,10 @@ int runInit(CommandContext& context) {
     return 0;
 }
 
-std::unique_ptr<ChannelStore> openStore(const CommandContext& context) {
-    return ChannelStore::open(context.programDir / ChannelStore::kFileName);
-}
-
 int runStats(CommandContext& context) {
     expectArgCount(context.args, 0, 0);
-    context.out << channelCountLine(*openStore(context)) << '\n';
+    CliSession cli(context);
+    context.out << cli->channelCountLine() << '\n';
     return 0;
 }
 
@@ -82,9 +74,9 @@ int runList(CommandContext& context) {
     takeOption(context.args, "--rating", rating);
     expectArgCount(context.args, 0, 0);
     const int filter = parseNumber(rating, "N");
-    if (filter < 0 || filter > 5) throw UsageError("N must be 0 (all) to 5");
-    openStore(context)->forEachListedChannel(
-        filter, [&](const ChannelListing& channel) { context.out << channel.name << '\n'; });
+    if (!isValidRatingFilter(filter)) throw UsageError(ratingFilterRange());
+    CliSession cli(context);
+    for (const std::string& name : cli->channelNames(filter)) context.out << name << '\n';
     return 0;
 }
 

@@ -1,7 +1,6 @@
 #include "cli/Cli.h"
 #include "cli/CliSession.h"
 #include "core/base/Error.h"
-#include "core/speed/SpeedChannelSet.h"
 #include "core/speed/SpeedChannels.h"
 
 #include <array>
@@ -11,16 +10,13 @@
 namespace kw::cli {
 namespace {
 
-// The session with the speed-channel set in use loaded, as start-up loads it.
-void loadCurrentSet(CliSession& cli) { cli->speedChannelSet().loadAtStartup(); }
-
 int showSlots(CommandContext& context) {
     expectArgCount(context.args, 0, 0);
     CliSession cli(context);
-    loadCurrentSet(cli);
-    for (int slot = 1; slot <= SpeedChannels::kSlotCount; ++slot) {
-        const std::string& name = cli->speedChannels().name(slot);
-        context.out << slot << (name.empty() ? "" : " ") << name << '\n';
+    cli->loadSpeedChannelSet();
+    int slot = 0;
+    for (const SpeedSlotState& state : cli->windowState().speedSlots) {
+        context.out << ++slot << (state.name.empty() ? "" : " ") << state.name << '\n';
     }
     return 0;
 }
@@ -34,10 +30,10 @@ int assignSlot(CommandContext& context) {
     if (slot < 1 || slot > SpeedChannels::kSlotCount) throw UsageError("N must be 1 to 22");
     CliSession cli(context);
     cli.ui().answerYes(yes);
-    loadCurrentSet(cli);
-    cli.selectChannel(context.args[1]);
+    cli->loadSpeedChannelSet();
+    cli->selectChannelLeaf(context.args[1]);
     if (!cli->muSpeedChannelClick(slot)) return 1;
-    cli->speedChannelSet().saveOnExit();
+    cli->saveChangedSpeedChannels();
     return 0;
 }
 
@@ -46,9 +42,9 @@ int saveSet(CommandContext& context) {
     expectArgCount(context.args, 1, 1);
     const std::filesystem::path file = std::filesystem::absolute(context.args[0]);
     CliSession cli(context);
-    loadCurrentSet(cli);
+    cli->loadSpeedChannelSet();
     cli.ui().answerFile(file.string());
-    cli->speedChannelSet().SpeedChannelSaveClick();
+    cli->SpeedChannelSaveClick();
     return 0;
 }
 
@@ -61,7 +57,7 @@ int loadSet(CommandContext& context) {
     if (!std::filesystem::is_regular_file(file, error)) throw Error("No such file: " + file.string());
     CliSession cli(context);
     cli.ui().answerFile(file.string());
-    cli->speedChannelSet().SpeedChannelOpenClick();
+    cli->SpeedChannelOpenClick();
     return 0;
 }
 

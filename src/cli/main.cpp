@@ -1,6 +1,7 @@
 // kwave: the command line on the Kestrel Wave core, for scripting and tests.
 #include "cli/Cli.h"
 #include "core/base/Error.h"
+#include "core/settings/ListEntries.h"
 
 #include <charconv>
 #include <iostream>
@@ -67,6 +68,10 @@ void expectArgCount(const std::vector<std::string>& args, std::size_t min, std::
     if (args.size() < min) throw UsageError("missing arguments");
     if (args.size() > max) throw UsageError("unexpected argument \"" + args[max] + "\"");
 }
+
+std::string ratingFilterRange() { return "N must be 0 (all) to " + std::to_string(kFilterChannelCount - 1); }
+
+std::string displayModeRange() { return "M must be 0 to " + std::to_string(kClassDisplayChannelCount - 1); }
 
 }  // namespace kw::cli
 

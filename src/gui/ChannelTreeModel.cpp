@@ -1,5 +1,7 @@
 #include "gui/ChannelTreeModel.h"
 
+#include "gui/QtText.h"
+
 namespace kw {
 
 ChannelTreeModel::ChannelTreeModel(ChannelTree& tree, QObject* parent)
@@ -44,8 +46,7 @@ bool ChannelTreeModel::hasChildren(const QModelIndex& parent) const {
 
 QVariant ChannelTreeModel::data(const QModelIndex& index, int role) const {
     if (replacing_ || !index.isValid() || role != Qt::DisplayRole) return {};
-    const std::string_view text = tree_.text(nodeOf(index));
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    return qs(tree_.text(nodeOf(index)));
 }
 
 Qt::ItemFlags ChannelTreeModel::flags(const QModelIndex& index) const {

@@ -1,10 +1,9 @@
 // The main window's channel tree, its two lists and the details of the
 // selected node, shown from the session's channel browser.
-#include "core/browser/BrowserTexts.h"
-#include "core/browser/ChannelBrowser.h"
 #include "core/session/Session.h"
 #include "gui/ChannelTreeModel.h"
 #include "gui/ChannelTreeView.h"
+#include "gui/QtText.h"
 #include "gui/frmMain.h"
 
 #include <QAction>
@@ -19,10 +18,6 @@
 namespace kw {
 namespace {
 
-QString qs(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 void setTextColor(QWidget* widget, const QColor& color) {
     QPalette palette = widget->palette();
     for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
@@ -35,29 +30,19 @@ void setTextColor(QWidget* widget, const QColor& color) {
 }  // namespace
 
 void frmMain::connectBrowserCommands() {
-    // Each runs only once the database is open; before, there is no tree.
-    const auto onBrowser = [this](const char* name, void (ChannelBrowser::*click)()) {
-        connect(command(name), &QAction::triggered, this, [this, click] {
-            runCommand([this, click] {
-                if (session_->isOpen()) (session_->browser().*click)();
-            });
-        });
+    const auto onSession = [this](MainCommand id, void (Session::*click)()) {
+        connect(command(id), &QAction::triggered, this,
+                [this, click] { runCommand([this, click] { (session_.get()->*click)(); }); });
     };
-    onBrowser("muCurNodeFullExpand", &ChannelBrowser::muCurNodeFullExpandClick);
-    onBrowser("muCurNodeFullCollapse", &ChannelBrowser::muCurNodeFullCollapseClick);
-    onBrowser("muFullExpand", &ChannelBrowser::muFullExpandClick);
-    onBrowser("muFullCollapse", &ChannelBrowser::muFullCollapseClick);
+    onSession(MainCommand::muCurNodeFullExpand, &Session::muCurNodeFullExpandClick);
+    onSession(MainCommand::muCurNodeFullCollapse, &Session::muCurNodeFullCollapseClick);
+    onSession(MainCommand::muFullExpand, &Session::muFullExpandClick);
+    onSession(MainCommand::muFullCollapse, &Session::muFullCollapseClick);
 
-    connect(w_.cbFilterChannel, &QComboBox::currentIndexChanged, this, [this](int filter) {
-        runCommand([this, filter] {
-            if (session_->isOpen()) session_->browser().cbFilterChannelChange(filter);
-        });
-    });
-    connect(w_.cbClassDisplayChannel, &QComboBox::currentIndexChanged, this, [this](int mode) {
-        runCommand([this, mode] {
-            if (session_->isOpen()) session_->browser().cbClassDisplayChannelChange(mode);
-        });
-    });
+    connect(w_.cbFilterChannel, &QComboBox::currentIndexChanged, this,
+            [this](int filter) { runCommand([this, filter] { session_->cbFilterChannelChange(filter); }); });
+    connect(w_.cbClassDisplayChannel, &QComboBox::currentIndexChanged, this,
+            [this](int mode) { runCommand([this, mode] { session_->cbClassDisplayChannelChange(mode); }); });
 
     ChannelTreeView* tree = w_.tvSelectChannel;
     connect(tree, &ChannelTreeView::nodeHovered, this, &frmMain::tvSelectChannelMouseMove);
@@ -69,47 +54,44 @@ void frmMain::connectBrowserCommands() {
 }
 
 void frmMain::attachBrowser() {
-    ChannelBrowser& browser = session_->browser();
-    treeModel_ = std::make_unique<ChannelTreeModel>(browser.tree());
+    treeModel_ = std::make_unique<ChannelTreeModel>(session_->channelTree());
     connect(treeModel_.get(), &ChannelTreeModel::nodeSelected, this,
             [this](NodeId node) { runCommand([this, node] { ShowNodeDetails(node); }); });
     w_.tvSelectChannel->setChannelModel(treeModel_.get());
     applyListPositions();
-    ShowNodeDetails(browser.selected());
+    ShowNodeDetails(session_->channelTree().selected());
 }
 
 void frmMain::applyListPositions() {
     // The lists show what the tree was built with; setting them is no change
     // by the user, so their handlers do not run.
-    const ChannelBrowser& browser = session_->browser();
+    const WindowState state = session_->windowState();
+    if (!state.databaseOpen) return;
     const QSignalBlocker filterQuiet(w_.cbFilterChannel);
     const QSignalBlocker modeQuiet(w_.cbClassDisplayChannel);
-    w_.cbFilterChannel->setCurrentIndex(browser.ratingFilter());
-    w_.cbClassDisplayChannel->setCurrentIndex(browser.displayMode());
+    w_.cbFilterChannel->setCurrentIndex(state.ratingFilter);
+    w_.cbClassDisplayChannel->setCurrentIndex(state.displayMode);
 }
 
-void frmMain::ShowNodeDetails(NodeId node) {
-    if (!session_->isOpen()) return;
-    applyNodeDetails(session_->browser().ShowNodeDetails(node));
-}
+void frmMain::ShowNodeDetails(NodeId node) { applyNodeDetails(session_->ShowNodeDetails(node)); }
 
 void frmMain::applyNodeDetails(const NodeDetails& details) {
     const ChannelCommandStates& enabled = details.enabled;
-    command("actPlayChannel")->setEnabled(enabled.playChannel);
-    command("actTestChannel")->setEnabled(enabled.testChannel);
-    command("actLinkChannel")->setEnabled(enabled.linkChannel);
-    command("actDeleteChannel")->setEnabled(enabled.deleteChannel);
-    command("actEditChannel")->setEnabled(enabled.editChannel);
-    command("actAddTimerSwitchChannel")->setEnabled(enabled.addTimerSwitchChannel);
+    command(MainCommand::actPlayChannel)->setEnabled(enabled.playChannel);
+    command(MainCommand::actTestChannel)->setEnabled(enabled.testChannel);
+    command(MainCommand::actLinkChannel)->setEnabled(enabled.linkChannel);
+    command(MainCommand::actDeleteChannel)->setEnabled(enabled.deleteChannel);
+    command(MainCommand::actEditChannel)->setEnabled(enabled.editChannel);
+    command(MainCommand::actAddTimerSwitchChannel)->setEnabled(enabled.addTimerSwitchChannel);
 
-    QAction* favourite = command("actFavoritesChannel");
+    QAction* favourite = command(MainCommand::actFavoritesChannel);
     favourite->setEnabled(enabled.favoritesChannel);
     favourite->setText(qs(details.favoritesCaption));
     favourite->setToolTip(qs(details.favoritesHint));
     favourite->setStatusTip(qs(details.favoritesHint));
     w_.spFavoritesChannel->setText(qs(details.favoritesButtonCaption));
 
-    QAction* lock = command("actLockChannel");
+    QAction* lock = command(MainCommand::actLockChannel);
     lock->setEnabled(enabled.lockChannel);
     lock->setText(qs(details.lockCaption));
     lock->setToolTip(qs(details.lockHint));
@@ -134,25 +116,19 @@ void frmMain::applyNodeDetails(const NodeDetails& details) {
 }
 
 void frmMain::tvSelectChannelMouseMove(NodeId node) {
-    if (!session_->isOpen()) return;
-    const bool channel = session_->browser().tree().IsChannelLeaf(node);
-    w_.lblInfo->setText(qs(channel ? texts::kInfoChannel : texts::kInfoCategory));
-    w_.tvSelectChannel->viewport()->setCursor(channel ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    const NodeHover hover = session_->tvSelectChannelMouseMove(node);
+    w_.lblInfo->setText(qs(hover.info));
+    w_.tvSelectChannel->viewport()->setCursor(hover.channel ? Qt::PointingHandCursor : Qt::ArrowCursor);
 }
 
 void frmMain::tvSelectChannelContextPopup(NodeId node, QPoint mouse) {
-    if (session_->isOpen()) {
-        ChannelBrowser& browser = session_->browser();
-        // The node under the mouse, else the selected one; the menu then acts on it.
-        if (node != kNoNode) browser.select(node);
-        ShowNodeDetails(browser.selected());
-    }
+    applyNodeDetails(session_->tvSelectChannelContextPopup(node));
     pmMainPopMenu_->popup(mouse);
 }
 
 void frmMain::tvSelectChannelDblClick() {
     // The session plays only a channel leaf; a category double click just expands.
-    if (session_->isOpen()) session_->tvSelectChannelDblClick();
+    session_->tvSelectChannelDblClick();
     showSessionState();
 }
 

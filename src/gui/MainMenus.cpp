@@ -1,5 +1,7 @@
 // The commands of the main window with their captions, hints and shortcuts,
 // and the two pop-up menus that offer them.
+#include "core/settings/ListEntries.h"
+#include "gui/QtText.h"
 #include "gui/frmMain.h"
 
 #include <QAction>
@@ -11,6 +13,7 @@ namespace kw {
 namespace {
 
 struct CommandText {
+    MainCommand id;
     const char* name;
     const char* caption;
     const char* hint;
@@ -20,41 +23,46 @@ struct CommandText {
 // Commands shared by buttons and menus; the window holds them so that their
 // shortcuts work wherever the window has the focus.
 constexpr CommandText kCommands[] = {
-    {"actPlayChannel", "播放", "播放选中频道", "F2"},
-    {"actFavoritesChannel", "收藏", "收藏选中频道", "F5"},
-    {"actTestChannel", "测试", "快速测试选中频道是否可用", "F4"},
-    {"actLinkChannel", "相关网站", "打开选中频道的相关网站, 可查看电台或电视的节目表等", "Ctrl+W"},
-    {"actLockChannel", "加锁", "选中频道加锁", "Ctrl+L"},
-    {"actAddTimerSwitchChannel", "添加到定时播放列表", "", ""},
-    {"actFindChannel", "查找...", "按频道名称从当前位置开始往下查找频道", "Ctrl+F"},
-    {"actFindChannelContinue", "继续查找", "按上次查找条件继续查找频道", "F3"},
-    {"actDeleteChannel", "删除", "删除选中频道 [请慎重!]", "Shift+Del"},
-    {"actEditChannel", "修改...", "修改选中频道的分类、地址、描述等资料", ""},
-    {"actUserAddChannel", "自添...", "添加您自己的频道 [每次添加一个频道]", ""},
-    {"actUserBatchAddChannel", "批量自添...",
+    {MainCommand::actPlayChannel, "actPlayChannel", "播放", "播放选中频道", "F2"},
+    {MainCommand::actFavoritesChannel, "actFavoritesChannel", "收藏", "收藏选中频道", "F5"},
+    {MainCommand::actTestChannel, "actTestChannel", "测试", "快速测试选中频道是否可用", "F4"},
+    {MainCommand::actLinkChannel, "actLinkChannel", "相关网站",
+     "打开选中频道的相关网站, 可查看电台或电视的节目表等", "Ctrl+W"},
+    {MainCommand::actLockChannel, "actLockChannel", "加锁", "选中频道加锁", "Ctrl+L"},
+    {MainCommand::actAddTimerSwitchChannel, "actAddTimerSwitchChannel", "添加到定时播放列表", "", ""},
+    {MainCommand::actFindChannel, "actFindChannel", "查找...", "按频道名称从当前位置开始往下查找频道",
+     "Ctrl+F"},
+    {MainCommand::actFindChannelContinue, "actFindChannelContinue", "继续查找", "按上次查找条件继续查找频道",
+     "F3"},
+    {MainCommand::actDeleteChannel, "actDeleteChannel", "删除", "删除选中频道 [请慎重!]", "Shift+Del"},
+    {MainCommand::actEditChannel, "actEditChannel", "修改...", "修改选中频道的分类、地址、描述等资料", ""},
+    {MainCommand::actUserAddChannel, "actUserAddChannel", "自添...", "添加您自己的频道 [每次添加一个频道]",
+     ""},
+    {MainCommand::actUserBatchAddChannel, "actUserBatchAddChannel", "批量自添...",
      "让您一次添加许多频道 [要求您先创建特定格式的文本文件, 请查阅帮助]", ""},
-    {"actExportUserChannel", "导出所有自添频道...", "将您自添的频道导出到文本文件中", ""},
-    {"actSetup", "设置...", "", ""},
-    {"actSetTimerSwitchChannel", "设置定时播放列表", "", ""},
-    {"actHelp", "帮助", "查阅使用说明", "F1"},
-    {"actAuthorHomePage", "作者主页", "访问本软件作者的网站", ""},
-    {"actAuthorEmail", "作者邮箱", "发电子邮件给本软件作者", ""},
-    {"actSplash", "启动画面", "显示启动窗口", ""},
-    {"actNews", "最新资讯", "", ""},
-    {"actAD", "广告窗口", "", ""},
-    {"actPackMDB", "精简频道数据", "目的是更快更稳定地使用频道数据，一般三个月运行一次。", ""},
-    {"actAbout", "关于...", "", ""},
-    {"actHideWindow", "隐藏", "隐藏窗口 [隐藏于任务栏右方小喇叭图标旁(系统托盘区)]", "F8"},
-    {"actExit", "退出", "退出鹰波视听 ( Kestrel Wave)", "F10"},
+    {MainCommand::actExportUserChannel, "actExportUserChannel", "导出所有自添频道...",
+     "将您自添的频道导出到文本文件中", ""},
+    {MainCommand::actSetup, "actSetup", "设置...", "", ""},
+    {MainCommand::actSetTimerSwitchChannel, "actSetTimerSwitchChannel", "设置定时播放列表", "", ""},
+    {MainCommand::actHelp, "actHelp", "帮助", "查阅使用说明", "F1"},
+    {MainCommand::actAuthorHomePage, "actAuthorHomePage", "作者主页", "访问本软件作者的网站", ""},
+    {MainCommand::actAuthorEmail, "actAuthorEmail", "作者邮箱", "发电子邮件给本软件作者", ""},
+    {MainCommand::actSplash, "actSplash", "启动画面", "显示启动窗口", ""},
+    {MainCommand::actNews, "actNews", "最新资讯", "", ""},
+    {MainCommand::actAD, "actAD", "广告窗口", "", ""},
+    {MainCommand::actPackMDB, "actPackMDB", "精简频道数据",
+     "目的是更快更稳定地使用频道数据，一般三个月运行一次。", ""},
+    {MainCommand::actAbout, "actAbout", "关于...", "", ""},
+    {MainCommand::actHideWindow, "actHideWindow", "隐藏",
+     "隐藏窗口 [隐藏于任务栏右方小喇叭图标旁(系统托盘区)]", "F8"},
+    {MainCommand::actExit, "actExit", "退出", "退出鹰波视听 ( Kestrel Wave)", "F10"},
     // Menu entries that are no shared command.
-    {"muCurNodeFullExpand", "当前分支全部展开", "", "]"},
-    {"muCurNodeFullCollapse", "当前分支全部折叠", "", "["},
-    {"muFullExpand", "全部展开", "", "F6"},
-    {"muFullCollapse", "全部折叠", "", "F7"},
-    {"muIconSelectChannel", "显示鹰波视听", "打开选台窗口", ""},
+    {MainCommand::muCurNodeFullExpand, "muCurNodeFullExpand", "当前分支全部展开", "", "]"},
+    {MainCommand::muCurNodeFullCollapse, "muCurNodeFullCollapse", "当前分支全部折叠", "", "["},
+    {MainCommand::muFullExpand, "muFullExpand", "全部展开", "", "F6"},
+    {MainCommand::muFullCollapse, "muFullCollapse", "全部折叠", "", "F7"},
+    {MainCommand::muIconSelectChannel, "muIconSelectChannel", "显示鹰波视听", "打开选台窗口", ""},
 };
-
-constexpr const char* kRateCaptions[] = {"最爱 (&1)", "喜爱 (&2)", "一般 (&3)", "讨厌 (&4)", "厌恶 (&5)"};
 
 QAction* makeAction(QObject* owner, const char* name, const QString& caption) {
     auto* action = new QAction(caption, owner);
@@ -83,11 +91,12 @@ QMenu* makeMenu(QWidget* owner, const char* name, const char* caption) {
 
 }  // namespace
 
-QAction* frmMain::command(const char* name) const { return findChild<QAction*>(QString::fromLatin1(name)); }
+QAction* frmMain::command(MainCommand id) const { return commands_[static_cast<std::size_t>(id)]; }
 
 void frmMain::buildCommands() {
     for (const CommandText& text : kCommands) {
         QAction* action = makeAction(this, text.name, QString::fromUtf8(text.caption));
+        commands_[static_cast<std::size_t>(text.id)] = action;
         const QString hint = QString::fromUtf8(text.hint);
         action->setToolTip(hint.isEmpty() ? action->text() : hint);
         action->setStatusTip(hint);
@@ -95,42 +104,44 @@ void frmMain::buildCommands() {
         addAction(action);
     }
     // Enabled once a channel is selected or a first search was made.
-    for (const char* name : {"actPlayChannel", "actFavoritesChannel", "actTestChannel", "actLinkChannel",
-                             "actLockChannel", "actAddTimerSwitchChannel", "actFindChannelContinue",
-                             "actDeleteChannel", "actEditChannel", "actSetTimerSwitchChannel"}) {
-        command(name)->setEnabled(false);
+    for (MainCommand id :
+         {MainCommand::actPlayChannel, MainCommand::actFavoritesChannel, MainCommand::actTestChannel,
+          MainCommand::actLinkChannel, MainCommand::actLockChannel, MainCommand::actAddTimerSwitchChannel,
+          MainCommand::actFindChannelContinue, MainCommand::actDeleteChannel, MainCommand::actEditChannel,
+          MainCommand::actSetTimerSwitchChannel}) {
+        command(id)->setEnabled(false);
     }
     // Hidden entries. The test command stays reachable by its shortcut: its
     // menu entry is a separate hidden item.
-    command("actAddTimerSwitchChannel")->setVisible(false);
-    command("actSetTimerSwitchChannel")->setVisible(false);
+    command(MainCommand::actAddTimerSwitchChannel)->setVisible(false);
+    command(MainCommand::actSetTimerSwitchChannel)->setVisible(false);
 
-    connect(command("actHideWindow"), &QAction::triggered, this,
+    connect(command(MainCommand::actHideWindow), &QAction::triggered, this,
             [this] { runCommand([this] { actHideWindowExecute(); }); });
-    connect(command("actExit"), &QAction::triggered, this,
+    connect(command(MainCommand::actExit), &QAction::triggered, this,
             [this] { runCommand([this] { actExitExecute(); }); });
-    connect(command("muIconSelectChannel"), &QAction::triggered, this,
+    connect(command(MainCommand::muIconSelectChannel), &QAction::triggered, this,
             [this] { runCommand([this] { muIconSelectChannelExecute(); }); });
 
-    bindButton(w_.spPlayChannel, command("actPlayChannel"));
-    bindButton(w_.spFavoritesChannel, command("actFavoritesChannel"));
-    bindButton(w_.spFindChannel, command("actFindChannel"));
-    bindButton(w_.spChannelRelatedLink, command("actLinkChannel"));
-    bindButton(w_.spEditChannel, command("actEditChannel"));
-    bindButton(w_.spUserAddChannel, command("actUserAddChannel"));
-    bindButton(w_.spSetup, command("actSetup"));
-    bindButton(w_.spHelp, command("actHelp"));
-    bindButton(w_.spHideWindow, command("actHideWindow"));
-    bindButton(w_.spExit, command("actExit"));
-    bindButton(w_.spHideWindowOnTitle, command("actHideWindow"));
-    bindButton(w_.spExitOnTitle, command("actExit"));
+    bindButton(w_.spPlayChannel, command(MainCommand::actPlayChannel));
+    bindButton(w_.spFavoritesChannel, command(MainCommand::actFavoritesChannel));
+    bindButton(w_.spFindChannel, command(MainCommand::actFindChannel));
+    bindButton(w_.spChannelRelatedLink, command(MainCommand::actLinkChannel));
+    bindButton(w_.spEditChannel, command(MainCommand::actEditChannel));
+    bindButton(w_.spUserAddChannel, command(MainCommand::actUserAddChannel));
+    bindButton(w_.spSetup, command(MainCommand::actSetup));
+    bindButton(w_.spHelp, command(MainCommand::actHelp));
+    bindButton(w_.spHideWindow, command(MainCommand::actHideWindow));
+    bindButton(w_.spExit, command(MainCommand::actExit));
+    bindButton(w_.spHideWindowOnTitle, command(MainCommand::actHideWindow));
+    bindButton(w_.spExitOnTitle, command(MainCommand::actExit));
 }
 
 void frmMain::buildMenus() {
     pmMainPopMenu_ = makeMenu(this, "pmMainPopMenu", "");
     QMenu* main = pmMainPopMenu_;
-    main->addAction(command("actPlayChannel"));
-    main->setDefaultAction(command("actPlayChannel"));
+    main->addAction(command(MainCommand::actPlayChannel));
+    main->setDefaultAction(command(MainCommand::actPlayChannel));
 
     QMenu* speed = makeMenu(main, "muSetSpeedChannel", "设为快捷频道 =>");
     for (int slot = 1; slot <= 22; ++slot) {
@@ -140,18 +151,20 @@ void frmMain::buildMenus() {
     speed->menuAction()->setEnabled(false);
     main->addMenu(speed);
 
-    main->addAction(command("actFavoritesChannel"));
-    QAction* muTestChannel = makeAction(main, "muTestChannel", command("actTestChannel")->text());
+    main->addAction(command(MainCommand::actFavoritesChannel));
+    QAction* muTestChannel = makeAction(main, "muTestChannel", command(MainCommand::actTestChannel)->text());
     muTestChannel->setVisible(false);
-    connect(muTestChannel, &QAction::triggered, command("actTestChannel"), &QAction::trigger);
+    connect(muTestChannel, &QAction::triggered, command(MainCommand::actTestChannel), &QAction::trigger);
     main->addAction(muTestChannel);
-    main->addAction(command("actLinkChannel"));
+    main->addAction(command(MainCommand::actLinkChannel));
 
     QMenu* rate = makeMenu(main, "muRate", "评级");
     auto* rateGroup = new QActionGroup(rate);
     for (int item = 1; item <= 5; ++item) {
         const QByteArray name = "muRate" + QByteArray::number(item);
-        QAction* entry = makeAction(rate, name.constData(), QString::fromUtf8(kRateCaptions[item - 1]));
+        const QString caption =
+            qs(kRatingNames[static_cast<std::size_t>(item - 1)]) + QStringLiteral(" (&%1)").arg(item);
+        QAction* entry = makeAction(rate, name.constData(), caption);
         entry->setCheckable(true);
         rateGroup->addAction(entry);
         rate->addAction(entry);
@@ -159,17 +172,19 @@ void frmMain::buildMenus() {
     rate->menuAction()->setEnabled(false);
     main->addMenu(rate);
 
-    main->addAction(command("actLockChannel"));
-    main->addAction(command("actAddTimerSwitchChannel"));
+    main->addAction(command(MainCommand::actLockChannel));
+    main->addAction(command(MainCommand::actAddTimerSwitchChannel));
     main->addSeparator();
-    for (const char* name : {"muCurNodeFullExpand", "muCurNodeFullCollapse", "muFullExpand", "muFullCollapse",
-                             "actFindChannel", "actFindChannelContinue"}) {
-        main->addAction(command(name));
+    for (MainCommand id :
+         {MainCommand::muCurNodeFullExpand, MainCommand::muCurNodeFullCollapse, MainCommand::muFullExpand,
+          MainCommand::muFullCollapse, MainCommand::actFindChannel, MainCommand::actFindChannelContinue}) {
+        main->addAction(command(id));
     }
     main->addSeparator();
-    for (const char* name : {"actDeleteChannel", "actEditChannel", "actUserAddChannel",
-                             "actUserBatchAddChannel", "actExportUserChannel"}) {
-        main->addAction(command(name));
+    for (MainCommand id :
+         {MainCommand::actDeleteChannel, MainCommand::actEditChannel, MainCommand::actUserAddChannel,
+          MainCommand::actUserBatchAddChannel, MainCommand::actExportUserChannel}) {
+        main->addAction(command(id));
     }
     main->addSeparator();
 
@@ -179,21 +194,25 @@ void frmMain::buildMenus() {
     main->addMenu(muSkin_);
 
     QMenu* others = makeMenu(main, "muOthers", "其它");
-    for (const char* name : {"actSetup", "actSetTimerSwitchChannel", "actHelp", "actAuthorHomePage",
-                             "actAuthorEmail", "actSplash", "actNews", "actAD", "actPackMDB"}) {
-        others->addAction(command(name));
+    for (MainCommand id :
+         {MainCommand::actSetup, MainCommand::actSetTimerSwitchChannel, MainCommand::actHelp,
+          MainCommand::actAuthorHomePage, MainCommand::actAuthorEmail, MainCommand::actSplash,
+          MainCommand::actNews, MainCommand::actAD, MainCommand::actPackMDB}) {
+        others->addAction(command(id));
     }
     main->addMenu(others);
-    for (const char* name : {"actAbout", "actHideWindow", "actExit"}) main->addAction(command(name));
+    for (MainCommand id : {MainCommand::actAbout, MainCommand::actHideWindow, MainCommand::actExit})
+        main->addAction(command(id));
     connect(main, &QMenu::aboutToShow, this, [this] { runCommand([this] { pmMainPopMenuPopup(); }); });
 
     pmIconRight_ = makeMenu(this, "pmIconRight", "");
-    pmIconRight_->addAction(command("muIconSelectChannel"));
-    pmIconRight_->setDefaultAction(command("muIconSelectChannel"));
+    pmIconRight_->addAction(command(MainCommand::muIconSelectChannel));
+    pmIconRight_->setDefaultAction(command(MainCommand::muIconSelectChannel));
     pmIconRight_->addSeparator();
-    for (const char* name : {"actSetup", "actHelp", "actAuthorHomePage", "actAuthorEmail", "actNews", "actAD",
-                             "actAbout", "actHideWindow", "actExit"}) {
-        pmIconRight_->addAction(command(name));
+    for (MainCommand id : {MainCommand::actSetup, MainCommand::actHelp, MainCommand::actAuthorHomePage,
+                           MainCommand::actAuthorEmail, MainCommand::actNews, MainCommand::actAD,
+                           MainCommand::actAbout, MainCommand::actHideWindow, MainCommand::actExit}) {
+        pmIconRight_->addAction(command(id));
     }
 }
 

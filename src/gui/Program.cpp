@@ -47,7 +47,7 @@ public:
 };
 
 void refuseSecondInstance() {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(texts::kSecondInstanceCaption.data()),
+    QMessageBox box(QMessageBox::NoIcon, qs(texts::kSecondInstanceCaption),
                     toDisplayText(texts::kSecondInstanceText), QMessageBox::Ok);
     box.setObjectName(QStringLiteral("SecondInstanceMessage"));
     box.exec();

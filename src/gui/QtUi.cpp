@@ -1,6 +1,7 @@
 #include "gui/QtUi.h"
 
 #include "core/ports/PasswordDialog.h"
+#include "gui/QtText.h"
 #include "gui/frmPasswordDlg.h"
 
 #include <QFileDialog>
@@ -12,10 +13,6 @@
 
 namespace kw {
 namespace {
-
-QString qs(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 std::optional<std::string> chooseFile(QWidget* owner, const FileDialogRequest& request, bool save) {
     QFileDialog dialog(owner, qs(request.title), qs(request.initialFolder), toQtFileFilter(request.filter));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/ports/UiPort.h"
+#include "gui/QtText.h"
 
 #include <QPointer>
 #include <QString>
@@ -11,10 +12,6 @@
 namespace kw {
 
 class frmPasswordDlg;
-
-// Text of the core for a Qt widget: UTF-8 to QString, and CR LF or a lone CR
-// (the line breaks the stored texts use) to the LF that Qt breaks lines at.
-QString toDisplayText(std::string_view text);
 
 // The Ui port on Qt's standard dialogs. Boxes are modal and owned by the given
 // window (the main window), so they stay above it.

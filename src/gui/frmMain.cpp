@@ -1,12 +1,12 @@
 #include "gui/frmMain.h"
+#include "gui/QtText.h"
 
 #include "core/actions/DesktopHelpers.h"
 #include "core/base/Error.h"
-#include "core/base/ProfileFile.h"
 #include "core/session/AppTexts.h"
 #include "core/session/Session.h"
 #include "core/session/WindowPlacement.h"
-#include "core/settings/SettingsFile.h"
+#include "core/settings/Skin.h"
 #include "gui/ChannelTreeModel.h"
 #include "gui/ChannelTreeView.h"
 #include "gui/SkinPainter.h"
@@ -49,7 +49,7 @@ frmMain::frmMain(std::filesystem::path programDir, frmADWindow& adWindow, Deskto
           QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
       })) {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QString::fromUtf8(kAppTitle.data()));
+    setWindowTitle(qs(kAppTitle));
     // No caption bar, above other windows, and no taskbar entry while the
     // notification area offers the way back; without one the window keeps a
     // taskbar entry so that it can always be reached.
@@ -64,7 +64,7 @@ frmMain::frmMain(std::filesystem::path programDir, frmADWindow& adWindow, Deskto
     buildMenus();
     connectBrowserCommands();
     connectChannelCommands();
-    ui_.setAdvertisementHandler([this] { command("actAD")->trigger(); });
+    ui_.setAdvertisementHandler([this] { command(MainCommand::actAD)->trigger(); });
 
     trayIcon_ = new TrayIcon(this);
     connect(trayIcon_, &TrayIcon::leftButtonDown, this,
@@ -96,7 +96,7 @@ void frmMain::startUp() {
     hooks.setHideOnDeactivate = [this](bool on) { setHideOnDeactive(on); };
     hooks.applySkin = [this](const std::string& name) { ApplySkin(name); };
     runCommand([this, &hooks] { session_->start(hooks); });
-    if (session_->isOpen()) attachBrowser();
+    attachBrowser();
     showSessionState();
     show();
 }
@@ -151,33 +151,30 @@ void frmMain::setHideOnDeactive(bool on) {
     if (!on) return;
     hideOnDeactive_ =
         connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
-            if (state == Qt::ApplicationInactive && isVisible()) command("actHideWindow")->trigger();
+            if (state == Qt::ApplicationInactive && isVisible())
+                command(MainCommand::actHideWindow)->trigger();
         });
 }
 
 void frmMain::ApplySkin(const std::string& name) {
-    const ProfileFile skinList(skinListPath(programDir_));
-    const Skin skin = readSkin(skinList, name, programDir_);
-    const QImage picture = loadSkinPicture(skin.picture);
-    paintSkin(*this, skin.colors, picture);
-    SettingsFile(programDir_).setLastSkinName(name);
-    currentSkinName_ = name;
+    session_->ApplySkin(
+        name, [this](const Skin& skin) { paintSkin(*this, skin.colors, loadSkinPicture(skin.picture)); });
 }
+
+const std::string& frmMain::currentSkinName() const { return session_->currentSkinName(); }
 
 void frmMain::pmMainPopMenuPopup() {
     if (skinMenuFilled_) return;
     skinMenuFilled_ = true;
-    const ProfileFile skinList(skinListPath(programDir_));
-    const QString current = QString::fromStdString(currentSkinName_);
     int number = 0;
-    for (const std::string& name : skinNames(skinList)) {
+    for (const std::string& name : session_->skinNames()) {
         QString caption = QString::fromStdString(name);
         QAction* entry = muSkin_->addAction(QString(caption).replace(QLatin1Char('&'), QLatin1String("&&")));
         entry->setObjectName(QStringLiteral("Skin%1").arg(++number));
         entry->setData(caption);
         entry->setCheckable(true);
         skinGroup_->addAction(entry);
-        if (caption.compare(current, Qt::CaseInsensitive) == 0) entry->setChecked(true);
+        entry->setChecked(session_->isCurrentSkin(name));
         connect(entry, &QAction::triggered, this,
                 [this, entry] { runCommand([this, entry] { actSetSkinExecute(entry); }); });
     }
@@ -187,9 +184,8 @@ void frmMain::actSetSkinExecute(QAction* entry) {
     // The menu ticks the clicked entry; afterwards the tick shows the skin
     // that is on the window, also when the new one could not be applied.
     const auto tickCurrent = [this] {
-        const QString current = QString::fromStdString(currentSkinName_);
         for (QAction* other : skinGroup_->actions()) {
-            other->setChecked(other->data().toString().compare(current, Qt::CaseInsensitive) == 0);
+            other->setChecked(session_->isCurrentSkin(other->data().toString().toStdString()));
         }
     };
     try {
@@ -227,14 +223,14 @@ void frmMain::closeEvent(QCloseEvent* event) {
 void frmMain::contextMenuEvent(QContextMenuEvent* event) { pmMainPopMenu_->popup(event->globalPos()); }
 
 void frmMain::mouseMoveEvent(QMouseEvent* event) {
-    w_.lblInfo->setText(QString::fromUtf8(texts::kSlogan.data()));
+    w_.lblInfo->setText(qs(texts::kSlogan));
     QWidget::mouseMoveEvent(event);
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched == w_.lblTitle) return titleEvent(event);
     if (watched == w_.imgIcon) return iconEvent(event);
-    SpeedChannel1MouseMove(watched, event);
+    SpeedChannelMouseMove(watched, event);
     return QWidget::eventFilter(watched, event);
 }
 
@@ -267,7 +263,7 @@ bool frmMain::iconEvent(QEvent* event) {
             return true;
         case QEvent::MouseButtonDblClick:
             iconClickTimer_.stop();
-            command("actExit")->trigger();
+            command(MainCommand::actExit)->trigger();
             return true;
         case QEvent::MouseMove:
             w_.imgIcon->setToolTip(toDisplayText(dateTooltipTextNow()));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/browser/ChannelTree.h"
+#include "gui/MainCommand.h"
 #include "gui/QtUi.h"
 
 #include <QMetaObject>
@@ -91,8 +92,8 @@ public:
     // The dialog that asks for the child-lock password.
     void setPasswordDialog(frmPasswordDlg* dialog);
     const MainWidgets& widgets() const { return w_; }
-    // A command or menu entry by its name (actPlayChannel, muFullExpand, ...).
-    QAction* command(const char* name) const;
+    // A command or menu entry (actPlayChannel, muFullExpand, ...).
+    QAction* command(MainCommand id) const;
     QMenu* pmMainPopMenu() const { return pmMainPopMenu_; }
     QMenu* pmIconRight() const { return pmIconRight_; }
     TrayIcon& trayIcon() const { return *trayIcon_; }
@@ -102,7 +103,7 @@ public:
     void muIconSelectChannelExecute();
     // Applies the skin of that name from Skins/Skins.ini and remembers it.
     void ApplySkin(const std::string& name);
-    const std::string& currentSkinName() const { return currentSkinName_; }
+    const std::string& currentSkinName() const;
     // Hides the window whenever the application loses activation.
     void setHideOnDeactive(bool on);
     bool hideOnDeactive() const { return static_cast<bool>(hideOnDeactive_); }
@@ -151,7 +152,7 @@ private:
     // Shows what the session's last command left: details, slots, hints.
     void showSessionState();
     // The information line names the channel of the slot under the mouse.
-    void SpeedChannel1MouseMove(QObject* watched, QEvent* event);
+    void SpeedChannelMouseMove(QObject* watched, QEvent* event);
 
     std::filesystem::path programDir_;
     frmADWindow& adWindow_;
@@ -160,6 +161,7 @@ private:
     // Goes before the session, whose tree it watches.
     std::unique_ptr<ChannelTreeModel> treeModel_;
     MainWidgets w_;
+    std::array<QAction*, kMainCommandCount> commands_{};
     QMenu* pmMainPopMenu_ = nullptr;
     QMenu* pmIconRight_ = nullptr;
     QMenu* muSkin_ = nullptr;
@@ -170,7 +172,6 @@ private:
     bool dragging_ = false;
     bool skinMenuFilled_ = false;
     bool exited_ = false;
-    std::string currentSkinName_;
     QMetaObject::Connection hideOnDeactive_;
 };
 

@@ -1,7 +1,9 @@
 // The controls of the main window at their places (pixels inside the 254 × 514 window).
 #include "core/actions/ChannelOpener.h"
 #include "core/session/AppTexts.h"
+#include "core/settings/ListEntries.h"
 #include "gui/ChannelTreeView.h"
+#include "gui/QtText.h"
 #include "gui/SkinPainter.h"
 #include "gui/frmMain.h"
 
@@ -11,6 +13,9 @@
 #include <QPlainTextEdit>
 #include <QStyle>
 #include <QToolButton>
+
+#include <array>
+#include <string_view>
 
 namespace kw {
 namespace {
@@ -32,10 +37,11 @@ QToolButton* flatButton(QWidget* parent, const char* name, const char* caption, 
     return button;
 }
 
-QComboBox* dropDownList(QWidget* parent, const char* name, int left, const QStringList& entries,
-                        const char* hint) {
+template <std::size_t N>
+QComboBox* dropDownList(QWidget* parent, const char* name, int left,
+                        const std::array<std::string_view, N>& entries, const char* hint) {
     auto* list = place<QComboBox>(parent, name, left, 414, 0, 20);
-    list->addItems(entries);
+    for (std::string_view entry : entries) list->addItem(qs(entry));
     list->setToolTip(QString::fromUtf8(hint));
     list->setFocusPolicy(Qt::ClickFocus);
     QFont narrow = parent->font();
@@ -59,12 +65,12 @@ void frmMain::buildLayout() {
     w_.imgIcon->setPixmap(QPixmap(QStringLiteral(":/kestrelwave/icons/kestrelwave-16.png")));
     w_.imgIcon->setAlignment(Qt::AlignCenter);
     w_.imgIcon->setMouseTracking(true);
-    w_.imgIcon->setToolTip(QString::fromUtf8(texts::kDateTooltipInitial.data()));
+    w_.imgIcon->setToolTip(qs(texts::kDateTooltipInitial));
     w_.imgIcon->installEventFilter(this);
 
     w_.lblTitle = place<QLabel>(this, "lblTitle", 31, 2, 170, 27);
     w_.lblTitle->setAlignment(Qt::AlignCenter);
-    w_.lblTitle->setText(QString::fromUtf8(kAppTitle.data()));
+    w_.lblTitle->setText(qs(kAppTitle));
     QFont titleFont = font;
     titleFont.setBold(true);
     w_.lblTitle->setFont(titleFont);
@@ -84,8 +90,8 @@ void frmMain::buildLayout() {
 
     w_.lblInfo = place<QLabel>(this, "lblInfo", 13, 36, 228, 13);
     w_.lblInfo->setAlignment(Qt::AlignCenter);
-    w_.lblInfo->setText(QString::fromUtf8(texts::kSlogan.data()));
-    w_.lblInfo->setToolTip(QString::fromUtf8(ChannelOpener::kNothingPlayedHint.data()));
+    w_.lblInfo->setText(qs(texts::kSlogan));
+    w_.lblInfo->setToolTip(qs(ChannelOpener::kNothingPlayedHint));
 
     QFont slotFont;
     slotFont.setFamilies({QStringLiteral("Arial Narrow"), QStringLiteral("Liberation Sans Narrow"),
@@ -117,24 +123,14 @@ void frmMain::buildLayout() {
     w_.meDisplayMemo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     w_.meDisplayMemo->setToolTip(QStringLiteral("简要描述选中频道"));
 
-    w_.cbRateChannel = dropDownList(this, "cbRateChannel", 21,
-                                    {QStringLiteral("最爱"), QStringLiteral("喜爱"), QStringLiteral("一般"),
-                                     QStringLiteral("讨厌"), QStringLiteral("厌恶")},
-                                    "评价选中频道 [并显示其级别]");
+    w_.cbRateChannel = dropDownList(this, "cbRateChannel", 21, kRatingNames, "评价选中频道 [并显示其级别]");
     w_.cbRateChannel->resize(57, 20);
     w_.cbRateChannel->setCurrentIndex(2);
-    w_.cbFilterChannel = dropDownList(
-        this, "cbFilterChannel", 80,
-        {QStringLiteral("显示全部频道"), QStringLiteral("只显最爱频道"), QStringLiteral("只显喜爱频道"),
-         QStringLiteral("只显一般频道"), QStringLiteral("只显讨厌频道"), QStringLiteral("只显厌恶频道")},
-        "只显示 [某评级级别] 的频道");
+    w_.cbFilterChannel =
+        dropDownList(this, "cbFilterChannel", 80, kFilterChannelEntries, "只显示 [某评级级别] 的频道");
     w_.cbFilterChannel->resize(83, 20);
-    w_.cbClassDisplayChannel = dropDownList(
-        this, "cbClassDisplayChannel", 165,
-        {QStringLiteral("内容优先分类"), QStringLiteral("区域优先分类"), QStringLiteral("仅按内容分类"),
-         QStringLiteral("仅按区域分类"), QStringLiteral("仅按语言分类"), QStringLiteral("仅按总分类"),
-         QStringLiteral("总分类期号")},
-        "切换优先按 [内容]/[区域] 分类显示频道");
+    w_.cbClassDisplayChannel = dropDownList(this, "cbClassDisplayChannel", 165, kClassDisplayChannelEntries,
+                                            "切换优先按 [内容]/[区域] 分类显示频道");
     w_.cbClassDisplayChannel->resize(83, 20);
     // The list starts on "仅按内容分类"; start-up puts the stored mode in.
     w_.cbClassDisplayChannel->setCurrentIndex(2);

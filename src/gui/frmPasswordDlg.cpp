@@ -20,8 +20,7 @@ frmPasswordDlg::frmPasswordDlg(QWidget* parent)
       OKBtn_(new QPushButton(QStringLiteral("确定(&O)"), this)),
       CancelBtn_(new QPushButton(QStringLiteral("取消(&C)"), this)) {
     setObjectName(QStringLiteral("frmPasswordDlg"));
-    setWindowTitle(QString::fromUtf8(PasswordDialog::kCaption.data(),
-                                     static_cast<qsizetype>(PasswordDialog::kCaption.size())));
+    setWindowTitle(qs(PasswordDialog::kCaption));
     setFixedSize(kWidth, kHeight);
     setModal(true);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

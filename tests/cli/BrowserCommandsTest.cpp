@@ -65,6 +65,11 @@ TEST_F(BrowserCommandsTest, FilterAndModeComeFromTheOptionsElseFromTheSettingsFi
     settings.setClassDisplayChannelIndex(5);
     EXPECT_EQ(runKwave(dir_, {"tree"}).out, filtered);
     EXPECT_EQ(runKwave(dir_, {"tree", "--filter", "6"}).status, 2);
+    // One range for the display mode everywhere: kwave refuses what a stored value reads as 0.
+    EXPECT_EQ(runKwave(dir_, {"tree", "--mode", "7"}).status, 2);
+    settings.setClassDisplayChannelIndex(9);
+    settings.setFilterChannelIndex(0);
+    EXPECT_EQ(runKwave(dir_, {"tree"}).out, runKwave(dir_, {"tree", "--mode", "0"}).out);
 }
 
 TEST_F(BrowserCommandsTest, FindPrintsTheSelectedNodeOrTheMessageWithStatusOne) {

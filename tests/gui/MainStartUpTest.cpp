@@ -2,6 +2,7 @@
 // init makes it, and what selecting in the tree shows.
 #include "TestInstallation.h"
 #include "support/FakeDesktop.h"
+#include "support/SessionProbe.h"
 
 #include "core/base/ProfileFile.h"
 #include "core/base/TextCodec.h"
@@ -25,6 +26,7 @@
 
 #include <memory>
 
+using kw::test::commandNamed;
 using kw::test::FakeDesktop;
 using kw::test::MessageBoxCatcher;
 using kw::test::TestInstallation;
@@ -86,7 +88,7 @@ private slots:
         QCOMPARE(w.meDisplayMemo->toPlainText(),
                  QStringLiteral("当前位于:  A我的最爱\n[ 请选择具体的频道 ]"));
         QCOMPARE(w.lblInfo->text(), QStringLiteral("单击+号或双击文字展开以便选台"));
-        QVERIFY(!main_->command("actPlayChannel")->isEnabled());
+        QVERIFY(!commandNamed(*main_, "actPlayChannel")->isEnabled());
         QVERIFY(!install_->exists("ChannelTree.tre"));
     }
 
@@ -99,22 +101,22 @@ private slots:
 
         for (const char* name : {"actPlayChannel", "actTestChannel", "actLinkChannel", "actDeleteChannel",
                                  "actEditChannel", "actFavoritesChannel", "actLockChannel"}) {
-            QVERIFY2(main_->command(name)->isEnabled(), name);
+            QVERIFY2(commandNamed(*main_, name)->isEnabled(), name);
         }
         QVERIFY(w.spPlayChannel->isEnabled());
         QVERIFY(main_->findChild<QMenu*>("muRate")->menuAction()->isEnabled());
         QVERIFY(w.cbRateChannel->isEnabled());
         QCOMPARE(w.cbRateChannel->currentIndex(), 2);  // new channels are rated 一般
         QVERIFY(main_->findChild<QAction*>("muRate3")->isChecked());
-        QCOMPARE(main_->command("actFavoritesChannel")->text(), QStringLiteral("收藏"));
+        QCOMPARE(commandNamed(*main_, "actFavoritesChannel")->text(), QStringLiteral("收藏"));
         QCOMPARE(w.spFavoritesChannel->text(), QStringLiteral("收藏"));
-        QCOMPARE(main_->command("actLockChannel")->text(), QStringLiteral("加锁"));
+        QCOMPARE(commandNamed(*main_, "actLockChannel")->text(), QStringLiteral("加锁"));
         QVERIFY2(w.meDisplayMemo->toPlainText().endsWith(QStringLiteral(" [SYS 2026.12] [未锁]")),
                  qPrintable(w.meDisplayMemo->toPlainText()));
         QCOMPARE(w.lblInfo->text(), QStringLiteral("双击频道名称播放选中频道"));
 
         w.tvSelectChannel->setCurrentIndex(channel.parent());
-        QVERIFY(!main_->command("actPlayChannel")->isEnabled());
+        QVERIFY(!commandNamed(*main_, "actPlayChannel")->isEnabled());
         QVERIFY(!w.spFavoritesChannel->isEnabled());
         QVERIFY(!w.cbRateChannel->isEnabled());
         QCOMPARE(w.cbRateChannel->palette().color(QPalette::Text), QColor(128, 128, 128));
@@ -139,7 +141,7 @@ private slots:
         const QString name = channel.data().toString();
         w.tvSelectChannel->setCurrentIndex(channel);
         w.cbClassDisplayChannel->setCurrentIndex(5);  // leaves directly under the category
-        QCOMPARE(main_->session().browser().displayMode(), 5);
+        QCOMPARE(main_->session().windowState().displayMode, 5);
         const QModelIndex selected = w.tvSelectChannel->currentIndex();
         QVERIFY2(selected.data().toString().contains(name), qPrintable(selected.data().toString()));
         QCOMPARE(selected.parent().parent(), model.index(0, 0));
@@ -192,9 +194,9 @@ private slots:
         start();
         QCOMPARE(boxes_->texts.size(), 1);
         QVERIFY(main_->isVisible());
-        QCOMPARE(main_->widgets().tvSelectChannel->model(), nullptr);
+        QCOMPARE(main_->widgets().tvSelectChannel->model()->rowCount(), 0);
         // Commands that need the tree do nothing rather than fail.
-        main_->command("muFullExpand")->trigger();
+        commandNamed(*main_, "muFullExpand")->trigger();
         QCOMPARE(boxes_->texts.size(), 1);
     }
 
@@ -203,17 +205,17 @@ private slots:
         const QAbstractItemModel& model = *w.tvSelectChannel->model();
         const QModelIndex tv = model.index(1, 0, model.index(0, 0));
         QVERIFY(!w.tvSelectChannel->isExpanded(tv));
-        main_->command("muFullExpand")->trigger();
+        commandNamed(*main_, "muFullExpand")->trigger();
         QVERIFY(w.tvSelectChannel->isExpanded(tv));
         QVERIFY(w.tvSelectChannel->isExpanded(model.index(0, 0, tv)));
         w.tvSelectChannel->setCurrentIndex(tv);
-        main_->command("muCurNodeFullCollapse")->trigger();
+        commandNamed(*main_, "muCurNodeFullCollapse")->trigger();
         QVERIFY(!w.tvSelectChannel->isExpanded(tv));
         QVERIFY(!w.tvSelectChannel->isExpanded(model.index(0, 0, tv)));
-        main_->command("muCurNodeFullExpand")->trigger();
+        commandNamed(*main_, "muCurNodeFullExpand")->trigger();
         QVERIFY(w.tvSelectChannel->isExpanded(model.index(0, 0, tv)));
         // Everything closes but the path to the selection.
-        main_->command("muFullCollapse")->trigger();
+        commandNamed(*main_, "muFullCollapse")->trigger();
         QCOMPARE(w.tvSelectChannel->currentIndex(), tv);
         QVERIFY(w.tvSelectChannel->isExpanded(model.index(0, 0)));
         QVERIFY(!w.tvSelectChannel->isExpanded(tv));
@@ -222,8 +224,8 @@ private slots:
 
     void playCommandAndSpeedSlotsPlayAndMarkTheSlot() {
         const kw::MainWidgets& w = main_->widgets();
-        QVERIFY(main_->session().browser().FindNextChannel("CCTV-1综合"));
-        main_->command("actPlayChannel")->trigger();
+        QVERIFY(main_->session().FindNextChannel("CCTV-1综合"));
+        commandNamed(*main_, "actPlayChannel")->trigger();
         QCOMPARE(desktop_.documents.size(), std::size_t{1});
         QVERIFY(w.SpeedChannel[0]->isChecked());  // slot 1 holds CCTV-1综合
         QCOMPARE(w.lblInfo->toolTip(), QStringLiteral("正在播放: CCTV-1综合"));
@@ -245,10 +247,11 @@ private slots:
 
     void ratingFromTheSubmenuIsStoredAndShownInTheList() {
         const kw::MainWidgets& w = main_->widgets();
-        QVERIFY(main_->session().browser().FindNextChannel("CCTV-4中文国际"));
+        QVERIFY(main_->session().FindNextChannel("CCTV-4中文国际"));
         main_->findChild<QAction*>("muRate5")->trigger();
         QCOMPARE(w.cbRateChannel->currentIndex(), 4);
-        QCOMPARE(main_->session().store().readChannelDetails("CCTV-4中文国际").rating, 5);
+        QCOMPARE(kw::test::SessionProbe::store(main_->session()).readChannelDetails("CCTV-4中文国际").rating,
+                 5);
     }
 
 private:

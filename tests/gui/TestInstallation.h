@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAction>
 #include <QColor>
 #include <QString>
 #include <QTemporaryDir>
@@ -8,6 +9,11 @@
 #include <string>
 
 namespace kw::test {
+
+// A window's command or menu entry by its object name.
+inline QAction* commandNamed(const QObject& window, const char* name) {
+    return window.findChild<QAction*>(QString::fromLatin1(name));
+}
 
 // A temporary program directory for one test, removed afterwards.
 class TestInstallation {

@@ -28,6 +28,7 @@
 
 #include <memory>
 
+using kw::test::commandNamed;
 using kw::test::MessageBoxCatcher;
 using kw::test::TestInstallation;
 
@@ -185,11 +186,11 @@ private slots:
                                                 "actAbout",
                                                 "actHideWindow",
                                                 "actExit"}));
-        QCOMPARE(menu->defaultAction(), main_->command("actPlayChannel"));
+        QCOMPARE(menu->defaultAction(), commandNamed(*main_, "actPlayChannel"));
         QVERIFY(!main_->findChild<QAction*>("muTestChannel")->isVisible());
-        QVERIFY(!main_->command("actAddTimerSwitchChannel")->isVisible());
-        QVERIFY(!main_->command("actAddTimerSwitchChannel")->isEnabled());
-        QVERIFY(!main_->command("actFindChannelContinue")->isEnabled());
+        QVERIFY(!commandNamed(*main_, "actAddTimerSwitchChannel")->isVisible());
+        QVERIFY(!commandNamed(*main_, "actAddTimerSwitchChannel")->isEnabled());
+        QVERIFY(!commandNamed(*main_, "actFindChannelContinue")->isEnabled());
 
         const auto* speed = main_->findChild<QMenu*>("muSetSpeedChannel");
         QCOMPARE(speed->title(), QStringLiteral("设为快捷频道 =>"));
@@ -203,7 +204,7 @@ private slots:
         QCOMPARE(entryNames(others),
                  QStringList({"actSetup", "actSetTimerSwitchChannel", "actHelp", "actAuthorHomePage",
                               "actAuthorEmail", "actSplash", "actNews", "actAD", "actPackMDB"}));
-        QVERIFY(!main_->command("actSetTimerSwitchChannel")->isVisible());
+        QVERIFY(!commandNamed(*main_, "actSetTimerSwitchChannel")->isVisible());
     }
 
     void trayMenuHoldsItsEntriesInOrder() {
@@ -242,7 +243,7 @@ private slots:
         QFETCH(QString, caption);
         QFETCH(QString, hint);
         QFETCH(QKeySequence, shortcut);
-        const QAction* action = main_->command(name.toLatin1().constData());
+        const QAction* action = commandNamed(*main_, name.toLatin1().constData());
         QVERIFY(action != nullptr);
         QCOMPARE(action->text(), caption);
         QCOMPARE(action->statusTip(), hint);
@@ -251,7 +252,7 @@ private slots:
 
     void buttonsRunTheirCommandsAndFollowTheirState() {
         const kw::MainWidgets& w = main_->widgets();
-        QAction* play = main_->command("actPlayChannel");
+        QAction* play = commandNamed(*main_, "actPlayChannel");
         QVERIFY(!w.spPlayChannel->isEnabled());
         play->setEnabled(true);
         QVERIFY(w.spPlayChannel->isEnabled());
@@ -430,14 +431,14 @@ private slots:
     void hidingWithoutANotificationAreaMinimisesInstead() {
         if (kw::TrayIcon::isAvailable()) QSKIP("this desktop has a notification area");
         main_->show();
-        main_->command("actHideWindow")->trigger();
+        commandNamed(*main_, "actHideWindow")->trigger();
         QVERIFY(main_->isMinimized());
         QVERIFY(main_->isVisible());
     }
 
     void losingActivationHidesTheWindowWhenAsked() {
         main_->show();
-        QSignalSpy hidden(main_->command("actHideWindow"), &QAction::triggered);
+        QSignalSpy hidden(commandNamed(*main_, "actHideWindow"), &QAction::triggered);
         emit qApp->applicationStateChanged(Qt::ApplicationInactive);
         QCOMPARE(hidden.count(), 0);
         main_->setHideOnDeactive(true);

@@ -3,6 +3,7 @@
 #include "core/actions/ChildLock.h"
 #include "core/browser/ChannelBrowser.h"
 #include "core/ports/UiPort.h"
+#include "core/settings/ListEntries.h"
 #include "core/store/ChannelStore.h"
 
 #include <string>
@@ -31,9 +32,9 @@ NodeId ChannelEdits::selectedChannel() const {
     return node != kNoNode && browser_.tree().IsChannelLeaf(node) ? node : kNoNode;
 }
 
-void ChannelEdits::SetChannelFavorite(NodeId node, int favourite) {
+bool ChannelEdits::SetChannelFavorite(NodeId node, int favourite) {
     ChannelTree& tree = browser_.tree();
-    if (browser_.busy() || !tree.contains(node) || !tree.IsChannelLeaf(node)) return;
+    if (browser_.busy() || !tree.contains(node) || !tree.IsChannelLeaf(node)) return false;
     // A copy: the node goes away with the move.
     const std::string name(tree.text(node));
     store_.setFavorited(name, favourite);
@@ -50,7 +51,7 @@ void ChannelEdits::SetChannelFavorite(NodeId node, int favourite) {
         browser_.RebuildChannelTree(false);
     }
     browser_.select(tree.root());
-    browser_.FindNextChannel(name);
+    return browser_.FindNextChannel(name);
 }
 
 void ChannelEdits::actFavoritesChannelExecute() {
@@ -60,7 +61,7 @@ void ChannelEdits::actFavoritesChannelExecute() {
 
 void ChannelEdits::SetChannelRating(int item) {
     const NodeId node = selectedChannel();
-    if (node == kNoNode || item < 0 || item >= kRatingItems) return;
+    if (node == kNoNode || item < 0 || item >= kRatingItemCount) return;
     store_.setRating(browser_.tree().text(node), item + 1);
     browser_.ShowNodeDetails(node);
 }

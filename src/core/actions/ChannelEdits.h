@@ -22,9 +22,6 @@ public:
     static constexpr std::string_view kDeleteCaption = "确认删除";
     static constexpr std::string_view kDeleteQuestion =
         "请确认：删除后将不可恢复，真的要删除下列频道吗？\r\n\r\n";
-    // The entries of the rating list and the radio items of the rating
-    // submenu; item i stands for rating i + 1.
-    static constexpr int kRatingItems = 5;
 
     ChannelEdits(ChannelStore& store, ChannelBrowser& browser, ChildLock& lock, UiPort& ui);
 
@@ -35,8 +32,10 @@ public:
     // Writes favourite (0 or 1) for node's channel and moves its leaf: into
     // or out of the favourites branch along the display mode's path when it
     // has siblings, else by a rebuild. Then selects the root and searches
-    // down for the channel's name, as the find command does.
-    void SetChannelFavorite(NodeId node, int favourite);
+    // down for the channel's name, as the find command does. Returns whether
+    // that search found it (a node that is no channel leaf changes nothing
+    // and returns false).
+    bool SetChannelFavorite(NodeId node, int favourite);
     // The favourites command: the selected channel with the target value the
     // details set (1 to favour, 0 to restore).
     void actFavoritesChannelExecute();

@@ -1,5 +1,6 @@
 #include "core/actions/ShellOpen.h"
 
+#include "core/base/AsciiText.h"
 #include "core/base/TextCodec.h"
 #include "core/ports/DesktopPort.h"
 #include "core/ports/UiPort.h"
@@ -15,7 +16,7 @@ void ShellOpener::ShellOpen(std::string_view target, std::string_view format) {
     if (target.empty()) return;
     if (desktop_.openDocument(target, format)) return;
     // "https://" reads "HTTPS:/" in its first seven characters and is not retried.
-    if (text::upperAscii(target.substr(0, 7)) == "HTTP://" && desktop_.openInBrowser(target)) return;
+    if (ascii::upper(target.substr(0, 7)) == "HTTP://" && desktop_.openInBrowser(target)) return;
     ui_.ShowMessage(std::string(kPlayError) + homePage_);
 }
 

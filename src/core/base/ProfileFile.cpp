@@ -1,5 +1,7 @@
 #include "core/base/ProfileFile.h"
 
+#include "core/base/AsciiText.h"
+
 #include "core/base/Error.h"
 #include "core/base/SafeFile.h"
 #include "core/base/TextCodec.h"
@@ -20,18 +22,6 @@ namespace {
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view kNewLine = "\r\n";
 
-bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i];
-        char y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-        if (x != y) return false;
-    }
-    return true;
-}
-
 bool isLineBreak(char c) { return c == '\r' || c == '\n'; }
 
 bool hasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
@@ -43,13 +33,6 @@ std::string_view unquote(std::string_view text) {
         text = text.substr(1, text.size() - 2);
     }
     return text;
-}
-
-int digitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
 }
 
 // A whole 32-bit number: optional sign, then decimal digits or "$"/"0x" and
@@ -75,7 +58,7 @@ std::optional<int> parseInteger(std::string_view text) {
                                     : std::uint64_t{std::numeric_limits<std::int32_t>::max()} + negative;
     std::uint64_t value = 0;
     for (char c : text) {
-        const int digit = digitValue(c);
+        const int digit = ascii::hexDigitValue(c);
         if (digit < 0 || digit >= base) return std::nullopt;
         value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
         if (value > limit) return std::nullopt;
@@ -182,8 +165,8 @@ const ProfileFile::Line* ProfileFile::findKey(std::string_view section, std::str
     bool inSection = false;
     for (const Line& line : lines_) {
         if (line.kind == LineKind::Section) {
-            inSection = equalsIgnoringAsciiCase(line.name, section);
-        } else if (inSection && line.kind == LineKind::Key && equalsIgnoringAsciiCase(line.name, key)) {
+            inSection = ascii::equalIgnoringCase(line.name, section);
+        } else if (inSection && line.kind == LineKind::Key && ascii::equalIgnoringCase(line.name, key)) {
             return &line;
         }
     }
@@ -217,7 +200,7 @@ std::vector<std::string> ProfileFile::sectionNames() const {
     for (const Line& line : lines_) {
         if (line.kind != LineKind::Section) continue;
         bool seen = false;
-        for (const std::string& name : names) seen = seen || equalsIgnoringAsciiCase(name, line.name);
+        for (const std::string& name : names) seen = seen || ascii::equalIgnoringCase(name, line.name);
         if (!seen) names.push_back(line.name);
     }
     return names;
@@ -282,7 +265,7 @@ void ProfileFile::setValue(std::string_view section, std::string_view key, std::
     for (const Line& line : lines_) {
         if (line.kind == LineKind::Section) {
             if (after != nullptr) break;
-            inSection = equalsIgnoringAsciiCase(line.name, section);
+            inSection = ascii::equalIgnoringCase(line.name, section);
             if (inSection) after = &line;
         } else if (inSection && line.kind == LineKind::Key) {
             after = &line;

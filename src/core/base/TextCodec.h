@@ -22,9 +22,6 @@ std::string sanitizeUtf8(std::string_view utf8);
 // Removes every byte up to 0x20 (blanks and control characters) at both ends.
 std::string_view trimBlanks(std::string_view text);
 
-// Upper-cases the ASCII letters a to z and nothing else.
-std::string upperAscii(std::string_view text);
-
 // Number of characters (code points) in UTF-8 text.
 std::size_t charCount(std::string_view utf8);
 

@@ -102,13 +102,13 @@ void ChannelBrowser::SaveChannelTreeCache() { saveTreeCache(tree_, treeCacheFile
 
 void ChannelBrowser::cbFilterChannelChange(int filter) {
     if (busy_) return;
-    ratingFilter_ = filter;
+    setRatingFilter(filter);
     RebuildChannelTree(false);
 }
 
 void ChannelBrowser::cbClassDisplayChannelChange(int mode) {
     if (busy_) return;
-    displayMode_ = mode;
+    setDisplayMode(mode);
     const NodeId selection = tree_.selected();
     std::string name;
     if (selection != kNoNode && tree_.IsChannelLeaf(selection)) name = tree_.text(selection);

@@ -5,6 +5,7 @@
 #include "core/browser/ChannelTree.h"
 #include "core/browser/NodeDetails.h"
 #include "core/browser/TreeCollation.h"
+#include "core/settings/ListEntries.h"
 
 #include <filesystem>
 #include <string>
@@ -31,8 +32,10 @@ public:
     int displayMode() const { return displayMode_; }
     int lockMode() const { return lockMode_; }
     // Take effect at the next rebuild (start-up sets them before the first).
-    void setRatingFilter(int filter) { ratingFilter_ = filter; }
-    void setDisplayMode(int mode) { displayMode_ = mode; }
+    // A value outside its list counts as the list's first entry, as a stored
+    // position does.
+    void setRatingFilter(int filter) { ratingFilter_ = isValidRatingFilter(filter) ? filter : 0; }
+    void setDisplayMode(int mode) { displayMode_ = isValidDisplayMode(mode) ? mode : 0; }
     void setLockMode(int mode) { lockMode_ = mode; }
 
     // True while a rebuild or search runs. Commands started from inside the

@@ -1,17 +1,13 @@
 #include "core/browser/FindChannel.h"
 
+#include "core/base/AsciiText.h"
+
 #include <algorithm>
 
 namespace kw {
-namespace {
-
-char upperAsciiByte(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-}  // namespace
-
 bool containsIgnoringAsciiCase(std::string_view text, std::string_view needle) {
     return std::search(text.begin(), text.end(), needle.begin(), needle.end(),
-                       [](char a, char b) { return upperAsciiByte(a) == upperAsciiByte(b); }) != text.end() ||
+                       [](char a, char b) { return ascii::toUpper(a) == ascii::toUpper(b); }) != text.end() ||
            needle.empty();
 }
 

@@ -7,15 +7,19 @@
 #include "core/actions/ChildLock.h"
 #include "core/actions/ComputerKey.h"
 #include "core/actions/ShellOpen.h"
+#include "core/base/AsciiText.h"
 #include "core/base/Error.h"
+#include "core/base/ProfileFile.h"
+#include "core/browser/BrowserTexts.h"
 #include "core/browser/ChannelBrowser.h"
 #include "core/ports/UiPort.h"
+#include "core/session/AppTexts.h"
+#include "core/settings/AboutPage.h"
+#include "core/settings/Skin.h"
 #include "core/speed/SlotPlayer.h"
 #include "core/speed/SpeedChannelSet.h"
 #include "core/speed/SpeedChannels.h"
 #include "core/store/ChannelStore.h"
-
-#include <stdexcept>
 
 namespace kw {
 
@@ -53,6 +57,15 @@ Session::Session(std::filesystem::path programDir, UiPort& ui, DesktopPort& desk
       advertisement_(std::make_unique<AdvertisementRoll>(ui_)) {}
 
 Session::~Session() = default;
+
+Session::Parts& Session::parts() const {
+    if (!parts_) throw Error("The channel database is not open.");
+    return *parts_;
+}
+
+ChannelStore& Session::store() const { return *parts().store; }
+
+ChannelBrowser& Session::browser() const { return parts().browser; }
 
 void Session::openDatabase() {
     parts_ = std::make_unique<Parts>(ChannelStore::open(programDir_ / ChannelStore::kFileName), *this);
@@ -92,17 +105,19 @@ bool Session::start(const StartupHooks& hooks) {
         if (hooks.showNews) hooks.showNews();
         advertisement_->start(AdvertisementRoll::frequencyFrom(parts_->settingsRow));
         return true;
-    } catch (const Error& error) {
+    } catch (const std::exception& error) {
         ui_.ShowError(error.what());
         return false;
     }
 }
 
 void Session::exit() {
+    // Every step runs whatever the one before it threw: an unexpected error
+    // must not cost the user the tree cache or the list positions.
     const auto step = [this](auto&& action) {
         try {
             action();
-        } catch (const Error& error) {
+        } catch (const std::exception& error) {
             ui_.ShowError(error.what());
         }
     };
@@ -115,31 +130,141 @@ void Session::exit() {
     step([this] { parts_->browser.SaveChannelTreeCache(); });
 }
 
-namespace {
-template <typename Part>
-Part& require(Part* part) {
-    if (!part) throw Error("The channel database is not open.");
-    return *part;
-}
-}  // namespace
+// --- what the windows show
 
-ChannelStore& Session::store() { return require(parts_ ? parts_->store.get() : nullptr); }
-ChannelBrowser& Session::browser() { return require(parts_ ? &parts_->browser : nullptr); }
-ChildLock& Session::childLock() { return require(parts_ ? &parts_->childLock : nullptr); }
-ChannelOpener& Session::opener() { return require(parts_ ? &parts_->opener : nullptr); }
-ChannelTest& Session::channelTest() { return require(parts_ ? &parts_->channelTest : nullptr); }
-AdvertisementRoll& Session::advertisement() { return *advertisement_; }
-ShellOpener& Session::shell() { return *shell_; }
-SpeedChannels& Session::speedChannels() { return *speedChannels_; }
-SpeedChannelSet& Session::speedChannelSet() { return *speedChannelSet_; }
-ChannelEdits& Session::edits() { return require(parts_ ? &parts_->edits : nullptr); }
+ChannelTree& Session::channelTree() { return parts_ ? parts_->browser.tree() : emptyTree_; }
+
+WindowState Session::windowState() const {
+    WindowState state;
+    for (int slot = 1; slot <= SpeedChannels::kSlotCount; ++slot) {
+        state.speedSlots[static_cast<std::size_t>(slot - 1)] = {speedChannels_->name(slot),
+                                                                speedChannels_->pressed(slot)};
+    }
+    state.openSetHint = speedChannelSet_->openHint();
+    state.playingHint = ChannelOpener::kNothingPlayedHint;
+    if (!parts_) return state;
+    const ChannelBrowser& browser = parts_->browser;
+    state.playingHint = parts_->opener.playingHint();
+    state.databaseOpen = true;
+    state.findContinueEnabled = browser.findContinueEnabled();
+    state.lastSearchText = browser.lastSearchText();
+    state.ratingFilter = browser.ratingFilter();
+    state.displayMode = browser.displayMode();
+    state.details = browser.details();
+    return state;
+}
+
+const NodeDetails& Session::ShowNodeDetails(NodeId node) {
+    // Without a database the window keeps its first captions and the slogan.
+    static const NodeDetails kNoDatabase = [] {
+        NodeDetails details = initialNodeDetails();
+        details.info = texts::kSlogan;
+        return details;
+    }();
+    return parts_ ? parts_->browser.ShowNodeDetails(node) : kNoDatabase;
+}
+
+const NodeDetails& Session::tvSelectChannelContextPopup(NodeId nodeUnderMouse) {
+    if (parts_ && nodeUnderMouse != kNoNode) parts_->browser.select(nodeUnderMouse);
+    return ShowNodeDetails(parts_ ? parts_->browser.selected() : kNoNode);
+}
+
+NodeHover Session::tvSelectChannelMouseMove(NodeId node) const {
+    const bool channel = parts_ && parts_->browser.tree().IsChannelLeaf(node);
+    return {channel ? texts::kInfoChannel : texts::kInfoCategory, channel};
+}
+
+std::string_view Session::SpeedChannelMouseMove(int slot) const { return speedChannels_->hoverText(slot); }
+
+// --- the tree, its lists and find
+
+void Session::muCurNodeFullExpandClick() {
+    if (parts_) parts_->browser.muCurNodeFullExpandClick();
+}
+void Session::muCurNodeFullCollapseClick() {
+    if (parts_) parts_->browser.muCurNodeFullCollapseClick();
+}
+void Session::muFullExpandClick() {
+    if (parts_) parts_->browser.muFullExpandClick();
+}
+void Session::muFullCollapseClick() {
+    if (parts_) parts_->browser.muFullCollapseClick();
+}
+void Session::cbFilterChannelChange(int filter) {
+    if (parts_) parts_->browser.cbFilterChannelChange(filter);
+}
+void Session::cbClassDisplayChannelChange(int mode) {
+    if (parts_) parts_->browser.cbClassDisplayChannelChange(mode);
+}
+void Session::actFindChannelExecute() {
+    if (parts_) parts_->browser.actFindChannelExecute();
+}
+void Session::actFindChannelContinueExecute() {
+    if (parts_) parts_->browser.actFindChannelContinueExecute();
+}
+bool Session::FindNextChannel(std::string_view text) {
+    return parts_ && parts_->browser.FindNextChannel(text);
+}
+
+void Session::rebuildFromDatabase(std::optional<int> ratingFilter, std::optional<int> displayMode) {
+    ChannelBrowser& browser = parts().browser;
+    if (ratingFilter) {
+        if (!isValidRatingFilter(*ratingFilter))
+            throw Error("The rating filter must be 0 to " + std::to_string(kFilterChannelCount - 1));
+        browser.setRatingFilter(*ratingFilter);
+    }
+    if (displayMode) {
+        if (!isValidDisplayMode(*displayMode))
+            throw Error("The display mode must be 0 to " + std::to_string(kClassDisplayChannelCount - 1));
+        browser.setDisplayMode(*displayMode);
+    }
+    browser.RebuildChannelTree(false);
+}
+
+NodeId Session::findChannelLeaf(std::string_view name) const {
+    const ChannelTree& tree = parts().browser.tree();
+    for (NodeId node = tree.nextInTreeOrder(kNoNode); node != kNoNode; node = tree.nextInTreeOrder(node)) {
+        if (tree.IsChannelLeaf(node) && tree.text(node) == name) return node;
+    }
+    return kNoNode;
+}
+
+NodeId Session::findNode(std::string_view text) const {
+    const ChannelTree& tree = parts().browser.tree();
+    for (NodeId node = tree.nextInTreeOrder(kNoNode); node != kNoNode; node = tree.nextInTreeOrder(node)) {
+        if (tree.text(node) == text) return node;
+    }
+    return kNoNode;
+}
+
+void Session::select(NodeId node) {
+    ChannelBrowser& browser = parts().browser;
+    browser.select(node);
+    browser.ShowNodeDetails(node);
+}
+
+NodeId Session::selectChannelLeaf(std::string_view name) {
+    rebuildFromDatabase();
+    const NodeId node = findChannelLeaf(name);
+    if (node == kNoNode) throw Error("No channel named \"" + std::string(name) + "\" in the channel tree");
+    select(node);
+    return node;
+}
+
+std::string Session::selectedText() const {
+    const ChannelTree& tree = parts().browser.tree();
+    return std::string(tree.text(tree.selected()));
+}
+
+// --- commands on the selected channel leaf
 
 // The selected channel's name, copied: a password or question may be shown
 // before the name is used, and the tree must not be read by then.
-std::optional<std::string> Session::selectedChannelName() {
-    const NodeId node = edits().selectedChannel();
+std::optional<std::string> Session::selectedChannelName() const {
+    if (!parts_) return std::nullopt;
+    const NodeId node = parts_->edits.selectedChannel();
     if (node == kNoNode) return std::nullopt;
-    return std::string(browser().tree().text(node));
+    return std::string(parts_->browser.tree().text(node));
 }
 
 bool Session::actPlayChannelExecute() {
@@ -148,20 +273,25 @@ bool Session::actPlayChannelExecute() {
 }
 
 void Session::actLinkChannelExecute() {
-    if (const std::optional<std::string> name = selectedChannelName()) opener().actLinkChannelExecute(*name);
+    if (const std::optional<std::string> name = selectedChannelName())
+        parts_->opener.actLinkChannelExecute(*name);
 }
 
-void Session::actFavoritesChannelExecute() { edits().actFavoritesChannelExecute(); }
+void Session::actFavoritesChannelExecute() {
+    if (parts_) parts_->edits.actFavoritesChannelExecute();
+}
 
-void Session::SetChannelRating(int item) { edits().SetChannelRating(item); }
+void Session::SetChannelRating(int item) {
+    if (parts_) parts_->edits.SetChannelRating(item);
+}
 
-bool Session::actDeleteChannelExecute() { return edits().actDeleteChannelExecute(); }
+bool Session::actDeleteChannelExecute() { return parts_ && parts_->edits.actDeleteChannelExecute(); }
 
-bool Session::actLockChannelExecute() { return edits().actLockChannelExecute(); }
+bool Session::actLockChannelExecute() { return parts_ && parts_->edits.actLockChannelExecute(); }
 
 void Session::actTestChannelExecute() {
     if (const std::optional<std::string> name = selectedChannelName())
-        channelTest().actTestChannelExecute(*name);
+        parts_->channelTest.actTestChannelExecute(*name);
 }
 
 bool Session::muSpeedChannelClick(int slot) {
@@ -169,12 +299,83 @@ bool Session::muSpeedChannelClick(int slot) {
     return name && speedChannels_->assign(slot, *name, ui_);
 }
 
-void Session::SpeedChannelClick(int slot) { require(parts_.get()).slotPlayer.SpeedChannelClick(slot); }
+// --- commands by channel name
+
+bool Session::playChannel(std::string_view name) {
+    rebuildFromDatabase();
+    if (const NodeId node = findChannelLeaf(name); node != kNoNode) {
+        select(node);
+        return actPlayChannelExecute();
+    }
+    if (parts().store->countChannelsByName(name) == 0)
+        throw Error("No channel named \"" + std::string(name) + "\" in the channel tree");
+    return parts_->slotPlayer.actPlayChannelExecute(name);
+}
+
+bool Session::setChannelFavorite(std::string_view name, bool favourite) {
+    return parts().edits.SetChannelFavorite(selectChannelLeaf(name), favourite ? 1 : 0);
+}
+
+bool Session::setChannelLocked(std::string_view name, bool locked) {
+    return parts().edits.setChannelLocked(selectChannelLeaf(name), locked ? 1 : 0);
+}
+
+std::string Session::channelCountLine() { return kw::channelCountLine(*parts().store); }
+
+std::vector<std::string> Session::channelNames(int ratingFilter) {
+    if (!isValidRatingFilter(ratingFilter))
+        throw Error("The rating filter must be 0 to " + std::to_string(kFilterChannelCount - 1));
+    std::vector<std::string> names;
+    parts().store->forEachListedChannel(
+        ratingFilter, [&](const ChannelListing& channel) { names.push_back(channel.name); });
+    return names;
+}
+
+// --- speed-channel slots and sets
+
+void Session::SpeedChannelClick(int slot) { parts().slotPlayer.SpeedChannelClick(slot); }
+
+void Session::SpeedChannelSaveClick() { speedChannelSet_->SpeedChannelSaveClick(); }
+
+void Session::SpeedChannelOpenClick() { speedChannelSet_->SpeedChannelOpenClick(); }
+
+void Session::loadSpeedChannelSet() { speedChannelSet_->loadAtStartup(); }
+
+void Session::saveChangedSpeedChannels() {
+    if (speedChannels_->dirty()) speedChannelSet_->saveOnExit();
+}
+
+// --- settings and skins
 
 int Session::confirmLockMode(std::optional<int> chosenRadio) {
-    const int mode = childLock().confirmLockMode(chosenRadio);
-    browser().setLockMode(mode);
+    Parts& open = parts();
+    const int mode = open.childLock.confirmLockMode(chosenRadio);
+    open.browser.setLockMode(mode);
     return mode;
+}
+
+std::string Session::readSetting(std::string_view section, std::string_view key,
+                                 std::string_view fallback) const {
+    return ProfileFile(settings_.path()).readText(section, key, fallback);
+}
+
+void Session::writeSetting(std::string_view section, std::string_view key, std::string_view value) {
+    ProfileFile(settings_.path()).writeText(section, key, value);
+}
+
+std::vector<std::string> Session::skinNames() const {
+    return kw::skinNames(ProfileFile(skinListPath(programDir_)));
+}
+
+void Session::ApplySkin(std::string_view name, const std::function<void(const Skin&)>& paint) {
+    const Skin skin = readSkin(ProfileFile(skinListPath(programDir_)), name, programDir_);
+    paint(skin);
+    currentSkinName_ = name;
+    settings_.setLastSkinName(name);
+}
+
+bool Session::isCurrentSkin(std::string_view name) const {
+    return ascii::equalIgnoringCase(name, currentSkinName_);
 }
 
 }  // namespace kw

@@ -1,28 +1,34 @@
 #pragma once
 
 #include "core/base/YieldHook.h"
+#include "core/browser/ChannelTree.h"
+#include "core/browser/NodeDetails.h"
 #include "core/settings/SettingsFile.h"
 
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace kw {
 
 class AdvertisementRoll;
 class ChannelBrowser;
-class ChannelEdits;
-class ChannelOpener;
 class ChannelStore;
-class ChannelTest;
-class ChildLock;
 class DesktopPort;
 class ShellOpener;
 class SpeedChannelSet;
 class SpeedChannels;
 class UiPort;
+struct Skin;
+
+namespace test {
+class SessionProbe;
+}
 
 // What the main window does itself during start-up, called at its place in
 // the order of steps.
@@ -32,11 +38,38 @@ struct StartupHooks {
     std::function<void()> showNews;                          // after the tree
 };
 
+// One speed-channel slot as its button shows it.
+struct SpeedSlotState {
+    std::string name;  // the tooltip; empty when unassigned
+    bool pressed = false;
+};
+
+// Everything the main window mirrors after a command: the slots, the hints,
+// the find state, the list positions and the details of the selected node.
+struct WindowState {
+    std::array<SpeedSlotState, 22> speedSlots;
+    std::string openSetHint;    // the set Open button's hint
+    std::string playingHint;    // the information line's tooltip
+    bool databaseOpen = false;  // the rest is meaningful only then
+    bool findContinueEnabled = false;
+    std::string lastSearchText;
+    int ratingFilter = 0;
+    int displayMode = 0;
+    NodeDetails details;
+};
+
+// What the information line and the cursor show while the mouse is over a node.
+struct NodeHover {
+    std::string_view info;
+    bool channel = false;
+};
+
 // One run of the program: the program directory, the channel database and
 // every subsystem built on it, with the values the main window holds for the
 // whole run (home page, computer key, lock mode and password, advertisement
-// frequency, the tree and its selection, the 22 slots). The main window and
-// kwave both drive the system through it.
+// frequency, the tree and its selection, the 22 slots, the skin). The main
+// window and kwave both drive the system through it and through nothing else.
+// Commands that need the database do nothing until it is open.
 class Session {
 public:
     Session(std::filesystem::path programDir, UiPort& ui, DesktopPort& desktop,
@@ -46,8 +79,6 @@ public:
     Session& operator=(const Session&) = delete;
 
     const std::filesystem::path& programDir() const { return programDir_; }
-    SettingsFile& settings() { return settings_; }
-    UiPort& ui() { return ui_; }
 
     // Opens the database and reads the settings row, without the rest of the
     // start-up: for kwave, which runs one command and has no window.
@@ -70,23 +101,56 @@ public:
     // True once the database is open and the subsystems on it exist.
     bool isOpen() const { return static_cast<bool>(parts_); }
 
-    ChannelStore& store();
-    ChannelBrowser& browser();
-    ChildLock& childLock();
-    ChannelOpener& opener();
-    ChannelTest& channelTest();
-    AdvertisementRoll& advertisement();
-    ShellOpener& shell();
-    SpeedChannels& speedChannels();
-    SpeedChannelSet& speedChannelSet();
-    ChannelEdits& edits();
+    // --- what the windows show
+
+    // The channel tree, for the tree view's model: it follows the tree's
+    // observer. Empty until the database is open.
+    ChannelTree& channelTree();
+    WindowState windowState() const;
+    // The details of node as the window shows them (a database error is shown
+    // through the Ui and leaves the details as set up to that point).
+    const NodeDetails& ShowNodeDetails(NodeId node);
+    // The pop-up menu over the tree acts on the node under the mouse, or on
+    // the selection when there is none; returns the details then in force.
+    const NodeDetails& tvSelectChannelContextPopup(NodeId nodeUnderMouse);
+    NodeHover tvSelectChannelMouseMove(NodeId node) const;
+    std::string_view SpeedChannelMouseMove(int slot) const;
+
+    // --- the tree, its lists and find
+
+    void muCurNodeFullExpandClick();
+    void muCurNodeFullCollapseClick();
+    void muFullExpandClick();
+    void muFullCollapseClick();
+    void cbFilterChannelChange(int filter);
+    void cbClassDisplayChannelChange(int mode);
+    void actFindChannelExecute();
+    void actFindChannelContinueExecute();
+    // Selects the next channel below the selection whose name contains text.
+    bool FindNextChannel(std::string_view text);
+
+    // For kwave, which sees the database as it is now: sets the rating filter
+    // and display mode (each checked against its list; kw::Error outside it)
+    // and builds the tree from the database.
+    void rebuildFromDatabase(std::optional<int> ratingFilter = std::nullopt,
+                             std::optional<int> displayMode = std::nullopt);
+    // The first channel leaf in tree order whose text is exactly name, or kNoNode.
+    NodeId findChannelLeaf(std::string_view name) const;
+    // The first node in tree order whose text is exactly text, or kNoNode.
+    NodeId findNode(std::string_view text) const;
+    // Selects node and shows its details, as a click on it does.
+    void select(NodeId node);
+    // Builds the tree from the database and selects the first channel leaf
+    // named name; kw::Error when there is none.
+    NodeId selectChannelLeaf(std::string_view name);
 
     // --- commands on the selected channel leaf. Each does nothing unless a
-    // channel leaf is selected and no build is running. Afterwards the window
-    // shows browser().details(), which the commands keep up to date.
+    // channel leaf is selected and no build is running; windowState() then
+    // shows what changed.
 
-    // The Play command (button, F2, pop-up menu): plays the selected channel
-    // and marks the first speed-channel slot holding it. Returns whether it played.
+    // The Play command (button, F2, Enter, pop-up menu): plays the selected
+    // channel and marks the first speed-channel slot holding it. Returns
+    // whether it played.
     bool actPlayChannelExecute();
     // A double click in the tree: the Play command on a channel leaf.
     bool tvSelectChannelDblClick() { return actPlayChannelExecute(); }
@@ -108,20 +172,65 @@ public:
     // Returns whether the slot was assigned.
     bool muSpeedChannelClick(int slot);
 
-    // --- commands that need no selection.
+    // --- commands by channel name, for kwave
+
+    // Plays the channel by name: its leaf when the tree shows it, else (hidden
+    // by the lock mode or the rating filter) the stored channel itself, as a
+    // speed-channel slot plays it. kw::Error when no channel has that name.
+    bool playChannel(std::string_view name);
+    // Favourite on or off; returns whether the search after the move found
+    // the channel again (it is then selected).
+    bool setChannelFavorite(std::string_view name, bool favourite);
+    // Lock on or off; false when the password was refused.
+    bool setChannelLocked(std::string_view name, bool locked);
+    // The name of the selected node.
+    std::string selectedText() const;
+    // The about page's count line "系统 S个 + 自添 U个 = T个".
+    std::string channelCountLine();
+    // The names of the channels of one rating (0: all), in the engine's order.
+    std::vector<std::string> channelNames(int ratingFilter);
+
+    // --- speed-channel slots and sets
 
     // A click on speed-channel slot 1..22: plays its channel when the click
     // pressed it (the child lock applies).
     void SpeedChannelClick(int slot);
+    void SpeedChannelSaveClick();
+    void SpeedChannelOpenClick();
+    // Loads the set in use, as start-up does (kwave has no start-up).
+    void loadSpeedChannelSet();
+    // Saves changed slots to SCS/Temp.scs, as the exit does.
+    void saveChangedSpeedChannels();
+
+    // --- settings and skins
+
     // Options OK, child-lock part: confirms the chosen lock-mode radio
     // (nullopt when none is selected) and hands the mode now in force to the
     // browser, so the next rebuild hides or shows locked channels by it.
     int confirmLockMode(std::optional<int> chosenRadio);
+    // A key of the settings file as the program reads it, and writing one.
+    std::string readSetting(std::string_view section, std::string_view key, std::string_view fallback) const;
+    void writeSetting(std::string_view section, std::string_view key, std::string_view value);
+    // The skin names of the skin list, in file order.
+    std::vector<std::string> skinNames() const;
+    // Reads the skin and hands it to paint; only when painting succeeds does
+    // it become the current skin and LastSkinName. Errors of either leave the
+    // window and the settings as they were.
+    void ApplySkin(std::string_view name, const std::function<void(const Skin&)>& paint);
+    const std::string& currentSkinName() const { return currentSkinName_; }
+    // Whether name is the current skin; skin names compare as the profile
+    // files compare names (ASCII letters without regard to case).
+    bool isCurrentSkin(std::string_view name) const;
 
 private:
+    // Tests look inside through test::SessionProbe; the front ends cannot.
+    friend class test::SessionProbe;
     struct Parts;
 
-    std::optional<std::string> selectedChannelName();
+    Parts& parts() const;
+    ChannelStore& store() const;
+    ChannelBrowser& browser() const;
+    std::optional<std::string> selectedChannelName() const;
 
     // The first start-up steps: the database, the settings row, the child lock.
     void openDatabase();
@@ -138,6 +247,9 @@ private:
     std::unique_ptr<SpeedChannelSet> speedChannelSet_;
     std::unique_ptr<AdvertisementRoll> advertisement_;
     std::unique_ptr<Parts> parts_;
+    // The tree the window's model watches before the database is open.
+    ChannelTree emptyTree_;
+    std::string currentSkinName_;
 };
 
 }  // namespace kw

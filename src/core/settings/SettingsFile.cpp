@@ -8,9 +8,9 @@ namespace {
 constexpr std::string_view kSetupOptions = "SetupOptions";
 constexpr std::string_view kLastStatus = "LastStatus";
 
-int listIndex(const ProfileFile& file, std::string_view key, int count) {
+int listIndex(const ProfileFile& file, std::string_view key, bool (*isValid)(int)) {
     const int index = file.readInteger(kLastStatus, key, 0);
-    return index >= 0 && index < count ? index : 0;
+    return isValid(index) ? index : 0;
 }
 
 }  // namespace
@@ -82,7 +82,7 @@ void SettingsFile::setScs(const std::filesystem::path& setFile) {
 }
 
 int SettingsFile::filterChannelIndex() const {
-    return listIndex(ProfileFile(path()), "cbFilterChannel.ItemIndex", kFilterChannelCount);
+    return listIndex(ProfileFile(path()), "cbFilterChannel.ItemIndex", isValidRatingFilter);
 }
 
 void SettingsFile::setFilterChannelIndex(int index) {
@@ -90,7 +90,7 @@ void SettingsFile::setFilterChannelIndex(int index) {
 }
 
 int SettingsFile::classDisplayChannelIndex() const {
-    return listIndex(ProfileFile(path()), "cbClassDisplayChannel.ItemIndex", kClassDisplayChannelCount);
+    return listIndex(ProfileFile(path()), "cbClassDisplayChannel.ItemIndex", isValidDisplayMode);
 }
 
 void SettingsFile::setClassDisplayChannelIndex(int index) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/settings/ListEntries.h"
+
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -11,9 +13,6 @@ inline constexpr std::string_view kSettingsFileName = "Kestrelwave.ini";
 inline constexpr std::string_view kDefaultHomePage = "http://www.kestrelwave.example/";
 inline constexpr std::string_view kDefaultSkinName = "浪漫情怀";
 inline constexpr std::string_view kDefaultSoundRecorder = "sndrec32.exe";
-// Entries of the rating-filter and display-mode lists.
-inline constexpr int kFilterChannelCount = 6;
-inline constexpr int kClassDisplayChannelCount = 7;
 
 // Typed access to Kestrelwave.ini in the program directory. Nothing is kept in
 // memory: every getter reads the file and every setter writes it at once, so

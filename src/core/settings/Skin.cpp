@@ -1,5 +1,6 @@
 #include "core/settings/Skin.h"
 
+#include "core/base/AsciiText.h"
 #include "core/base/ProfileFile.h"
 #include "core/base/TextCodec.h"
 
@@ -16,7 +17,7 @@ std::uint32_t readColor(const ProfileFile& list, std::string_view section, std::
 }  // namespace
 
 std::optional<std::string> pictureFormatFor(const std::filesystem::path& picture) {
-    std::string extension = text::upperAscii(picture.extension().string());
+    std::string extension = ascii::upper(picture.extension().string());
     if (extension == ".JPG" || extension == ".JPEG") return "jpeg";
     if (extension == ".BMP") return "bmp";
     if (extension == ".ICO") return "ico";

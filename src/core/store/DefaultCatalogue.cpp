@@ -1,5 +1,6 @@
 #include "core/store/DefaultCatalogue.h"
 
+#include "core/base/AsciiText.h"
 #include "core/base/Error.h"
 #include "core/base/TextCodec.h"
 
@@ -75,7 +76,7 @@ std::vector<CatalogueChannel> readCatalogue(const std::filesystem::path& file) {
         if (text::toGbk(channel.url).size() > kWidths[5]) {
             fail(file, lineNumber, "url is longer than 200 bytes");
         }
-        if (!upperNames.insert(text::upperAscii(channel.name)).second) {
+        if (!upperNames.insert(ascii::upper(channel.name)).second) {
             fail(file, lineNumber, "the name \"" + channel.name + "\" is taken (letter case ignored)");
         }
         channels.push_back(std::move(channel));

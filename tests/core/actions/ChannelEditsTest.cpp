@@ -11,6 +11,7 @@
 #include "core/store/ChannelStore.h"
 #include "support/FakeDesktop.h"
 #include "support/FakeUi.h"
+#include "support/SessionProbe.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -64,9 +65,9 @@ protected:
         store->setFavorited(name, favorited);
     }
 
-    ChannelBrowser& browser() { return session_->browser(); }
+    ChannelBrowser& browser() { return test::SessionProbe::browser(*session_); }
     ChannelTree& tree() { return browser().tree(); }
-    ChannelStore& store() { return session_->store(); }
+    ChannelStore& store() { return test::SessionProbe::store(*session_); }
 
     // Every node with this text, in tree order.
     std::vector<NodeId> nodes(std::string_view text) {

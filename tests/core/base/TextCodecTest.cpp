@@ -1,3 +1,4 @@
+#include "core/base/AsciiText.h"
 #include "core/base/TextCodec.h"
 
 #include <gtest/gtest.h>
@@ -41,7 +42,7 @@ TEST(TextCodec, TrimsEveryByteUpToSpaceAtBothEndsOnly) {
     EXPECT_EQ(trimBlanks(""), "");
 }
 
-TEST(TextCodec, UpperCasesOnlyAsciiLetters) { EXPECT_EQ(upperAscii("cctv-1 综合 ä"), "CCTV-1 综合 ä"); }
+TEST(TextCodec, UpperCasesOnlyAsciiLetters) { EXPECT_EQ(kw::ascii::upper("cctv-1 综合 ä"), "CCTV-1 综合 ä"); }
 
 TEST(TextCodec, CutsByCharactersWithoutSplittingOne) {
     EXPECT_EQ(cutToChars("中文abc", 3), "中文a");

@@ -8,6 +8,7 @@
 #include "core/store/ChannelStore.h"
 #include "support/FakeDesktop.h"
 #include "support/FakeUi.h"
+#include "support/SessionProbe.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -42,11 +43,11 @@ TEST_F(SessionTest, FirstStartBuildsTreeInModeZeroWithFavouritesSelectedAndPlays
     ASSERT_TRUE(started_);
     EXPECT_EQ(order, (std::vector<std::string>{"stay", "skin 浪漫情怀", "news"}));
 
-    kw::ChannelBrowser& browser = session->browser();
-    EXPECT_EQ(browser.displayMode(), 0);
-    EXPECT_EQ(browser.ratingFilter(), 0);
-    EXPECT_EQ(browser.tree().text(browser.selected()), kw::texts::kFavouritesRoot);
-    EXPECT_EQ(session->speedChannels().name(1), "CCTV-1综合");
+    const kw::WindowState state = session->windowState();
+    EXPECT_EQ(state.displayMode, 0);
+    EXPECT_EQ(state.ratingFilter, 0);
+    EXPECT_EQ(session->selectedText(), kw::texts::kFavouritesRoot);
+    EXPECT_EQ(state.speedSlots[0].name, "CCTV-1综合");
     EXPECT_TRUE(desktop_.documents.empty());
     EXPECT_TRUE(ui_.errors.empty());
 }
@@ -54,7 +55,7 @@ TEST_F(SessionTest, FirstStartBuildsTreeInModeZeroWithFavouritesSelectedAndPlays
 TEST_F(SessionTest, ExitKeepsListPositionsAndCacheWhichTheNextStartLoads) {
     {
         auto session = startSession();
-        session->browser().cbClassDisplayChannelChange(5);
+        session->cbClassDisplayChannelChange(5);
         session->exit();
     }
     const kw::ProfileFile written = settings();
@@ -70,20 +71,21 @@ TEST_F(SessionTest, ExitKeepsListPositionsAndCacheWhichTheNextStartLoads) {
     kw::ChannelStore::open(dir_ / "Kestrelwave.dll")->deleteChannel("CCTV-1综合");
     auto second = startSession();
     ASSERT_TRUE(started_);
-    EXPECT_EQ(second->browser().displayMode(), 5);
-    EXPECT_TRUE(second->browser().FindNextChannel("CCTV-1综合"));
+    EXPECT_EQ(second->windowState().displayMode, 5);
+    EXPECT_TRUE(second->FindNextChannel("CCTV-1综合"));
 }
 
 TEST_F(SessionTest, ChangedSpeedChannelsGoToTheScratchSetWhichTheNextStartLoads) {
     {
         auto session = startSession();
-        ASSERT_TRUE(session->speedChannels().assign(22, "CGTN", ui_));
+        session->select(session->findChannelLeaf("CGTN"));
+        ASSERT_TRUE(session->muSpeedChannelClick(22));
         session->exit();
     }
     EXPECT_TRUE(fs::exists(dir_ / "SCS" / "Temp.scs"));
     EXPECT_EQ(fs::path(settings().readText("LastStatus", "SCS")), dir_ / "SCS" / "Temp.scs");
     auto second = startSession();
-    EXPECT_EQ(second->speedChannels().name(22), "CGTN");
+    EXPECT_EQ(second->windowState().speedSlots[21].name, "CGTN");
 }
 
 TEST_F(SessionTest, AutoPlayPlaysTheLastChannelAtStart) {
@@ -99,7 +101,7 @@ TEST_F(SessionTest, SkinThatFailsIsReportedAndTheTreeIsStillBuilt) {
     auto session = startSession({{}, [](const std::string&) { throw kw::Error("no picture"); }, {}});
     EXPECT_TRUE(started_);
     EXPECT_EQ(ui_.errors, std::vector<std::string>{"no picture"});
-    EXPECT_NE(session->browser().selected(), kw::kNoNode);
+    EXPECT_EQ(session->selectedText(), kw::texts::kFavouritesRoot);
 }
 
 TEST_F(SessionTest, MissingDatabaseIsShownAndExitStillWorks) {

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstddef>
+
+namespace kw {
+
+// The main window's commands and the menu entries that are no shared
+// command. Each carries the object name of the same spelling.
+enum class MainCommand {
+    actPlayChannel,
+    actFavoritesChannel,
+    actTestChannel,
+    actLinkChannel,
+    actLockChannel,
+    actAddTimerSwitchChannel,
+    actFindChannel,
+    actFindChannelContinue,
+    actDeleteChannel,
+    actEditChannel,
+    actUserAddChannel,
+    actUserBatchAddChannel,
+    actExportUserChannel,
+    actSetup,
+    actSetTimerSwitchChannel,
+    actHelp,
+    actAuthorHomePage,
+    actAuthorEmail,
+    actSplash,
+    actNews,
+    actAD,
+    actPackMDB,
+    actAbout,
+    actHideWindow,
+    actExit,
+    muCurNodeFullExpand,
+    muCurNodeFullCollapse,
+    muFullExpand,
+    muFullCollapse,
+    muIconSelectChannel,
+};
+
+inline constexpr std::size_t kMainCommandCount =
+    static_cast<std::size_t>(MainCommand::muIconSelectChannel) + 1;
+
+}  // namespace kw

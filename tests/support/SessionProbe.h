@@ -1,0 +1,16 @@
+#pragma once
+
+#include "core/session/Session.h"
+
+namespace kw::test {
+
+// What a test of the core may look at inside a session; the windows and kwave
+// reach it only through its commands.
+class SessionProbe {
+public:
+    static ChannelStore& store(const Session& session) { return session.store(); }
+    static ChannelBrowser& browser(const Session& session) { return session.browser(); }
+    static const SpeedChannels& speedChannels(const Session& session) { return *session.speedChannels_; }
+};
+
+}  // namespace kw::test
