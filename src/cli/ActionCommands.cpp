@@ -2,6 +2,7 @@
 #include "cli/CliSession.h"
 #include "core/actions/ChannelEdits.h"
 #include "core/actions/ChannelOpener.h"
+#include "core/actions/ShellOpen.h"
 #include "core/browser/ChannelBrowser.h"
 #include "core/store/ChannelStore.h"
 
@@ -30,14 +31,19 @@ int runPlay(CommandContext& context) {
     const std::string& name = context.args[0];
     CliSession cli(context, opening);
     if (passwordGiven) cli.ui().answerPassword(password);
+    const unsigned failures = cli->shell().failures();
+    bool played = false;
     if (const NodeId node = cli.findChannel(name); node != kNoNode) {
         cli.select(node);
-        return cli->actPlayChannelExecute() ? 0 : 1;
+        played = cli->actPlayChannelExecute();
+    } else {
+        // A channel the tree leaves out (hidden by the lock or the rating
+        // filter) is still played by name, as a speed-channel slot plays it.
+        if (cli->store().readChannelAddress(name).name.empty()) throwNoChannel(name);
+        played = cli->opener().OpenChannel(name, OpenMode::Play);
     }
-    // A channel the tree leaves out (hidden by the lock or the rating filter)
-    // is still played by name, as a speed-channel slot plays it.
-    if (cli->store().countChannelsByName(name) == 0) throwNoChannel(name);
-    return cli->opener().OpenChannel(name, OpenMode::Play) ? 0 : 1;
+    // A play the desktop refused, at once or after a while, failed.
+    return played && cli.openedWithoutFailure(failures) ? 0 : 1;
 }
 
 int runLink(CommandContext& context) {
@@ -45,8 +51,9 @@ int runLink(CommandContext& context) {
     expectArgCount(context.args, 1, 1);
     CliSession cli(context, opening);
     cli.selectChannel(context.args[0]);
+    const unsigned failures = cli->shell().failures();
     cli->actLinkChannelExecute();
-    return 0;
+    return cli.openedWithoutFailure(failures) ? 0 : 1;
 }
 
 int runFavorite(CommandContext& context) {

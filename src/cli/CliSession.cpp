@@ -1,5 +1,7 @@
 #include "cli/CliSession.h"
 
+#include "core/actions/ChannelOpener.h"
+#include "core/actions/ShellOpen.h"
 #include "core/base/Error.h"
 #include "core/browser/ChannelBrowser.h"
 #include "platform/LinuxDesktop.h"
@@ -11,21 +13,24 @@ namespace kw::cli {
 namespace {
 
 // Prints every address it is asked to open, so a script sees what a play
-// would hand to the desktop.
+// would hand to the desktop; what the desktop would refuse is refused here too.
 class PrintingDesktop final : public DesktopPort {
 public:
     explicit PrintingDesktop(std::ostream& out) : out_(out) {}
 
-    bool openDocument(std::string_view target, std::string_view /*format*/) override {
-        out_ << target << '\n';
-        return true;
+    bool openDocument(std::string_view target, std::string_view /*format*/, LateFailure) override {
+        return print(desktop::openerArgument(target).has_value(), target);
     }
-    bool openInBrowser(std::string_view address) override {
-        out_ << address << '\n';
-        return true;
+    bool openInBrowser(std::string_view address, LateFailure) override {
+        return print(desktop::browserArgument(address).has_value(), address);
     }
 
 private:
+    bool print(bool allowed, std::string_view target) {
+        if (allowed) out_ << target << '\n';
+        return allowed;
+    }
+
     std::ostream& out_;
 };
 
@@ -41,6 +46,13 @@ CliSession::CliSession(CommandContext& context, Opening opening)
       desktop_(makeDesktop(opening, context.out)),
       session_(context.programDir, ui_, *desktop_) {
     session_.open();
+    // A preview changes nothing: no last played channel.
+    if (opening == Opening::Print) session_.opener().setPreview(true);
+}
+
+bool CliSession::openedWithoutFailure(unsigned failuresBefore) {
+    desktop_->waitForLaunches(kOpenerWait);
+    return session_.shell().failures() == failuresBefore;
 }
 
 NodeId CliSession::findChannel(std::string_view name) {

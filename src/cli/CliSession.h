@@ -6,6 +6,7 @@
 #include "core/ports/DesktopPort.h"
 #include "core/session/Session.h"
 
+#include <chrono>
 #include <iosfwd>
 #include <memory>
 #include <string_view>
@@ -38,6 +39,13 @@ public:
     void select(NodeId node);
     // findChannel, then select; a name without a leaf throws kw::Error.
     NodeId selectChannel(std::string_view name);
+
+    // kwave has no event loop: it waits for the programs it started, at most
+    // kOpenerWait, and tells whether every open since the shell counted
+    // `failuresBefore` failures went well. A program still running then has
+    // started; the playlists it reads outlive us.
+    static constexpr std::chrono::milliseconds kOpenerWait{4000};
+    bool openedWithoutFailure(unsigned failuresBefore);
 
 private:
     CliUi ui_;

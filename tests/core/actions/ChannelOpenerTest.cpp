@@ -123,6 +123,46 @@ TEST_F(OpenChannelTest, UnknownNameOpensNothingButCountsAsPlayed) {
     EXPECT_EQ(ui_.advertisements, 1);
 }
 
+TEST_F(OpenChannelTest, TheSettingsRowIsNoChannel) {
+    start(0);
+    execSql("update ChannelInfo set ci_URL=x'41' where ci_GroupID=0");
+    EXPECT_TRUE(opener_->OpenChannel("设置", OpenMode::Play));
+    EXPECT_FALSE(opener_->OpenChannel("设置", OpenMode::RelatedSite));
+    EXPECT_TRUE(desktop_.documents.empty());
+    EXPECT_EQ(settings_->lastPlayChannelName(), "");
+}
+
+TEST_F(OpenChannelTest, EmptyStoredAddressIsAFailedPlayThatRecordsNothing) {
+    start(0);
+    addChannel("坏台", "http://x.example/a.mp3");
+    execSql("update ChannelInfo set ci_URL=NULL where ci_Name='坏台'");
+    EXPECT_TRUE(opener_->OpenChannel("坏台", OpenMode::Play));
+    EXPECT_TRUE(desktop_.documents.empty());
+    EXPECT_EQ(ui_.messageTexts(),
+              std::vector<std::string>{std::string(ShellOpener::kPlayError) + "http://home.example/"});
+    EXPECT_EQ(shell_->failures(), 1u);
+    EXPECT_FALSE(settingsWritten());
+    EXPECT_EQ(opener_->playingHint(), "正在播放: [空]");
+}
+
+TEST_F(OpenChannelTest, PreviewRecordsNothingAndANameWithALineBreakPlaysWithoutBeingRecorded) {
+    start(0);
+    addChannel("预览台", "rtsp://a.example/");
+    execSql(
+        "insert into ChannelInfo (ci_Class0,ci_Name,ci_URL,ci_GroupID) values ('B', 'A' || char(13,10) || "
+        "'B', "
+        "x'00', 1)");
+    opener_->setPreview(true);
+    EXPECT_TRUE(opener_->OpenChannel("预览台", OpenMode::Play));
+    EXPECT_FALSE(settingsWritten());
+    opener_->setPreview(false);
+    settings_->setLastPlayChannelName("预览台");
+    EXPECT_TRUE(opener_->OpenChannel("A\r\nB", OpenMode::Play));
+    EXPECT_EQ(desktop_.documents.size(), 2u);
+    EXPECT_EQ(settings_->lastPlayChannelName(), "预览台");
+    EXPECT_EQ(opener_->playingHint(), "正在播放: A\r\nB");
+}
+
 TEST_F(OpenChannelTest, RelatedSiteOpensTheLinkAsAWebPageWithoutThePassword) {
     start(0);
     addChannel("锁定台", "mms://x/", "http://tv.example/schedule", "Windows Media", true);
