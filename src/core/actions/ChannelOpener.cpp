@@ -3,6 +3,7 @@
 #include "core/actions/AdvertisementRoll.h"
 #include "core/actions/ChildLock.h"
 #include "core/actions/ShellOpen.h"
+#include "core/base/Error.h"
 #include "core/base/ScrambleText.h"
 #include "core/base/TextCodec.h"
 #include "core/ports/DesktopPort.h"
@@ -55,7 +56,15 @@ bool ChannelOpener::OpenChannel(std::string_view name, OpenMode mode) {
 void ChannelOpener::recordPlayed(const std::string& name) {
     // A name holding a line break (only a hand-made database has one) would
     // split the settings file's line; it plays, but is not kept for auto-play.
-    if (ChannelStore::isStorableName(name)) settings_.setLastPlayChannelName(name);
+    if (ChannelStore::isStorableName(name)) {
+        try {
+            settings_.setLastPlayChannelName(name);
+        } catch (const Error&) {
+            // A catalogue on a read-only medium or folder still plays; it
+            // just cannot remember what played.
+            if (!store_.isReadOnly()) throw;
+        }
+    }
     playingHint_ = std::string(kPlayingPrefix) + name;
 }
 

@@ -3,6 +3,7 @@
 #include "core/actions/AdvertisementRoll.h"
 #include "core/actions/ChildLock.h"
 #include "core/actions/ShellOpen.h"
+#include "core/base/Error.h"
 #include "core/settings/SettingsFile.h"
 #include "core/speed/SlotPlayer.h"
 #include "core/speed/SpeedChannels.h"
@@ -162,6 +163,28 @@ TEST_F(OpenChannelTest, PreviewRecordsNothingAndANameWithALineBreakPlaysWithoutB
     EXPECT_EQ(settings_->lastPlayChannelName(), "预览台");
     EXPECT_EQ(opener_->playingHint(), "正在播放: A\r\nB");
 }
+
+class UnwritableSettings : public OpenChannelTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(UnwritableSettings, StopAPlayUnlessTheCatalogueIsReadOnlyToo) {
+    const bool readOnly = GetParam();
+    start(0);
+    addChannel("台", "rtsp://a.example/");
+    store_.reset();
+    store_ = ChannelStore::open(programDir_ / ChannelStore::kFileName,
+                                readOnly ? ChannelStore::Access::ReadOnly : ChannelStore::Access::Detect);
+    opener_.emplace(*store_, *settings_, *lock_, *shell_, *advertisement_, ui_);
+    std::filesystem::create_directory(settings_->path());  // no file can be written there
+    if (readOnly) {
+        EXPECT_TRUE(opener_->OpenChannel("台", OpenMode::Play));
+        EXPECT_EQ(opener_->playingHint(), "正在播放: 台");
+    } else {
+        EXPECT_THROW(opener_->OpenChannel("台", OpenMode::Play), Error);
+    }
+    EXPECT_EQ(opened(), std::vector<std::string>{"rtsp://a.example/"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalogues, UnwritableSettings, ::testing::Bool());
 
 TEST_F(OpenChannelTest, RelatedSiteOpensTheLinkAsAWebPageWithoutThePassword) {
     start(0);
