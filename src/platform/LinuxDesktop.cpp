@@ -396,6 +396,9 @@ std::optional<pid_t> LinuxDesktop::spawn(const std::string& program, const std::
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    // A player's progress output does not belong on our output, and a pipe
+    // reading kwave's output must not wait for the player to end.
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
 
     // Its own process group, so a terminal's Ctrl+C to us spares the player;
     // no blocked signals, and the ones we might ignore back to their defaults.
