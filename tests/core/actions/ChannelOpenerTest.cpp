@@ -124,15 +124,6 @@ TEST_F(OpenChannelTest, UnknownNameOpensNothingButCountsAsPlayed) {
     EXPECT_EQ(ui_.advertisements, 1);
 }
 
-TEST_F(OpenChannelTest, TheSettingsRowIsNoChannel) {
-    start(0);
-    execSql("update ChannelInfo set ci_URL=x'41' where ci_GroupID=0");
-    EXPECT_TRUE(opener_->OpenChannel("设置", OpenMode::Play));
-    EXPECT_FALSE(opener_->OpenChannel("设置", OpenMode::RelatedSite));
-    EXPECT_TRUE(desktop_.documents.empty());
-    EXPECT_EQ(settings_->lastPlayChannelName(), "");
-}
-
 TEST_F(OpenChannelTest, EmptyStoredAddressIsAFailedPlayThatRecordsNothing) {
     start(0);
     addChannel("坏台", "http://x.example/a.mp3");
