@@ -25,11 +25,17 @@ void LaunchWatch::checkLaunches() {
     checking_ = true;
     desktop_->checkLaunches();
     checking_ = false;
-    if (!desktop_->watchingLaunches()) timer_.stop();
+    if (!desktop_->watchingLaunches()) {
+        timer_.stop();
+    } else if (++checks_ == kEarlyChecks) {
+        timer_.setInterval(kLaterIntervalMs);
+    }
 }
 
 bool LaunchWatch::watch(bool started) {
-    if (desktop_->watchingLaunches() && !timer_.isActive()) timer_.start();
+    if (!desktop_->watchingLaunches()) return started;
+    checks_ = 0;  // a new launch: its failure would come early
+    timer_.start(kCheckIntervalMs);
     return started;
 }
 

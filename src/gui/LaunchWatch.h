@@ -16,7 +16,11 @@ namespace kw {
 class LaunchWatch final : public QObject, public DesktopPort {
     Q_OBJECT
 public:
+    // Failures come early (an opener without a handler ends within a second
+    // or two): checked often at first, then seldom while a player runs on.
     static constexpr int kCheckIntervalMs = 100;
+    static constexpr int kLaterIntervalMs = 1000;
+    static constexpr int kEarlyChecks = 50;
 
     explicit LaunchWatch(std::unique_ptr<DesktopPort> desktop, QObject* parent = nullptr);
 
@@ -31,6 +35,7 @@ private:
     std::unique_ptr<DesktopPort> desktop_;
     QTimer timer_;
     bool checking_ = false;
+    int checks_ = 0;
 };
 
 }  // namespace kw
