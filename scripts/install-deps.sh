@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins qt6-webengine-dev
   libgl-dev
-  xvfb xauth trayer x11-utils imagemagick xdg-utils
+  xvfb xauth trayer x11-utils imagemagick xdg-utils mpv
   fonts-noto-cjk
 )
 

@@ -27,7 +27,10 @@ int runPlay(CommandContext& context) {
     const std::string& name = context.args[0];
     CliSession cli(context, opening);
     if (passwordGiven) cli.ui().answerPassword(password);
-    return cli->playChannel(name) ? 0 : 1;
+    const unsigned failures = cli->failedOpens();
+    const bool played = cli->playChannel(name);
+    // A play the desktop refused, at once or after a while, failed.
+    return played && cli.openedWithoutFailure(failures) ? 0 : 1;
 }
 
 int runLink(CommandContext& context) {
@@ -35,8 +38,9 @@ int runLink(CommandContext& context) {
     expectArgCount(context.args, 1, 1);
     CliSession cli(context, opening);
     cli->selectChannelLeaf(context.args[0]);
+    const unsigned failures = cli->failedOpens();
     cli->actLinkChannelExecute();
-    return 0;
+    return cli.openedWithoutFailure(failures) ? 0 : 1;
 }
 
 int runFavorite(CommandContext& context) {

@@ -9,21 +9,24 @@ namespace kw::cli {
 namespace {
 
 // Prints every address it is asked to open, so a script sees what a play
-// would hand to the desktop.
+// would hand to the desktop; what the desktop would refuse is refused here too.
 class PrintingDesktop final : public DesktopPort {
 public:
     explicit PrintingDesktop(std::ostream& out) : out_(out) {}
 
-    bool openDocument(std::string_view target, std::string_view /*format*/) override {
-        out_ << target << '\n';
-        return true;
+    bool openDocument(std::string_view target, std::string_view /*format*/, LateFailure) override {
+        return print(desktop::openerArgument(target).has_value(), target);
     }
-    bool openInBrowser(std::string_view address) override {
-        out_ << address << '\n';
-        return true;
+    bool openInBrowser(std::string_view address, LateFailure) override {
+        return print(desktop::browserArgument(address).has_value(), address);
     }
 
 private:
+    bool print(bool allowed, std::string_view target) {
+        if (allowed) out_ << target << '\n';
+        return allowed;
+    }
+
     std::ostream& out_;
 };
 
@@ -38,7 +41,14 @@ CliSession::CliSession(CommandContext& context, Opening opening, Database databa
     : ui_(context.out, context.err),
       desktop_(makeDesktop(opening, context.out)),
       session_(context.programDir, ui_, *desktop_) {
+    // A preview changes nothing: no last played channel.
+    session_.setPreview(opening == Opening::Print);
     if (database == Database::Open) session_.open();
+}
+
+bool CliSession::openedWithoutFailure(unsigned failuresBefore) {
+    desktop_->waitForLaunches(kOpenerWait);
+    return session_.failedOpens() == failuresBefore;
 }
 
 }  // namespace kw::cli

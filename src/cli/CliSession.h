@@ -5,6 +5,7 @@
 #include "core/ports/DesktopPort.h"
 #include "core/session/Session.h"
 
+#include <chrono>
 #include <iosfwd>
 #include <memory>
 #include <string_view>
@@ -31,6 +32,13 @@ public:
     CliUi& ui() { return ui_; }
     Session& session() { return session_; }
     Session* operator->() { return &session_; }
+
+    // kwave has no event loop: it waits for the programs it started, at most
+    // kOpenerWait, and tells whether every open since the shell counted
+    // `failuresBefore` failures went well. A program still running then has
+    // started; the playlists it reads outlive us.
+    static constexpr std::chrono::milliseconds kOpenerWait{4000};
+    bool openedWithoutFailure(unsigned failuresBefore);
 
 private:
     CliUi ui_;

@@ -1,6 +1,7 @@
 #include "gui/Program.h"
 
 #include "core/session/AppTexts.h"
+#include "gui/LaunchWatch.h"
 #include "gui/QtUi.h"
 #include "gui/frmADWindow.h"
 #include "gui/frmMain.h"
@@ -100,7 +101,8 @@ std::unique_ptr<Program> Program::start(const std::filesystem::path& programDir,
     splash->showPainted();
 
     std::unique_ptr<Program> program(new Program(std::move(lock)));
-    program->desktop_ = std::move(desktop);
+    // Late failures of the opener reach the window through its event loop.
+    program->desktop_ = std::make_unique<LaunchWatch>(std::move(desktop));
     program->adWindow_ = std::make_unique<frmADWindow>();
     program->mainWindow_ = std::make_unique<frmMain>(programDir, *program->adWindow_, *program->desktop_);
     program->passwordDialog_ = std::make_unique<frmPasswordDlg>();

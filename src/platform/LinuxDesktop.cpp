@@ -13,7 +13,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdlib>
-#include <thread>
+#include <fstream>
 #include <utility>
 
 extern char** environ;
@@ -46,15 +46,23 @@ bool hasLauncherName(const std::filesystem::path& path) {
                        [&](std::string_view suffix) { return name.ends_with(suffix); });
 }
 
-bool isLocalProgram(const std::filesystem::path& path) {
+// "/x/a.desktop/" and "/x/a.desktop/." name what "/x/a.desktop" names.
+std::filesystem::path withoutTrailingDots(const std::filesystem::path& path) {
+    std::filesystem::path normal = path.lexically_normal();
+    while (!normal.has_filename() && normal.has_relative_path()) normal = normal.parent_path();
+    return normal;
+}
+
+bool isLocalProgram(const std::filesystem::path& given) {
+    const std::filesystem::path path = withoutTrailingDots(given);
     if (hasLauncherName(path)) return true;
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) return false;  // a missing file starts nothing
+    if (::stat(path.c_str(), &info) != 0) return errno != ENOENT;  // only a missing file starts nothing
     if (S_ISREG(info.st_mode) && (info.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0) return true;
     // A link named like media may point at a launcher.
     std::error_code error;
     const auto resolved = std::filesystem::canonical(path, error);
-    return !error && hasLauncherName(resolved);
+    return error || hasLauncherName(resolved);
 }
 
 int hexValue(char c) {
@@ -125,7 +133,13 @@ std::optional<std::string> urlScheme(std::string_view target) {
 std::optional<std::string> openerArgument(std::string_view target) {
     if (target.empty() || hasControlCharacter(target)) return std::nullopt;
     if (const auto scheme = urlScheme(target)) {
-        if (*scheme != "file") return std::string(target);  // starts with a letter, never an option
+        if (*scheme == "http" || *scheme == "https") return std::string(target);  // never an option
+        if (*scheme != "file") {
+            // smb:, sftp:, dav: ... are mounted by the desktop, and a launcher there would run.
+            const std::string path = percentDecode(pathOfAddress(target));
+            if (hasControlCharacter(path) || hasLauncherName(withoutTrailingDots(path))) return std::nullopt;
+            return std::string(target);
+        }
         const auto paths = fileUrlPaths(target);
         if (paths.empty() || std::any_of(paths.begin(), paths.end(), isLocalProgram)) return std::nullopt;
         return std::string(target);
@@ -136,14 +150,122 @@ std::optional<std::string> openerArgument(std::string_view target) {
     return path.string();
 }
 
+std::optional<std::string> browserArgument(std::string_view address) {
+    const auto scheme = urlScheme(address);
+    if (!scheme || (*scheme != "http" && *scheme != "https")) return std::nullopt;
+    return openerArgument(address);
+}
+
+std::vector<std::string> knownPlayers() {
+    // mpv and vlc play nearly every stream kind (HLS, DASH, RTSP, MMS, Icecast)
+    // from one address; celluloid is mpv in a desktop window; totem depends on
+    // the GStreamer plug-ins installed; smplayer needs a back end; audacious
+    // plays sound only.
+    return {"mpv", "vlc", "celluloid", "totem", "smplayer", "audacious"};
+}
+
+namespace {
+
+std::vector<std::filesystem::path> folderList(const char* variable, std::string_view fallback) {
+    const char* value = std::getenv(variable);
+    std::string_view rest = value && *value ? std::string_view(value) : fallback;
+    std::vector<std::filesystem::path> folders;
+    while (!rest.empty()) {
+        const std::size_t colon = rest.find(':');
+        if (const std::string_view entry = rest.substr(0, colon); entry.starts_with('/'))
+            folders.emplace_back(entry);
+        rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+    }
+    return folders;
+}
+
+// The values of `key` in section `section` of a desktop-entry style file, split at ';'.
+std::vector<std::string> entryValues(const std::filesystem::path& file, std::string_view section,
+                                     std::string_view key) {
+    std::ifstream in(file);
+    std::vector<std::string> values;
+    bool inSection = false;
+    for (std::string line; std::getline(in, line);) {
+        if (line.starts_with('[')) {
+            inSection = line == "[" + std::string(section) + "]";
+        } else if (inSection && line.starts_with(key) && line.size() > key.size() &&
+                   line[key.size()] == '=') {
+            std::string_view rest = std::string_view(line).substr(key.size() + 1);
+            while (!rest.empty()) {
+                const std::size_t semicolon = rest.find(';');
+                if (semicolon != 0) values.emplace_back(text::trimBlanks(rest.substr(0, semicolon)));
+                rest = semicolon == std::string_view::npos ? std::string_view() : rest.substr(semicolon + 1);
+            }
+            break;
+        }
+    }
+    return values;
+}
+
+std::optional<std::filesystem::path> findDesktopFile(const XdgFolders& folders, const std::string& id) {
+    for (const auto& data : folders.data) {
+        const auto file = data / "applications" / id;
+        if (std::filesystem::is_regular_file(file)) return file;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+XdgFolders XdgFolders::fromEnvironment() {
+    XdgFolders folders;
+    const char* home = std::getenv("HOME");
+    const std::string homeDir = home && *home == '/' ? home : "";
+    const auto own = [&](const char* variable, const char* under) {
+        const char* value = std::getenv(variable);
+        if (value && *value == '/') return std::filesystem::path(value);
+        return homeDir.empty() ? std::filesystem::path() : std::filesystem::path(homeDir) / under;
+    };
+    if (auto config = own("XDG_CONFIG_HOME", ".config"); !config.empty()) folders.config.push_back(config);
+    for (auto& folder : folderList("XDG_CONFIG_DIRS", "/etc/xdg")) folders.config.push_back(folder);
+    if (auto data = own("XDG_DATA_HOME", ".local/share"); !data.empty()) folders.data.push_back(data);
+    for (auto& folder : folderList("XDG_DATA_DIRS", "/usr/local/share:/usr/share"))
+        folders.data.push_back(folder);
+    return folders;
+}
+
+PlaylistHandler playlistHandler(const XdgFolders& folders) {
+    static constexpr std::array<std::string_view, 2> kPlaylistTypes = {"audio/x-mpegurl", "audio/mpegurl"};
+    std::vector<std::filesystem::path> lists;
+    for (const auto& config : folders.config) lists.push_back(config / "mimeapps.list");
+    for (const auto& data : folders.data) lists.push_back(data / "applications" / "mimeapps.list");
+    std::vector<std::pair<std::filesystem::path, std::string_view>> sources;
+    for (const auto& list : lists) sources.emplace_back(list, "Default Applications");
+    for (const auto& list : lists) sources.emplace_back(list, "Added Associations");
+    for (const auto& data : folders.data)
+        sources.emplace_back(data / "applications" / "mimeinfo.cache", "MIME Cache");
+
+    for (const auto& [file, section] : sources) {
+        for (const std::string_view type : kPlaylistTypes) {
+            for (const std::string& id : entryValues(file, section, type)) {
+                const auto desktopFile = findDesktopFile(folders, id);
+                if (!desktopFile) continue;  // named but not installed
+                const auto categories = entryValues(*desktopFile, "Desktop Entry", "Categories");
+                const bool editor =
+                    std::find(categories.begin(), categories.end(), "TextEditor") != categories.end();
+                return editor ? PlaylistHandler::TextEditor : PlaylistHandler::Player;
+            }
+        }
+    }
+    return PlaylistHandler::None;
+}
+
 bool isMediaStream(std::string_view target, std::string_view format) {
     static constexpr std::array<std::string_view, 19> kStreamSchemes = {
         "mms",   "mmsh",   "mmst",   "mmsu", "rtsp", "rtspu", "rtsps", "rtmp", "rtmpe", "rtmps",
         "rtmpt", "rtmpte", "rtmpts", "pnm",  "rtp",  "udp",   "srt",   "icy",  "icyx"};
-    static constexpr std::array<std::string_view, 30> kMediaExtensions = {
-        ".m3u8", ".m3u", ".pls", ".asx", ".wax",  ".wvx",  ".ram", ".rm",  ".ra",  ".rmvb",
-        ".mp3",  ".aac", ".ogg", ".oga", ".opus", ".flac", ".wma", ".wmv", ".asf", ".flv",
-        ".mp4",  ".m4a", ".ts",  ".mpd", ".mkv",  ".webm", ".avi", ".mov", ".mpg", ".mpeg"};
+    static constexpr std::array<std::string_view, 46> kMediaExtensions = {
+        ".m3u8", ".m3u",  ".pls",  ".asx", ".wax", ".wvx",  ".xspf", ".ram", ".rm",   ".ra",  ".rmvb", ".mpd",
+        ".mp3",  ".mp2",  ".mpga", ".aac", ".ac3", ".ogg",  ".oga",  ".ogv", ".opus", ".spx", ".flac", ".wav",
+        ".aif",  ".aiff", ".wma",  ".wmv", ".asf", ".flv",  ".mp4",  ".m4a", ".m4v",  ".ts",  ".m2ts", ".mkv",
+        ".mka",  ".webm", ".avi",  ".mov", ".mpg", ".mpeg", ".3gp",  ".amr", ".nsv",  ".f4v"};
+    // Mount points of streaming servers, as a whole path segment.
+    static constexpr std::array<std::string_view, 3> kStreamSegments = {"stream", "live", "listen"};
     const auto scheme = urlScheme(target);
     if (!scheme) return false;
     if (std::find(kStreamSchemes.begin(), kStreamSchemes.end(), *scheme) != kStreamSchemes.end()) return true;
@@ -152,9 +274,22 @@ bool isMediaStream(std::string_view target, std::string_view format) {
     const std::string_view kind = text::trimBlanks(format);
     if (kind == kWebPageFormat) return false;
     if (!kind.empty() && kind != "未知格式") return true;
-    const std::string extension =
-        lowerAscii(std::filesystem::path(pathOfAddress(target)).extension().string());
-    return std::find(kMediaExtensions.begin(), kMediaExtensions.end(), extension) != kMediaExtensions.end();
+    const std::string path = lowerAscii(pathOfAddress(target));
+    const std::string extension = std::filesystem::path(path).extension().string();
+    if (std::find(kMediaExtensions.begin(), kMediaExtensions.end(), extension) != kMediaExtensions.end())
+        return true;
+    if (!extension.empty() && extension.find(';') == std::string::npos) return false;  // a page: .html, .php
+    // ";stream" is how SHOUTcast servers tell a player from a browser.
+    if (path.find("/;") != std::string::npos) return true;
+    std::string_view rest = path;
+    while (!rest.empty()) {
+        const std::size_t slash = rest.find('/');
+        const std::string_view segment = rest.substr(0, slash);
+        if (std::find(kStreamSegments.begin(), kStreamSegments.end(), segment) != kStreamSegments.end())
+            return true;
+        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+    }
+    return false;
 }
 
 }  // namespace desktop
@@ -181,36 +316,89 @@ LinuxDesktopConfig LinuxDesktopConfig::fromEnvironment() {
 LinuxDesktop::LinuxDesktop(LinuxDesktopConfig config) : config_(std::move(config)) {}
 
 LinuxDesktop::~LinuxDesktop() {
-    reapFinished();
-    if (!playlistFolder_.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove_all(playlistFolder_, ignored);
+    // Programs still running are left to run; finished ones leave no zombie.
+    for (const Watched& launch : watched_) {
+        int status = 0;
+        waitpid(launch.pid, &status, WNOHANG);
     }
 }
 
-bool LinuxDesktop::openDocument(std::string_view target, std::string_view format) {
+bool LinuxDesktop::openDocument(std::string_view target, std::string_view format, LateFailure onLateFailure) {
     const std::optional<std::string> argument = desktop::openerArgument(target);
     if (!argument) return false;
-    if (!desktop::isMediaStream(target, format)) return launch(config_.opener, *argument);
-    const auto playlist = writePlaylist(target);
-    return playlist && launch(config_.opener, playlist->string());
+    std::vector<Step> steps;
+    if (!desktop::isMediaStream(target, format)) {
+        steps.push_back({config_.opener, *argument});
+    } else {
+        // Where the desktop has no player for playlists (none, or a text
+        // editor), a known player gets the address itself first.
+        const bool desktopPlays = desktop::playlistHandler(config_.xdg) == desktop::PlaylistHandler::Player;
+        if (desktopPlays) {
+            if (const auto playlist = writePlaylist(target))
+                steps.push_back({config_.opener, playlist->string()});
+        }
+        for (const std::string& player : config_.players) steps.push_back({player, *argument});
+        if (!desktopPlays) {
+            if (const auto playlist = writePlaylist(target))
+                steps.push_back({config_.opener, playlist->string()});
+        }
+    }
+    return startFirst(std::move(steps), std::move(onLateFailure));
 }
 
-bool LinuxDesktop::openInBrowser(std::string_view address) {
-    const auto scheme = desktop::urlScheme(address);
-    if (!scheme || (*scheme != "http" && *scheme != "https") || !desktop::openerArgument(address))
-        return false;
-    const std::string argument(address);
-    return std::any_of(config_.browsers.begin(), config_.browsers.end(),
-                       [&](const std::string& browser) { return launch(browser, argument); });
+bool LinuxDesktop::openInBrowser(std::string_view address, LateFailure onLateFailure) {
+    const std::optional<std::string> argument = desktop::browserArgument(address);
+    if (!argument) return false;
+    std::vector<Step> steps;
+    for (const std::string& browser : config_.browsers) steps.push_back({browser, *argument});
+    return startFirst(std::move(steps), std::move(onLateFailure));
 }
 
-bool LinuxDesktop::launch(const std::string& program, const std::string& argument) {
-    reapFinished();
+bool LinuxDesktop::startFirst(std::vector<Step> steps, LateFailure onLateFailure) {
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const std::optional<pid_t> pid = spawn(steps[i].program, steps[i].argument);
+        if (!pid) continue;  // not installed: the next one at once
+        std::vector<Step> rest(std::make_move_iterator(steps.begin() + static_cast<std::ptrdiff_t>(i) + 1),
+                               std::make_move_iterator(steps.end()));
+        auto failed = [this, rest = std::move(rest), onLateFailure = std::move(onLateFailure)]() mutable {
+            if (!startFirst(std::move(rest), onLateFailure) && onLateFailure) onLateFailure();
+        };
+        watched_.push_back({*pid, std::chrono::steady_clock::now(), std::move(failed)});
+        return true;
+    }
+    return false;
+}
 
+void LinuxDesktop::checkLaunches() {
+    // Children are reaped by pid, never with waitpid(-1) or a SIGCHLD handler,
+    // which would take children the window toolkit is waiting for.
+    const auto now = std::chrono::steady_clock::now();
+    std::vector<LateFailure> failures;
+    std::erase_if(watched_, [&](Watched& launch) {
+        int status = 0;
+        const pid_t done = waitpid(launch.pid, &status, WNOHANG);
+        if (done == 0) {
+            if (now - launch.started > config_.failureWindow) launch.onFailure = nullptr;  // it started
+            return false;
+        }
+        if (done < 0 && errno == EINTR) return false;
+        // Reaped elsewhere (SIGCHLD ignored) tells nothing: it did start.
+        const bool failed = done == launch.pid && !(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        const bool inWindow = now - launch.started <= config_.failureWindow;
+        if (failed && inWindow && launch.onFailure) failures.push_back(std::move(launch.onFailure));
+        return true;
+    });
+    // Reported after the list is settled: a report may start the next program.
+    for (LateFailure& failure : failures) failure();
+}
+
+std::optional<pid_t> LinuxDesktop::spawn(const std::string& program, const std::string& argument) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    // A player's progress output does not belong on our output, and a pipe
+    // reading kwave's output must not wait for the player to end.
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
 
     // Its own process group, so a terminal's Ctrl+C to us spares the player;
     // no blocked signals, and the ones we might ignore back to their defaults.
@@ -232,65 +420,62 @@ bool LinuxDesktop::launch(const std::string& program, const std::string& argumen
     const int result = posix_spawnp(&pid, program.c_str(), &actions, &attributes, argv, environ);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
-    if (result != 0) return false;
-
-    // Children are reaped by pid, never with waitpid(-1) or a SIGCHLD handler,
-    // which would take children the window toolkit is waiting for.
-    const auto deadline = std::chrono::steady_clock::now() + config_.failureWindow;
-    for (;;) {
-        int status = 0;
-        const pid_t done = waitpid(pid, &status, WNOHANG);
-        if (done == pid) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-        if (done < 0 && errno != EINTR) return true;  // reaped elsewhere (SIGCHLD ignored): it did start
-        if (std::chrono::steady_clock::now() >= deadline) {
-            running_.push_back(pid);
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    if (result != 0) return std::nullopt;
+    return pid;
 }
 
-void LinuxDesktop::reapFinished() {
-    std::erase_if(running_, [](pid_t pid) {
-        int status = 0;
-        const pid_t done = waitpid(pid, &status, WNOHANG);
-        return done == pid || (done < 0 && errno == ECHILD);
-    });
+bool LinuxDesktop::makePlaylistFolder() {
+    std::filesystem::path folder;
+    if (!config_.playlistRoot.empty()) {
+        folder = config_.playlistRoot / "kestrelwave";
+    } else if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime == '/') {
+        folder = std::filesystem::path(runtime) / "kestrelwave";
+    } else {
+        const char* tmp = std::getenv("TMPDIR");
+        folder = std::filesystem::path(tmp && *tmp == '/' ? tmp : "/tmp") /
+                 ("kestrelwave-" + std::to_string(::geteuid()));
+    }
+    // A shared folder such as /tmp may hold a folder of that name made by
+    // someone else to read or swap our playlists: only our own private one will do.
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    struct stat info {};
+    if (::lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid() ||
+        (info.st_mode & 077) != 0)
+        return false;
+    playlistFolder_ = folder;
+
+    // Playlists of earlier runs: their players have long read them.
+    std::error_code error;
+    const auto oldest = std::filesystem::file_time_type::clock::now() - config_.playlistAge;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        std::error_code ignored;
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with("play-") && name.ends_with(".m3u") && entry.last_write_time(ignored) < oldest)
+            std::filesystem::remove(entry.path(), ignored);
+    }
+    return true;
 }
 
 std::optional<std::filesystem::path> LinuxDesktop::writePlaylist(std::string_view address) {
-    if (playlistFolder_.empty()) {
-        std::filesystem::path root = config_.playlistRoot;
-        for (const char* variable : {"XDG_RUNTIME_DIR", "TMPDIR"}) {
-            if (!root.empty()) break;
-            if (const char* value = std::getenv(variable); value && *value == '/') root = value;
-        }
-        if (root.empty()) root = "/tmp";
-        std::string pattern = (root / "kestrelwave-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) return std::nullopt;  // mode 0700
-        playlistFolder_ = pattern;
-    }
-
-    // A player reads its playlist when it starts; the last few are kept for
-    // players still starting, older ones removed.
-    constexpr unsigned kKept = 8;
-    const auto nameOf = [&](unsigned number) {
-        return playlistFolder_ / ("play-" + std::to_string(number) + ".m3u");
-    };
-    ++playlistCount_;
-    if (playlistCount_ > kKept) {
-        std::error_code ignored;
-        std::filesystem::remove(nameOf(playlistCount_ - kKept), ignored);
-    }
-    const std::filesystem::path file = nameOf(playlistCount_);
-    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) return std::nullopt;
+    if (playlistFolder_.empty() && !makePlaylistFolder()) return std::nullopt;
     const std::string content = "#EXTM3U\n" + std::string(address) + "\n";
-    const bool written = ::write(fd, content.data(), content.size()) == static_cast<ssize_t>(content.size());
-    const bool closed = ::close(fd) == 0;
-    if (written && closed) return file;
-    std::error_code ignored;
-    std::filesystem::remove(file, ignored);
+    // Several runs share the folder: the process id keeps their names apart.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::filesystem::path file = playlistFolder_ / ("play-" + std::to_string(::getpid()) + "-" +
+                                                              std::to_string(++playlistCount_) + ".m3u");
+        const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;  // left by an earlier process of the same id
+            return std::nullopt;
+        }
+        const bool written =
+            ::write(fd, content.data(), content.size()) == static_cast<ssize_t>(content.size());
+        const bool closed = ::close(fd) == 0;
+        if (written && closed) return file;
+        std::error_code ignored;
+        std::filesystem::remove(file, ignored);
+        return std::nullopt;
+    }
     return std::nullopt;
 }
 

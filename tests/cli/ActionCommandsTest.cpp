@@ -8,6 +8,11 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdlib>
+#include <optional>
 
 using namespace kw;
 using test::runKwave;
@@ -31,9 +36,116 @@ protected:
         return text.substr(start, text.find('\n', start) - start);
     }
 
+    void setAddress(const std::string& name, const std::string& url, const std::string& link = {}) {
+        auto db = store();
+        auto channel = db->readChannelForEdit(name);
+        channel.record.scrambledUrl = scrambleText(url, name);
+        channel.record.link = link;
+        db->updateChannelById(channel.id, channel.record);
+    }
+
     test::TempDir temp_;
     std::filesystem::path dir_;
 };
+
+struct RefusedCase {
+    std::string command;
+    std::string url;
+    std::string link;
+};
+
+class RefusedPreviewTest : public ActionCommandsTest, public testing::WithParamInterface<RefusedCase> {};
+
+TEST_P(RefusedPreviewTest, PrintsNothingAndFailsAsARealOpenWould) {
+    setAddress(kChannel, GetParam().url, GetParam().link);
+    const auto run = runKwave(dir_, {GetParam().command, kChannel, "--print"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.out.starts_with("很抱歉，播放频道出错了!")) << run.out;
+    for (const std::string& target : {GetParam().url, GetParam().link})
+        EXPECT_TRUE(target.empty() || run.out.find(target) == std::string::npos) << target;
+    EXPECT_EQ(SettingsFile(dir_).lastPlayChannelName(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, RefusedPreviewTest,
+                         testing::Values(RefusedCase{"play", "/x/evil.desktop/", ""},
+                                         RefusedCase{"play", "file:///usr/bin/id/", ""},
+                                         RefusedCase{"play", "smb://host/share/evil.desktop", ""},
+                                         RefusedCase{"play", "http://x/a\nb", ""},
+                                         RefusedCase{"link", "mms://x/", "smb://host/share/evil.desktop"},
+                                         RefusedCase{"link", "mms://x/", "file:///usr/bin/id/."}));
+
+TEST_F(ActionCommandsTest, TheSettingsRowCannotBePlayedByItsName) {
+    const std::string name = store()->readSettingsRow().name;
+    ASSERT_FALSE(name.empty());
+    const auto run = runKwave(dir_, {"play", name, "--print"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "No channel named \"" + name + "\" in the channel tree\n");
+}
+
+// Stand-ins for the desktop's opener and every known player, found first on PATH.
+class PlayHandOffTest : public ActionCommandsTest {
+protected:
+    void SetUp() override {
+        ActionCommandsTest::SetUp();
+        bin_ = temp_ / "bin";
+        std::filesystem::create_directory(bin_);
+        for (const char* variable : kVariables) {
+            const char* value = std::getenv(variable);
+            saved_.push_back(value ? std::optional<std::string>(value) : std::nullopt);
+        }
+        setenv("PATH", (bin_.string() + ":" + *saved_.front()).c_str(), 1);
+        // Playlists under the test's folder, and a desktop with no associations of its own.
+        for (const char* variable :
+             {"XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_DIRS"})
+            setenv(variable, temp_.path().c_str(), 1);
+        for (const char* player : {"mpv", "vlc", "celluloid", "totem", "smplayer", "audacious"})
+            script(player, "echo \"$1\" >> '" + (temp_ / "players").string() + "'\nexit 1\n");
+    }
+    void TearDown() override {
+        for (std::size_t i = 0; i < kVariables.size(); ++i)
+            saved_[i] ? setenv(kVariables[i], saved_[i]->c_str(), 1) : unsetenv(kVariables[i]);
+    }
+
+    void script(const std::string& name, const std::string& body) {
+        const auto file = bin_ / name;
+        test::writeBytes(file, "#!/bin/sh\n" + body);
+        std::filesystem::permissions(file, std::filesystem::perms::owner_all);
+    }
+    bool waitFor(const std::filesystem::path& file) {
+        for (int i = 0; i < 100 && !std::filesystem::exists(file); ++i) ::usleep(100'000);
+        return std::filesystem::exists(file);
+    }
+
+    static constexpr std::array kVariables{"PATH",          "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME",
+                                           "XDG_DATA_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_DIRS"};
+    std::filesystem::path bin_;
+    std::vector<std::optional<std::string>> saved_;
+};
+
+TEST_F(PlayHandOffTest, PlaylistIsStillThereWhenTheOpenerReadsItAfterKwaveHasEnded) {
+    setAddress(kChannel, "http://127.0.0.1:9/tone.wav");
+    const auto read = temp_ / "read";
+    script("xdg-open", "(sleep 2; cat \"$1\" > '" + read.string() + ".part'; mv '" + read.string() +
+                           ".part' '" + read.string() + "') >/dev/null 2>&1 &\nexit 0\n");
+    const auto run = runKwave(dir_, {"play", kChannel});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(read)) << "kwave has ended before the opener reads";
+    ASSERT_TRUE(waitFor(read));
+    EXPECT_EQ(test::readBytes(read), "#EXTM3U\nhttp://127.0.0.1:9/tone.wav\n");
+    EXPECT_EQ(SettingsFile(dir_).lastPlayChannelName(), kChannel);
+}
+
+TEST_F(PlayHandOffTest, OpenerAndPlayersThatFailLateMakeAFailedPlay) {
+    setAddress(kChannel, "mms://127.0.0.1:9/live");
+    script("xdg-open", "sleep 0.5\nexit 3\n");
+    const auto run = runKwave(dir_, {"play", kChannel});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("很抱歉，播放频道出错了!"), std::string::npos) << run.out;
+    std::string everyPlayer;
+    for (int i = 0; i < 6; ++i) everyPlayer += "mms://127.0.0.1:9/live\n";
+    EXPECT_EQ(test::readBytes(temp_ / "players"), everyPlayer) << "each known player, with the address";
+}
 
 class PlayLockedTest : public ActionCommandsTest, public testing::WithParamInterface<int> {};
 
@@ -63,7 +175,7 @@ TEST_P(PlayLockedTest, PrintsTheAddressOnlyWithTheRightPasswordUnlessModeTwo) {
     const auto run = runKwave(dir_, {"play", kChannel, "--print", "--password", "Secret"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, address + "\n");
-    EXPECT_EQ(settings.lastPlayChannelName(), kChannel);
+    EXPECT_EQ(settings.lastPlayChannelName(), "") << "a preview changes nothing";
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, PlayLockedTest, testing::Values(0, 1, 2));

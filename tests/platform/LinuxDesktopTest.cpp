@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -45,6 +46,8 @@ protected:
         for (const std::string& browser : browsers) c.browsers.push_back(recorder(browser).string());
         c.failureWindow = std::chrono::seconds(10);  // scripts end long before
         c.playlistRoot = dir_.path();
+        c.players = {};
+        c.xdg = {{dir_ / "config"}, {dir_ / "data"}};  // no player for playlists unless a test names one
         return c;
     }
 
@@ -55,6 +58,19 @@ protected:
         return path;
     }
 
+    // The desktop's associations name `id` for playlists in `section` of `list`.
+    void associate(const fs::path& list, const std::string& section, const std::string& id,
+                   const std::string& categories) {
+        fs::create_directories(list.parent_path());
+        std::ofstream(list, std::ios::app) << "[" << section << "]\naudio/x-mpegurl=" << id << ";\n";
+        if (categories.empty()) return;
+        fs::create_directories(dir_ / "data" / "applications");
+        std::ofstream(dir_ / "data" / "applications" / id)
+            << "[Desktop Entry]\nName=x\nCategories=" << categories << "\n";
+    }
+
+    static void settle(LinuxDesktop& desktop) { desktop.waitForLaunches(std::chrono::seconds(10)); }
+
     test::TempDir dir_;
 };
 
@@ -62,31 +78,66 @@ TEST_F(LinuxDesktopTest, HostileAddressReachesTheOpenerAsOneUnchangedArgument) {
     const std::string target =
         "http://x.example/a;b $(touch " + (dir_ / "pwned").string() + ") `id` \"q\" 'r' & | > <";
     LinuxDesktop desktop(config("opener"));
-    ASSERT_TRUE(desktop.openDocument(target, kWebPageFormat));
+    ASSERT_TRUE(desktop.openDocument(target, kWebPageFormat, {}));
+    settle(desktop);
     EXPECT_EQ(recorded("opener"), std::vector<std::string>{target});
     EXPECT_FALSE(fs::exists(dir_ / "pwned"));
 }
 
-TEST_F(LinuxDesktopTest, StreamIsOpenedThroughAPrivatePlaylistHoldingTheAddress) {
+TEST_F(LinuxDesktopTest, StreamPlaylistIsPrivateAndOutlivesTheDesktop) {
     const std::string target = "http://x.example/live;$(id) 'a'.m3u8";
     auto desktop = std::make_unique<LinuxDesktop>(config("opener"));
-    ASSERT_TRUE(desktop->openDocument(target, ""));
+    ASSERT_TRUE(desktop->openDocument(target, "", {}));
+    settle(*desktop);
     const auto args = recorded("opener");
     ASSERT_TRUE(args && args->size() == 1);
     const fs::path playlist = args->front();
+    EXPECT_EQ(playlist.parent_path(), dir_ / "kestrelwave");
     EXPECT_EQ(playlist.extension(), ".m3u");
-    EXPECT_EQ(test::readBytes(playlist), "#EXTM3U\n" + target + "\n");
     EXPECT_EQ(fs::status(playlist).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(fs::status(playlist.parent_path()).permissions() & fs::perms::all, fs::perms::owner_all);
     desktop.reset();
-    EXPECT_FALSE(fs::exists(playlist.parent_path())) << "the playlists go with the desktop";
+    // The player may read it after we have ended.
+    EXPECT_EQ(test::readBytes(playlist), "#EXTM3U\n" + target + "\n");
+}
+
+TEST_F(LinuxDesktopTest, OldPlaylistsArePrunedByAgeWhenTheNextIsWritten) {
+    const fs::path folder = dir_ / "kestrelwave";
+    fs::create_directory(folder);
+    fs::permissions(folder, fs::perms::owner_all);
+    test::writeBytes(folder / "play-1-1.m3u", "old");
+    test::writeBytes(folder / "play-1-2.m3u", "recent");
+    test::writeBytes(folder / "notes.txt", "not ours");
+    fs::last_write_time(folder / "play-1-1.m3u", fs::file_time_type::clock::now() - std::chrono::hours(25));
+    fs::last_write_time(folder / "notes.txt", fs::file_time_type::clock::now() - std::chrono::hours(25));
+    LinuxDesktop desktop(config("opener"));
+    ASSERT_TRUE(desktop.openDocument("http://x/a.mp3", "", {}));
+    settle(desktop);
+    EXPECT_FALSE(fs::exists(folder / "play-1-1.m3u"));
+    EXPECT_TRUE(fs::exists(folder / "play-1-2.m3u"));
+    EXPECT_TRUE(fs::exists(folder / "notes.txt"));
+}
+
+TEST_F(LinuxDesktopTest, PlaylistFolderOthersCanWriteIsNotUsed) {
+    const fs::path folder = dir_ / "kestrelwave";
+    fs::create_directory(folder);
+    fs::permissions(folder, fs::perms::all);
+    LinuxDesktopConfig c = config("opener");
+    c.players = {recorder("player").string()};
+    LinuxDesktop desktop(c);
+    ASSERT_TRUE(desktop.openDocument("http://x/a.mp3", "", {}));
+    settle(desktop);
+    EXPECT_FALSE(recorded("opener"));
+    EXPECT_EQ(recorded("player"), std::vector<std::string>{"http://x/a.mp3"});
+    EXPECT_TRUE(fs::is_empty(folder));
 }
 
 TEST_F(LinuxDesktopTest, LeadingDashNeverReachesTheOpenerAsAnOption) {
     LinuxDesktop desktop(config("opener"));
     for (const std::string target : {"-x", "--help", "-", "-v:foo"}) {
-        ASSERT_TRUE(desktop.openDocument(target, ""));
+        ASSERT_TRUE(desktop.openDocument(target, "", {}));
+        settle(desktop);
         const auto args = recorded("opener");
         ASSERT_TRUE(args && args->size() == 1) << target;
         EXPECT_EQ(args->front().front(), '/') << target;
@@ -101,6 +152,8 @@ TEST_F(LinuxDesktopTest, LocalProgramsAndLaunchersAreRefusedWithoutStartingAnyth
     const fs::path wineProgram = file("player.EXE");
     const fs::path link = dir_ / "clip.mp3";
     fs::create_symlink(launcher, link);
+    const fs::path loop = dir_ / "loop.mp3";
+    fs::create_symlink(loop, loop);
     file("plain.mp3");
 
     LinuxDesktop desktop(config("opener"));
@@ -109,45 +162,142 @@ TEST_F(LinuxDesktopTest, LocalProgramsAndLaunchersAreRefusedWithoutStartingAnyth
              link.string(), "file://" + launcher.string(), "file://localhost" + program.string(),
              "FILE:" + (dir_ / "radio%2Edesktop").string(), "file://other.host/tmp/a.mp3",
              "file://" + (dir_ / "plain.mp3").string() + "?.desktop",
-             "file://" + (dir_ / "plain%00.mp3").string(), "http://x/a\nb", "http://x/\x7f"}) {
-        EXPECT_FALSE(desktop.openDocument(target, "")) << target;
-        EXPECT_FALSE(desktop.openDocument(target, kWebPageFormat)) << target;
+             "file://" + (dir_ / "plain%00.mp3").string(), "http://x/a\nb", "http://x/\x7f",
+             // Judged after "/" and "/." at the end are dropped.
+             "/x/evil.desktop/", launcher.string() + "/.", program.string() + "/", "file:///usr/bin/id/",
+             "file://" + program.string() + "/./", "file://" + launcher.string() + "%2F",
+             // A path that cannot be checked (here a link to itself) is not let through.
+             loop.string(), "file://" + loop.string(),
+             // Other schemes the desktop mounts run their launchers too.
+             "smb://host/share/evil.desktop", "SFTP://host/a%2Edesktop/", "dav://h/x/run.sh?x=1",
+             "ftp://h/setup.EXE/."}) {
+        EXPECT_FALSE(desktop.openDocument(target, "", {})) << target;
+        EXPECT_FALSE(desktop.openDocument(target, kWebPageFormat, {})) << target;
+        EXPECT_FALSE(desktop::openerArgument(target)) << target;
     }
     EXPECT_FALSE(recorded("opener")) << "nothing may have been started";
 
-    ASSERT_TRUE(desktop.openDocument("file://" + (dir_ / "plain.mp3").string(), ""));
-    EXPECT_EQ(recorded("opener"), std::vector<std::string>{"file://" + (dir_ / "plain.mp3").string()});
+    for (const std::string& target : {"file://" + (dir_ / "plain.mp3").string(),
+                                      std::string("smb://h/s/a.mp3"), (dir_ / "missing.mp3").string()}) {
+        ASSERT_TRUE(desktop.openDocument(target, kWebPageFormat, {})) << target;
+        settle(desktop);
+        EXPECT_EQ(recorded("opener"), std::vector<std::string>{target});
+    }
 }
 
-TEST_F(LinuxDesktopTest, OpenerThatFailsAtOnceIsAFailure) {
-    LinuxDesktopConfig c = config("opener");
-    c.opener = recorder("failing", 4).string();
-    EXPECT_FALSE(LinuxDesktop(c).openDocument("http://x/", kWebPageFormat));
-    c.opener = (dir_ / "missing-opener").string();
-    EXPECT_FALSE(LinuxDesktop(c).openDocument("http://x/", kWebPageFormat));
-}
+struct LateCase {
+    std::string script;  // what the opener does before it exits
+    int exitCode;
+    bool reported;
+    friend void PrintTo(const LateCase& c, std::ostream* os) { *os << c.script << "exit " << c.exitCode; }
+};
 
-TEST_F(LinuxDesktopTest, OpenerStillRunningAfterTheWindowCountsAsStartedWithoutWaiting) {
+class LateOpenerTest : public LinuxDesktopTest, public ::testing::WithParamInterface<LateCase> {};
+
+TEST_P(LateOpenerTest, FailureWithinTheWindowIsReportedOnceWithoutWaiting) {
     LinuxDesktopConfig c = config("opener");
-    c.opener = recorder("slow", 0, "sleep 2\n").string();
-    c.failureWindow = std::chrono::milliseconds(50);
+    c.opener = recorder("late", GetParam().exitCode, GetParam().script).string();
+    c.failureWindow = std::chrono::milliseconds(600);
     LinuxDesktop desktop(c);
-    const auto started = std::chrono::steady_clock::now();
-    EXPECT_TRUE(desktop.openDocument("http://x/", kWebPageFormat));
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
+    int reports = 0;
+    ASSERT_TRUE(desktop.openDocument("http://x/", kWebPageFormat, [&] { ++reports; }));
+    EXPECT_TRUE(desktop.watchingLaunches());
+    settle(desktop);
+    EXPECT_FALSE(desktop.watchingLaunches());
+    EXPECT_EQ(reports, GetParam().reported ? 1 : 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Openers, LateOpenerTest,
+                         ::testing::Values(LateCase{"", 4, true}, LateCase{"sleep 0.3\n", 3, true},
+                                           LateCase{"sleep 0.3\n", 0, false},
+                                           LateCase{"sleep 1.2\n", 3, false},  // after the window: it started
+                                           LateCase{"kill -9 $$\n", 0, true}));
+
+TEST_F(LinuxDesktopTest, OpenerThatCannotStartIsAFailureAtOnce) {
+    LinuxDesktopConfig c = config("opener");
+    c.opener = (dir_ / "missing-opener").string();
+    EXPECT_FALSE(LinuxDesktop(c).openDocument("http://x/", kWebPageFormat, {}));
+}
+
+TEST_F(LinuxDesktopTest, StreamTheOpenerFailsOnGoesToTheFirstInstalledPlayer) {
+    associate(dir_ / "config" / "mimeapps.list", "Default Applications", "mpv.desktop", "AudioVideo;Player;");
+    LinuxDesktopConfig c = config("opener");
+    c.opener = recorder("opener", 0, "sleep 0.3\nexit 4\n").string();
+    c.players = {(dir_ / "not-installed").string(), recorder("player").string(), recorder("other").string()};
+    LinuxDesktop desktop(c);
+    int reports = 0;
+    ASSERT_TRUE(desktop.openDocument("http://x/tone.wav", "", [&] { ++reports; }));
+    settle(desktop);
+    EXPECT_EQ(recorded("player"), std::vector<std::string>{"http://x/tone.wav"});
+    EXPECT_FALSE(recorded("other"));
+    EXPECT_TRUE(recorded("opener")) << "the desktop's player came first";
+    EXPECT_EQ(reports, 0);
+
+    // When every player fails too, the failure is reported.
+    c.players = {recorder("failing-player", 1).string()};
+    LinuxDesktop failing(c);
+    ASSERT_TRUE(failing.openDocument("mms://x/live", "", [&] { ++reports; }));
+    settle(failing);
+    EXPECT_EQ(recorded("failing-player"), std::vector<std::string>{"mms://x/live"});
+    EXPECT_EQ(reports, 1);
+}
+
+TEST_F(LinuxDesktopTest, WhereTheDesktopWouldEditPlaylistsAKnownPlayerComesFirst) {
+    associate(dir_ / "config" / "mimeapps.list", "Default Applications", "editor.desktop",
+              "Utility;TextEditor;");
+    LinuxDesktopConfig c = config("opener");
+    c.players = {recorder("player").string()};
+    LinuxDesktop desktop(c);
+    ASSERT_TRUE(desktop.openDocument("http://x/a.opus", "", {}));
+    settle(desktop);
+    EXPECT_EQ(recorded("player"), std::vector<std::string>{"http://x/a.opus"});
+    EXPECT_FALSE(recorded("opener"));
+}
+
+struct HandlerCase {
+    const char* label;
+    std::vector<std::array<std::string, 4>> entries;  // list under dir_, section, id, categories
+    desktop::PlaylistHandler handler;
+};
+
+class PlaylistHandlerTest : public LinuxDesktopTest, public ::testing::WithParamInterface<HandlerCase> {};
+
+TEST_P(PlaylistHandlerTest, FollowsTheDesktopsAssociations) {
+    for (const auto& [list, section, id, categories] : GetParam().entries)
+        associate(dir_ / list, section, id, categories);
+    EXPECT_EQ(desktop::playlistHandler({{dir_ / "config"}, {dir_ / "data"}}), GetParam().handler);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Associations, PlaylistHandlerTest,
+    ::testing::Values(
+        HandlerCase{"Nothing", {}, desktop::PlaylistHandler::None},
+        HandlerCase{"Editor",
+                    {{"config/mimeapps.list", "Default Applications", "vim.desktop", "Utility;TextEditor;"}},
+                    desktop::PlaylistHandler::TextEditor},
+        HandlerCase{"DefaultNotInstalled",
+                    {{"config/mimeapps.list", "Default Applications", "gone.desktop", ""},
+                     {"data/applications/mimeinfo.cache", "MIME Cache", "vlc.desktop", "AudioVideo;"}},
+                    desktop::PlaylistHandler::Player},
+        HandlerCase{
+            "DefaultBeforeTheCache",
+            {{"data/applications/mimeinfo.cache", "MIME Cache", "vlc.desktop", "AudioVideo;"},
+             {"data/applications/mimeapps.list", "Default Applications", "gedit.desktop", "TextEditor;"}},
+            desktop::PlaylistHandler::TextEditor}),
+    [](const ::testing::TestParamInfo<HandlerCase>& param) { return std::string(param.param.label); });
 
 TEST_F(LinuxDesktopTest, BrowserFallbackTriesTheListInOrder) {
     LinuxDesktopConfig c = config("opener", {"first", "second"});
-    c.browsers.front() = recorder("first", 1).string();
+    c.browsers.front() = recorder("first", 1, "sleep 0.2\n").string();
     c.browsers.insert(c.browsers.begin(), (dir_ / "not-installed").string());
     LinuxDesktop desktop(c);
-    ASSERT_TRUE(desktop.openInBrowser("http://x.example/a b"));
+    ASSERT_TRUE(desktop.openInBrowser("http://x.example/a b", {}));
+    settle(desktop);
     EXPECT_EQ(recorded("first"), std::vector<std::string>{"http://x.example/a b"});
     EXPECT_EQ(recorded("second"), std::vector<std::string>{"http://x.example/a b"});
 
     for (const std::string address : {"-x", "file:///etc/passwd", "/tmp/a.html", "mms://x/", "http://x/\n"}) {
-        EXPECT_FALSE(desktop.openInBrowser(address)) << address;
+        EXPECT_FALSE(desktop.openInBrowser(address, {})) << address;
     }
     EXPECT_EQ(recorded("second"), std::vector<std::string>{"http://x.example/a b"}) << "only web addresses";
 }
@@ -178,16 +328,21 @@ TEST_P(MediaStream, StreamsGoToThePlayerPagesToTheBrowser) {
 
 INSTANTIATE_TEST_SUITE_P(
     Addresses, MediaStream,
-    ::testing::Values(StreamCase{"mms://x/live", "", true}, StreamCase{"RTSP://x/live", "网页", true},
-                      StreamCase{"rtmp://x/app/s", "Flash", true}, StreamCase{"pnm://x/a.rm", "", true},
-                      StreamCase{"http://x/live/index.m3u8", "", true},
-                      StreamCase{"https://x/64k.MP3?token=1", "未知格式", true},
-                      StreamCase{"http://x/a.flv#t=1", " ", true},
-                      StreamCase{"http://x:8000/asiahd", "其它", true}, StreamCase{"https://x/", "HLS", true},
-                      StreamCase{"http://x/page.html", "", false},
-                      StreamCase{"http://x/a.mp3", " 网页 ", false},
-                      StreamCase{"http://x?file=a.mp3", "", false}, StreamCase{"ftp://x/a.mp3", "MP3", false},
-                      StreamCase{"/home/u/a.mp3", "MP3", false}));
+    ::testing::Values(
+        StreamCase{"mms://x/live", "", true}, StreamCase{"RTSP://x/live", "网页", true},
+        StreamCase{"rtmp://x/app/s", "Flash", true}, StreamCase{"pnm://x/a.rm", "", true},
+        StreamCase{"http://x/live/index.m3u8", "", true},
+        StreamCase{"https://x/64k.MP3?token=1", "未知格式", true},
+        StreamCase{"http://x/a.flv#t=1", " ", true}, StreamCase{"http://x:8000/asiahd", "其它", true},
+        StreamCase{"https://x/", "HLS", true}, StreamCase{"http://x/page.html", "", false},
+        StreamCase{"http://x/a.mp3", " 网页 ", false}, StreamCase{"http://x?file=a.mp3", "", false},
+        StreamCase{"ftp://x/a.mp3", "MP3", false}, StreamCase{"/home/u/a.mp3", "MP3", false},
+        StreamCase{"http://127.0.0.1:8000/tone.wav", "", true}, StreamCase{"http://x/a.FLAC", "", true},
+        StreamCase{"http://x/radio.xspf", "", true}, StreamCase{"http://x/stream", "", true},
+        StreamCase{"http://x/live/", "未知格式", true}, StreamCase{"http://x/listen/1", "", true},
+        StreamCase{"http://x:8000/;stream.nsv", "", true}, StreamCase{"http://x:8000/;", "", true},
+        StreamCase{"http://x/live/index.html", "", false}, StreamCase{"http://x/streams.php", "", false},
+        StreamCase{"http://x/livestock", "", false}));
 
 }  // namespace
 }  // namespace kw

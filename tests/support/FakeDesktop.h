@@ -8,6 +8,8 @@
 namespace kw::test {
 
 // Records what the core asks the desktop to open and answers from flags.
+// Programs it "starts" stay watched until a test ends them with
+// finishLaunches(): those meant to fail late then report it.
 class FakeDesktop : public DesktopPort {
 public:
     struct Opened {
@@ -18,15 +20,37 @@ public:
     std::vector<std::string> browserAddresses;
     bool documentsOpen = true;
     bool browserOpens = true;
+    // Started programs that will fail once finished.
+    bool documentsFailLate = false;
+    bool browserFailsLate = false;
 
-    bool openDocument(std::string_view target, std::string_view format) override {
+    bool openDocument(std::string_view target, std::string_view format, LateFailure onLateFailure) override {
         documents.push_back({std::string(target), std::string(format)});
-        return documentsOpen;
+        return start(documentsOpen, documentsFailLate, std::move(onLateFailure));
     }
-    bool openInBrowser(std::string_view address) override {
+    bool openInBrowser(std::string_view address, LateFailure onLateFailure) override {
         browserAddresses.emplace_back(address);
-        return browserOpens;
+        return start(browserOpens, browserFailsLate, std::move(onLateFailure));
     }
+    bool watchingLaunches() const override { return !watched_.empty(); }
+
+    // Ends every watched program; a late failure may start another one.
+    void finishLaunches() {
+        while (!watched_.empty()) {
+            const LateFailure failed = std::move(watched_.front());
+            watched_.erase(watched_.begin());
+            if (failed) failed();
+        }
+    }
+
+private:
+    bool start(bool starts, bool failsLate, LateFailure onLateFailure) {
+        if (!starts) return false;
+        watched_.push_back(failsLate ? std::move(onLateFailure) : LateFailure());
+        return true;
+    }
+
+    std::vector<LateFailure> watched_;
 };
 
 }  // namespace kw::test

@@ -5,6 +5,7 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <filesystem>
 #include <memory>
@@ -41,6 +42,14 @@ protected:
         record.type = type;
         store_->insertChannel(record, 2, "User");
         if (locked) store_->setLocked(name, 1);
+    }
+
+    // Writes the database behind the store's back, as a hand-made or damaged file would be.
+    void execSql(const std::string& sql) {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open((programDir_ / ChannelStore::kFileName).c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+        sqlite3_close(db);
     }
 
     TempDir dir_;

@@ -3,6 +3,7 @@
 #include "core/actions/AdvertisementRoll.h"
 #include "core/actions/ChildLock.h"
 #include "core/actions/ShellOpen.h"
+#include "core/base/Error.h"
 #include "core/base/ScrambleText.h"
 #include "core/base/TextCodec.h"
 #include "core/ports/DesktopPort.h"
@@ -31,15 +32,18 @@ bool ChannelOpener::OpenChannel(std::string_view name, OpenMode mode) {
         }
         // The stored name is the key: the lookup ignores letter case, the scrambling does not.
         const std::string address = unscrambleText(channel.scrambledUrl, channel.name);
-        // The play statement does not read the format; the details statement of
-        // the same row does, and tells the desktop a web page from a stream.
-        const std::string format =
-            address.empty() ? std::string()
-                            : std::string(text::trimBlanks(store_.readChannelDetails(channel.name).type));
-        shell_.ShellOpen(address, format);
         played = true;
-        settings_.setLastPlayChannelName(channel.name);
-        playingHint_ = std::string(kPlayingPrefix) + channel.name;
+        if (channel.name.empty()) {
+            // No such channel: nothing to open and nothing to say.
+        } else if (address.empty()) {
+            // A damaged row (its address NULL or empty) plays nothing: that is a failed play.
+            shell_.reportPlayError();
+            advertisement_.roll();
+            return played;
+        } else {
+            shell_.ShellOpen(address, text::trimBlanks(channel.type));
+        }
+        if (!preview_) recordPlayed(channel.name);
     } else if (!channel.link.empty()) {
         shell_.ShellOpen(channel.link, kWebPageFormat);
     } else {
@@ -47,6 +51,21 @@ bool ChannelOpener::OpenChannel(std::string_view name, OpenMode mode) {
     }
     advertisement_.roll();
     return played;
+}
+
+void ChannelOpener::recordPlayed(const std::string& name) {
+    // A name holding a line break (only a hand-made database has one) would
+    // split the settings file's line; it plays, but is not kept for auto-play.
+    if (ChannelStore::isStorableName(name)) {
+        try {
+            settings_.setLastPlayChannelName(name);
+        } catch (const Error&) {
+            // A catalogue on a read-only medium or folder still plays; it
+            // just cannot remember what played.
+            if (!store_.isReadOnly()) throw;
+        }
+    }
+    playingHint_ = std::string(kPlayingPrefix) + name;
 }
 
 void ChannelOpener::actLinkChannelExecute(std::string_view nodeText) {

@@ -33,7 +33,13 @@ public:
     // way ends with the advertisement roll, except after a refused password.
     // Returns true when the play ran to its end (whether or not anything
     // could be opened); false for a refused password and in related-site mode.
+    // A channel whose address is empty is a failed play: the play-error
+    // message, and nothing recorded.
     bool OpenChannel(std::string_view name, OpenMode mode);
+
+    // A preview (kwave's --print) changes nothing: no last played channel
+    // is recorded.
+    void setPreview(bool preview) { preview_ = preview; }
 
     // The information line's hint: "正在播放: " and the channel last played.
     const std::string& playingHint() const { return playingHint_; }
@@ -44,6 +50,8 @@ public:
     void autoPlayLastChannel();
 
 private:
+    void recordPlayed(const std::string& name);
+
     ChannelStore& store_;
     SettingsFile& settings_;
     ChildLock& lock_;
@@ -51,6 +59,7 @@ private:
     AdvertisementRoll& advertisement_;
     UiPort& ui_;
     std::string playingHint_{kNothingPlayedHint};
+    bool preview_ = false;
 };
 
 }  // namespace kw

@@ -29,8 +29,10 @@ std::string ChannelTest::message(std::string_view name, int status) {
 }
 
 void ChannelTest::actTestChannelExecute(std::string_view name) {
-    // The key is the node's text, as the address was scrambled under the name.
-    const std::string address = unscrambleText(store_.readStoredUrl(name), name);
+    // The key is the stored name, as for a play: the lookup ignores letter
+    // case, the scrambling does not.
+    const ChannelAddress channel = store_.readChannelAddress(name);
+    const std::string address = unscrambleText(channel.scrambledUrl, channel.name);
     ui_.ShowMessage(message(name, probe_(name, address)));
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -27,13 +28,24 @@ public:
     // Opens target (nothing when it is empty). When the desktop cannot open an
     // address starting with "http://" (any letter case), the web browser is
     // tried; failing that, the play-error message is shown. `format` is the
-    // channel's stream format, empty when unknown.
+    // channel's stream format, empty when unknown. Never waits: a program
+    // that fails after this returns runs the same steps when the desktop
+    // reports it.
     void ShellOpen(std::string_view target, std::string_view format = {});
 
+    // The play-error message, counted as a failed open.
+    void reportPlayError();
+    // How many opens have failed so far, including late ones.
+    unsigned failures() const { return failures_; }
+
 private:
+    void afterDocumentFailed(const std::string& target);
+
     DesktopPort& desktop_;
     UiPort& ui_;
     std::string homePage_;
+    unsigned failures_ = 0;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace kw

@@ -172,6 +172,16 @@ void parseTreeCache(std::string_view bytes, ChannelTree& tree, YieldHook& yield)
 }
 
 void saveTreeCache(const ChannelTree& tree, const std::filesystem::path& file, YieldHook& yield) {
+    // A name holding a line break (a hand-made database) cannot be kept in a
+    // line; without a cache the next start builds the tree from the
+    // database, where the name is whole and still plays.
+    for (NodeId node = tree.nextInTreeOrder(kNoNode); node != kNoNode; node = tree.nextInTreeOrder(node)) {
+        if (tree.text(node).find_first_of("\r\n") != std::string_view::npos) {
+            std::error_code missing;
+            std::filesystem::remove(file, missing);
+            return;
+        }
+    }
     replaceFileAtomically(file, formatTreeCache(tree, yield));
 }
 

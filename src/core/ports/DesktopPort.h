@@ -1,6 +1,9 @@
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <string_view>
+#include <thread>
 
 namespace kw {
 
@@ -9,16 +12,35 @@ inline constexpr std::string_view kWebPageFormat = "网页";
 
 // What the core needs from the desktop to hand a channel over: opening a
 // document or address with the program the desktop associates with it, and
-// opening a web address in the web browser. Both return whether the program
-// could be started; neither waits for it.
+// opening a web address in the web browser. Both return at once: false when
+// nothing could be started; a started program that then fails is reported
+// later through `onLateFailure`, from checkLaunches(), on the caller's thread.
 class DesktopPort {
 public:
+    using LateFailure = std::function<void()>;
+
     virtual ~DesktopPort() = default;
 
     // `format` is the channel's stream format (empty when unknown); it tells a
     // web page (kWebPageFormat) from a media stream.
-    virtual bool openDocument(std::string_view target, std::string_view format) = 0;
-    virtual bool openInBrowser(std::string_view address) = 0;
+    virtual bool openDocument(std::string_view target, std::string_view format,
+                              LateFailure onLateFailure) = 0;
+    virtual bool openInBrowser(std::string_view address, LateFailure onLateFailure) = 0;
+
+    // Looks at the started programs without waiting and reports those that
+    // failed. A window calls it from its event loop while watchingLaunches().
+    virtual void checkLaunches() {}
+    virtual bool watchingLaunches() const { return false; }
+
+    // For a front end without an event loop: checks until nothing is watched
+    // or `bound` has passed; a program still running then counts as started.
+    void waitForLaunches(std::chrono::milliseconds bound) {
+        const auto deadline = std::chrono::steady_clock::now() + bound;
+        for (checkLaunches(); watchingLaunches() && std::chrono::steady_clock::now() < deadline;
+             checkLaunches()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
 };
 
 }  // namespace kw

@@ -72,6 +72,7 @@ void Session::openDatabase() {
     parts_->settingsRow = parts_->store->readSettingsRow();
     parts_->childLock.load(parts_->settingsRow);
     parts_->browser.setLockMode(parts_->childLock.lockMode());
+    parts_->opener.setPreview(preview_);
 }
 
 void Session::readListPositionsAndHomePage() {
@@ -251,6 +252,13 @@ NodeId Session::selectChannelLeaf(std::string_view name) {
     return node;
 }
 
+void Session::setPreview(bool preview) {
+    preview_ = preview;
+    if (parts_) parts_->opener.setPreview(preview);
+}
+
+unsigned Session::failedOpens() const { return shell_->failures(); }
+
 std::string Session::selectedText() const {
     const ChannelTree& tree = parts().browser.tree();
     return std::string(tree.text(tree.selected()));
@@ -307,7 +315,7 @@ bool Session::playChannel(std::string_view name) {
         select(node);
         return actPlayChannelExecute();
     }
-    if (parts().store->countChannelsByName(name) == 0)
+    if (parts().store->readChannelAddress(name).name.empty())
         throw Error("No channel named \"" + std::string(name) + "\" in the channel tree");
     return parts_->slotPlayer.actPlayChannelExecute(name);
 }

@@ -185,6 +185,10 @@ public:
     bool setChannelLocked(std::string_view name, bool locked);
     // The name of the selected node.
     std::string selectedText() const;
+    // A preview (kwave's --print) plays without recording the last played channel.
+    void setPreview(bool preview);
+    // How many opens the desktop has refused so far, at once or later.
+    unsigned failedOpens() const;
     // The about page's count line "系统 S个 + 自添 U个 = T个".
     std::string channelCountLine();
     // The names of the channels of one rating (0: all), in the engine's order.
@@ -250,6 +254,7 @@ private:
     // The tree the window's model watches before the database is open.
     ChannelTree emptyTree_;
     std::string currentSkinName_;
+    bool preview_ = false;
 };
 
 }  // namespace kw

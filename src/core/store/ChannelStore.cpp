@@ -72,6 +72,8 @@ std::string withPath(std::string_view message, const fs::path& file) {
 
 // Every editable column of a channel; the insert and both updates take these.
 void bindRecord(Statement& statement, const ChannelRecord& record) {
+    if (!ChannelStore::isStorableName(record.name))
+        throw Error(std::string(ChannelStore::kNameWithControlCharacter));
     statement.bindText(":sqlsClass0", record.class0);
     statement.bindText(":sqlsClass1", record.class1);
     statement.bindText(":sqlsClass2", record.class2);
@@ -84,12 +86,42 @@ void bindRecord(Statement& statement, const ChannelRecord& record) {
     statement.bindText(":sqlsSpeed", record.speed);
 }
 
+// A channel's lock: 0 only for 0 or NULL (not written); text, a fraction or
+// any other number reads as locked, so damage never opens the child lock.
+int lockedFlag(const Statement& q, int column) {
+    if (q.isNull(column)) return 0;
+    return q.isWholeNumber(column) && q.integer64(column) == 0 ? 0 : 1;
+}
+
+bool isWritable(const fs::path& path) { return ::access(path.c_str(), W_OK) == 0; }
+
+// SQLite's URI for a read-only open. With no log waiting beside the file it
+// is opened immutable: SQLite then makes no -wal or -shm file to read it.
+std::string readOnlyUri(const fs::path& file) {
+    std::string uri = "file:";
+    for (const char c : file.string()) {
+        if (c == '%' || c == '?' || c == '#') {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            uri += '%';
+            uri += kHex[(static_cast<unsigned char>(c) >> 4) & 0xF];
+            uri += kHex[static_cast<unsigned char>(c) & 0xF];
+        } else {
+            uri += c;
+        }
+    }
+    std::error_code error;
+    const auto logSize = fs::file_size(fs::path(file.string() + "-wal"), error);
+    return uri + (error || logSize == 0 ? "?mode=ro&immutable=1" : "?mode=ro");
+}
+
 }  // namespace
 
 struct ChannelStore::Impl {
     fs::path file;
     fs::path lockFile;
     sqlite3* db = nullptr;
+    bool readOnly = false;
+    bool forceReadOnly = false;
     bool lockFileMade = false;
     int activeRuns = 0;
 
@@ -110,6 +142,11 @@ struct ChannelStore::Impl {
     }
 
     void exec(std::string_view text) { Statement(requireDb(), text).execute(); }
+
+    void requireWritable() const {
+        requireDb();
+        if (readOnly) throw Error(std::string(ChannelStore::kReadOnlyCatalogue));
+    }
 
     StatementRun run(CachedStatement& cached) { return StatementRun(activeRuns, cached, requireDb()); }
 
@@ -138,7 +175,19 @@ void ChannelStore::Impl::connect(const SettingsRow* newSettings) {
     // Without SQLITE_OPEN_CREATE a missing file fails here instead of being
     // made empty; nothing is written before the schema has been read.
     sqlite3* handle = nullptr;
-    const int rc = sqlite3_open_v2(file.c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr);
+    readOnly = newSettings == nullptr &&
+               (forceReadOnly || !isWritable(file) || !isWritable(fs::absolute(file).parent_path()));
+    int rc = readOnly ? sqlite3_open_v2(readOnlyUri(fs::absolute(file)).c_str(), &handle,
+                                        SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr)
+                      : sqlite3_open_v2(file.c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr);
+    if (!readOnly && newSettings == nullptr && rc == SQLITE_READONLY) {
+        // A read-only medium: the writable open is refused, a reading one may not be.
+        sqlite3_close_v2(handle);
+        handle = nullptr;
+        readOnly = true;
+        rc = sqlite3_open_v2(readOnlyUri(fs::absolute(file)).c_str(), &handle,
+                             SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    }
     if (rc != SQLITE_OK) {
         const std::string message = handle != nullptr ? sqlite3_errmsg(handle) : sqlite3_errstr(rc);
         sqlite3_close_v2(handle);
@@ -155,6 +204,13 @@ void ChannelStore::Impl::connect(const SettingsRow* newSettings) {
         disconnect();
         throw Error(withPath(error.what(), file));
     }
+    if (!readOnly && newSettings == nullptr && sqlite3_db_readonly(db, "main") == 1) {
+        disconnect();
+        forceReadOnly = true;
+        connect(nullptr);
+        return;
+    }
+    if (readOnly) return;  // no log, no lock file, nothing written beside the file
     try {
         if (sqlite3_db_readonly(db, "main") == 1)
             throw Error(withPath(sqlite3_errstr(SQLITE_READONLY), file));
@@ -243,8 +299,9 @@ ChannelStore::ChannelStore(fs::path databaseFile) : impl_(std::make_unique<Impl>
 
 ChannelStore::~ChannelStore() { impl_->disconnect(); }
 
-std::unique_ptr<ChannelStore> ChannelStore::open(const fs::path& databaseFile) {
+std::unique_ptr<ChannelStore> ChannelStore::open(const fs::path& databaseFile, Access access) {
     std::unique_ptr<ChannelStore> store(new ChannelStore(databaseFile));
+    store->impl_->forceReadOnly = access == Access::ReadOnly;
     store->impl_->connect(nullptr);
     return store;
 }
@@ -281,6 +338,15 @@ void ChannelStore::reopen() {
 
 bool ChannelStore::isOpen() const { return impl_->db != nullptr; }
 
+bool ChannelStore::isReadOnly() const { return impl_->readOnly; }
+
+bool ChannelStore::isStorableName(std::string_view name) {
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
+    }
+    return true;
+}
+
 SettingsRow ChannelStore::readSettingsRow() {
     auto q = impl_->run(sql::kSelectSettingsRow);
     SettingsRow row;
@@ -309,7 +375,7 @@ void ChannelStore::forEachListedChannel(int ratingFilter,
         q->readBytes(4, row.name);
         row.favorited = q->integer(5);
         q->readBytes(6, row.vol);
-        row.locked = q->integer(7);
+        row.locked = lockedFlag(*q, 7);
         visit(row);
     }
 }
@@ -327,7 +393,7 @@ ChannelDetails ChannelStore::readChannelDetails(std::string_view name) {
         details.speed = q->bytes(5);
         details.favorited = q->integer(6);
         details.vol = q->bytes(7);
-        details.locked = q->integer(8);
+        details.locked = lockedFlag(*q, 8);
     }
     return details;
 }
@@ -340,12 +406,14 @@ ChannelAddress ChannelStore::readChannelAddress(std::string_view name) {
         address.scrambledUrl = q->bytes(0);
         address.name = q->bytes(1);
         address.link = q->bytes(2);
-        address.locked = q->integer(3);
+        address.locked = lockedFlag(*q, 3);
+        address.type = q->bytes(4);
     }
     return address;
 }
 
 void ChannelStore::setFavorited(std::string_view name, int favorited) {
+    impl_->requireWritable();
     auto q = impl_->run(sql::kUpdateFavorited);
     q->bindInt(":sqlbFavorited", favorited);
     q->bindText(":sqlsName", name);
@@ -368,12 +436,14 @@ ChannelPlacement ChannelStore::readChannelPlacement(std::string_view name) {
 }
 
 void ChannelStore::deleteChannel(std::string_view name) {
+    impl_->requireWritable();
     auto q = impl_->run(sql::kDeleteChannel);
     q->bindText(":sqlsName", name);
     q->execute();
 }
 
 void ChannelStore::setRating(std::string_view name, int rating) {
+    impl_->requireWritable();
     auto q = impl_->run(sql::kUpdateRating);
     q->bindInt(":sqlbRating", rating);
     q->bindText(":sqlsName", name);
@@ -381,6 +451,7 @@ void ChannelStore::setRating(std::string_view name, int rating) {
 }
 
 void ChannelStore::setLocked(std::string_view name, int locked) {
+    impl_->requireWritable();
     auto q = impl_->run(sql::kUpdateLocked);
     q->bindInt(":sqliLocked", locked);
     q->bindText(":sqlsName", name);
@@ -388,6 +459,7 @@ void ChannelStore::setLocked(std::string_view name, int locked) {
 }
 
 void ChannelStore::writeSettingsRow(int lockMode, std::string_view scrambledPassword) {
+    impl_->requireWritable();
     auto q = impl_->run(sql::kUpdateSettingsRow);
     q->bindInt(":sqliLocked", lockMode);
     q->bindBlob(":sqlsType", scrambledPassword);
@@ -447,6 +519,7 @@ ChannelStore::EditableChannel ChannelStore::readChannelForEdit(std::string_view 
 }
 
 void ChannelStore::insertChannel(const ChannelRecord& record, int groupId, std::string_view vol) {
+    impl_->requireWritable();
     auto q = impl_->run(impl_->qryAppendChannelInsert);
     bindRecord(*q, record);
     q->bindInt(":sqlbGroupID", groupId);
@@ -455,6 +528,7 @@ void ChannelStore::insertChannel(const ChannelRecord& record, int groupId, std::
 }
 
 void ChannelStore::updateChannelById(std::int64_t id, const ChannelRecord& record) {
+    impl_->requireWritable();
     auto q = impl_->run(sql::kUpdateChannelById);
     bindRecord(*q, record);
     q->bindInt(":sqliID", id);
@@ -468,6 +542,7 @@ std::int64_t ChannelStore::countChannelsByName(std::string_view name) {
 }
 
 void ChannelStore::updateChannelByName(const ChannelRecord& record, std::string_view vol) {
+    impl_->requireWritable();
     auto q = impl_->run(impl_->qryAppendChannelUpdate);
     bindRecord(*q, record);
     q->bindText(":sqlsVol", vol);
@@ -493,6 +568,7 @@ void ChannelStore::forEachUserChannel(const std::function<void(const ChannelReco
 }
 
 void ChannelStore::inTransaction(const std::function<void()>& fn) {
+    impl_->requireWritable();
     sqlite3* db = impl_->requireDb();
     if (sqlite3_get_autocommit(db) == 0) {  // already inside one: join it
         fn();

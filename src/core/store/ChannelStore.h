@@ -32,12 +32,14 @@ struct ChannelDetails {
     int locked = 0;
 };
 
-// What a play or related-site visit reads. `scrambledUrl` holds the stored bytes.
+// What a play or related-site visit reads. `scrambledUrl` holds the stored
+// bytes; `type` is the stream format, which tells a web page from a stream.
 struct ChannelAddress {
     std::string scrambledUrl;
     std::string name;
     std::string link;
     int locked = 0;
+    std::string type;
 };
 
 // What placing one channel in the tree reads.
@@ -75,16 +77,34 @@ struct ChannelRecord {
 // kw::Error with SQLite's own message (with the file's path on open).
 // The file runs in WAL mode: while open, `Kestrelwave.dll-wal` and `-shm`
 // sit beside it; close() folds the log back into the file and removes them.
+// Channel rows read their lock as 1 for any value but 0 or NULL, so a damaged
+// value never opens the child lock. Channel lookups by name never find the
+// settings row.
 class ChannelStore {
 public:
     static constexpr std::string_view kFileName = "Kestrelwave.dll";
     // The lock file is the database's name with the extension .ldb.
     static constexpr std::string_view kLockFileName = "Kestrelwave.ldb";
 
+    // The one sentence every write gives on a read-only catalogue.
+    static constexpr std::string_view kReadOnlyCatalogue = "频道数据库是只读的，只能浏览和播放，不能修改。";
+    // What a stored channel name may not hold: control characters (CR, LF,
+    // TAB, ...) would break the settings file's lines and the tree cache.
+    static constexpr std::string_view kNameWithControlCharacter = "频道名称不能包含换行、制表符等控制字符。";
+
+    enum class Access { Detect, ReadOnly };
+
     // Opens an existing database file; never creates, overwrites or truncates
     // anything. Creates the lock file beside it while open; a folder that
     // refuses the lock file does not stop the open (SQLite locks by itself).
-    static std::unique_ptr<ChannelStore> open(const std::filesystem::path& databaseFile);
+    // A file that cannot be written (its mode, its folder, a read-only
+    // medium), or Access::ReadOnly, opens read-only: reads work, writes throw
+    // kReadOnlyCatalogue, and nothing is left beside the file.
+    static std::unique_ptr<ChannelStore> open(const std::filesystem::path& databaseFile,
+                                              Access access = Access::Detect);
+
+    // Whether `name` may be stored: no byte below 0x20 and no DEL.
+    static bool isStorableName(std::string_view name);
 
     // Creates a new database file with the table and one settings row. Fails
     // when the file exists.
@@ -103,6 +123,7 @@ public:
     void close();
     void reopen();
     bool isOpen() const;
+    bool isReadOnly() const;
 
     SettingsRow readSettingsRow();
     // Every channel when ratingFilter is 0, else those of that rating. Rows in the engine's order.

@@ -77,6 +77,12 @@ int Statement::integer(int column) const { return sqlite3_column_int(stmt_, colu
 
 std::int64_t Statement::integer64(int column) const { return sqlite3_column_int64(stmt_, column); }
 
+bool Statement::isNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
+
+bool Statement::isWholeNumber(int column) const {
+    return sqlite3_column_type(stmt_, column) == SQLITE_INTEGER;
+}
+
 void Statement::reset() noexcept {
     sqlite3_reset(stmt_);
     sqlite3_clear_bindings(stmt_);

@@ -37,6 +37,9 @@ public:
     // A column as a number; NULL is 0.
     int integer(int column) const;
     std::int64_t integer64(int column) const;
+    // Whether a column holds NULL, or a whole number (not text, a fraction or bytes).
+    bool isNull(int column) const;
+    bool isWholeNumber(int column) const;
 
     // Ends the statement's run and drops its bindings so it can be used again.
     void reset() noexcept;

@@ -3,7 +3,8 @@
 namespace kw::sql {
 
 std::string selectColumnByName(std::string_view column) {
-    return "select " + std::string(column) + " as sResult from ChannelInfo where ci_Name=:sqlsName";
+    return "select " + std::string(column) +
+           " as sResult from ChannelInfo where ci_Name=:sqlsName and ci_GroupID<>0";
 }
 
 std::string selectDistinctColumn(std::string_view column) {

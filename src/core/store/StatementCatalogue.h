@@ -4,7 +4,11 @@
 #include <string_view>
 
 // Every SQL statement the program runs on `ChannelInfo`, kept as the program
-// Has always issued them. Parameters are bound by name: `:sqls…` text,
+// Has always issued them, except that every statement finding a channel by
+// name adds "and ci_GroupID<>0": the settings row shares the table but is no
+// channel, and must never be played, edited or deleted under its name. The
+// name-taken count keeps it, since its name is taken all the same. Parameters are bound by name: `:sqls…`
+// text,
 // `:sqli…` 32-bit integer, `:sqlb…` one-byte integer. Computed columns are
 // `iResult`, `sResult` and `CountName`.
 namespace kw::sql {
@@ -28,27 +32,30 @@ inline constexpr std::string_view kSelectChannelsByRating =
 inline constexpr std::string_view kSelectChannelDetails =
     "select ci_ID,ci_Rating,ci_Memo,ci_GroupID,ci_Type,ci_speed,ci_Favorited,ci_Vol,ci_Locked from "
     "ChannelInfo "
-    "where ci_Name=:sqlsName";
+    "where ci_Name=:sqlsName and ci_GroupID<>0";
 
-// What playing a channel or visiting its related site needs.
+// What playing a channel or visiting its related site needs. The format
+// (ci_Type) is read along, so a play reads its row once.
 inline constexpr std::string_view kSelectChannelAddress =
-    "select ci_URL,ci_Name,ci_Link,ci_Locked from ChannelInfo where ci_Name=:sqlsName";
+    "select ci_URL,ci_Name,ci_Link,ci_Locked,ci_Type from ChannelInfo where ci_Name=:sqlsName and "
+    "ci_GroupID<>0";
 
 inline constexpr std::string_view kUpdateFavorited =
-    "update ChannelInfo set ci_Favorited=:sqlbFavorited where (ci_Name=:sqlsName)";
+    "update ChannelInfo set ci_Favorited=:sqlbFavorited where (ci_Name=:sqlsName) and ci_GroupID<>0";
 
 // What placing one channel in the tree needs.
 inline constexpr std::string_view kSelectChannelPlacement =
     "select ci_Class0,ci_Class1,ci_Class2,ci_Class3,ci_Favorited,ci_Vol from ChannelInfo "
-    "where ci_Name=:sqlsName";
+    "where ci_Name=:sqlsName and ci_GroupID<>0";
 
-inline constexpr std::string_view kDeleteChannel = "delete from ChannelInfo where ci_Name=:sqlsName";
+inline constexpr std::string_view kDeleteChannel =
+    "delete from ChannelInfo where ci_Name=:sqlsName and ci_GroupID<>0";
 
 inline constexpr std::string_view kUpdateRating =
-    "update ChannelInfo set ci_Rating=:sqlbRating where ci_Name=:sqlsName";
+    "update ChannelInfo set ci_Rating=:sqlbRating where ci_Name=:sqlsName and ci_GroupID<>0";
 
 inline constexpr std::string_view kUpdateLocked =
-    "update ChannelInfo set ci_Locked=:sqliLocked where (ci_Name=:sqlsName)";
+    "update ChannelInfo set ci_Locked=:sqliLocked where (ci_Name=:sqlsName) and ci_GroupID<>0";
 
 // Lock mode and scrambled password into every row of group 0.
 inline constexpr std::string_view kUpdateSettingsRow =
@@ -65,7 +72,7 @@ inline constexpr std::string_view kCountUserChannels =
 // A channel as the edit form loads it.
 inline constexpr std::string_view kSelectChannelForEdit =
     "select ci_Class0,ci_Class1,ci_Class2,ci_Class3,ci_Type,ci_Speed,ci_URL,ci_ID,ci_Link,ci_Memo "
-    "from ChannelInfo where ci_Name=:sqlsName";
+    "from ChannelInfo where ci_Name=:sqlsName and ci_GroupID<>0";
 
 // A new channel; rating always 3, favourited and locked left to read as 0.
 inline constexpr std::string_view kInsertChannel =
@@ -87,7 +94,7 @@ inline constexpr std::string_view kCountChannelsByName =
 inline constexpr std::string_view kUpdateChannelByName =
     "update ChannelInfo  set ci_Class0=:sqlsClass0,ci_Class1=:sqlsClass1, ci_Class2=:sqlsClass2, "
     "ci_Class3=:sqlsClass3, ci_URL=:sqlsURL,ci_Link=:sqlsLink,ci_Memo=:sqlsMemo,ci_Type=:sqlsType,"
-    "ci_Speed=:sqlsSpeed,ci_Vol=:sqlsVol  where ci_Name=:sqlsName";
+    "ci_Speed=:sqlsSpeed,ci_Vol=:sqlsVol  where ci_Name=:sqlsName and ci_GroupID<>0";
 
 // The user's own channels for export. "User" is a double-quoted string
 // Literal: SQLite reads it as one because no column of that name exists, and

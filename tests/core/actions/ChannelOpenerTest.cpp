@@ -3,6 +3,7 @@
 #include "core/actions/AdvertisementRoll.h"
 #include "core/actions/ChildLock.h"
 #include "core/actions/ShellOpen.h"
+#include "core/base/Error.h"
 #include "core/settings/SettingsFile.h"
 #include "core/speed/SlotPlayer.h"
 #include "core/speed/SpeedChannels.h"
@@ -122,6 +123,59 @@ TEST_F(OpenChannelTest, UnknownNameOpensNothingButCountsAsPlayed) {
     EXPECT_EQ(opener_->playingHint(), "正在播放: ");
     EXPECT_EQ(ui_.advertisements, 1);
 }
+
+TEST_F(OpenChannelTest, EmptyStoredAddressIsAFailedPlayThatRecordsNothing) {
+    start(0);
+    addChannel("坏台", "http://x.example/a.mp3");
+    execSql("update ChannelInfo set ci_URL=NULL where ci_Name='坏台'");
+    EXPECT_TRUE(opener_->OpenChannel("坏台", OpenMode::Play));
+    EXPECT_TRUE(desktop_.documents.empty());
+    EXPECT_EQ(ui_.messageTexts(),
+              std::vector<std::string>{std::string(ShellOpener::kPlayError) + "http://home.example/"});
+    EXPECT_EQ(shell_->failures(), 1u);
+    EXPECT_FALSE(settingsWritten());
+    EXPECT_EQ(opener_->playingHint(), "正在播放: [空]");
+}
+
+TEST_F(OpenChannelTest, PreviewRecordsNothingAndANameWithALineBreakPlaysWithoutBeingRecorded) {
+    start(0);
+    addChannel("预览台", "rtsp://a.example/");
+    execSql(
+        "insert into ChannelInfo (ci_Class0,ci_Name,ci_URL,ci_GroupID) values ('B', 'A' || char(13,10) || "
+        "'B', "
+        "x'00', 1)");
+    opener_->setPreview(true);
+    EXPECT_TRUE(opener_->OpenChannel("预览台", OpenMode::Play));
+    EXPECT_FALSE(settingsWritten());
+    opener_->setPreview(false);
+    settings_->setLastPlayChannelName("预览台");
+    EXPECT_TRUE(opener_->OpenChannel("A\r\nB", OpenMode::Play));
+    EXPECT_EQ(desktop_.documents.size(), 2u);
+    EXPECT_EQ(settings_->lastPlayChannelName(), "预览台");
+    EXPECT_EQ(opener_->playingHint(), "正在播放: A\r\nB");
+}
+
+class UnwritableSettings : public OpenChannelTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(UnwritableSettings, StopAPlayUnlessTheCatalogueIsReadOnlyToo) {
+    const bool readOnly = GetParam();
+    start(0);
+    addChannel("台", "rtsp://a.example/");
+    store_.reset();
+    store_ = ChannelStore::open(programDir_ / ChannelStore::kFileName,
+                                readOnly ? ChannelStore::Access::ReadOnly : ChannelStore::Access::Detect);
+    opener_.emplace(*store_, *settings_, *lock_, *shell_, *advertisement_, ui_);
+    std::filesystem::create_directory(settings_->path());  // no file can be written there
+    if (readOnly) {
+        EXPECT_TRUE(opener_->OpenChannel("台", OpenMode::Play));
+        EXPECT_EQ(opener_->playingHint(), "正在播放: 台");
+    } else {
+        EXPECT_THROW(opener_->OpenChannel("台", OpenMode::Play), Error);
+    }
+    EXPECT_EQ(opened(), std::vector<std::string>{"rtsp://a.example/"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalogues, UnwritableSettings, ::testing::Bool());
 
 TEST_F(OpenChannelTest, RelatedSiteOpensTheLinkAsAWebPageWithoutThePassword) {
     start(0);

@@ -136,6 +136,15 @@ TEST_F(TreeCacheFileTest, SaveReplacesTheFileWholeAndLeavesNoTemporaryFile) {
     EXPECT_EQ(formatTreeOutline(loaded), formatTreeOutline(tree_));
 }
 
+TEST_F(TreeCacheFileTest, ATreeHoldingALineBreakKeepsNoCacheSoTheNextStartReadsTheDatabase) {
+    const auto file = dir_ / "ChannelTree.tre";
+    saveTreeCache(tree_, file, yield_);
+    ASSERT_TRUE(std::filesystem::exists(file));
+    tree_.appendChild(tree_.nextInTreeOrder(kNoNode), "A\nB");
+    saveTreeCache(tree_, file, yield_);
+    EXPECT_FALSE(std::filesystem::exists(file)) << "an older cache would lack the channel";
+}
+
 TEST_F(TreeCacheFileTest, ARefusedWriteNamesThePathAndLeavesNothingBehind) {
     const auto file = dir_ / "ChannelTree.tre";
     std::filesystem::create_directory(file);  // the rename over it must fail

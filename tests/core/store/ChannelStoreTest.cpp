@@ -256,7 +256,12 @@ TEST_F(ChannelStoreTest, MissingRowsReadAsEmptyTextAndZero) {
     store->updateChannelByName(channel("nobody"), "User");
     EXPECT_EQ(store->countChannelsByName("nobody"), 0);
 
-    store->deleteChannel("Kestrel");  // the settings row is found by its name like any row
+    // A database without its settings row (the row is no channel: no command deletes it).
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(databaseFile().c_str(), &other), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(other, "delete from ChannelInfo where ci_GroupID=0", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(other);
     const kw::SettingsRow row = store->readSettingsRow();
     EXPECT_EQ(row.name, "");
     EXPECT_EQ(row.scrambledType, "");
@@ -357,6 +362,100 @@ TEST_F(ChannelStoreTest, TransactionCommitsOrRollsBackAsAWhole) {
                  kw::Error);
     EXPECT_EQ(store->countChannelsByName("kept"), 1);
     EXPECT_EQ(store->countChannelsByName("dropped"), 0);
+}
+
+}  // namespace
+
+namespace {
+
+void execOn(const fs::path& file, const std::string& sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+}
+
+struct LockValue {
+    const char* stored;
+    int locked;
+};
+
+class DamagedLockValue : public ChannelStoreTest, public testing::WithParamInterface<LockValue> {};
+
+TEST_P(DamagedLockValue, ReadsAsLockedUnlessZeroOrNull) {
+    createStore()->insertChannel(channel("台"), 2, "User");
+    execOn(databaseFile(),
+           std::string("update ChannelInfo set ci_Locked=") + GetParam().stored + " where ci_GroupID<>0");
+    auto store = ChannelStore::open(databaseFile());
+    EXPECT_EQ(store->readChannelAddress("台").locked, GetParam().locked);
+    EXPECT_EQ(store->readChannelDetails("台").locked, GetParam().locked);
+    store->forEachListedChannel(
+        0, [&](const kw::ChannelListing& row) { EXPECT_EQ(row.locked, GetParam().locked); });
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, DamagedLockValue,
+                         testing::Values(LockValue{"0", 0}, LockValue{"NULL", 0}, LockValue{"'0'", 0},
+                                         LockValue{"1", 1}, LockValue{"2", 1}, LockValue{"-1", 1},
+                                         LockValue{"'yes'", 1}, LockValue{"''", 1}, LockValue{"0.5", 1},
+                                         LockValue{"x'00'", 1}));
+
+TEST_F(ChannelStoreTest, TheSettingsRowIsMissingToEveryLookupByName) {
+    auto store = createStore();
+    EXPECT_EQ(store->readChannelAddress("Kestrel").name, "");
+    EXPECT_EQ(store->readChannelAddress("kestrel").scrambledUrl, "");
+    EXPECT_EQ(store->readChannelDetails("Kestrel").id, 0);
+    EXPECT_EQ(store->readChannelForEdit("Kestrel").id, 0);
+    EXPECT_EQ(store->readStoredUrl("Kestrel"), "");
+    EXPECT_EQ(store->readChannelPlacement("Kestrel").class0, "");
+    store->setLocked("Kestrel", 0);
+    store->setRating("Kestrel", 5);
+    store->deleteChannel("Kestrel");
+    const kw::SettingsRow row = store->readSettingsRow();
+    EXPECT_EQ(row.locked, 1) << "the lock mode stays";
+    EXPECT_EQ(row.rating, 3);
+    EXPECT_EQ(store->countChannelsByName("Kestrel"), 1) << "its name is still taken";
+}
+
+TEST_F(ChannelStoreTest, NamesWithControlCharactersAreNeverStoredButExistingOnesAreRead) {
+    auto store = createStore();
+    for (const std::string& name :
+         std::vector<std::string>{"A\nB", "A\rB", "A\tB", "\x7f", std::string("A\0B", 3)}) {
+        EXPECT_THAT([&] { store->insertChannel(channel(name), 2, "User"); },
+                    testing::ThrowsMessage<kw::Error>(std::string(ChannelStore::kNameWithControlCharacter)));
+        store->insertChannel(channel("好名"), 2, "User");
+        const auto id = store->readChannelForEdit("好名").id;
+        EXPECT_THROW(store->updateChannelById(id, channel(name)), kw::Error);
+        store->deleteChannel("好名");
+    }
+    EXPECT_EQ(store->countChannelsInGroup(2), 0);
+    execOn(databaseFile(),
+           "insert into ChannelInfo (ci_Class0,ci_Name,ci_GroupID) values ('B', 'A' || char(10) || 'B', 1)");
+    EXPECT_EQ(store->readChannelAddress("A\nB").name, "A\nB");
+}
+
+TEST_F(ChannelStoreTest, ReadOnlyCatalogueReadsAndRefusesWritesInOneSentenceLeavingNothingBehind) {
+    auto created = createStore();
+    created->insertChannel(channel("台"), 2, "User");
+    created.reset();
+    const std::string before = readFile(databaseFile());
+
+    auto store = ChannelStore::open(databaseFile(), ChannelStore::Access::ReadOnly);
+    EXPECT_TRUE(store->isReadOnly());
+    EXPECT_EQ(store->readChannelAddress("台").name, "台");
+    EXPECT_EQ(listedNames(*store, 0), std::vector<std::string>{"台"});
+    const std::string readOnly(ChannelStore::kReadOnlyCatalogue);
+    EXPECT_THAT([&] { store->setRating("台", 1); }, testing::ThrowsMessage<kw::Error>(readOnly));
+    EXPECT_THAT([&] { store->deleteChannel("台"); }, testing::ThrowsMessage<kw::Error>(readOnly));
+    EXPECT_THAT([&] { store->insertChannel(channel("新"), 2, "User"); },
+                testing::ThrowsMessage<kw::Error>(readOnly));
+    EXPECT_THAT([&] { store->writeSettingsRow(0, ""); }, testing::ThrowsMessage<kw::Error>(readOnly));
+    EXPECT_FALSE(fs::exists(databaseFile().string() + "-wal"));
+    EXPECT_FALSE(fs::exists(databaseFile().string() + "-shm"));
+    EXPECT_FALSE(fs::exists(lockFile()));
+    store.reset();
+    EXPECT_EQ(readFile(databaseFile()), before);
+    EXPECT_FALSE(fs::exists(databaseFile().string() + "-wal"));
+    EXPECT_FALSE(fs::exists(databaseFile().string() + "-shm"));
 }
 
 }  // namespace
