@@ -9,12 +9,16 @@
 #include "core/actions/ShellOpen.h"
 #include "core/base/Error.h"
 #include "core/browser/ChannelBrowser.h"
+#include "core/exchange/ChannelExchange.h"
 #include "core/ports/UiPort.h"
 #include "core/speed/SlotPlayer.h"
 #include "core/speed/SpeedChannelSet.h"
 #include "core/speed/SpeedChannels.h"
 #include "core/store/ChannelStore.h"
+#include "core/store/Compaction.h"
 
+#include <chrono>
+#include <random>
 #include <stdexcept>
 
 namespace kw {
@@ -28,7 +32,8 @@ struct Session::Parts {
           opener(*store, session.settings_, childLock, *session.shell_, *session.advertisement_, session.ui_),
           slotPlayer(opener, *session.speedChannels_),
           channelTest(*store, session.ui_),
-          edits(*store, browser, childLock, session.ui_) {}
+          edits(*store, browser, childLock, session.ui_),
+          exchange(*store, browser, session.ui_, session.yield_, session.programDir_) {}
 
     std::unique_ptr<ChannelStore> store;
     ChildLock childLock;
@@ -37,6 +42,7 @@ struct Session::Parts {
     SlotPlayer slotPlayer;
     ChannelTest channelTest;
     ChannelEdits edits;
+    ChannelExchange exchange;
     SettingsRow settingsRow;
 };
 
@@ -55,6 +61,7 @@ Session::Session(std::filesystem::path programDir, UiPort& ui, DesktopPort& desk
 Session::~Session() = default;
 
 void Session::openDatabase() {
+    finishInterruptedCompaction(programDir_ / ChannelStore::kFileName);
     parts_ = std::make_unique<Parts>(ChannelStore::open(programDir_ / ChannelStore::kFileName), *this);
     parts_->settingsRow = parts_->store->readSettingsRow();
     parts_->childLock.load(parts_->settingsRow);
@@ -113,6 +120,13 @@ void Session::exit() {
         settings_.setClassDisplayChannelIndex(parts_->browser.displayMode());
     });
     step([this] { parts_->browser.SaveChannelTreeCache(); });
+    // The compaction comes last, once everything else is saved.
+    const int draw = packDraw_ ? packDraw_() : [] {
+        std::mt19937 generator(
+            static_cast<unsigned>(std::chrono::system_clock::now().time_since_epoch().count()));
+        return std::uniform_int_distribution<int>(0, kPackDrawRange - 1)(generator);
+    }();
+    if (draw == kPackDrawHit) step([this] { actPackMDB(); });
 }
 
 namespace {
@@ -175,6 +189,32 @@ int Session::confirmLockMode(std::optional<int> chosenRadio) {
     const int mode = childLock().confirmLockMode(chosenRadio);
     browser().setLockMode(mode);
     return mode;
+}
+
+// --- channel entry and exchange, compaction.
+
+ChannelExchange& Session::exchange() { return require(parts_ ? &parts_->exchange : nullptr); }
+
+bool Session::exchangeRunning() { return parts_ && parts_->exchange.running(); }
+
+bool Session::actExportUserChannel() { return !exchangeRunning() && exchange().actExportUserChannel(); }
+
+bool Session::actUserBatchAddChannel() { return !exchangeRunning() && exchange().actUserBatchAddChannel(); }
+
+bool Session::actPackMDB() {
+    if (exchangeRunning() || browser().busy()) return false;
+    ChannelStore& channels = store();
+    const bool wasOpen = channels.isOpen();
+    channels.close();
+    bool compacted = true;
+    try {
+        CompactDatabaseFile(channels.file());
+    } catch (const Error& error) {
+        ui_.ShowMessage(error.what());
+        compacted = false;
+    }
+    if (wasOpen) channels.reopen();
+    return compacted;
 }
 
 }  // namespace kw

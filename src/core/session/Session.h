@@ -14,6 +14,7 @@ namespace kw {
 class AdvertisementRoll;
 class ChannelBrowser;
 class ChannelEdits;
+class ChannelExchange;
 class ChannelOpener;
 class ChannelStore;
 class ChannelTest;
@@ -118,8 +119,30 @@ public:
     // browser, so the next rebuild hides or shows locked channels by it.
     int confirmLockMode(std::optional<int> chosenRadio);
 
+    // --- channel entry and exchange, compaction.
+
+    ChannelExchange& exchange();
+    // The export command: save dialog, file, message. Returns whether the file was written.
+    bool actExportUserChannel();
+    // Batch add: open dialog, records into the database, tree rebuilt from the
+    // database, final message. Returns whether it ran to the end.
+    bool actUserBatchAddChannel();
+    // True while batch add runs: commands that change the database or the
+    // tree wait until it ends.
+    bool exchangeRunning();
+    // Compaction: closes the connection, compacts the file, restores the
+    // connection as it was; the engine's message on failure, nothing on success.
+    // Returns whether the file was compacted.
+    bool actPackMDB();
+    // The exit roll: a draw from 0 to 49, the compaction on 8. Tests replace
+    // the draw.
+    static constexpr int kPackDrawRange = 50;
+    static constexpr int kPackDrawHit = 8;
+    void setPackDraw(std::function<int()> draw) { packDraw_ = std::move(draw); }
+
 private:
     struct Parts;
+    std::function<int()> packDraw_;
 
     std::optional<std::string> selectedChannelName();
 

@@ -509,4 +509,14 @@ void ChannelStore::inTransaction(const std::function<void()>& fn) {
     }
 }
 
+void ChannelStore::beginTransaction() { impl_->exec("begin immediate"); }
+
+void ChannelStore::commitTransaction() {
+    if (transactionOpen()) impl_->exec("commit");
+}
+
+bool ChannelStore::transactionOpen() const {
+    return impl_->db != nullptr && sqlite3_get_autocommit(impl_->db) == 0;
+}
+
 }  // namespace kw
