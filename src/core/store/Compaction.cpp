@@ -2,6 +2,7 @@
 
 #include "core/base/Error.h"
 #include "core/store/Statement.h"
+#include "core/store/TextCollation.h"
 
 #include <sqlite3.h>
 
@@ -41,6 +42,7 @@ public:
             throw Error(message);
         }
         sqlite3_busy_timeout(db_, 2000);
+        registerTextCollation(db_);
     }
     ~SourceConnection() { sqlite3_close_v2(db_); }
     SourceConnection(const SourceConnection&) = delete;
