@@ -8,9 +8,12 @@
 #include "core/actions/ComputerKey.h"
 #include "core/actions/ShellOpen.h"
 #include "core/base/Error.h"
+#include "core/base/TextCodec.h"
 #include "core/browser/ChannelBrowser.h"
 #include "core/exchange/ChannelExchange.h"
+#include "core/exchange/ChannelForm.h"
 #include "core/ports/UiPort.h"
+#include "core/settings/AboutPage.h"
 #include "core/speed/SlotPlayer.h"
 #include "core/speed/SpeedChannelSet.h"
 #include "core/speed/SpeedChannels.h"
@@ -215,6 +218,56 @@ bool Session::actPackMDB() {
     }
     if (wasOpen) channels.reopen();
     return compacted;
+}
+
+// --- the options window.
+
+bool Session::beginOptions(int page) {
+    if (optionsOpen_) {
+        ui_.ShowMessage(kOptionsOpenRefusal);
+        return false;
+    }
+    (void)page;
+    optionsOpen_ = true;
+    cancelMark_ = false;
+    return true;
+}
+
+std::unique_ptr<ChannelForm> Session::makeChannelForm(int page) {
+    return std::make_unique<ChannelForm>(store(), exchange(), ui_, programDir_, page, cancelMark_);
+}
+
+std::optional<std::string> Session::channelToEdit() { return selectedChannelName(); }
+
+Session::SetupValues Session::readSetupValues() {
+    SetupValues values;
+    values.autoPlayLastChannel = settings_.isAutoPlayLastChannel();
+    values.hideOnDeactive = settings_.isHideOnDeactive();
+    values.sndrec = settings_.sndrec();
+    values.lockRadio = ChildLock::radioForMode(childLock().lockMode());
+    return values;
+}
+
+void Session::spSetupOKClick(const SetupValues& values,
+                             const std::function<void(bool)>& bindHideOnDeactivate) {
+    settings_.setAutoPlayLastChannel(values.autoPlayLastChannel);
+    settings_.setHideOnDeactive(values.hideOnDeactive);
+    settings_.setSndrec(text::trimBlanks(values.sndrec));
+    confirmLockMode(values.lockRadio);
+    if (bindHideOnDeactivate) bindHideOnDeactivate(values.hideOnDeactive);
+}
+
+std::string Session::aboutChannelCount() { return channelCountLine(store()); }
+
+void Session::endOptions(int page, ChannelForm* form) {
+    optionsOpen_ = false;
+    bool rebuild = false;
+    if (page == 0) {
+        rebuild = !cancelMark_;
+    } else if (page == ChannelForm::kPageAdd || page == ChannelForm::kPageEdit) {
+        rebuild = form != nullptr ? form->finish() : !cancelMark_;
+    }
+    if (rebuild) browser().RebuildChannelTree(false);
 }
 
 }  // namespace kw

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace kw {
 
@@ -15,6 +16,7 @@ class AdvertisementRoll;
 class ChannelBrowser;
 class ChannelEdits;
 class ChannelExchange;
+class ChannelForm;
 class ChannelOpener;
 class ChannelStore;
 class ChannelTest;
@@ -140,9 +142,40 @@ public:
     static constexpr int kPackDrawHit = 8;
     void setPackDraw(std::function<int()> draw) { packDraw_ = std::move(draw); }
 
+    // --- the options window: page 0 settings, 1 add, 2 edit, 3 timer, 4 about.
+
+    static constexpr std::string_view kOptionsOpenRefusal = "请先关闭已经打开的对话框。";
+    // Opening: false, after the refusal message, while one is open; else sets
+    // the options-open flag and clears the cancel mark.
+    bool beginOptions(int page);
+    bool optionsOpen() const { return optionsOpen_; }
+    // The add/edit page's rules for this opening, on the program-wide cancel mark.
+    std::unique_ptr<ChannelForm> makeChannelForm(int page);
+    // The name the edit page loads: the selected channel leaf, if any.
+    std::optional<std::string> channelToEdit();
+    struct SetupValues {
+        bool autoPlayLastChannel = false;
+        bool hideOnDeactive = false;
+        std::string sndrec;
+        std::optional<int> lockRadio;  // the selected lock-mode radio; none selected
+    };
+    // What the settings page shows: the settings file and the lock mode's radio.
+    SetupValues readSetupValues();
+    // Settings OK: the settings file, then the lock mode (the password when it
+    // is loosened) with the settings row, then the deactivation binding.
+    void spSetupOKClick(const SetupValues& values, const std::function<void(bool)>& bindHideOnDeactivate);
+    void spSetupCancelClick() { cancelMark_ = true; }
+    // The about page's count line.
+    std::string aboutChannelCount();
+    // The closing step: clears the flag and, unless the cancel mark is set,
+    // rebuilds the tree for pages 0 to 2 (page 1 only when it stored channels).
+    void endOptions(int page, ChannelForm* form);
+
 private:
     struct Parts;
     std::function<int()> packDraw_;
+    bool optionsOpen_ = false;
+    bool cancelMark_ = false;
 
     std::optional<std::string> selectedChannelName();
 
