@@ -12,7 +12,7 @@ namespace {
 std::vector<Command> allCommands() {
     std::vector<Command> commands;
     for (auto list : {installCommands(), configCommands(), browserCommands(), actionCommands(),
-                      speedCommands(), exchangeCommands()}) {
+                      speedCommands(), exchangeCommands(), formCommands()}) {
         commands.insert(commands.end(), list.begin(), list.end());
     }
     return commands;
