@@ -375,7 +375,7 @@ void frmOptions::buildChannelPage() {
           QRect(8, 6, 616, 16));
     auto* group = new QGroupBox(QStringLiteral("请选择或输入频道的资料(请尽量按顺序输入)(&D)"), tab);
     group->setObjectName(QStringLiteral("grpEnterChannelInfo"));
-    group->setGeometry(8, 24, 616, 330);
+    group->setGeometry(8, 24, 616, 348);
 
     QWidget* fields[10] = {};
     const char* names[] = {"cbClass0", "cbClass1", "cbClass2", "cbClass3", "cbType",
@@ -409,13 +409,13 @@ void frmOptions::buildChannelPage() {
     fields[9] = meMemo_ = new QPlainTextEdit(group);
     meMemo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
-    stHint_ = hintPanel(group, "stHint", 12, QRect(8, 282, 600, 42));
+    stHint_ = hintPanel(group, "stHint", 12, QRect(8, 274, 600, 68));
     hintPanel_ = stHint_;
     stHint_->setText(toDisplayText(kFieldTexts[0].hint));
     // Two fields a row, the address of the related site and the description across.
     const QRect places[] = {{8, 34, 296, 22},  {312, 34, 296, 22},  {8, 74, 296, 22},  {312, 74, 296, 22},
                             {8, 114, 296, 22}, {312, 114, 200, 22}, {8, 154, 296, 22}, {312, 154, 296, 22},
-                            {8, 194, 600, 22}, {8, 234, 600, 44}};
+                            {8, 194, 600, 22}, {8, 234, 600, 36}};
     for (int i = 0; i < 10; ++i) {
         fields[i]->setObjectName(QString::fromLatin1(names[i]));
         fields[i]->setGeometry(places[i]);
@@ -435,7 +435,7 @@ void frmOptions::buildChannelPage() {
 
     auto* panel = new QWidget(tab);
     panel->setObjectName(QStringLiteral("pnlAddChannel"));
-    panel->setGeometry(8, 358, 616, 50);
+    panel->setGeometry(8, 374, 616, 46);
     chkIsAddToTextFile_ = new QCheckBox(
         QStringLiteral("保存到文本文件 (不是直接添加频道，而是只生成供您\"批量自添\"用的文本文件)(&S)"),
         panel);
@@ -444,7 +444,7 @@ void frmOptions::buildChannelPage() {
     connect(chkIsAddToTextFile_, &QCheckBox::clicked, this, &frmOptions::chkIsAddToTextFileClick);
     edTextFileName_ = new QLineEdit(panel);
     edTextFileName_->setObjectName(QStringLiteral("edTextFileName"));
-    edTextFileName_->setGeometry(0, 24, 616, 22);
+    edTextFileName_->setGeometry(0, 22, 616, 22);
     edTextFileName_->setReadOnly(true);
     edTextFileName_->setMaxLength(static_cast<int>(ChannelForm::kFileNameLimit));
     edTextFileName_->setStyleSheet(QStringLiteral("QLineEdit { background: #FFFBF0; }"));
@@ -453,11 +453,11 @@ void frmOptions::buildChannelPage() {
 
     spEditChannel_ = new QPushButton(tab);
     spEditChannel_->setObjectName(QStringLiteral("spEditChannel"));
-    spEditChannel_->setGeometry(150, 416, 190, 28);
+    spEditChannel_->setGeometry(150, 424, 190, 28);
     connect(spEditChannel_, &QPushButton::clicked, this, &frmOptions::spEditChannelClick);
     spClose_ = new QPushButton(tab);
     spClose_->setObjectName(QStringLiteral("spClose"));
-    spClose_->setGeometry(352, 416, 130, 28);
+    spClose_->setGeometry(352, 424, 130, 28);
     connect(spClose_, &QPushButton::clicked, this, [this] {
         form_->closeClicked();
         QDialog::reject();

@@ -47,10 +47,12 @@ public:
     // The window now open, if any.
     static frmOptions* current();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    // Closing runs the session's closing step once; a reject is a cancel.
     void done(int result) override;
     void reject() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildSetupPage();
