@@ -88,11 +88,11 @@ std::string ChannelExchange::MakeUniqueChannelName(std::string_view name) {
     }
 }
 
-std::int64_t ChannelExchange::exportUserChannels(const fs::path& file) {
+std::string ChannelExchange::userChannelsText(std::int64_t& count) {
     if (!store_.isOpen()) store_.reopen();
     // Gathered as UTF-8 and converted once: the file is written whole.
     std::string utf8;
-    std::int64_t count = 0;
+    count = 0;
     ChannelTextRecord out;
     out.marker = kInsertMarker;
     store_.forEachUserChannel([&](const ChannelRecord& row) {
@@ -109,7 +109,13 @@ std::int64_t ChannelExchange::exportUserChannels(const fs::path& file) {
         appendChannelRecordUtf8(utf8, out);
         ++count;
     });
-    replaceFileAtomically(file, text::toGbk(utf8));
+    return text::toGbk(utf8);
+}
+
+std::int64_t ChannelExchange::exportUserChannels(const fs::path& file) {
+    std::int64_t count = 0;
+    const std::string bytes = userChannelsText(count);
+    replaceFileAtomically(file, bytes);
     return count;
 }
 
@@ -120,11 +126,12 @@ bool ChannelExchange::actExportUserChannel() {
     const fs::path file(*chosen);
     std::error_code ignored;
     const bool existed = fs::exists(fs::symlink_status(file, ignored));
+    // A database error is reported as such; only a failed write gets the file messages.
+    std::int64_t count = 0;
+    const std::string bytes = userChannelsText(count);
     try {
-        exportUserChannels(file);
+        replaceFileAtomically(file, bytes);
     } catch (const Error&) {
-        if (!store_.isOpen()) throw;
-        // The database was read; what failed is the file.
         if (existed) {
             ui_.ShowMessage(std::string(exchange_texts::kExportRemoveFailed) + *chosen + "\r\n\r\n" +
                             std::string(exchange_texts::kExportRemoveHint));

@@ -63,6 +63,9 @@ public:
     static constexpr std::chrono::milliseconds kCommitInterval{200};
 
 private:
+    // The GBK bytes of every user channel's record, and their number.
+    std::string userChannelsText(std::int64_t& count);
+
     ChannelStore& store_;
     ChannelBrowser& browser_;
     UiPort& ui_;
