@@ -12,7 +12,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <random>
+#include <thread>
 
 namespace kw {
 namespace {
@@ -253,6 +259,24 @@ TEST_F(ExchangeTest, HostileFilesStoreNothingBrokenAndNeverCrash) {
         EXPECT_LE(text::charCount(row.name), 100u);
         EXPECT_LE(text::charCount(row.class0), 20u);
     });
+}
+
+TEST_F(ExchangeTest, AFileThatGrowsWhileItIsReadIsReadToItsEnd) {
+    const fs::path pipe = programDir_ / "growing.txt";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    std::thread writer([&] {
+        const int fd = ::open(pipe.c_str(), O_WRONLY);
+        for (const std::string& part : {record("先"), record("后")}) {
+            EXPECT_EQ(::write(fd, part.data(), part.size()), static_cast<ssize_t>(part.size()));
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        ::close(fd);
+    });
+    const bool done = importFile(pipe);
+    writer.join();
+    ASSERT_TRUE(done);
+    EXPECT_EQ(channels().countChannelsByName("先"), 1);
+    EXPECT_EQ(channels().countChannelsByName("后"), 1);
 }
 
 TEST_F(ExchangeTest, EmptyFileStoresNothingButStillRebuildsAndSaysDone) {
