@@ -35,6 +35,8 @@ std::span<const Command> configCommands();
 std::span<const Command> browserCommands();
 std::span<const Command> actionCommands();
 std::span<const Command> speedCommands();
+std::span<const Command> exchangeCommands();
+std::span<const Command> formCommands();
 
 // Takes "--name VALUE" out of args; nullopt-like empty when absent.
 bool takeOption(std::vector<std::string>& args, std::string_view name, std::string& value);

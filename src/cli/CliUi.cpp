@@ -2,6 +2,7 @@
 
 #include "core/ports/PasswordDialog.h"
 
+#include <unistd.h>
 #include <filesystem>
 #include <ostream>
 
@@ -45,6 +46,17 @@ std::optional<std::string> CliUi::AskPassword(PasswordPurpose /*purpose*/, Passw
     err_ << dialog.errorText() << '\n';
     passwordRefused_ = true;
     return std::nullopt;
+}
+
+void CliUi::ShowProgress(std::string_view text, int /*percent*/) {
+    if (::isatty(STDERR_FILENO) == 0) return;
+    err_ << '\r' << text << std::flush;
+    progressShown_ = true;
+}
+
+void CliUi::EndProgress() {
+    if (progressShown_) err_ << '\n';
+    progressShown_ = false;
 }
 
 }  // namespace kw::cli

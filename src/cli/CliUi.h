@@ -36,6 +36,9 @@ public:
     std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override;
     std::optional<std::string> AskPassword(PasswordPurpose purpose, PasswordDialog& dialog) override;
     void ShowAdvertisement() override {}
+    // Progress goes to the error stream, and only when that is a terminal.
+    void ShowProgress(std::string_view text, int percent) override;
+    void EndProgress() override;
 
 private:
     std::ostream& out_;
@@ -45,6 +48,7 @@ private:
     std::optional<std::string> file_;
     int errors_ = 0;
     bool passwordRefused_ = false;
+    bool progressShown_ = false;
 };
 
 }  // namespace kw::cli

@@ -12,8 +12,8 @@ namespace {
 
 std::vector<Command> allCommands() {
     std::vector<Command> commands;
-    for (auto list :
-         {installCommands(), configCommands(), browserCommands(), actionCommands(), speedCommands()}) {
+    for (auto list : {installCommands(), configCommands(), browserCommands(), actionCommands(),
+                      speedCommands(), exchangeCommands(), formCommands()}) {
         commands.insert(commands.end(), list.begin(), list.end());
     }
     return commands;

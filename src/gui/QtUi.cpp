@@ -94,4 +94,24 @@ void QtUi::ShowAdvertisement() {
     if (showAdvertisement_) showAdvertisement_();
 }
 
+void QtUi::ShowProgress(std::string_view text, int percent) {
+    if (!progress_) {
+        progress_ = new QProgressDialog(owner());
+        progress_->setObjectName(QStringLiteral("dlgProgress"));
+        progress_->setWindowTitle(qs(kAppTitle));
+        progress_->setCancelButton(nullptr);
+        progress_->setRange(0, 100);
+        progress_->setMinimumDuration(0);
+        progress_->setWindowModality(Qt::NonModal);
+    }
+    progress_->setLabelText(qs(text));
+    progress_->setValue(percent);
+    progress_->show();
+}
+
+void QtUi::EndProgress() {
+    if (progress_) progress_->deleteLater();
+    progress_ = nullptr;
+}
+
 }  // namespace kw

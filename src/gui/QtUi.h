@@ -4,6 +4,7 @@
 #include "gui/QtText.h"
 
 #include <QPointer>
+#include <QProgressDialog>
 #include <QString>
 #include <QWidget>
 
@@ -33,12 +34,16 @@ public:
     std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override;
     std::optional<std::string> AskPassword(PasswordPurpose purpose, PasswordDialog& dialog) override;
     void ShowAdvertisement() override;
+    // A small progress window over the owner while batch add runs.
+    void ShowProgress(std::string_view text, int percent) override;
+    void EndProgress() override;
 
 private:
     QWidget* owner() const;
     QPointer<QWidget> owner_;
     QPointer<frmPasswordDlg> passwordDialog_;
     std::function<void()> showAdvertisement_;
+    QPointer<QProgressDialog> progress_;
 };
 
 // "desc (*.x)|*.x|other|*.y" to Qt's "desc (*.x);;other (*.y)".

@@ -12,6 +12,7 @@
 #include "gui/SkinPainter.h"
 #include "gui/TrayIcon.h"
 #include "gui/frmADWindow.h"
+#include "gui/frmOptions.h"
 #include "gui/frmPasswordDlg.h"
 
 #include <QAction>
@@ -64,6 +65,7 @@ frmMain::frmMain(std::filesystem::path programDir, frmADWindow& adWindow, Deskto
     buildMenus();
     connectBrowserCommands();
     connectChannelCommands();
+    connectOptionsCommands(*this);
     ui_.setAdvertisementHandler([this] { command(MainCommand::actAD)->trigger(); });
 
     trayIcon_ = new TrayIcon(this);

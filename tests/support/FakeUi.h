@@ -47,6 +47,8 @@ public:
     std::deque<std::optional<std::string>> passwordEntries;
     std::vector<PasswordShowing> passwordShowings;
     int advertisements = 0;
+    std::vector<std::string> progress;
+    int progressEnds = 0;
 
     void ShowMessage(std::string_view text, std::string_view caption = kAppTitle) override {
         messages.push_back({std::string(text), std::string(caption)});
@@ -89,6 +91,8 @@ public:
         }
     }
     void ShowAdvertisement() override { ++advertisements; }
+    void ShowProgress(std::string_view text, int /*percent*/) override { progress.emplace_back(text); }
+    void EndProgress() override { ++progressEnds; }
 
     std::vector<std::string> messageTexts() const {
         std::vector<std::string> texts;

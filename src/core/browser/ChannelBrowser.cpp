@@ -38,7 +38,7 @@ ChannelBrowser::ChannelBrowser(ChannelStore& store, std::filesystem::path progra
 std::filesystem::path ChannelBrowser::treeCacheFile() const { return programDir_ / kTreeCacheFileName; }
 
 void ChannelBrowser::RebuildChannelTree(bool useCache) {
-    if (busy_) return;
+    if (busy()) return;
     BusyScope busy(busy_);
     ChannelTree::ResetScope reset(tree_);
     tree_.clear();
@@ -101,13 +101,13 @@ void ChannelBrowser::sortTree() { tree_.sortChildren(collation_, yield_); }
 void ChannelBrowser::SaveChannelTreeCache() { saveTreeCache(tree_, treeCacheFile(), yield_); }
 
 void ChannelBrowser::cbFilterChannelChange(int filter) {
-    if (busy_) return;
+    if (busy()) return;
     setRatingFilter(filter);
     RebuildChannelTree(false);
 }
 
 void ChannelBrowser::cbClassDisplayChannelChange(int mode) {
-    if (busy_) return;
+    if (busy()) return;
     setDisplayMode(mode);
     const NodeId selection = tree_.selected();
     std::string name;
@@ -133,7 +133,7 @@ const NodeDetails& ChannelBrowser::ShowNodeDetails(NodeId node) {
 }
 
 bool ChannelBrowser::FindNextChannel(std::string_view text) {
-    if (text.empty() || busy_) return false;
+    if (text.empty() || busy()) return false;
     BusyScope busy(busy_);
     const NodeId remembered = tree_.selected();
     const NodeId found = findNextChannelNode(tree_, remembered, text, yield_);
@@ -148,7 +148,7 @@ bool ChannelBrowser::FindNextChannel(std::string_view text) {
 }
 
 void ChannelBrowser::actFindChannelExecute() {
-    if (busy_) return;
+    if (busy()) return;
     const std::optional<std::string> entry = ui_.InputBox(texts::kFindCaption, texts::kFindPrompt, "");
     if (!entry || entry->empty()) return;
     lastSearchText_ = *entry;
@@ -157,27 +157,27 @@ void ChannelBrowser::actFindChannelExecute() {
 }
 
 void ChannelBrowser::actFindChannelContinueExecute() {
-    if (findContinueEnabled_ && !busy_) FindNextChannel(lastSearchText_);
+    if (findContinueEnabled_ && !busy()) FindNextChannel(lastSearchText_);
 }
 
 void ChannelBrowser::muCurNodeFullExpandClick() {
-    if (busy_) return;
+    if (busy()) return;
     if (tree_.selected() != kNoNode) tree_.setBranchExpanded(tree_.selected(), true);
 }
 
 void ChannelBrowser::muCurNodeFullCollapseClick() {
-    if (busy_) return;
+    if (busy()) return;
     if (tree_.selected() != kNoNode) tree_.setBranchExpanded(tree_.selected(), false);
 }
 
 void ChannelBrowser::muFullExpandClick() {
-    if (busy_) return;
+    if (busy()) return;
     tree_.setAllExpanded(true);
     if (tree_.selected() != kNoNode) tree_.makeVisible(tree_.selected());
 }
 
 void ChannelBrowser::muFullCollapseClick() {
-    if (busy_) return;
+    if (busy()) return;
     const NodeId remembered = tree_.selected();
     tree_.setAllExpanded(false);
     if (remembered == kNoNode) return;

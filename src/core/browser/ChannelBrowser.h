@@ -40,7 +40,10 @@ public:
 
     // True while a rebuild or search runs. Commands started from inside the
     // yield hook meanwhile are ignored, so a build is never changed half-way.
-    bool busy() const { return busy_; }
+    bool busy() const { return busy_ || held_; }
+    // Holds the tree's commands while another long command (batch add) runs
+    // and lets pending events through.
+    void setHeld(bool held) { held_ = held; }
 
     // Empties the tree and fills it again: from the tree cache when useCache is
     // set and the cache exists, else from the database. A cache that fails to
@@ -107,6 +110,7 @@ private:
     bool findContinueEnabled_ = false;
     NodeDetails details_;
     bool busy_ = false;
+    bool held_ = false;
 };
 
 }  // namespace kw

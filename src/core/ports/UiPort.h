@@ -54,6 +54,11 @@ public:
     virtual std::optional<std::string> AskPassword(PasswordPurpose purpose, PasswordDialog& dialog) = 0;
     // Shows the advertisement window (it restarts when already shown).
     virtual void ShowAdvertisement() = 0;
+    // Progress of a long command (batch add): one line of text and the share
+    // done in percent, a few times a second while it runs. EndProgress()
+    // takes the display away when the command ends, however it ends.
+    virtual void ShowProgress(std::string_view /*text*/, int /*percent*/) {}
+    virtual void EndProgress() {}
 };
 
 }  // namespace kw

@@ -10,8 +10,11 @@
 #include "core/base/AsciiText.h"
 #include "core/base/Error.h"
 #include "core/base/ProfileFile.h"
+#include "core/base/TextCodec.h"
 #include "core/browser/BrowserTexts.h"
 #include "core/browser/ChannelBrowser.h"
+#include "core/exchange/ChannelExchange.h"
+#include "core/exchange/ChannelForm.h"
 #include "core/ports/UiPort.h"
 #include "core/session/AppTexts.h"
 #include "core/settings/AboutPage.h"
@@ -20,6 +23,10 @@
 #include "core/speed/SpeedChannelSet.h"
 #include "core/speed/SpeedChannels.h"
 #include "core/store/ChannelStore.h"
+#include "core/store/Compaction.h"
+
+#include <chrono>
+#include <random>
 
 namespace kw {
 
@@ -32,7 +39,8 @@ struct Session::Parts {
           opener(*store, session.settings_, childLock, *session.shell_, *session.advertisement_, session.ui_),
           slotPlayer(opener, *session.speedChannels_),
           channelTest(*store, session.ui_),
-          edits(*store, browser, childLock, session.ui_) {}
+          edits(*store, browser, childLock, session.ui_),
+          exchange(*store, browser, session.ui_, session.yield_, session.programDir_) {}
 
     std::unique_ptr<ChannelStore> store;
     ChildLock childLock;
@@ -41,6 +49,7 @@ struct Session::Parts {
     SlotPlayer slotPlayer;
     ChannelTest channelTest;
     ChannelEdits edits;
+    ChannelExchange exchange;
     SettingsRow settingsRow;
 };
 
@@ -68,6 +77,7 @@ ChannelStore& Session::store() const { return *parts().store; }
 ChannelBrowser& Session::browser() const { return parts().browser; }
 
 void Session::openDatabase() {
+    finishInterruptedCompaction(programDir_ / ChannelStore::kFileName);
     parts_ = std::make_unique<Parts>(ChannelStore::open(programDir_ / ChannelStore::kFileName), *this);
     parts_->settingsRow = parts_->store->readSettingsRow();
     parts_->childLock.load(parts_->settingsRow);
@@ -129,6 +139,13 @@ void Session::exit() {
         settings_.setClassDisplayChannelIndex(parts_->browser.displayMode());
     });
     step([this] { parts_->browser.SaveChannelTreeCache(); });
+    // The compaction comes last, once everything else is saved.
+    const int draw = packDraw_ ? packDraw_() : [] {
+        std::mt19937 generator(
+            static_cast<unsigned>(std::chrono::system_clock::now().time_since_epoch().count()));
+        return std::uniform_int_distribution<int>(0, kPackDrawRange - 1)(generator);
+    }();
+    if (draw == kPackDrawHit) step([this] { actPackMDB(); });
 }
 
 // --- what the windows show
@@ -384,6 +401,94 @@ void Session::ApplySkin(std::string_view name, const std::function<void(const Sk
 
 bool Session::isCurrentSkin(std::string_view name) const {
     return ascii::equalIgnoringCase(name, currentSkinName_);
+}
+
+// --- channel entry and exchange, compaction.
+
+ChannelExchange& Session::exchange() { return parts().exchange; }
+
+bool Session::exchangeRunning() { return parts_ && parts_->exchange.running(); }
+
+bool Session::actExportUserChannel() {
+    return parts_ && !exchangeRunning() && exchange().actExportUserChannel();
+}
+
+bool Session::actUserBatchAddChannel() {
+    return parts_ && !exchangeRunning() && exchange().actUserBatchAddChannel();
+}
+
+bool Session::actPackMDB() {
+    if (!parts_ || exchangeRunning() || browser().busy()) return false;
+    ChannelStore& channels = store();
+    const bool wasOpen = channels.isOpen();
+    channels.close();
+    bool compacted = true;
+    try {
+        CompactDatabaseFile(channels.file());
+    } catch (const Error& error) {
+        ui_.ShowMessage(error.what());
+        compacted = false;
+    }
+    if (wasOpen) channels.reopen();
+    return compacted;
+}
+
+// --- the options window.
+
+bool Session::beginOptions(int page) {
+    // Without a database there is nothing the options could show or change.
+    if (!parts_) return false;
+    if (optionsOpen_) {
+        ui_.ShowMessage(kOptionsOpenRefusal);
+        return false;
+    }
+    (void)page;
+    optionsOpen_ = true;
+    cancelMark_ = false;
+    return true;
+}
+
+std::unique_ptr<ChannelForm> Session::makeChannelForm(int page) {
+    return std::make_unique<ChannelForm>(store(), exchange(), ui_, programDir_, page, cancelMark_);
+}
+
+std::optional<std::string> Session::channelToEdit() { return selectedChannelName(); }
+
+Session::SetupValues Session::readSetupValues() {
+    SetupValues values;
+    values.autoPlayLastChannel = settings_.isAutoPlayLastChannel();
+    values.hideOnDeactive = settings_.isHideOnDeactive();
+    values.sndrec = settings_.sndrec();
+    values.lockRadio = ChildLock::radioForMode(parts().childLock.lockMode());
+    return values;
+}
+
+void Session::spSetupOKClick(const SetupValues& values,
+                             const std::function<void(bool)>& bindHideOnDeactivate) {
+    settings_.setAutoPlayLastChannel(values.autoPlayLastChannel);
+    settings_.setHideOnDeactive(values.hideOnDeactive);
+    settings_.setSndrec(text::trimBlanks(values.sndrec));
+    confirmLockMode(values.lockRadio);
+    if (bindHideOnDeactivate) bindHideOnDeactivate(values.hideOnDeactive);
+}
+
+void Session::btnSetLockedChannelPasswordClick() { parts().childLock.changePassword(); }
+
+Session::AboutValues Session::aboutValues() const {
+    return {settings_.verDat(), settings_.authorHomePage(), settings_.authorEmail()};
+}
+
+std::string Session::aboutChannelCount() { return channelCountLine(); }
+
+void Session::endOptions(int page, ChannelForm* form) {
+    optionsOpen_ = false;
+    bool rebuild = false;
+    if (page == 0) {
+        rebuild = !cancelMark_;
+    } else if (page == ChannelForm::kPageAdd || page == ChannelForm::kPageEdit) {
+        rebuild = form != nullptr ? form->finish() : !cancelMark_;
+    }
+    if (rebuild) browser().RebuildChannelTree(false);
 }
 
 }  // namespace kw

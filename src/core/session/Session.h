@@ -18,6 +18,10 @@ namespace kw {
 
 class AdvertisementRoll;
 class ChannelBrowser;
+class ChannelEdits;
+class ChannelExchange;
+class ChannelForm;
+class ChannelOpener;
 class ChannelStore;
 class DesktopPort;
 class ShellOpener;
@@ -226,10 +230,72 @@ public:
     // files compare names (ASCII letters without regard to case).
     bool isCurrentSkin(std::string_view name) const;
 
+    // --- channel entry and exchange, compaction.
+
+    ChannelExchange& exchange();
+    // The export command: save dialog, file, message. Returns whether the file was written.
+    bool actExportUserChannel();
+    // Batch add: open dialog, records into the database, tree rebuilt from the
+    // database, final message. Returns whether it ran to the end.
+    bool actUserBatchAddChannel();
+    // True while batch add runs: commands that change the database or the
+    // tree wait until it ends.
+    bool exchangeRunning();
+    // Compaction: closes the connection, compacts the file, restores the
+    // connection as it was; the engine's message on failure, nothing on success.
+    // Returns whether the file was compacted.
+    bool actPackMDB();
+    // The exit roll: a draw from 0 to 49, the compaction on 8. Tests replace
+    // the draw.
+    static constexpr int kPackDrawRange = 50;
+    static constexpr int kPackDrawHit = 8;
+    void setPackDraw(std::function<int()> draw) { packDraw_ = std::move(draw); }
+
+    // --- the options window: page 0 settings, 1 add, 2 edit, 3 timer, 4 about.
+
+    static constexpr std::string_view kOptionsOpenRefusal = "请先关闭已经打开的对话框。";
+    // Opening: false, after the refusal message, while one is open; else sets
+    // the options-open flag and clears the cancel mark.
+    bool beginOptions(int page);
+    bool optionsOpen() const { return optionsOpen_; }
+    // The add/edit page's rules for this opening, on the program-wide cancel mark.
+    std::unique_ptr<ChannelForm> makeChannelForm(int page);
+    // The name the edit page loads: the selected channel leaf, if any.
+    std::optional<std::string> channelToEdit();
+    struct SetupValues {
+        bool autoPlayLastChannel = false;
+        bool hideOnDeactive = false;
+        std::string sndrec;
+        std::optional<int> lockRadio;  // the selected lock-mode radio; none selected
+    };
+    // What the settings page shows: the settings file and the lock mode's radio.
+    SetupValues readSetupValues();
+    // Settings OK: the settings file, then the lock mode (the password when it
+    // is loosened) with the settings row, then the deactivation binding.
+    void spSetupOKClick(const SetupValues& values, const std::function<void(bool)>& bindHideOnDeactivate);
+    void spSetupCancelClick() { cancelMark_ = true; }
+    // The settings page's set-password button: the password change flow.
+    void btnSetLockedChannelPasswordClick();
+    // What the about page shows besides the program's own texts.
+    struct AboutValues {
+        std::string verDat;
+        std::string homePage;  // as stored: empty when missing
+        std::string email;
+    };
+    AboutValues aboutValues() const;
+    // The about page's count line.
+    std::string aboutChannelCount();
+    // The closing step: clears the flag and, unless the cancel mark is set,
+    // rebuilds the tree for pages 0 to 2 (page 1 only when it stored channels).
+    void endOptions(int page, ChannelForm* form);
+
 private:
     // Tests look inside through test::SessionProbe; the front ends cannot.
     friend class test::SessionProbe;
     struct Parts;
+    std::function<int()> packDraw_;
+    bool optionsOpen_ = false;
+    bool cancelMark_ = false;
 
     Parts& parts() const;
     ChannelStore& store() const;

@@ -3,6 +3,7 @@
 #include "core/base/Error.h"
 #include "core/store/Statement.h"
 #include "core/store/StatementCatalogue.h"
+#include "core/store/TextCollation.h"
 
 #include <sqlite3.h>
 
@@ -167,6 +168,7 @@ struct ChannelStore::Impl {
 
     void connect(const SettingsRow* newSettings);
     void configure();
+    void upgradeSchema();
     void createSchema(const SettingsRow& settings);
     void disconnect() noexcept;
 };
@@ -233,6 +235,7 @@ void ChannelStore::Impl::connect(const SettingsRow* newSettings) {
         // checkpoint every few hundred rows. 10,000 pages (about 40 MB of log)
         // makes single-row inserts about a third faster.
         exec("pragma wal_autocheckpoint=10000");
+        upgradeSchema();
 
         qryAppendChannelFind.statement = std::make_unique<Statement>(db, sql::kCountChannelsByName);
         qryAppendChannelInsert.statement = std::make_unique<Statement>(db, sql::kInsertChannel);
@@ -251,11 +254,33 @@ void ChannelStore::Impl::connect(const SettingsRow* newSettings) {
 
 void ChannelStore::Impl::configure() {
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    registerTextCollation(db);
     // The export statement compares with the double-quoted literal "User";
     // SQLite reads it as a string only with this switch, whose default some
     // builds turn off. Our own schema statements never rely on it.
     sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 1, nullptr);
     sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+}
+
+void ChannelStore::Impl::upgradeSchema() {
+    Statement version(db, "pragma user_version");
+    if (version.step() && version.integer(0) >= sql::kSchemaVersion) return;
+    version.reset();
+    exec("begin immediate");
+    try {
+        const std::string created(sql::kCreateChannelInfo);
+        const std::string columns(sql::kAllColumns);
+        exec("alter table ChannelInfo rename to ChannelInfo_Old");
+        exec(created);
+        exec("insert into ChannelInfo (" + columns + ") select " + columns + " from ChannelInfo_Old");
+        exec("drop table ChannelInfo_Old");
+        exec(sql::kCreateNameIndex);
+        exec("pragma user_version=" + std::to_string(sql::kSchemaVersion));
+        exec("commit");
+    } catch (...) {
+        sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
+        throw;
+    }
 }
 
 void ChannelStore::Impl::createSchema(const SettingsRow& settings) {
@@ -272,6 +297,7 @@ void ChannelStore::Impl::createSchema(const SettingsRow& settings) {
         insert.bindInt(":sqlbFavorited", settings.favorited);
         insert.bindInt(":sqliLocked", settings.locked);
         insert.execute();
+        exec("pragma user_version=" + std::to_string(sql::kSchemaVersion));
         exec("commit");
     } catch (...) {
         sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
@@ -583,6 +609,16 @@ void ChannelStore::inTransaction(const std::function<void()>& fn) {
             sqlite3_exec(impl_->db, "rollback", nullptr, nullptr, nullptr);
         throw;
     }
+}
+
+void ChannelStore::beginTransaction() { impl_->exec("begin immediate"); }
+
+void ChannelStore::commitTransaction() {
+    if (transactionOpen()) impl_->exec("commit");
+}
+
+bool ChannelStore::transactionOpen() const {
+    return impl_->db != nullptr && sqlite3_get_autocommit(impl_->db) == 0;
 }
 
 }  // namespace kw

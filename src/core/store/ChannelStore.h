@@ -161,6 +161,14 @@ public:
     // is built, never by the program's own commands.
     void inTransaction(const std::function<void()>& fn);
 
+    // Long writes (batch add) group their rows into short transactions so a
+    // row costs no commit of its own. commitTransaction() is harmless when
+    // the engine already rolled the transaction back after an error;
+    // transactionOpen() tells the caller whether that happened.
+    void beginTransaction();
+    void commitTransaction();
+    bool transactionOpen() const;
+
 private:
     explicit ChannelStore(std::filesystem::path databaseFile);
     struct Impl;

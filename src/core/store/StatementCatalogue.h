@@ -130,14 +130,22 @@ std::string quotedLiteral(std::string_view text);
 inline constexpr std::string_view kCreateChannelInfo =
     "create table ChannelInfo ("
     "ci_ID INTEGER PRIMARY KEY AUTOINCREMENT,"
-    "ci_Class0 TEXT,ci_Class1 TEXT,ci_Class2 TEXT,ci_Class3 TEXT,"
+    "ci_Class0 TEXT COLLATE KWTEXT,ci_Class1 TEXT COLLATE KWTEXT,ci_Class2 TEXT COLLATE KWTEXT,"
+    "ci_Class3 TEXT COLLATE KWTEXT,"
     "ci_Name TEXT COLLATE NOCASE,"
     "ci_URL BLOB,"
     "ci_Link TEXT,ci_Memo TEXT,ci_Type TEXT,ci_Speed TEXT,"
-    "ci_Rating INTEGER,ci_GroupID INTEGER,ci_Vol TEXT,"
+    "ci_Rating INTEGER,ci_GroupID INTEGER,ci_Vol TEXT COLLATE KWTEXT,"
     "ci_Favorited INTEGER DEFAULT 0,ci_Locked INTEGER DEFAULT 0)";
 inline constexpr std::string_view kCreateNameIndex =
     "create unique index ChannelInfo_Name on ChannelInfo (ci_Name)";
+// The schema's version in `pragma user_version`: 1 once the compared text
+// columns carry the KWTEXT collation. An older file is upgraded by copying its
+// rows into a table of the current form, in one transaction.
+inline constexpr int kSchemaVersion = 1;
+inline constexpr std::string_view kAllColumns =
+    "ci_ID,ci_Class0,ci_Class1,ci_Class2,ci_Class3,ci_Name,ci_URL,ci_Link,ci_Memo,ci_Type,ci_Speed,"
+    "ci_Rating,ci_GroupID,ci_Vol,ci_Favorited,ci_Locked";
 inline constexpr std::string_view kInsertSettingsRow =
     "insert into ChannelInfo (ci_Name,ci_URL,ci_Type,ci_Speed,ci_Rating,ci_GroupID,ci_Favorited,ci_Locked) "
     "Values (:sqlsName,:sqlsURL,:sqlsType,:sqlsSpeed,:sqlbRating,0,:sqlbFavorited,:sqliLocked)";

@@ -1,0 +1,136 @@
+#include "cli/Cli.h"
+#include "cli/CliSession.h"
+#include "core/base/Error.h"
+#include "core/exchange/ChannelForm.h"
+
+#include <array>
+#include <ostream>
+
+namespace kw::cli {
+namespace {
+
+// The optional field flags both add and edit take.
+void takeFields(std::vector<std::string>& args, ChannelFormFields& fields) {
+    takeOption(args, "--class0", fields.class0);
+    takeOption(args, "--class1", fields.class1);
+    takeOption(args, "--class2", fields.class2);
+    takeOption(args, "--class3", fields.class3);
+    takeOption(args, "--name", fields.name);
+    takeOption(args, "--url", fields.url);
+    takeOption(args, "--link", fields.link);
+    takeOption(args, "--memo", fields.memo);
+    takeOption(args, "--type", fields.type);
+    takeOption(args, "--speed", fields.speed);
+}
+
+// One confirm on the form, then the window's closing step.
+int confirmAndClose(CliSession& cli, int page, ChannelForm& form, ChannelFormFields& fields) {
+    ChannelForm::Focus focus = ChannelForm::Focus::None;
+    const ChannelForm::Outcome outcome = form.confirm(fields, focus);
+    if (outcome == ChannelForm::Outcome::Refused) form.closeClicked();
+    cli->endOptions(page, &form);
+    return outcome == ChannelForm::Outcome::Refused ? 1 : 0;
+}
+
+int addChannel(CommandContext& context) {
+    ChannelFormFields fields;
+    fields.type = ChannelForm::kDefaultType;
+    takeFields(context.args, fields);
+    expectArgCount(context.args, 0, 0);
+    CliSession cli(context);
+    cli->beginOptions(ChannelForm::kPageAdd);
+    auto form = cli->makeChannelForm(ChannelForm::kPageAdd);
+    form->enterPage(fields);
+    return confirmAndClose(cli, ChannelForm::kPageAdd, *form, fields);
+}
+
+int editChannel(CommandContext& context) {
+    ChannelFormFields changes;
+    takeFields(context.args, changes);
+    expectArgCount(context.args, 1, 1);
+    CliSession cli(context);
+    cli->beginOptions(ChannelForm::kPageEdit);
+    auto form = cli->makeChannelForm(ChannelForm::kPageEdit);
+    ChannelFormFields fields;
+    if (!form->enterPage(fields, context.args[0]))
+        throw Error("No channel named \"" + context.args[0] + "\" in the channel tree");
+    // Only the flags given change a field; the address stays "7" (kept) unless given.
+    for (auto [field, change] : {std::pair{&fields.class0, &changes.class0},
+                                 {&fields.class1, &changes.class1},
+                                 {&fields.class2, &changes.class2},
+                                 {&fields.class3, &changes.class3},
+                                 {&fields.name, &changes.name},
+                                 {&fields.url, &changes.url},
+                                 {&fields.link, &changes.link},
+                                 {&fields.memo, &changes.memo},
+                                 {&fields.type, &changes.type},
+                                 {&fields.speed, &changes.speed}}) {
+        if (!change->empty()) *field = *change;
+    }
+    return confirmAndClose(cli, ChannelForm::kPageEdit, *form, fields);
+}
+
+bool parseFlag(const std::string& value) {
+    if (value == "1") return true;
+    if (value == "0") return false;
+    throw UsageError("the value must be 0 or 1, not \"" + value + "\"");
+}
+
+// The settings page's values, changed one at a time through Settings OK.
+int options(CommandContext& context) {
+    auto& args = context.args;
+    std::string password;
+    const bool passwordGiven = takeOption(args, "--password", password);
+    if (args.empty()) throw UsageError("missing arguments");
+    const std::string action = args.front();
+    args.erase(args.begin());
+    CliSession cli(context);
+    if (passwordGiven) cli.ui().answerPassword(password);
+    Session::SetupValues values = cli->readSetupValues();
+    if (action == "show") {
+        expectArgCount(args, 0, 0);
+        context.out << "IsAutoPlayLastChannel " << values.autoPlayLastChannel << "\nIsHideOnDeactive "
+                    << values.hideOnDeactive << "\nSNDREC " << values.sndrec << "\nLockMode "
+                    << (values.lockRadio ? std::to_string(*values.lockRadio) : std::string("none")) << '\n';
+        return 0;
+    }
+    if (action != "set") throw UsageError("unknown action \"" + action + "\" (show or set)");
+    expectArgCount(args, 2, 2);
+    const std::string& key = args[0];
+    const std::string& value = args[1];
+    if (key == "IsAutoPlayLastChannel") {
+        values.autoPlayLastChannel = parseFlag(value);
+    } else if (key == "IsHideOnDeactive") {
+        values.hideOnDeactive = parseFlag(value);
+    } else if (key == "SNDREC") {
+        values.sndrec = value;
+    } else if (key == "LockMode") {
+        const int mode = parseNumber(value, "LockMode");
+        if (mode < 0 || mode > 2) throw UsageError("LockMode must be 0, 1 or 2");
+        values.lockRadio = mode;
+    } else {
+        throw UsageError("unknown key \"" + key +
+                         "\" (IsAutoPlayLastChannel, IsHideOnDeactive, SNDREC, LockMode)");
+    }
+    cli->spSetupOKClick(values, {});
+    return cli.ui().passwordRefused() ? 1 : 0;
+}
+
+constexpr std::array kCommands{
+    Command{"add",
+            "add --class0 C0 --name NAME --url URL [--class1 C1] [--class2 C2] [--class3 C3] [--link URL] "
+            "[--memo TEXT] [--type TYPE] [--speed KBITS]",
+            addChannel},
+    Command{"edit", "edit NAME [--name NEW] [--url URL|7] [--class0 ..] [--link ..] [--memo ..] [...]",
+            editChannel},
+    Command{"options",
+            "options show | options set KEY VALUE [--password PASSWORD]  (KEY: IsAutoPlayLastChannel, "
+            "IsHideOnDeactive, SNDREC, LockMode)",
+            options},
+};
+
+}  // namespace
+
+std::span<const Command> formCommands() { return kCommands; }
+
+}  // namespace kw::cli

@@ -1,0 +1,270 @@
+#include "core/exchange/ChannelExchange.h"
+
+#include "core/base/Error.h"
+#include "core/base/SafeFile.h"
+#include "core/base/ScrambleText.h"
+#include "core/base/TextCodec.h"
+#include "core/browser/ChannelBrowser.h"
+#include "core/exchange/ChannelTextFile.h"
+#include "core/ports/UiPort.h"
+#include "core/store/ChannelStore.h"
+
+#include <algorithm>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace kw {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+constexpr std::chrono::milliseconds kProgressInterval{100};
+
+// The user's channels are the only rows batch add may overwrite or add; the
+// settings row (group 0) is never a channel.
+constexpr int kSettingsGroup = 0;
+
+ChannelRecord toStored(const ChannelTextRecord& text, std::string_view name) {
+    ChannelRecord record;
+    record.class0 = text.class0;
+    record.class1 = text.class1;
+    record.class2 = text.class2;
+    record.class3 = text.class3;
+    record.name = name;
+    record.scrambledUrl = scrambleText(text.url, name);
+    record.link = text.link;
+    record.memo = text.memo;
+    record.type = text.type;
+    record.speed = text.speed;
+    return record;
+}
+
+// Ends the "running" state and the progress display on every way out.
+class RunScope {
+public:
+    RunScope(bool& running, ChannelBrowser& browser, UiPort& ui)
+        : running_(running), browser_(browser), ui_(ui) {
+        running_ = true;
+        browser_.setHeld(true);
+    }
+    ~RunScope() {
+        running_ = false;
+        browser_.setHeld(false);
+        ui_.EndProgress();
+    }
+    RunScope(const RunScope&) = delete;
+    RunScope& operator=(const RunScope&) = delete;
+
+private:
+    bool& running_;
+    ChannelBrowser& browser_;
+    UiPort& ui_;
+};
+
+}  // namespace
+
+ChannelExchange::ChannelExchange(ChannelStore& store, ChannelBrowser& browser, UiPort& ui, YieldHook& yield,
+                                 fs::path programDir)
+    : store_(store), browser_(browser), ui_(ui), yield_(yield), programDir_(std::move(programDir)) {}
+
+std::int64_t ChannelExchange::CountChannelsByName(std::string_view name) {
+    return store_.countChannelsByName(text::trimBlanks(name));
+}
+
+std::string ChannelExchange::MakeUniqueChannelName(std::string_view name) {
+    const std::string_view base = text::trimBlanks(name);
+    for (int k = 2;; ++k) {
+        const std::string suffix = " (" + std::to_string(k) + ")";
+        std::string candidate = std::string(base) + suffix;
+        if (text::charCount(candidate) > kMaxNameChars) {
+            const std::size_t keep = kMaxNameChars - suffix.size();  // the suffix is ASCII
+            candidate = std::string(text::cutToChars(base, keep)) + suffix;
+        }
+        yield_.tick();
+        // The candidate is counted as it will be stored: trimming it would let
+        // " (2)", made from an empty name, pass as the free name "(2)".
+        if (store_.countChannelsByName(candidate) == 0) return candidate;
+    }
+}
+
+std::string ChannelExchange::userChannelsText(std::int64_t& count) {
+    if (!store_.isOpen()) store_.reopen();
+    // Gathered as UTF-8 and converted once: the file is written whole.
+    std::string utf8;
+    count = 0;
+    ChannelTextRecord out;
+    out.marker = kInsertMarker;
+    store_.forEachUserChannel([&](const ChannelRecord& row) {
+        out.class0 = row.class0;
+        out.class1 = row.class1;
+        out.class2 = row.class2;
+        out.class3 = row.class3;
+        out.name = row.name;
+        out.url = unscrambleText(row.scrambledUrl, row.name);
+        out.link = row.link;
+        out.memo = row.memo;
+        out.type = row.type;
+        out.speed = row.speed;
+        appendChannelRecordUtf8(utf8, out);
+        ++count;
+    });
+    return text::toGbk(utf8);
+}
+
+std::int64_t ChannelExchange::exportUserChannels(const fs::path& file) {
+    std::int64_t count = 0;
+    const std::string bytes = userChannelsText(count);
+    replaceFileAtomically(file, bytes);
+    return count;
+}
+
+bool ChannelExchange::actExportUserChannel() {
+    const std::optional<std::string> chosen =
+        ui_.ChooseSaveFile({std::string(kSaveTitle), std::string(kTextFilter), "txt", "."});
+    if (!chosen) return false;
+    const fs::path file(*chosen);
+    std::error_code ignored;
+    const bool existed = fs::exists(fs::symlink_status(file, ignored));
+    // A database error is reported as such; only a failed write gets the file messages.
+    std::int64_t count = 0;
+    const std::string bytes = userChannelsText(count);
+    try {
+        replaceFileAtomically(file, bytes);
+    } catch (const Error&) {
+        if (existed) {
+            ui_.ShowMessage(std::string(exchange_texts::kExportRemoveFailed) + *chosen + "\r\n\r\n" +
+                            std::string(exchange_texts::kExportRemoveHint));
+        } else {
+            ui_.ShowMessage("创建 " + *chosen + " 文件出错，请重试。");
+        }
+        return false;
+    }
+    ui_.ShowMessage(std::string(exchange_texts::kExportDone) + "\r\n\r\n" + *chosen);
+    return true;
+}
+
+ChannelExchange::BatchCounts ChannelExchange::batchAdd(const fs::path& file) {
+    ChannelTextReader reader(file);
+    return batchAdd(reader);
+}
+
+ChannelExchange::BatchCounts ChannelExchange::batchAdd(ChannelTextReader& reader) {
+    if (!store_.isOpen()) store_.reopen();
+    if (running_ || browser_.busy()) throw Error("批量自添正在进行，请等它结束。");
+    RunScope scope(running_, browser_, ui_);
+
+    // What the open transaction holds, to be written again one by one if the
+    // engine rolls it back on an error.
+    struct Written {
+        bool update;
+        ChannelRecord record;
+    };
+    std::vector<Written> pending;
+    BatchCounts counts;
+    ChannelTextRecord text;
+    Clock::time_point lastCommit = Clock::now();
+    Clock::time_point lastProgress = lastCommit;
+
+    const auto commit = [&] {
+        store_.commitTransaction();
+        pending.clear();
+        lastCommit = Clock::now();
+    };
+    const auto write = [&](bool update, ChannelRecord record) {
+        if (update)
+            store_.updateChannelByName(record, kUserVol);
+        else
+            store_.insertChannel(record, kUserGroup, kUserVol);
+        pending.push_back({update, std::move(record)});
+    };
+
+    std::uint64_t firstLine = 1;
+    std::int64_t recordNumber = 0;
+    try {
+        do {
+            yield_.tick();
+            firstLine = reader.nextLine();
+            ++recordNumber;
+            reader.read(text);
+            ++counts.records;
+            if (!store_.transactionOpen()) store_.beginTransaction();
+
+            const std::int64_t n = store_.countChannelsByName(text.name);
+            if (n == 1 && text.marker == "U") {
+                const ChannelDetails details = store_.readChannelDetails(text.name);
+                if (details.groupId == kSettingsGroup) {
+                    ++counts.skipped;
+                } else {
+                    // The stored name keys the address: a play unscrambles it with that name.
+                    const std::string stored = store_.readChannelAddress(text.name).name;
+                    ChannelRecord record = toStored(text, stored);
+                    write(true, std::move(record));
+                    ++counts.updated;
+                }
+            } else if (text.marker == "I") {
+                const std::string name = n > 0 ? MakeUniqueChannelName(text.name) : text.name;
+                write(false, toStored(text, name));
+                ++counts.inserted;
+            } else {
+                ++counts.skipped;
+            }
+
+            const Clock::time_point now = Clock::now();
+            if (now - lastCommit >= kCommitInterval) commit();
+            if (now - lastProgress >= kProgressInterval) {
+                lastProgress = now;
+                const std::uint64_t size = reader.sizeAtOpen();
+                const int percent =
+                    size == 0
+                        ? 100
+                        : static_cast<int>(std::min<std::uint64_t>(100, reader.bytesRead() * 100 / size));
+                ui_.ShowProgress("正在批量自添：已处理 " + std::to_string(counts.records) +
+                                     " 条记录，已读文件 " + std::to_string(percent) + "%",
+                                 percent);
+            }
+        } while (!reader.atEnd());
+        commit();
+    } catch (const Error& error) {
+        // Keep every record stored before the failing one: commit what the
+        // transaction holds, or, when the engine has rolled it back, write
+        // those records again one at a time.
+        try {
+            if (store_.transactionOpen()) {
+                store_.commitTransaction();
+            } else {
+                for (Written& done : pending) {
+                    if (done.update)
+                        store_.updateChannelByName(done.record, kUserVol);
+                    else
+                        store_.insertChannel(done.record, kUserGroup, kUserVol);
+                }
+            }
+        } catch (const Error&) {
+        }
+        throw Error("批量自添在第 " + std::to_string(recordNumber) + " 条记录 (文件第 " +
+                    std::to_string(firstLine) + " 行起) 出错：" + error.what());
+    }
+    return counts;
+}
+
+bool ChannelExchange::actUserBatchAddChannel() {
+    if (running_ || browser_.busy()) return false;
+    FileDialogRequest request{std::string(kOpenTitle), std::string(kOpenFilter), "", programDir_.string()};
+    const std::optional<std::string> chosen = ui_.ChooseOpenFile(request);
+    if (!chosen) return false;
+    std::optional<ChannelTextReader> reader;
+    try {
+        reader.emplace(fs::path(*chosen));
+    } catch (const Error&) {
+        ui_.ShowMessage(std::string(exchange_texts::kCannotOpenBefore) + *chosen +
+                        std::string(exchange_texts::kCannotOpenAfter));
+        return false;
+    }
+    batchAdd(*reader);
+    browser_.RebuildChannelTree(false);
+    ui_.ShowMessage(exchange_texts::kBatchDone);
+    return true;
+}
+
+}  // namespace kw

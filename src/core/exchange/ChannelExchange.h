@@ -1,0 +1,87 @@
+#pragma once
+
+#include "core/base/YieldHook.h"
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace kw {
+
+class ChannelBrowser;
+class ChannelStore;
+class ChannelTextReader;
+class UiPort;
+
+// Channels in and out of channel text files: the export of the user's own
+// channels and batch add, with the name rules the add form shares.
+class ChannelExchange {
+public:
+    static constexpr std::string_view kSaveTitle = "保存到文本文件，请输入文件名";
+    static constexpr std::string_view kTextFilter = "文本文件 (*.txt)|*.txt";
+    static constexpr std::string_view kOpenTitle = "请选择您创建好的频道信息文件，即特殊格式的文本文件";
+    static constexpr std::string_view kOpenFilter = "文本文件 (*.txt)|*.txt|所有文件(*.*)|*.*";
+    static constexpr std::string_view kUserVol = "User";
+    static constexpr int kUserGroup = 2;
+    static constexpr std::size_t kMaxNameChars = 100;
+
+    ChannelExchange(ChannelStore& store, ChannelBrowser& browser, UiPort& ui, YieldHook& yield,
+                    std::filesystem::path programDir);
+
+    // Number of rows holding the trimmed name, letter case ignored.
+    std::int64_t CountChannelsByName(std::string_view name);
+    // The first free name of the series "base (2)", "base (3)", ...; a
+    // candidate over 100 characters gives up the end of base to fit exactly.
+    std::string MakeUniqueChannelName(std::string_view name);
+
+    // The export command: save dialog, the file, the success message.
+    // Returns whether the file was written.
+    bool actExportUserChannel();
+    // Writes every user channel (group 2, volume "User") to file, whole: a
+    // failure leaves the old file, or none, under that name. Returns the
+    // number of records written. Throws kw::Error.
+    std::int64_t exportUserChannels(const std::filesystem::path& file);
+
+    struct BatchCounts {
+        std::int64_t records = 0, inserted = 0, updated = 0, skipped = 0;
+    };
+    // The batch-add command: open dialog, batchAdd, tree rebuild, final message.
+    // Returns false when nothing ran (cancelled, file not opened, refused).
+    bool actUserBatchAddChannel();
+    // Reads file into the database. Rows are committed at least every
+    // kCommitInterval, so a crash loses at most that much work; an error keeps
+    // every record stored before it and throws kw::Error naming the record and
+    // its first line.
+    BatchCounts batchAdd(const std::filesystem::path& file);
+    BatchCounts batchAdd(ChannelTextReader& reader);
+    // True while batch add runs; commands that change the database or the
+    // tree wait for it to end.
+    bool running() const { return running_; }
+
+    static constexpr std::chrono::milliseconds kCommitInterval{200};
+
+private:
+    // The GBK bytes of every user channel's record, and their number.
+    std::string userChannelsText(std::int64_t& count);
+
+    ChannelStore& store_;
+    ChannelBrowser& browser_;
+    UiPort& ui_;
+    YieldHook& yield_;
+    std::filesystem::path programDir_;
+    bool running_ = false;
+};
+
+// Texts of export and batch add, in one place.
+namespace exchange_texts {
+inline constexpr std::string_view kExportRemoveFailed = "对不起，出现未知错误。创建文件失败：";
+inline constexpr std::string_view kExportRemoveHint = "请您检查文件名是否合法 或 磁盘空间是否足够后重试。";
+inline constexpr std::string_view kExportDone = "祝贺您，您自己添加的频道已经全部导出到下面的文本文件中：";
+inline constexpr std::string_view kCannotOpenBefore = "不能打开 ";
+inline constexpr std::string_view kCannotOpenAfter = " 文件，请检查文件格式是否正确。";
+inline constexpr std::string_view kBatchDone = "祝贺您，操作成功了！\r\n\r\n您现在就可以开始欣赏更多的频道！";
+}  // namespace exchange_texts
+
+}  // namespace kw

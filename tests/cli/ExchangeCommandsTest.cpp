@@ -1,0 +1,77 @@
+#include "core/exchange/ChannelExchange.h"
+#include "core/exchange/ChannelForm.h"
+#include "core/store/ChannelStore.h"
+#include "support/Kwave.h"
+#include "support/StoreFixture.h"
+
+#include <gtest/gtest.h>
+
+namespace kw {
+namespace {
+
+using test::runKwave;
+
+class ExchangeCommandsTest : public test::StoreFixture {
+protected:
+    void SetUp() override {
+        makeStore(1);
+        store_.reset();
+    }
+};
+
+struct Step {
+    std::vector<std::string> args;
+    int status;
+    std::string out;  // the start of standard output
+};
+
+class KwaveScriptTest : public ExchangeCommandsTest,
+                        public ::testing::WithParamInterface<std::vector<Step>> {};
+
+TEST_P(KwaveScriptTest, RunsEachStepWithItsStatusAndOutput) {
+    for (Step step : GetParam()) {
+        for (std::string& arg : step.args) {
+            if (arg.starts_with("@")) arg = (programDir_ / arg.substr(1)).string();
+        }
+        const test::KwaveRun run = runKwave(programDir_, step.args);
+        EXPECT_EQ(run.status, step.status) << step.args[0] << ": " << run.out << run.err;
+        EXPECT_TRUE(run.out.starts_with(step.out)) << step.args[0] << ": " << run.out;
+    }
+}
+
+const std::string kAdd[] = {"add", "--class0", "B电视台", "--name", "新台", "--url", "mms://x/"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Scripts, KwaveScriptTest,
+    ::testing::Values(
+        std::vector<Step>{
+            {{std::begin(kAdd), std::end(kAdd)}, 0, ""},
+            {{std::begin(kAdd), std::end(kAdd)}, 1, std::string(form_texts::kDuplicate)},
+            {{"add", "--name", "无类"}, 1, std::string(form_texts::kRequired)},
+            {{"export", "@out.txt"}, 0, std::string(exchange_texts::kExportDone)},
+            {{"import", "@out.txt"}, 0, std::string(exchange_texts::kBatchDone)},
+            {{"edit", "新台 (2)", "--name", "新台"}, 1, std::string(form_texts::kDuplicate)},
+            {{"edit", "新台 (2)", "--name", "第三台", "--url", "mms://3/"}, 0, ""},
+            {{"edit", "没有", "--name", "x"}, 1, ""},
+            {{"import", "@missing.txt"}, 1, std::string(exchange_texts::kCannotOpenBefore)},
+            {{"pack"}, 0, ""}},
+        std::vector<Step>{{{"options", "set", "LockMode", "2"}, 1, ""},
+                          {{"options", "set", "SNDREC", " rec.exe "}, 0, ""},
+                          {{"options", "set", "IsHideOnDeactive", "1"}, 0, ""},
+                          {{"options", "show"},
+                           0,
+                           "IsAutoPlayLastChannel 0\nIsHideOnDeactive 1\nSNDREC rec.exe\nLockMode 1"},
+                          {{"options", "set", "Unknown", "1"}, 2, ""}}));
+
+TEST_F(ExchangeCommandsTest, EditedAndImportedChannelsKeepPlayableAddresses) {
+    ASSERT_EQ(
+        runKwave(programDir_, {"add", "--class0", "B电视台", "--name", "新台", "--url", "mms://x/"}).status,
+        0);
+    ASSERT_EQ(runKwave(programDir_, {"edit", "新台", "--name", "旧台"}).status, 0);
+    store_ = ChannelStore::open(programDir_ / ChannelStore::kFileName);
+    const ChannelAddress address = store_->readChannelAddress("旧台");
+    EXPECT_EQ(unscrambleText(address.scrambledUrl, address.name), "mms://x/");
+}
+
+}  // namespace
+}  // namespace kw

@@ -1,0 +1,291 @@
+#include "core/base/Error.h"
+#include "core/base/ScrambleText.h"
+#include "core/base/TextCodec.h"
+#include "core/exchange/ChannelExchange.h"
+#include "core/exchange/ChannelTextFile.h"
+#include "core/session/Session.h"
+#include "support/FakeDesktop.h"
+#include "support/FakeUi.h"
+#include "support/SessionProbe.h"
+#include "support/StoreFixture.h"
+
+#include <sqlite3.h>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <random>
+#include <thread>
+
+namespace kw {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readBytes;
+using test::writeBytes;
+
+class ExchangeTest : public test::StoreFixture {
+protected:
+    void SetUp() override { makeStore(); }
+
+    void addRecord(std::string_view name, std::string_view url, int group, std::string_view vol) {
+        ChannelRecord record;
+        record.class0 = "B电视台";
+        record.class1 = "新闻";
+        record.name = name;
+        record.scrambledUrl = scrambleText(url, name);
+        record.memo = "第一行\r\n第二行";
+        record.type = "Windows Media";
+        record.speed = "56";
+        store_->insertChannel(record, group, vol);
+    }
+
+    Session& session() {
+        if (!session_) {
+            store_.reset();
+            session_ = std::make_unique<Session>(programDir_, ui_, desktop_);
+            session_->open();
+        }
+        return *session_;
+    }
+
+    ChannelStore& channels() { return kw::test::SessionProbe::store(session()); }
+
+    std::string plainUrl(std::string_view name) {
+        const ChannelAddress address = channels().readChannelAddress(name);
+        return unscrambleText(address.scrambledUrl, address.name);
+    }
+
+    bool importFile(const fs::path& file) {
+        ui_.openFileAnswers.push_back(file.string());
+        return session().actUserBatchAddChannel();
+    }
+
+    void sql(std::string_view text) {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open((programDir_ / ChannelStore::kFileName).c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, std::string(text).c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+            << sqlite3_errmsg(db);
+        sqlite3_close(db);
+    }
+
+    test::FakeUi ui_;
+    test::FakeDesktop desktop_;
+    std::unique_ptr<Session> session_;
+};
+
+std::string record(std::string_view name, std::string_view marker = "InsertChannel",
+                   std::string_view url = "mms://x/") {
+    ChannelTextRecord r{"B电视台", "", "", "", std::string(name),  std::string(url),
+                        "",        "", "", "", std::string(marker)};
+    return encodeChannelRecord(r);
+}
+
+TEST_F(ExchangeTest, ExportThenBatchAddGivesTheSameChannelsAndThenNumberedCopies) {
+    addRecord("中央一台", "mms://a/一", 2, "User");
+    addRecord("", "http://empty/", 2, "User");
+    addRecord("系统台", "mms://sys/", 1, "User");
+    addRecord("旧期号", "mms://old/", 2, "0801");
+    const fs::path file = programDir_ / "out.txt";
+    ui_.saveFileAnswers.push_back(file.string());
+    ASSERT_TRUE(session().actExportUserChannel());
+    EXPECT_EQ(ui_.messageTexts().back(),
+              std::string(exchange_texts::kExportDone) + "\r\n\r\n" + file.string());
+
+    const std::string bytes = readBytes(file);
+    EXPECT_EQ(bytes,
+              text::toGbk("B电视台\r\n新闻\r\n\r\n\r\n中央一台\r\nmms://a/一\r\n\r\n第一行第二行\r\nWindows "
+                          "Media\r\n56\r\nInsertChannel\r\n"
+                          "B电视台\r\n新闻\r\n\r\n\r\n\r\nhttp://empty/\r\n\r\n第一行第二行\r\nWindows "
+                          "Media\r\n56\r\nInsertChannel\r\n"));
+
+    channels().deleteChannel("中央一台");
+    ASSERT_TRUE(importFile(file));
+    EXPECT_EQ(plainUrl("中央一台"), "mms://a/一");
+    const ChannelDetails back = channels().readChannelDetails("中央一台");
+    EXPECT_EQ(back.rating, 3);
+    EXPECT_EQ(back.groupId, 2);
+    EXPECT_EQ(back.memo, "第一行第二行");
+    EXPECT_EQ(ui_.messageTexts().back(), exchange_texts::kBatchDone);
+
+    ASSERT_TRUE(importFile(file));
+    EXPECT_EQ(plainUrl("中央一台 (2)"), "mms://a/一");
+    EXPECT_EQ(plainUrl(" (2)"), "http://empty/");
+}
+
+TEST_F(ExchangeTest, ExportWithoutUserChannelsWritesAnEmptyFile) {
+    const fs::path file = programDir_ / "none.txt";
+    writeBytes(file, "old contents");
+    ui_.saveFileAnswers.push_back(file.string());
+    ASSERT_TRUE(session().actExportUserChannel());
+    EXPECT_EQ(readBytes(file), "");
+}
+
+TEST_F(ExchangeTest, ExportIntoAMissingFolderSaysTheFileCouldNotBeCreated) {
+    const fs::path file = programDir_ / "no such folder" / "out.txt";
+    ui_.saveFileAnswers.push_back(file.string());
+    EXPECT_FALSE(session().actExportUserChannel());
+    EXPECT_EQ(ui_.messageTexts().back(), "创建 " + file.string() + " 文件出错，请重试。");
+}
+
+struct UniqueCase {
+    const char* what;
+    std::vector<std::string> taken;
+    std::string name;
+    std::string expected;
+};
+
+class UniqueNameTest : public ExchangeTest, public ::testing::WithParamInterface<UniqueCase> {};
+
+TEST_P(UniqueNameTest, TakesTheFirstFreeNumber) {
+    for (const std::string& name : GetParam().taken) addRecord(name, "u", 2, "User");
+    EXPECT_EQ(session().exchange().MakeUniqueChannelName(GetParam().name), GetParam().expected);
+}
+
+std::string chars(std::string_view c, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += c;
+    return out;
+}
+
+std::vector<std::string> withSuffixes(const std::string& base, int upTo) {
+    std::vector<std::string> names{base};
+    for (int k = 2; k <= upTo; ++k) {
+        const std::string suffix = " (" + std::to_string(k) + ")";
+        names.push_back(base.substr(0, 100 - suffix.size()) + suffix);
+    }
+    return names;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UniqueNameTest,
+    ::testing::Values(
+        UniqueCase{"first", {"a"}, " a ", "a (2)"}, UniqueCase{"next", {"a", "A (2)"}, "a", "a (3)"},
+        UniqueCase{"second suffix", {"新闻 (2)"}, "新闻 (2)", "新闻 (2) (2)"},
+        UniqueCase{"hundred", {chars("x", 100)}, chars("x", 100), chars("x", 96) + " (2)"},
+        UniqueCase{"ten", withSuffixes(chars("x", 100), 9), chars("x", 100), chars("x", 95) + " (10)"},
+        UniqueCase{"chinese", {chars("频", 60)}, chars("频", 60), chars("频", 60) + " (2)"},
+        UniqueCase{"chinese cut", {chars("频", 100)}, chars("频", 100), chars("频", 96) + " (2)"}),
+    [](const auto& param) {
+        std::string name = param.param.what;
+        for (char& c : name) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+        return name;
+    });
+
+TEST_F(ExchangeTest, MarkersDecideInsertUpdateOrSkip) {
+    addRecord("系统台", "mms://old/", 1, "0801");
+    addRecord("两个", "u", 2, "User");
+    const fs::path file = programDir_ / "in.txt";
+    writeBytes(file, record("一", "insertchannel") + record("二", "Insert") + record("三", "I") +
+                         record("四", "x") + record("五", "") + record("系统台", "U", "mms://new/") +
+                         record("没有", "Update") + record("设置", "U") + record("六", "  i"));
+    ASSERT_TRUE(importFile(file));
+    for (const char* name : {"一", "二", "三", "六"})
+        EXPECT_EQ(channels().countChannelsByName(name), 1) << name;
+    for (const char* name : {"四", "五", "没有"}) EXPECT_EQ(channels().countChannelsByName(name), 0) << name;
+    const ChannelDetails updated = channels().readChannelDetails("系统台");
+    EXPECT_EQ(updated.groupId, 1);
+    EXPECT_EQ(updated.vol, "User");
+    EXPECT_EQ(plainUrl("系统台"), "mms://new/");
+    // The settings row is never a channel: its columns stay as they were.
+    EXPECT_EQ(channels().readSettingsRow().scrambledUrl, "");
+    EXPECT_EQ(channels().countChannelsInGroup(2), 5);
+}
+
+TEST_F(ExchangeTest, UpdateInOtherLetterCaseKeepsTheAddressPlayable) {
+    addRecord("News One", "mms://old/", 2, "User");
+    const fs::path file = programDir_ / "in.txt";
+    writeBytes(file, record("NEWS ONE", "U", "mms://new/"));
+    ASSERT_TRUE(importFile(file));
+    EXPECT_EQ(plainUrl("News One"), "mms://new/");
+}
+
+struct FailCase {
+    const char* what;
+    const char* raise;
+};
+
+class BatchFailureTest : public ExchangeTest, public ::testing::WithParamInterface<FailCase> {};
+
+TEST_P(BatchFailureTest, KeepsEveryRecordBeforeTheFailingOneAndNamesIt) {
+    sql(std::string(
+            "create trigger refuse before insert on ChannelInfo when new.ci_Name='坏' begin select raise(") +
+        GetParam().raise + ",'refused'); end");
+    const fs::path file = programDir_ / "in.txt";
+    writeBytes(file, record("一") + record("二") + record("坏") + record("三"));
+    ui_.openFileAnswers.push_back(file.string());
+    try {
+        session().actUserBatchAddChannel();
+        FAIL() << "the failing record must end the command";
+    } catch (const Error& error) {
+        EXPECT_NE(std::string(error.what()).find("第 3 条记录 (文件第 23 行起)"), std::string::npos)
+            << error.what();
+    }
+    EXPECT_EQ(channels().countChannelsByName("一"), 1);
+    EXPECT_EQ(channels().countChannelsByName("二"), 1);
+    EXPECT_EQ(channels().countChannelsByName("三"), 0);
+    EXPECT_FALSE(session().exchangeRunning());
+    EXPECT_EQ(ui_.progressEnds, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, BatchFailureTest,
+                         ::testing::Values(FailCase{"statement", "abort"},
+                                           FailCase{"transaction", "rollback"}),
+                         [](const auto& param) { return std::string(param.param.what); });
+
+TEST_F(ExchangeTest, HostileFilesStoreNothingBrokenAndNeverCrash) {
+    std::mt19937 random(7);
+    std::string noise(1 << 20, '\0');
+    for (char& c : noise) c = static_cast<char>(random());
+    std::string badGbk;
+    for (int i = 0; i < 2000; ++i) badGbk += "\x81\x20\xFF\x80\n";
+    const std::vector<std::string> files{noise, badGbk + "I\n", std::string(3 << 20, 'I'),
+                                         std::string(5000, '\0') + "\n\n\n\n\n\n\n\n\n\nI"};
+    for (const std::string& bytes : files) {
+        writeBytes(programDir_ / "bad.txt", bytes);
+        EXPECT_NO_THROW(importFile(programDir_ / "bad.txt"));
+    }
+    for (const fs::path& unreadable : {programDir_, programDir_ / "gone.txt"}) {
+        EXPECT_FALSE(importFile(unreadable));
+        EXPECT_EQ(ui_.messageTexts().back(), std::string(exchange_texts::kCannotOpenBefore) +
+                                                 unreadable.string() +
+                                                 std::string(exchange_texts::kCannotOpenAfter));
+    }
+    // Every stored channel is whole: its name within the limit.
+    kw::test::SessionProbe::store(session()).forEachListedChannel(0, [](const ChannelListing& row) {
+        EXPECT_LE(text::charCount(row.name), 100u);
+        EXPECT_LE(text::charCount(row.class0), 20u);
+    });
+}
+
+TEST_F(ExchangeTest, AFileThatGrowsWhileItIsReadIsReadToItsEnd) {
+    const fs::path pipe = programDir_ / "growing.txt";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    std::thread writer([&] {
+        const int fd = ::open(pipe.c_str(), O_WRONLY);
+        for (const std::string& part : {record("先"), record("后")}) {
+            EXPECT_EQ(::write(fd, part.data(), part.size()), static_cast<ssize_t>(part.size()));
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        ::close(fd);
+    });
+    const bool done = importFile(pipe);
+    writer.join();
+    ASSERT_TRUE(done);
+    EXPECT_EQ(channels().countChannelsByName("先"), 1);
+    EXPECT_EQ(channels().countChannelsByName("后"), 1);
+}
+
+TEST_F(ExchangeTest, EmptyFileStoresNothingButStillRebuildsAndSaysDone) {
+    writeBytes(programDir_ / "empty.txt", "");
+    ASSERT_TRUE(importFile(programDir_ / "empty.txt"));
+    EXPECT_EQ(channels().countChannelsInGroup(2), 0);
+    EXPECT_EQ(ui_.messageTexts().back(), exchange_texts::kBatchDone);
+}
+
+}  // namespace
+}  // namespace kw

@@ -1,0 +1,137 @@
+#include "TestInstallation.h"
+#include "support/FakeDesktop.h"
+#include "support/SessionProbe.h"
+
+#include "core/browser/ChannelBrowser.h"
+#include "core/session/Session.h"
+#include "core/settings/SettingsFile.h"
+#include "core/store/ChannelStore.h"
+#include "gui/Program.h"
+#include "gui/frmADWindow.h"
+#include "gui/frmMain.h"
+#include "gui/frmOptions.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include <memory>
+
+using kw::test::MessageBoxCatcher;
+using kw::test::TestInstallation;
+
+class frmOptionsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { kw::setUpApplication(*qApp); }
+
+    void init() {
+        install_ = std::make_unique<TestInstallation>(TestInstallation::Content::Initialised);
+        ad_ = std::make_unique<kw::frmADWindow>();
+        main_ = std::make_unique<kw::frmMain>(install_->dir(), *ad_, desktop_);
+        MessageBoxCatcher boxes;
+        main_->startUp();
+    }
+
+    void cleanup() {
+        main_.reset();
+        ad_.reset();
+        install_.reset();
+    }
+
+    void everyPageFitsItsSize_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("settings") << 0 << QSize(632, 455) << QStringLiteral("设置选项");
+        QTest::newRow("add") << 1 << QSize(632, 455) << QStringLiteral("添加频道资料");
+        QTest::newRow("edit") << 2 << QSize(632, 455) << QStringLiteral("修改选中频道资料");
+        QTest::newRow("about") << 4 << QSize(420, 330)
+                               << QStringLiteral("关于 (版权信息、版本号、升级信息、作者信息等)");
+    }
+
+    // Every control lies inside the window and shows its whole text.
+    void everyPageFitsItsSize() {
+        QFETCH(int, page);
+        QFETCH(QSize, size);
+        QFETCH(QString, caption);
+        selectFirstChannel();
+        QVERIFY(main_->session().beginOptions(page));
+        kw::frmOptions window(*main_, page);
+        window.show();
+        QCOMPARE(window.size(), size);
+        QCOMPARE(window.windowTitle(), caption);
+        for (QWidget* child : window.findChildren<QWidget*>()) {
+            if (!child->isVisibleTo(&window) || child->parentWidget() == nullptr) continue;
+            const QRect inWindow(child->mapTo(&window, QPoint(0, 0)), child->size());
+            QVERIFY2(window.rect().contains(inWindow),
+                     qPrintable(child->objectName() + child->metaObject()->className()));
+            const auto* text = qobject_cast<QLabel*>(child);
+            if (text != nullptr && !text->wordWrap() && !text->text().isEmpty())
+                QVERIFY2(text->sizeHint().width() <= text->width() + 2, qPrintable(text->text()));
+            if (const auto* button = qobject_cast<QAbstractButton*>(child))
+                QVERIFY2(button->sizeHint().width() <= button->width() + 24, qPrintable(button->text()));
+        }
+        if (qEnvironmentVariableIsSet("KW_OPTIONS_SHOTS"))
+            window.grab().save(qEnvironmentVariable("KW_OPTIONS_SHOTS") +
+                               QStringLiteral("/page%1.png").arg(page));
+        window.reject();
+    }
+
+    void settingsOkStoresTheValuesAndRebuildsTheTree() {
+        QVERIFY(main_->session().beginOptions(0));
+        kw::frmOptions window(*main_, 0);
+        window.findChild<QCheckBox*>(QStringLiteral("chkIsAutoPlayLastChannel"))->setChecked(true);
+        window.findChild<QLineEdit*>(QStringLiteral("edSNDREC"))->setText(QStringLiteral("  rec.exe "));
+        const auto before = kw::test::SessionProbe::browser(main_->session()).tree().generation();
+        window.findChild<QPushButton*>(QStringLiteral("spSetupOK"))->click();
+        QCOMPARE(window.result(), int(QDialog::Accepted));
+        QVERIFY(main_->session().readSetupValues().autoPlayLastChannel);
+        QCOMPARE(main_->session().readSetupValues().sndrec, std::string("rec.exe"));
+        QVERIFY(kw::test::SessionProbe::browser(main_->session()).tree().generation() != before);
+        QVERIFY(!main_->session().optionsOpen());
+    }
+
+    void addPageStoresTheChannelAndKeepsItsCategory() {
+        QVERIFY(main_->session().beginOptions(1));
+        kw::frmOptions window(*main_, 1);
+        window.findChild<QComboBox*>(QStringLiteral("cbClass0"))->setEditText(QStringLiteral("B电视台"));
+        window.findChild<QLineEdit*>(QStringLiteral("edName"))->setText(QStringLiteral("自添一台"));
+        window.findChild<QLineEdit*>(QStringLiteral("edURL"))->setText(QStringLiteral("mms://mine/"));
+        auto* close = window.findChild<QPushButton*>(QStringLiteral("spClose"));
+        QCOMPARE(close->text(), QStringLiteral("取消 (&X)"));
+        window.findChild<QPushButton*>(QStringLiteral("spEditChannel"))->click();
+        QCOMPARE(kw::test::SessionProbe::store(main_->session()).countChannelsByName("自添一台"), 1);
+        QCOMPARE(window.findChild<QComboBox*>(QStringLiteral("cbClass0"))->currentText(),
+                 QStringLiteral("B电视台"));
+        QVERIFY(window.findChild<QLineEdit*>(QStringLiteral("edName"))->text().isEmpty());
+        QCOMPARE(close->text(), QStringLiteral("关闭 (&X)"));
+        close->click();
+        QVERIFY(!main_->session().optionsOpen());
+    }
+
+private:
+    void selectFirstChannel() {
+        kw::ChannelBrowser& browser = kw::test::SessionProbe::browser(main_->session());
+        for (kw::NodeId node = browser.tree().root(); node != kw::kNoNode;
+             node = browser.tree().nextInTreeOrder(node)) {
+            if (browser.tree().IsChannelLeaf(node)) {
+                browser.select(node);
+                return;
+            }
+        }
+    }
+
+    std::unique_ptr<TestInstallation> install_;
+    std::unique_ptr<kw::frmADWindow> ad_;
+    std::unique_ptr<kw::frmMain> main_;
+    kw::test::FakeDesktop desktop_;
+};
+
+QTEST_MAIN(frmOptionsTest)
+#include "frmOptionsTest.moc"
