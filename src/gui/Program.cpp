@@ -108,6 +108,7 @@ std::unique_ptr<Program> Program::start(const std::filesystem::path& programDir,
     program->passwordDialog_ = std::make_unique<frmPasswordDlg>();
     frmMain& main = *program->mainWindow_;
     main.setPasswordDialog(program->passwordDialog_.get());
+    main.ui().closeBeforeDialogs(splash);
     QObject::connect(&main, &frmMain::terminated, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     main.startUp();
 

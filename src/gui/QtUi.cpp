@@ -49,25 +49,31 @@ QString toQtFileFilter(std::string_view filter) {
 
 QWidget* QtUi::owner() const { return owner_ && owner_->isVisible() ? owner_.data() : nullptr; }
 
+QWidget* QtUi::dialogParent() {
+    if (covering_) covering_->close();
+    return owner();
+}
+
 void QtUi::ShowMessage(std::string_view text, std::string_view caption) {
-    QMessageBox box(QMessageBox::NoIcon, qs(caption), toDisplayText(text), QMessageBox::Ok, owner());
+    QMessageBox box(QMessageBox::NoIcon, qs(caption), toDisplayText(text), QMessageBox::Ok, dialogParent());
     box.exec();
 }
 
 void QtUi::ShowError(std::string_view text) {
-    QMessageBox box(QMessageBox::Critical, qs(kAppTitle), toDisplayText(text), QMessageBox::Ok, owner());
+    QMessageBox box(QMessageBox::Critical, qs(kAppTitle), toDisplayText(text), QMessageBox::Ok,
+                    dialogParent());
     box.exec();
 }
 
 bool QtUi::AskYesNo(std::string_view caption, std::string_view text) {
     QMessageBox box(QMessageBox::Question, qs(caption), toDisplayText(text),
-                    QMessageBox::Yes | QMessageBox::No, owner());
+                    QMessageBox::Yes | QMessageBox::No, dialogParent());
     return box.exec() == QMessageBox::Yes;
 }
 
 std::optional<std::string> QtUi::InputBox(std::string_view caption, std::string_view prompt,
                                           std::string_view initial) {
-    QInputDialog dialog(owner());
+    QInputDialog dialog(dialogParent());
     dialog.setWindowTitle(qs(caption));
     dialog.setLabelText(toDisplayText(prompt));
     dialog.setTextValue(qs(initial));
@@ -76,17 +82,18 @@ std::optional<std::string> QtUi::InputBox(std::string_view caption, std::string_
 }
 
 std::optional<std::string> QtUi::ChooseSaveFile(const FileDialogRequest& request) {
-    return chooseFile(owner(), request, true);
+    return chooseFile(dialogParent(), request, true);
 }
 
 std::optional<std::string> QtUi::ChooseOpenFile(const FileDialogRequest& request) {
-    return chooseFile(owner(), request, false);
+    return chooseFile(dialogParent(), request, false);
 }
 
 void QtUi::setPasswordDialog(frmPasswordDlg* dialog) { passwordDialog_ = dialog; }
 
 std::optional<std::string> QtUi::AskPassword(PasswordPurpose, PasswordDialog& dialog) {
     if (!passwordDialog_) throw std::logic_error("the password dialog does not exist yet");
+    dialogParent();
     return passwordDialog_->ask(dialog);
 }
 

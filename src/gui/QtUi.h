@@ -21,6 +21,9 @@ public:
     explicit QtUi(QWidget* owner = nullptr) : owner_(owner) {}
 
     void setOwner(QWidget* owner) { owner_ = owner; }
+    // A window that stays above all others (the splash) is closed before any
+    // message or dialog, which it would otherwise cover.
+    void closeBeforeDialogs(QWidget* window) { covering_ = window; }
     void setPasswordDialog(frmPasswordDlg* dialog);
     // What showing the advertisement runs (the main window's advertisement command).
     void setAdvertisementHandler(std::function<void()> handler) { showAdvertisement_ = std::move(handler); }
@@ -40,7 +43,10 @@ public:
 
 private:
     QWidget* owner() const;
+    // The owner of a dialog about to show, once nothing covers it.
+    QWidget* dialogParent();
     QPointer<QWidget> owner_;
+    QPointer<QWidget> covering_;
     QPointer<frmPasswordDlg> passwordDialog_;
     std::function<void()> showAdvertisement_;
     QPointer<QProgressDialog> progress_;

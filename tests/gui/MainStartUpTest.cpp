@@ -188,6 +188,19 @@ private slots:
                  QColor(0xF8, 0xF6, 0xEF));
     }
 
+    void aStartUpMessageClosesTheSplashItWouldHideBehind() {
+        main_.reset();
+        std::filesystem::remove(install_->file("Kestrelwave.dll"));
+        QWidget splash(nullptr, Qt::WindowStaysOnTopHint);
+        splash.show();
+        boxes_ = std::make_unique<MessageBoxCatcher>();
+        main_ = std::make_unique<kw::frmMain>(install_->dir(), *ad_, desktop_);
+        main_->ui().closeBeforeDialogs(&splash);
+        main_->startUp();
+        QCOMPARE(boxes_->texts.size(), 1);
+        QVERIFY(!splash.isVisible());
+    }
+
     void startUpErrorIsShownAndTheWindowStillShows() {
         main_.reset();
         std::filesystem::remove(install_->file("Kestrelwave.dll"));

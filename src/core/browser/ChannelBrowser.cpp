@@ -29,7 +29,8 @@ private:
 
 ChannelBrowser::ChannelBrowser(ChannelStore& store, std::filesystem::path programDir, UiPort& ui,
                                YieldHook& yield)
-    : store_(store),
+    : collation_(texts::kFavouritesRoot),
+      store_(store),
       programDir_(std::move(programDir)),
       ui_(ui),
       yield_(yield),

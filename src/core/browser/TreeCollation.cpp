@@ -21,7 +21,7 @@ void check(UErrorCode status, const char* what) {
 
 void TreeCollation::Closer::operator()(UCollator* collator) const { ucol_close(collator); }
 
-TreeCollation::TreeCollation() {
+TreeCollation::TreeCollation(std::string_view pinnedFirst) : pinnedFirst_(pinnedFirst) {
     UErrorCode status = U_ZERO_ERROR;
     collator_.reset(ucol_open("zh", &status));
     check(status, "open the Chinese collator");
@@ -36,6 +36,8 @@ TreeCollation::TreeCollation() {
 TreeCollation::~TreeCollation() = default;
 
 int TreeCollation::compare(std::string_view a, std::string_view b) const {
+    if (!pinnedFirst_.empty() && (a == pinnedFirst_) != (b == pinnedFirst_))
+        return a == pinnedFirst_ ? -1 : 1;
     UErrorCode status = U_ZERO_ERROR;
     const UCollationResult result =
         ucol_strcollUTF8(collator_.get(), a.data(), static_cast<int32_t>(a.size()), b.data(),
@@ -48,6 +50,11 @@ int TreeCollation::compare(std::string_view a, std::string_view b) const {
 }
 
 void TreeCollation::appendSortKey(std::string_view text, std::string& out) const {
+    // The collator's keys hold no zero byte, so a lone zero sorts before them all.
+    if (!pinnedFirst_.empty() && text == pinnedFirst_) {
+        out.push_back('\0');
+        return;
+    }
     // Decoding here costs much less per call than u_strFromUTF8WithSub; UTF-8
     // never needs more UTF-16 units than it has bytes.
     if (utf16_.size() < text.size()) utf16_.resize(text.size());

@@ -13,10 +13,12 @@ namespace kw {
 // The order of the tree's children: ICU's Chinese collation (pinyin for Han)
 // with Latin script ordered before Han, case-sensitive (tertiary strength).
 // Texts the collator finds equal are ordered by their bytes, so the order is
-// total and only byte-identical texts compare equal.
+// total and only byte-identical texts compare equal. One text may be pinned
+// before all others (the favourites branch leads the tree, whatever the
+// other main categories start with).
 class TreeCollation {
 public:
-    TreeCollation();
+    explicit TreeCollation(std::string_view pinnedFirst = {});
     ~TreeCollation();
     TreeCollation(const TreeCollation&) = delete;
     TreeCollation& operator=(const TreeCollation&) = delete;
@@ -34,6 +36,7 @@ private:
         void operator()(UCollator* collator) const;
     };
     std::unique_ptr<UCollator, Closer> collator_;
+    std::string pinnedFirst_;
     // Reused buffers: a build makes a key for every node.
     mutable std::u16string utf16_;
     mutable std::vector<std::uint8_t> key_;

@@ -1,9 +1,10 @@
 #include "core/session/Installation.h"
 
 #include "core/base/Error.h"
-#include "core/base/ProfileFile.h"
 #include "core/base/ScrambleText.h"
 #include "core/settings/SettingsFile.h"
+#include "core/speed/SpeedChannelSet.h"
+#include "core/speed/SpeedChannels.h"
 #include "core/store/ChannelStore.h"
 #include "core/store/DefaultCatalogue.h"
 
@@ -77,22 +78,17 @@ std::size_t installDatabase(const fs::path& dir, const std::vector<CatalogueChan
 }
 
 void installSettingsFile(const fs::path& dir) {
-    ProfileFile settings(dir / kSettingsFileName);
-    const std::array<ProfileFile::Entry, 3> keys{{
-        {"AuthorHomePage", std::string(kDefaultHomePage)},
-        {"AuthorEmail", std::string(kAuthorEmail)},
-        {"VerDat", std::string(kCatalogueIssue)},
-    }};
-    settings.writeTexts("SetupOptions", keys);
+    SettingsFile settings(dir);
+    settings.setAuthorHomePage(kDefaultHomePage);
+    settings.setAuthorEmail(kAuthorEmail);
+    settings.setVerDat(kCatalogueIssue);
 }
 
 void installDefaultSpeedChannels(const fs::path& dir) {
-    std::vector<ProfileFile::Entry> slots;
-    for (int slot = 1; slot <= 22; ++slot) slots.emplace_back(std::to_string(slot), "");
-    for (const auto& [slot, name] : kDefaultSpeedChannels)
-        slots[static_cast<std::size_t>(slot - 1)].second = name;
-    fs::create_directories(dir / "SCS");
-    ProfileFile(dir / "SCS" / "Default.scs").writeTexts("SpeedChannel", slots);
+    SpeedChannels slots;
+    for (const auto& [slot, name] : kDefaultSpeedChannels) slots.setName(slot, std::string(name));
+    fs::create_directories(dir / kSpeedSetFolder);
+    SpeedChannelSet::writeSetFile(dir / kSpeedSetFolder / kDefaultSpeedSet, slots);
 }
 
 }  // namespace

@@ -73,7 +73,7 @@ void SettingsFile::setVerDat(std::string_view label) {
 
 std::filesystem::path SettingsFile::scs() const {
     const std::string stored = ProfileFile(path()).readText(kLastStatus, "SCS");
-    if (stored.empty()) return programDir_ / "SCS" / "Default.scs";
+    if (stored.empty()) return programDir_ / kSpeedSetFolder / kDefaultSpeedSet;
     return programDir_ / std::filesystem::path(stored);  // an absolute stored path replaces the folder
 }
 

@@ -9,6 +9,10 @@
 namespace kw {
 
 inline constexpr std::string_view kSettingsFileName = "Kestrelwave.ini";
+// The speed-channel sets' folder in the program directory and the set an
+// installation ships.
+inline constexpr std::string_view kSpeedSetFolder = "SCS";
+inline constexpr std::string_view kDefaultSpeedSet = "Default.scs";
 // The home page used when the settings file names none.
 inline constexpr std::string_view kDefaultHomePage = "http://www.kestrelwave.example/";
 inline constexpr std::string_view kDefaultSkinName = "浪漫情怀";

@@ -13,16 +13,19 @@ namespace kw {
 SpeedChannelSet::SpeedChannelSet(SpeedChannels& slots, SettingsFile& settings, UiPort& ui)
     : slots_(slots), settings_(settings), ui_(ui) {}
 
-std::filesystem::path SpeedChannelSet::setFolder() const { return settings_.programDir() / "SCS"; }
+std::filesystem::path SpeedChannelSet::setFolder() const { return settings_.programDir() / kSpeedSetFolder; }
+
+void SpeedChannelSet::writeSetFile(const std::filesystem::path& path, const SpeedChannels& slots) {
+    std::vector<ProfileFile::Entry> entries;
+    for (int slot = 1; slot <= SpeedChannels::kSlotCount; ++slot) {
+        entries.emplace_back(std::to_string(slot), slots.name(slot));
+    }
+    ProfileFile(path).writeTexts(kSection, entries);
+}
 
 void SpeedChannelSet::SaveSpeedChannelSet(const std::filesystem::path& path) {
     if (path.empty()) return;
-    std::vector<ProfileFile::Entry> entries;
-    for (int slot = 1; slot <= SpeedChannels::kSlotCount; ++slot) {
-        entries.emplace_back(std::to_string(slot), slots_.name(slot));
-    }
-    // One rewrite for all 22 keys: a refused write leaves the old file whole.
-    ProfileFile(path).writeTexts(kSection, entries);
+    writeSetFile(path, slots_);
     settings_.setScs(path);
 }
 

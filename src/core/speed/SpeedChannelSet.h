@@ -25,9 +25,11 @@ public:
 
     SpeedChannelSet(SpeedChannels& slots, SettingsFile& settings, UiPort& ui);
 
-    // Writes the 22 names to path (a new file gets the section and the keys in
-    // slot order; an existing one keeps every other line), then records path
-    // as the set in use. An empty path does nothing. A refused write throws
+    // Writes the 22 names of slots to path in one rewrite (a new file gets the
+    // section and the keys in slot order; an existing one keeps every other
+    // line), so a refused write leaves the old file whole.
+    static void writeSetFile(const std::filesystem::path& path, const SpeedChannels& slots);
+    // writeSetFile, then records path as the set in use. An empty path does nothing. A refused write throws
     // kw::Error "Unable to write to <path>" and records nothing.
     void SaveSpeedChannelSet(const std::filesystem::path& path);
     // Reads the 22 names from path; a missing file, section or key gives an

@@ -1,15 +1,16 @@
 #include "core/speed/SpeedChannels.h"
 
+#include "core/base/Error.h"
 #include "core/ports/UiPort.h"
 
-#include <stdexcept>
+#include <string>
 #include <utility>
 
 namespace kw {
 
 std::size_t SpeedChannels::index(int slot) {
     if (slot < 1 || slot > kSlotCount) {
-        throw std::out_of_range("speed-channel slot " + std::to_string(slot) + " is not 1 to 22");
+        throw Error("Speed-channel slot " + std::to_string(slot) + " is not 1 to 22");
     }
     return static_cast<std::size_t>(slot - 1);
 }

@@ -11,7 +11,7 @@ class UiPort;
 // The 22 speed-channel slots: the channel name each holds (empty when
 // unassigned) and which one, if any, is pressed. The slots form one group in
 // which at most one is pressed and all may be released. Slots are numbered
-// 1 to 22; other numbers throw std::out_of_range.
+// 1 to 22; other numbers throw kw::Error.
 class SpeedChannels {
 public:
     static constexpr int kSlotCount = 22;

@@ -75,13 +75,16 @@ TEST_F(ChannelBrowserTest, ABuildFromTheDatabaseSortsEveryLevelExpandsTheRootAnd
     add("凤凰卫视", "B电视台", "综合");
     add("CCTV-1", "B电视台", "综合");
     add("BBC", "C广播电台", "新闻");
-    add("体育台", "体育");  // a main category without a leading letter
+    add("体育台", "体育");   // a main category without a leading letter
+    add("音乐台", "1音乐");  // digits and punctuation sort before letters, yet not before the favourites
+    add("杂谈台", "(杂谈)");
     store_->setFavorited("BBC", 1);
     browser().RebuildChannelTree(false);
 
     EXPECT_EQ(
         outline(),
-        "鹰波视听 (Kestrel Wave)\n\tA我的最爱\n\t\tC广播电台\n\t\t\t新闻\n\t\t\t\tBBC\n\tB电视台\n\t\t综合\n"
+        "鹰波视听 (Kestrel Wave)\n\tA我的最爱\n\t\tC广播电台\n\t\t\t新闻\n\t\t\t\tBBC\n\t(杂谈)\n\t\t杂谈台\n"
+        "\t1音乐\n\t\t音乐台\n\tB电视台\n\t\t综合\n"
         "\t\t\tCCTV-1\n\t\t\t凤凰卫视\n\tC广播电台\n\tD在线电影\n\tE最新专题\n\tFlash精品\n\tG远程教育\n"
         "\tH精选网址\n\t体育\n\t\t体育台\n");
     const NodeId favourites = node("A我的最爱");

@@ -1,5 +1,7 @@
 #include "core/speed/SpeedChannels.h"
 
+#include "core/base/Error.h"
+
 #include "support/FakeUi.h"
 
 #include <gtest/gtest.h>
@@ -130,8 +132,8 @@ TEST(SpeedChannels, HoverShowsTheChannelOrTheEmptyHint) {
     slots.setName(22, "末位");
     EXPECT_EQ(slots.hoverText(22), "末位");
     EXPECT_EQ(slots.hoverText(1), "[空]快捷频道");
-    EXPECT_THROW(slots.hoverText(23), std::out_of_range);
-    EXPECT_THROW(slots.click(0), std::out_of_range);
+    EXPECT_THROW(slots.hoverText(23), kw::Error);
+    EXPECT_THROW(slots.click(0), kw::Error);
 }
 
 }  // namespace
