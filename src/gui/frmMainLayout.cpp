@@ -2,6 +2,7 @@
 #include "core/actions/ChannelOpener.h"
 #include "core/session/AppTexts.h"
 #include "core/settings/ListEntries.h"
+#include "core/speed/SpeedChannelSet.h"
 #include "gui/ChannelTreeView.h"
 #include "gui/QtText.h"
 #include "gui/SkinPainter.h"
@@ -109,10 +110,10 @@ void frmMain::buildLayout() {
     }
     w_.SpeedChannelSave = flatButton(this, "SpeedChannelSave", "", 4, 453, 16, 18);
     w_.SpeedChannelSave->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
-    w_.SpeedChannelSave->setToolTip(QStringLiteral("将快捷频道设置保存到 .scs 文件"));
+    w_.SpeedChannelSave->setToolTip(qs(SpeedChannelSet::kSaveHint));
     w_.SpeedChannelOpen = flatButton(this, "SpeedChannelOpen", "", 4, 471, 16, 18);
     w_.SpeedChannelOpen->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
-    w_.SpeedChannelOpen->setToolTip(QStringLiteral("从 .scs 文件中载入快捷频道设置"));
+    w_.SpeedChannelOpen->setToolTip(qs(SpeedChannelSet::kOpenHint));
 
     w_.tvSelectChannel = place<ChannelTreeView>(this, "tvSelectChannel", 23, 62, 224, 297);
 
