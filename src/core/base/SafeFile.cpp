@@ -106,11 +106,14 @@ void removeStaleTemporaries(const std::filesystem::path& file) {
 
 UpdateLock::UpdateLock(const std::filesystem::path& path, std::chrono::milliseconds wait)
     : folder_(::open(folderOf(writeTarget(path)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-    if (folder_.get() < 0) throwUnableToWrite(path);
+    // A folder that cannot be opened or locked (no read permission, a file
+    // system without flock) is written unlocked as before; the write itself
+    // then reports whether the file system takes it.
+    if (folder_.get() < 0) return;
     const auto deadline = std::chrono::steady_clock::now() + wait;
     auto pause = std::chrono::milliseconds(1);
     while (::flock(folder_.get(), LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EWOULDBLOCK && errno != EINTR) throwUnableToWrite(path);
+        if (errno != EWOULDBLOCK && errno != EINTR) return;
         if (std::chrono::steady_clock::now() >= deadline)
             throw Error("Unable to write to " + path.string() + ": another program is writing it");
         std::this_thread::sleep_for(pause);

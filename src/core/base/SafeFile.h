@@ -43,8 +43,8 @@ void removeStaleTemporaries(const std::filesystem::path& file);
 // what another writer put in between. The lock is on the folder itself
 // (flock), so nothing is left beside the file. Waits up to `wait` for a
 // writer that holds it, then throws kw::Error "Unable to write to <path>:
-// another program is writing it"; throws "Unable to write to <path>" when
-// the folder cannot be opened.
+// another program is writing it". A folder that cannot be opened or locked
+// is left unlocked (the write then fails or succeeds on its own).
 class UpdateLock {
 public:
     static constexpr std::chrono::milliseconds kDefaultWait{10000};
