@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <ostream>
 #include <random>
 #include <regex>
 #include <string>
@@ -151,6 +152,8 @@ struct KilledCommand {
     const char* name;
     std::vector<std::string> args;  // CHANNEL stands for a channel of the catalogue
 };
+
+void PrintTo(const KilledCommand& command, std::ostream* out) { *out << command.name; }
 
 class KillTest : public testing::TestWithParam<KilledCommand> {};
 
