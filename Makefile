@@ -4,8 +4,10 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 STAGE_DIR := $(BUILD_DIR)/stage
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 300
 
-.PHONY: all deps configure build run test bench format clean stage
+.PHONY: all deps configure build run test bench fuzz format clean stage
 
 all: build
 
@@ -34,6 +36,14 @@ test: build
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+
+# The fuzz targets in fuzz/, built with clang, libFuzzer, ASan and UBSan in
+# their own folder, each run for FUZZ_SECONDS.
+fuzz: deps
+	@cmake -S . -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=clang++ -DKW_FUZZ=ON -DKW_BUILD_GUI=OFF \
+	  -DKW_BUILD_TESTS=OFF -DKW_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(FUZZ_DIR) -j $(JOBS)
+	@scripts/run-fuzz.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
 
 format:
 	@git ls-files -co --exclude-standard '*.cpp' '*.h' | xargs clang-format -i

@@ -71,7 +71,8 @@ std::optional<int> parseInteger(std::string_view text) {
 void requireName(bool storable, std::string_view what, std::string_view name,
                  const std::filesystem::path& path) {
     if (!storable)
-        throw Error("Invalid " + std::string(what) + " \"" + std::string(name) + "\" for " + path.string());
+        throw Error("Invalid " + std::string(what) + " \"" + text::sanitizeUtf8(name) + "\" for " +
+                    path.string());
 }
 
 }  // namespace
@@ -116,6 +117,12 @@ std::string ProfileFile::decode(std::string_view bytes) const {
 
 std::string ProfileFile::encode(std::string_view text) const {
     return utf8_ ? text::sanitizeUtf8(text) : text::toGbk(text);
+}
+
+bool ProfileFile::survivesCodec(std::string_view name) const {
+    // 0x1A reads back only from UTF-8 files; refused everywhere, a name does
+    // not depend on the file it goes into.
+    return name.find('\x1A') == std::string_view::npos && decode(encode(name)) == name;
 }
 
 // Splits the bytes into lines and names the sections and keys. The structural
@@ -237,7 +244,14 @@ void ProfileFile::writeTexts(std::string_view section, std::span<const Entry> en
 
     // Another writer may have changed the file since it was read; an
     // unreadable file must not be replaced by one holding only these keys.
+    // The lock keeps other writers out until the new file is in place.
+    const UpdateLock lock(path_);
     if (load() == LoadResult::Unreadable) throwUnableToWrite(path_);
+    // A name the file's encoding would not give back would never be found
+    // again, and every write would add another line for it.
+    requireName(survivesCodec(sectionName), "section name", section, path_);
+    for (const auto& entry : entries)
+        requireName(survivesCodec(text::trimBlanks(entry.first)), "key name", entry.first, path_);
     const std::string before = bytes_;
     try {
         for (const auto& [key, value] : entries) setValue(sectionName, text::trimBlanks(key), value);

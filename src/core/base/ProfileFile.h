@@ -59,7 +59,9 @@ public:
     // puts back what another writer changed since it was read. Throws kw::Error
     // "Unable to write to <path>" when the file system refuses the write (the
     // old file is then untouched), and kw::Error when a name or value cannot be
-    // held in one line of the file.
+    // held in one line of the file or would not read back as itself (0x1A,
+    // bytes that form no text). Writers in other processes are held off for
+    // the whole read–edit–replace (UpdateLock), so none loses another's keys.
     void writeText(std::string_view section, std::string_view key, std::string_view value);
     void writeInteger(std::string_view section, std::string_view key, int value);
     // Written as 1 or 0.
@@ -85,6 +87,7 @@ private:
     void parse();
     std::string decode(std::string_view bytes) const;
     std::string encode(std::string_view text) const;
+    bool survivesCodec(std::string_view name) const;
     const Line* findKey(std::string_view section, std::string_view key) const;
     void setValue(std::string_view section, std::string_view key, std::string_view value);
 

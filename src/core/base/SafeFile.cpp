@@ -3,12 +3,17 @@
 #include "core/base/Error.h"
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <string>
+#include <thread>
 
 namespace kw {
 
@@ -28,6 +33,8 @@ void throwUnableToWrite(const std::filesystem::path& path) {
 
 namespace {
 
+constexpr std::string_view kTemporaryMark = ".tmp";
+
 bool writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t written = ::write(fd, bytes.data(), bytes.size());
@@ -44,24 +51,78 @@ int createTemporaryBeside(const std::filesystem::path& target, std::filesystem::
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporary = target;
-        temporary += ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        temporary +=
+            std::string(kTemporaryMark) + std::to_string(::getpid()) + "-" + std::to_string(counter++);
         const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     return -1;
 }
 
+// The process id in "<name>.tmp<pid>-<n>", or 0 when entry is no such name.
+pid_t temporaryOwner(std::string_view entry, std::string_view name) {
+    if (!entry.starts_with(name)) return 0;
+    entry.remove_prefix(name.size());
+    if (!entry.starts_with(kTemporaryMark)) return 0;
+    entry.remove_prefix(kTemporaryMark.size());
+    pid_t pid = 0;
+    const auto [pidEnd, pidError] = std::from_chars(entry.data(), entry.data() + entry.size(), pid);
+    if (pidError != std::errc() || pid <= 0 || pidEnd == entry.data() + entry.size() || *pidEnd != '-')
+        return 0;
+    const std::string_view counter(pidEnd + 1,
+                                   static_cast<std::size_t>(entry.data() + entry.size() - pidEnd - 1));
+    if (counter.empty() || counter.find_first_not_of("0123456789") != std::string_view::npos) return 0;
+    return pid;
+}
+
+std::filesystem::path writeTarget(const std::filesystem::path& shownPath) {
+    std::error_code error;
+    if (!std::filesystem::is_symlink(shownPath, error)) return shownPath;
+    // Write through the link rather than replacing the link itself.
+    std::filesystem::path resolved = std::filesystem::weakly_canonical(shownPath, error);
+    if (error) throwUnableToWrite(shownPath);
+    return resolved;
+}
+
+std::filesystem::path folderOf(const std::filesystem::path& file) {
+    return file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
+}
+
 }  // namespace
 
-void replaceFileAtomically(const std::filesystem::path& shownPath, std::string_view bytes) {
-    std::filesystem::path target = shownPath;
+void removeStaleTemporaries(const std::filesystem::path& file) {
+    const std::string name = file.filename().string();
     std::error_code error;
-    if (std::filesystem::is_symlink(target, error)) {
-        // Write through the link rather than replacing the link itself.
-        const std::filesystem::path resolved = std::filesystem::weakly_canonical(target, error);
-        if (error) throwUnableToWrite(shownPath);
-        target = resolved;
+    std::filesystem::directory_iterator entries(folderOf(file), error);
+    if (error) return;
+    for (; entries != std::filesystem::directory_iterator(); entries.increment(error)) {
+        if (error) return;
+        const pid_t owner = temporaryOwner(entries->path().filename().string(), name);
+        // A process we may not signal (EPERM) is alive; only ESRCH says it is gone.
+        if (owner == 0 || owner == ::getpid() || ::kill(owner, 0) == 0 || errno != ESRCH) continue;
+        ::unlink(entries->path().c_str());
     }
+}
+
+UpdateLock::UpdateLock(const std::filesystem::path& path, std::chrono::milliseconds wait)
+    : folder_(::open(folderOf(writeTarget(path)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    // A folder that cannot be opened or locked (no read permission, a file
+    // system without flock) is written unlocked as before; the write itself
+    // then reports whether the file system takes it.
+    if (folder_.get() < 0) return;
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    auto pause = std::chrono::milliseconds(1);
+    while (::flock(folder_.get(), LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK && errno != EINTR) return;
+        if (std::chrono::steady_clock::now() >= deadline)
+            throw Error("Unable to write to " + path.string() + ": another program is writing it");
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(50));
+    }
+}
+
+void replaceFileAtomically(const std::filesystem::path& shownPath, std::string_view bytes) {
+    const std::filesystem::path target = writeTarget(shownPath);
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
     // The rename would replace a write-protected file too; refuse it as the
@@ -69,6 +130,7 @@ void replaceFileAtomically(const std::filesystem::path& shownPath, std::string_v
     if (exists && (!S_ISREG(old.st_mode) || ::access(target.c_str(), W_OK) != 0))
         throwUnableToWrite(shownPath);
 
+    removeStaleTemporaries(target);
     std::filesystem::path temporary;
     FileDescriptor file(createTemporaryBeside(target, temporary));
     if (file.get() < 0) throwUnableToWrite(shownPath);

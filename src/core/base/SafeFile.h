@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <string_view>
 
@@ -29,6 +30,29 @@ private:
 // owner are kept and a symbolic link is written through. Throws
 // "Unable to write to <path>" when the file system refuses; the old file is
 // then untouched and no temporary file stays behind.
+// Before it writes, it removes the temporary files of this name that a writer
+// killed midway left behind (those of processes no longer running).
 void replaceFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+// Removes "<file>.tmp<pid>-<n>" files beside file whose process no longer
+// runs; those of live processes (this one included) are theirs to finish.
+void removeStaleTemporaries(const std::filesystem::path& file);
+
+// Keeps other writers of the files in path's folder out for as long as it
+// lives, across processes, so a read–edit–replace of one file never drops
+// what another writer put in between. The lock is on the folder itself
+// (flock), so nothing is left beside the file. Waits up to `wait` for a
+// writer that holds it, then throws kw::Error "Unable to write to <path>:
+// another program is writing it". A folder that cannot be opened or locked
+// is left unlocked (the write then fails or succeeds on its own).
+class UpdateLock {
+public:
+    static constexpr std::chrono::milliseconds kDefaultWait{10000};
+
+    explicit UpdateLock(const std::filesystem::path& path, std::chrono::milliseconds wait = kDefaultWait);
+
+private:
+    FileDescriptor folder_;
+};
 
 }  // namespace kw

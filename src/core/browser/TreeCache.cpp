@@ -20,6 +20,14 @@ namespace {
 // character, so lines split the same before and after conversion.
 constexpr std::size_t kBatchBytes = 64 * 1024;
 
+// No node text comes near this; a longer line means a damaged cache, and
+// refusing it keeps the line search from running over megabytes again and again.
+constexpr std::size_t kMaxLineBytes = 64 * 1024;
+
+[[noreturn]] void throwLineTooLong() {
+    throw Error("Invalid tree cache: a line is longer than " + std::to_string(kMaxLineBytes) + " bytes");
+}
+
 void appendNodeText(std::string& line, std::string_view text) {
     // A CR or LF inside a text would split its line and corrupt the cache.
     for (char c : text) line.push_back(c == '\r' || c == '\n' ? ' ' : c);
@@ -72,13 +80,20 @@ private:
     void consume(bool atEnd) {
         std::size_t pos = 0;
         while (pos < pending_.size()) {
-            std::size_t end = pending_.find_first_of("\r\n", pos);
+            // The bytes before scanned_ were searched by the last feed already.
+            std::size_t end = pending_.find_first_of("\r\n", std::max(pos, scanned_));
             if (end == std::string::npos) {
-                if (!atEnd) break;
+                if (pending_.size() - pos > kMaxLineBytes) throwLineTooLong();
+                if (!atEnd) {
+                    scanned_ = pending_.size();
+                    break;
+                }
                 end = pending_.size();
             } else if (!atEnd && pending_[end] == '\r' && end + 1 == pending_.size()) {
+                scanned_ = end;
                 break;  // the LF of this CR LF may come with the next bytes
             }
+            if (end - pos > kMaxLineBytes) throwLineTooLong();
             std::string_view line = std::string_view(pending_).substr(pos, end - pos);
             pos = end + 1;
             if (end < pending_.size() && pending_[end] == '\r' && pos < pending_.size() &&
@@ -95,7 +110,9 @@ private:
             if (joined_.size() >= kBatchBytes) placeBatch();
         }
         placeBatch();
-        pending_.erase(0, std::min(pos, pending_.size()));
+        pos = std::min(pos, pending_.size());
+        pending_.erase(0, pos);
+        scanned_ = scanned_ > pos ? scanned_ - pos : 0;
     }
 
     void placeBatch() {
@@ -126,6 +143,7 @@ private:
 
     CacheReader reader_;
     std::string pending_;
+    std::size_t scanned_ = 0;  // no line break in pending_ before this
     std::vector<std::size_t> levels_;
     std::vector<std::size_t> ends_;  // end of each line's text in joined_
     std::string joined_;
@@ -164,10 +182,14 @@ std::string formatTreeOutline(const ChannelTree& tree) {
 }
 
 void parseTreeCache(std::string_view bytes, ChannelTree& tree, YieldHook& yield) {
+    parseTreeCache(std::span(&bytes, 1), tree, yield);
+}
+
+void parseTreeCache(std::span<const std::string_view> pieces, ChannelTree& tree, YieldHook& yield) {
     ChannelTree::ResetScope reset(tree);
     tree.clear();
     CacheParser parser(tree, yield);
-    parser.feed(bytes);
+    for (std::string_view piece : pieces) parser.feed(piece);
     parser.finish();
 }
 
@@ -197,6 +219,7 @@ void loadTreeCache(ChannelTree& tree, const std::filesystem::path& file, YieldHo
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) throw Error("Unable to read " + file.string());
         if (got == 0) break;
+        yield.tick();  // a cache of few, long lines places few nodes
         parser.feed(std::string_view(chunk).substr(0, static_cast<std::size_t>(got)));
     }
     parser.finish();

@@ -3,6 +3,7 @@
 #include "core/base/YieldHook.h"
 
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -23,7 +24,12 @@ std::string formatTreeOutline(const ChannelTree& tree);
 // CR LF, CR or LF; the leading run of TABs and spaces is the level; lines
 // with no text are skipped. A line more than one level deeper than the one
 // before throws kw::Error "Invalid level (N) for item "TEXT"".
+// A line longer than 64 KB throws kw::Error "Invalid tree cache: a line is
+// longer than 65536 bytes".
 void parseTreeCache(std::string_view bytes, ChannelTree& tree, YieldHook& yield);
+// The same for bytes that arrive in pieces; the result never depends on where
+// the pieces are cut.
+void parseTreeCache(std::span<const std::string_view> pieces, ChannelTree& tree, YieldHook& yield);
 
 // Replaces the cache file whole (see replaceFileAtomically); throws kw::Error
 // "Unable to write to PATH" when that fails.

@@ -1,6 +1,7 @@
 #include "core/settings/Skin.h"
 
 #include "core/base/AsciiText.h"
+#include "core/base/Error.h"
 #include "core/base/ProfileFile.h"
 #include "core/base/TextCodec.h"
 
@@ -12,6 +13,20 @@ namespace {
 std::uint32_t readColor(const ProfileFile& list, std::string_view section, std::string_view key,
                         std::uint32_t defaultValue) {
     return static_cast<std::uint32_t>(list.readInteger(section, key, static_cast<int>(defaultValue)));
+}
+
+// A skin list comes from anywhere; its pictures must not name files elsewhere
+// on the disk (an absolute path, a drive letter, or a way up through "..").
+bool staysInsideFolder(std::string_view picture) {
+    if (picture.starts_with('/')) return false;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = std::min(picture.find('/', start), picture.size());
+        const std::string_view part = picture.substr(start, end - start);
+        if (part == ".." || part.find(':') != std::string_view::npos) return false;
+        if (end == picture.size()) return true;
+        start = end + 1;
+    }
 }
 
 }  // namespace
@@ -29,10 +44,15 @@ std::filesystem::path skinListPath(const std::filesystem::path& programDir) {
 }
 
 Skin readSkin(const ProfileFile& skinList, std::string_view name, const std::filesystem::path& programDir) {
-    std::string picture = skinList.readText(name, "imgBackground.Picture.LoadFromFile", kDefaultSkinPicture);
+    const std::string value =
+        skinList.readText(name, "imgBackground.Picture.LoadFromFile", kDefaultSkinPicture);
+    std::string picture = value;
     std::replace(picture.begin(), picture.end(), '\\', '/');
+    if (!staysInsideFolder(picture))
+        throw Error("Cannot load the picture \"" + value + "\": it is not inside the " +
+                    std::string(kSkinFolder) + " folder");
     Skin skin;
-    skin.picture = programDir / kSkinFolder / std::filesystem::path(picture).relative_path();
+    skin.picture = programDir / kSkinFolder / std::filesystem::path(picture);
     const SkinColors defaults;
     SkinColors& colors = skin.colors;
     colors.speedChannelFont =

@@ -55,7 +55,9 @@ std::filesystem::path skinListPath(const std::filesystem::path& programDir);
 // The section `name` of the skin list: the picture under the program
 // directory's Skins folder (a value may name a subfolder; "\" separates
 // folders as well as "/"), and the seven colours. A missing section or key,
-// or a value that is no whole number, gives the default.
+// or a value that is no whole number, gives the default. A picture outside
+// the Skins folder (absolute, a drive letter, "..") throws kw::Error
+// "Cannot load the picture "VALUE": it is not inside the Skins folder".
 Skin readSkin(const ProfileFile& skinList, std::string_view name, const std::filesystem::path& programDir);
 
 // The skin names, in file order; none when the skin list is missing.

@@ -1,13 +1,17 @@
 #include "core/base/Error.h"
 #include "core/base/ProfileFile.h"
+#include "core/base/SafeFile.h"
 #include "core/base/TextCodec.h"
 
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
@@ -301,6 +305,94 @@ TEST_F(ProfileFileTest, NamesAndValuesThatCannotBeHeldInOneLineAreRefused) {
     EXPECT_THROW(file.writeText("S", "  ", "v"), kw::Error);
     EXPECT_THROW(file.writeText("S]x", "k", "v"), kw::Error);
     EXPECT_EQ(stored(), "[S]\r\nk=1\r\n");
+}
+
+TEST_F(ProfileFileTest, NamesThatWouldNotReadBackAreRefused) {
+    store("[S]\r\nk=1\r\n");
+    const std::string utf8File = "\xEF\xBB\xBF[S]\r\nk=1\r\n";
+    for (const std::string& bytes : {std::string("[S]\r\nk=1\r\n"), utf8File}) {
+        store(bytes);
+        ProfileFile file(path_);
+        for (const std::string name : {"a\x1A"
+                                       "b",
+                                       "bad\xFF\xFE", "\xC3"}) {
+            EXPECT_THROW(file.writeText(name, "k", "v"), kw::Error) << name;
+            EXPECT_THROW(file.writeText("S", name, "v"), kw::Error) << name;
+        }
+        EXPECT_EQ(stored(), bytes);
+        file.writeText("S", "浪漫", "v");
+        EXPECT_EQ(ProfileFile(path_).readText("S", "浪漫"), "v");
+    }
+}
+
+TEST_F(ProfileFileTest, WritersInTwoProcessesKeepEachOthersKeys) {
+    constexpr int kWrites = 150;
+    pid_t children[2] = {};
+    for (int child = 0; child < 2; ++child) {
+        children[child] = ::fork();
+        ASSERT_GE(children[child], 0);
+        if (children[child] == 0) {
+            int failures = 0;
+            for (int i = 0; i < kWrites; ++i) {
+                try {
+                    ProfileFile(path_).writeText("S", "k" + std::to_string(child) + "-" + std::to_string(i),
+                                                 "v");
+                } catch (...) {
+                    ++failures;
+                }
+            }
+            ::_exit(failures == 0 ? 0 : 1);
+        }
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    const ProfileFile file(path_);
+    int missing = 0;
+    for (int child = 0; child < 2; ++child)
+        for (int i = 0; i < kWrites; ++i)
+            missing += file.readText("S", "k" + std::to_string(child) + "-" + std::to_string(i)) != "v";
+    EXPECT_EQ(missing, 0);
+    EXPECT_EQ(filesInFolder(), 1u);
+}
+
+TEST_F(ProfileFileTest, LockHeldByAnotherWriterTimesOutWithAClearMessage) {
+    // flock locks belong to an open file, so a second open conflicts even here.
+    kw::FileDescriptor other(::open(dir_.c_str(), O_RDONLY | O_DIRECTORY));
+    ASSERT_EQ(::flock(other.get(), LOCK_EX), 0);
+    try {
+        const kw::UpdateLock lock(path_, std::chrono::milliseconds(50));
+        FAIL() << "the lock was taken twice";
+    } catch (const kw::Error& error) {
+        EXPECT_STREQ(error.what(),
+                     ("Unable to write to " + path_.string() + ": another program is writing it").c_str());
+    }
+    ::flock(other.get(), LOCK_UN);
+    EXPECT_NO_THROW(kw::UpdateLock(path_, std::chrono::milliseconds(50)));
+}
+
+TEST_F(ProfileFileTest, WriteSweepsTemporariesOfDeadWritersOnly) {
+    store("[S]\r\nk=1\r\n");
+    const pid_t dead = ::fork();
+    ASSERT_GE(dead, 0);
+    if (dead == 0) ::_exit(0);
+    ASSERT_EQ(::waitpid(dead, nullptr, 0), dead);
+    const std::string live = std::to_string(::getppid());
+    const std::vector<std::string> kept{"Kestrelwave.ini.tmp" + live + "-0",
+                                        "Other.ini.tmp" + std::to_string(dead) + "-0",
+                                        "Kestrelwave.ini.tmp" + std::to_string(dead) + "-x"};
+    for (const std::string& name : kept) std::ofstream(dir_ / name) << "x";
+    std::ofstream(dir_ / ("Kestrelwave.ini.tmp" + std::to_string(dead) + "-7")) << "x";
+    ProfileFile(path_).writeText("S", "k", "2");
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(dir_)) left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    std::vector<std::string> expected = kept;
+    expected.push_back("Kestrelwave.ini");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(left, expected);
 }
 
 TEST_F(ProfileFileTest, RewriteKeepsPermissionsAndWritesThroughALink) {

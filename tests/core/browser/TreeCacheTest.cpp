@@ -99,6 +99,8 @@ struct MalformedCase {
     std::string error;
 };
 
+const std::string kLineTooLong = "Invalid tree cache: a line is longer than 65536 bytes";
+
 class MalformedCacheTest : public testing::TestWithParam<MalformedCase> {};
 
 TEST_P(MalformedCacheTest, StopsWithTheLevelAndTextOfTheOffendingLine) {
@@ -120,7 +122,10 @@ INSTANTIATE_TEST_SUITE_P(
                       "Invalid level (2) for item \"child\""},
         MalformedCase{"SpaceMakesItDeeper", "root\r\n\ta\r\n \t\tb\r\n", "Invalid level (3) for item \"b\""},
         MalformedCase{"ChineseTextIsShownDecoded", "r\r\n\t\t\t" + text::toGbk("频道"),
-                      "Invalid level (3) for item \"频道\""}),
+                      "Invalid level (3) for item \"频道\""},
+        MalformedCase{"OverlongLastLine", "root\r\n" + std::string(65537, 'x'), kLineTooLong},
+        MalformedCase{"OverlongLineInTheMiddle", "root\r\n\t" + std::string(65537, 'x') + "\r\n\tb\r\n",
+                      kLineTooLong}),
     [](const testing::TestParamInfo<MalformedCase>& param) { return std::string(param.param.name); });
 
 TEST_F(TreeCacheFileTest, SaveReplacesTheFileWholeAndLeavesNoTemporaryFile) {
@@ -171,3 +176,25 @@ TEST_F(TreeCacheFileTest, AnUnreadableCacheIsAnError) {
         EXPECT_EQ(std::string(error.what()), "Unable to read " + file.string());
     }
 }
+
+namespace {
+
+// The file is read in pieces, so lines cross the pieces' borders.
+TEST_F(TreeCacheFileTest, PiecewiseLoadAgreesWithWholeParseAndRefusesAnOverlongLine) {
+    const auto file = dir_ / "ChannelTree.tre";
+    std::string bytes = "root\r";
+    for (int i = 0; bytes.size() < 300000; ++i) bytes += "\n\tnode " + std::to_string(i) + "\r";
+    std::ofstream(file, std::ios::binary) << bytes;
+    loadTreeCache(tree_, file, yield_);
+    EXPECT_EQ(formatTreeOutline(tree_), parsedOutline(bytes));
+
+    std::ofstream(file, std::ios::binary) << "root\r\n\t" << std::string(1 << 22, 'x');
+    try {
+        loadTreeCache(tree_, file, yield_);
+        FAIL() << "no error";
+    } catch (const Error& error) {
+        EXPECT_EQ(std::string(error.what()), kLineTooLong);
+    }
+}
+
+}  // namespace

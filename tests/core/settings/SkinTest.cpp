@@ -1,5 +1,6 @@
 #include "core/settings/Skin.h"
 
+#include "core/base/Error.h"
 #include "core/base/ProfileFile.h"
 #include "core/base/TextCodec.h"
 #include "support/TempDir.h"
@@ -58,6 +59,20 @@ TEST_F(SkinTest, PictureMayNameASubfolderWithEitherSlash) {
     EXPECT_EQ(kw::readSkin(list, "a", dir_.path()).picture, dir_.path() / "Skins" / "Blue" / "UI0.jpg");
     EXPECT_EQ(kw::readSkin(list, "B", dir_.path()).picture,
               dir_.path() / "Skins" / "Deep" / "Sub" / "x.JPEG");
+}
+
+TEST_F(SkinTest, PictureOutsideTheSkinsFolderIsASkinError) {
+    for (const std::string value :
+         {"..\\..\\..\\home\\u\\x.jpg", "C:\\pics\\a.jpg", "/etc/x.jpg", "Blue/../../x.jpg", "d:x.jpg"}) {
+        const kw::ProfileFile list = writeList("[A]\r\nimgBackground.Picture.LoadFromFile=" + value + "\r\n");
+        try {
+            kw::readSkin(list, "A", dir_.path());
+            ADD_FAILURE() << value << " was accepted";
+        } catch (const kw::Error& error) {
+            EXPECT_EQ(std::string(error.what()),
+                      "Cannot load the picture \"" + value + "\": it is not inside the Skins folder");
+        }
+    }
 }
 
 TEST_F(SkinTest, NamesInFileOrderAndNoneWithoutTheFile) {
