@@ -86,18 +86,24 @@ private slots:
         QCOMPARE(pressed.count(), 1);
     }
 
+    void enterOnTheTreePlaysOnlyWhenPlayingIsPossible_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("possible");
+        QTest::newRow("Return") << int(Qt::Key_Return) << true;
+        QTest::newRow("Enter on the keypad") << int(Qt::Key_Enter) << true;
+        QTest::newRow("Return, nothing to play") << int(Qt::Key_Return) << false;
+    }
+
     void enterOnTheTreePlaysOnlyWhenPlayingIsPossible() {
+        QFETCH(int, key);
+        QFETCH(bool, possible);
         QAction* play = commandNamed(*main_, "actPlayChannel");
         QSignalSpy played(play, &QAction::triggered);
         kw::ChannelTreeView* tree = main_->widgets().tvSelectChannel;
         tree->setFocus();
-        play->setEnabled(false);
-        QTest::keyClick(tree, Qt::Key_Return);
-        QCOMPARE(played.count(), 0);
-        play->setEnabled(true);
-        QTest::keyClick(tree, Qt::Key_Return);
-        QTest::keyClick(tree, Qt::Key_Enter);
-        QCOMPARE(played.count(), 2);
+        play->setEnabled(possible);
+        QTest::keyClick(tree, static_cast<Qt::Key>(key));
+        QCOMPARE(played.count(), possible ? 1 : 0);
     }
 
     void menuKeysOpenThePopUpMenu_data() {

@@ -141,8 +141,13 @@ private slots:
 
     void detailsShowThreeWholeLines() {
         const QPlainTextEdit* memo = main_->widgets().meDisplayMemo;
+        main_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(main_.get()));
         const int margins = 2 * static_cast<int>(memo->document()->documentMargin());
-        QVERIFY(memo->viewport()->height() - margins >= 3 * memo->fontMetrics().lineSpacing());
+        QVERIFY2(memo->viewport()->height() - margins >= 3 * memo->fontMetrics().lineSpacing(),
+                 qPrintable(QStringLiteral("%1 high, lines of %2")
+                                .arg(memo->viewport()->height())
+                                .arg(memo->fontMetrics().lineSpacing())));
     }
 
     void listEntryThatDoesNotFitIsInTheHint() {
