@@ -10,6 +10,7 @@ packages=(
   libsqlite3-dev libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins qt6-webengine-dev
+  qt6-translations-l10n
   libgl-dev
   xvfb xauth trayer x11-utils imagemagick xdg-utils mpv
   fonts-noto-cjk

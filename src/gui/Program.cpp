@@ -3,6 +3,7 @@
 #include "core/session/AppTexts.h"
 #include "gui/LaunchWatch.h"
 #include "gui/QtUi.h"
+#include "gui/SkinPainter.h"
 #include "gui/frmADWindow.h"
 #include "gui/frmMain.h"
 #include "gui/frmPasswordDlg.h"
@@ -11,9 +12,13 @@
 #include "platform/SingleInstance.h"
 
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProxyStyle>
+#include <QTranslator>
 
 #include <iostream>
 
@@ -47,6 +52,19 @@ public:
     }
 };
 
+// Asks the running instance to bring its window forward; it does so when it
+// has no icon that the message could point at.
+void askFirstInstanceForward(const SingleInstance& lock) {
+    const std::filesystem::path socket = lock.socketPath();
+    if (socket.empty()) return;
+    QLocalSocket request;
+    request.connectToServer(QString::fromStdString(socket.string()));
+    if (!request.waitForConnected(1000)) return;
+    request.write("show\n");
+    request.waitForBytesWritten(1000);
+    request.disconnectFromServer();
+}
+
 void refuseSecondInstance() {
     QMessageBox box(QMessageBox::NoIcon, qs(texts::kSecondInstanceCaption),
                     toDisplayText(texts::kSecondInstanceText), QMessageBox::Ok);
@@ -75,6 +93,14 @@ void setUpApplication(QApplication& application) {
     }
     application.setWindowIcon(icon);
     application.setStyle(new HintStyle);
+    // The program's dialogs are laid out for the windows' 12-pixel font.
+    QApplication::setFont(programFont());
+    applyTooltipStyle();
+    // Qt's own buttons and dialogs (OK, Yes, the file dialog) in Chinese.
+    auto* translator = new QTranslator(&application);
+    if (translator->load(QStringLiteral("qt_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        application.installTranslator(translator);
+    }
     application.installEventFilter(new HintDuration(&application));
     // The splash closing or the main window hiding must not end the program.
     application.setQuitOnLastWindowClosed(false);
@@ -88,6 +114,7 @@ std::unique_ptr<Program> Program::start(const std::filesystem::path& programDir,
                                         std::unique_ptr<DesktopPort> desktop) {
     auto lock = std::make_unique<SingleInstance>(kSingleInstanceName);
     if (lock->state() == SingleInstance::State::HeldElsewhere) {
+        askFirstInstanceForward(*lock);
         refuseSecondInstance();
         return nullptr;
     }
@@ -111,6 +138,7 @@ std::unique_ptr<Program> Program::start(const std::filesystem::path& programDir,
     main.ui().closeBeforeDialogs(splash);
     QObject::connect(&main, &frmMain::terminated, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     main.startUp();
+    program->listenForSecondStarts();
 
     if (splash) splash->close();
     return program;
@@ -119,6 +147,30 @@ std::unique_ptr<Program> Program::start(const std::filesystem::path& programDir,
 Program::Program(std::unique_ptr<SingleInstance> lock) : lock_(std::move(lock)) {}
 
 Program::~Program() = default;
+
+void Program::listenForSecondStarts() {
+    const std::filesystem::path socket = lock_->socketPath();
+    if (socket.empty() || lock_->state() != SingleInstance::State::Acquired) return;
+    const QString name = QString::fromStdString(socket.string());
+    // We hold the lock, so a socket file left there is one a crashed run left.
+    QLocalServer::removeServer(name);
+    secondStarts_ = std::make_unique<QLocalServer>();
+    secondStarts_->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!secondStarts_->listen(name)) {
+        std::cerr << "kestrelwave: no second-start socket: " << secondStarts_->errorString().toStdString()
+                  << '\n';
+        return;
+    }
+    frmMain* main = mainWindow_.get();
+    QObject::connect(secondStarts_.get(), &QLocalServer::newConnection, main, [this, main] {
+        while (QLocalSocket* request = secondStarts_->nextPendingConnection()) {
+            QObject::connect(request, &QLocalSocket::disconnected, request, &QObject::deleteLater);
+            QObject::connect(request, &QLocalSocket::readyRead, main, [request, main] {
+                if (request->readAll().contains("show")) main->bringForwardFromSecondStart();
+            });
+        }
+    });
+}
 
 int Program::run() {
     try {

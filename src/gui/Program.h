@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QLocalServer>
 
 #include <filesystem>
 #include <memory>
@@ -47,12 +48,15 @@ public:
 
 private:
     explicit Program(std::unique_ptr<SingleInstance> lock);
+    // Answers a second start through the socket beside the lock.
+    void listenForSecondStarts();
 
     std::unique_ptr<SingleInstance> lock_;
     std::unique_ptr<DesktopPort> desktop_;
     std::unique_ptr<frmADWindow> adWindow_;
     std::unique_ptr<frmMain> mainWindow_;
     std::unique_ptr<frmPasswordDlg> passwordDialog_;
+    std::unique_ptr<QLocalServer> secondStarts_;
 };
 
 // The application title, the hint timings (100 ms to show, 2500 ms shown),

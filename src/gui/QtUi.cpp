@@ -1,6 +1,7 @@
 #include "gui/QtUi.h"
 
 #include "core/ports/PasswordDialog.h"
+#include "core/session/UserMessages.h"
 #include "gui/QtText.h"
 #include "gui/frmPasswordDlg.h"
 
@@ -34,6 +35,14 @@ QString toDisplayText(std::string_view text) {
     return result;
 }
 
+QFont programFont() {
+    QFont font;
+    font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("Noto Sans CJK SC"),
+                      QStringLiteral("Noto Sans SC"), QStringLiteral("WenQuanYi Micro Hei")});
+    font.setPixelSize(12);
+    return font;
+}
+
 QString toQtFileFilter(std::string_view filter) {
     const QStringList parts = qs(filter).split(QLatin1Char('|'));
     QStringList filters;
@@ -60,8 +69,8 @@ void QtUi::ShowMessage(std::string_view text, std::string_view caption) {
 }
 
 void QtUi::ShowError(std::string_view text) {
-    QMessageBox box(QMessageBox::Critical, qs(kAppTitle), toDisplayText(text), QMessageBox::Ok,
-                    dialogParent());
+    QMessageBox box(QMessageBox::Critical, qs(kAppTitle), toDisplayText(explainForUser(text)),
+                    QMessageBox::Ok, dialogParent());
     box.exec();
 }
 

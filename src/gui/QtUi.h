@@ -3,6 +3,7 @@
 #include "core/ports/UiPort.h"
 #include "gui/QtText.h"
 
+#include <QFont>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QString>
@@ -51,6 +52,10 @@ private:
     std::function<void()> showAdvertisement_;
     QPointer<QProgressDialog> progress_;
 };
+
+// The 12-pixel CJK font the windows are laid out for: the classic one where
+// the desktop has it, else the desktop's own CJK font.
+QFont programFont();
 
 // "desc (*.x)|*.x|other|*.y" to Qt's "desc (*.x);;other (*.y)".
 QString toQtFileFilter(std::string_view filter);

@@ -1,11 +1,13 @@
 #include "gui/SkinPainter.h"
 
 #include "core/base/Error.h"
+#include "core/settings/ReadableColors.h"
 
 #include <QApplication>
 #include <QImageReader>
 #include <QPainter>
 #include <QPalette>
+#include <QToolTip>
 
 #include <array>
 
@@ -64,7 +66,70 @@ void setBackgroundColor(QWidget* widget, const QColor& color) {
               {QPalette::Active, QPalette::Inactive, QPalette::Disabled}, color);
 }
 
+Rgb toRgb(const QColor& color) {
+    return {static_cast<std::uint8_t>(color.red()), static_cast<std::uint8_t>(color.green()),
+            static_cast<std::uint8_t>(color.blue())};
+}
+
+QColor toQColor(Rgb rgb) { return QColor(rgb.red, rgb.green, rgb.blue); }
+
+// The background as drawn on the window, to find the colour behind a control.
+QImage drawnBackground(QWidget& mainWindow, const QImage& picture) {
+    QImage drawn(mainWindow.size(), QImage::Format_RGB32);
+    drawn.fill(mainWindow.palette().color(QPalette::Window));
+    if (!picture.isNull()) {
+        QPainter painter(&drawn);
+        QRect target(QPoint(0, 0), picture.size().scaled(drawn.size(), Qt::KeepAspectRatio));
+        target.moveCenter(drawn.rect().center());
+        painter.drawImage(target, picture);
+    }
+    return drawn;
+}
+
+Rgb averageUnder(const QImage& drawn, const QRect& area) {
+    const QRect inside = area.intersected(drawn.rect());
+    if (inside.isEmpty()) return toRgb(drawn.pixelColor(0, 0));
+    long long red = 0, green = 0, blue = 0;
+    for (int y = inside.top(); y <= inside.bottom(); ++y) {
+        for (int x = inside.left(); x <= inside.right(); ++x) {
+            const QRgb pixel = drawn.pixel(x, y);
+            red += qRed(pixel);
+            green += qGreen(pixel);
+            blue += qBlue(pixel);
+        }
+    }
+    const long long count = static_cast<long long>(inside.width()) * inside.height();
+    return {static_cast<std::uint8_t>(red / count), static_cast<std::uint8_t>(green / count),
+            static_cast<std::uint8_t>(blue / count)};
+}
+
+// Text drawn straight on the picture. Disabled controls get a greyed version
+// of their text for what lies behind them (the desktop's grey vanishes on a
+// dark skin). Where `readable`, the text itself falls back to black or white
+// when the skin's colour does not read on the picture.
+void setTextOnPicture(QWidget* widget, const QImage& drawn, const QColor& preferred, bool readable = false) {
+    if (widget == nullptr) return;
+    const Rgb behind = averageUnder(drawn, widget->geometry());
+    const Rgb text = readable ? readableTextOn(behind, toRgb(preferred)) : toRgb(preferred);
+    setTextColor(widget, toQColor(text));
+    setColors(widget, {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}, {QPalette::Disabled},
+              toQColor(disabledTextOn(behind, text)));
+}
+
 }  // namespace
+
+void applyTooltipStyle() {
+    QPalette palette = QToolTip::palette();
+    const QColor text = toQColor(kTooltipColors.text);
+    const QColor background = toQColor(kTooltipColors.background);
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, QPalette::ToolTipText, text);
+        palette.setColor(group, QPalette::ToolTipBase, background);
+        palette.setColor(group, QPalette::WindowText, text);
+        palette.setColor(group, QPalette::Window, background);
+    }
+    QToolTip::setPalette(palette);
+}
 
 QColor toQColor(std::uint32_t color) {
     if ((color & 0xFF000000u) == 0xFF000000u) return desktopColor(color & 0xFFu);
@@ -122,21 +187,22 @@ void paintSkin(QWidget& mainWindow, const SkinColors& colors, const QImage& pict
         background->setPicture(picture);
     }
 
+    const QImage drawn = drawnBackground(mainWindow, picture);
     const QColor speedFont = toQColor(colors.speedChannelFont);
     const QColor treeColor = toQColor(colors.treeColor);
     const QColor treeFont = toQColor(colors.treeFont);
     const QColor buttonFont = toQColor(colors.buttonFont);
-    setTextColor(find(QStringLiteral("SpeedChannel1")), speedFont);
-    setTextColor(find(QStringLiteral("lblInfo")), toQColor(colors.infoFont));
+    setTextOnPicture(find(QStringLiteral("SpeedChannel1")), drawn, speedFont);
+    setTextOnPicture(find(QStringLiteral("lblInfo")), drawn, toQColor(colors.infoFont));
     QWidget* tree = find(QStringLiteral("tvSelectChannel"));
     setBackgroundColor(tree, treeColor);
     setTextColor(tree, treeFont);
-    setTextColor(find(QStringLiteral("spPlayChannel")), buttonFont);
+    setTextOnPicture(find(QStringLiteral("spPlayChannel")), drawn, buttonFont);
     setBackgroundColor(find(QStringLiteral("edGoogle")), toQColor(colors.googleColor));
     setTextColor(find(QStringLiteral("edGoogle")), toQColor(colors.googleFont));
 
     for (int slot = 2; slot <= 22; ++slot)
-        setTextColor(find(QStringLiteral("SpeedChannel%1").arg(slot)), speedFont);
+        setTextOnPicture(find(QStringLiteral("SpeedChannel%1").arg(slot)), drawn, speedFont);
     for (const char* name : {"meDisplayMemo", "cbRateChannel", "cbFilterChannel", "cbClassDisplayChannel"}) {
         QWidget* widget = find(QString::fromLatin1(name));
         setBackgroundColor(widget, treeColor);
@@ -144,8 +210,13 @@ void paintSkin(QWidget& mainWindow, const SkinColors& colors, const QImage& pict
     }
     for (const char* name : {"spFavoritesChannel", "spFindChannel", "spChannelRelatedLink", "spEditChannel",
                              "spUserAddChannel", "spVolum", "spSetup", "spHelp", "spHideWindow", "spExit"}) {
-        setTextColor(find(QString::fromLatin1(name)), buttonFont);
+        setTextOnPicture(find(QString::fromLatin1(name)), drawn, buttonFont);
     }
+    // The skins keep a dark band behind the title: white where it is there.
+    for (const char* name : {"lblTitle", "spHideWindowOnTitle", "spExitOnTitle"})
+        setTextOnPicture(find(QString::fromLatin1(name)), drawn, Qt::white, true);
+    for (const char* name : {"SpeedChannelSave", "SpeedChannelOpen", "spSoundRecord", "spGoogle"})
+        setTextOnPicture(find(QString::fromLatin1(name)), drawn, buttonFont);
 }
 
 }  // namespace kw

@@ -39,4 +39,7 @@ private:
 // colours that follow from them.
 void paintSkin(QWidget& mainWindow, const SkinColors& colors, const QImage& picture);
 
+// Gives every hint of the program the same readable colours.
+void applyTooltipStyle();
+
 }  // namespace kw

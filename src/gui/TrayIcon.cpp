@@ -8,8 +8,24 @@
 #include <QSystemTrayIcon>
 
 namespace kw {
+namespace {
 
-TrayIcon::TrayIcon(QObject* parent) : QObject(parent), icon_(new QSystemTrayIcon(this)) {
+// The desktop does not announce a tray host that leaves; asking is one
+// round trip to the display, cheap enough to do every few seconds.
+constexpr int kWatchIntervalMs = 2000;
+
+std::function<bool()>& availabilityProbe() {
+    static std::function<bool()> probe = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+    return probe;
+}
+
+}  // namespace
+
+TrayIcon::TrayIcon(QObject* parent)
+    : QObject(parent), icon_(new QSystemTrayIcon(this)), available_(isAvailable()) {
+    watch_.setInterval(kWatchIntervalMs);
+    connect(&watch_, &QTimer::timeout, this, &TrayIcon::checkAvailability);
+    watch_.start();
     QIcon icon(QStringLiteral(":/kestrelwave/icons/tray.png"));
     icon.addFile(QStringLiteral(":/kestrelwave/icons/kestrelwave-16.png"));
     icon_->setIcon(icon);
@@ -34,10 +50,29 @@ TrayIcon::TrayIcon(QObject* parent) : QObject(parent), icon_(new QSystemTrayIcon
 
 void TrayIcon::add() { icon_->show(); }
 
-void TrayIcon::remove() { icon_->hide(); }
+void TrayIcon::remove() {
+    watch_.stop();
+    icon_->hide();
+}
 
-bool TrayIcon::isShown() const { return icon_->isVisible() && isAvailable(); }
+bool TrayIcon::isShown() const { return icon_->isVisible() && available_; }
 
-bool TrayIcon::isAvailable() { return QSystemTrayIcon::isSystemTrayAvailable(); }
+bool TrayIcon::isAvailable() { return availabilityProbe()(); }
+
+void TrayIcon::setAvailabilityProbe(std::function<bool()> probe) {
+    availabilityProbe() = probe ? std::move(probe) : [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+}
+
+void TrayIcon::checkAvailability() {
+    const bool available = isAvailable();
+    if (available == available_) return;
+    available_ = available;
+    // A returning tray host knows nothing of the icon: announce it again.
+    if (available && icon_->isVisible()) {
+        icon_->hide();
+        icon_->show();
+    }
+    emit availabilityChanged(available);
+}
 
 }  // namespace kw

@@ -66,6 +66,7 @@ frmMain::frmMain(std::filesystem::path programDir, frmADWindow& adWindow, Deskto
     connectBrowserCommands();
     connectChannelCommands();
     connectOptionsCommands(*this);
+    buildKeys();
     ui_.setAdvertisementHandler([this] { command(MainCommand::actAD)->trigger(); });
 
     trayIcon_ = new TrayIcon(this);
@@ -73,6 +74,7 @@ frmMain::frmMain(std::filesystem::path programDir, frmADWindow& adWindow, Deskto
             [this](QPoint mouse) { runCommand([this, mouse] { onTrayLeftButtonDown(mouse); }); });
     connect(trayIcon_, &TrayIcon::rightButtonDown, this, &frmMain::onTrayRightButtonDown);
     connect(trayIcon_, &TrayIcon::doubleClicked, this, [this] { runCommand([this] { actExitExecute(); }); });
+    connect(trayIcon_, &TrayIcon::availabilityChanged, this, &frmMain::onTrayAvailabilityChanged);
 
     iconClickTimer_.setSingleShot(true);
     iconClickTimer_.setInterval(QApplication::doubleClickInterval());
@@ -106,10 +108,23 @@ void frmMain::startUp() {
 void frmMain::placeAtStart() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (screen == nullptr) return;
-    const QRect area = screen->geometry();
+    const QRect area = screen->availableGeometry();
     const ScreenPoint place = mainWindowStartPosition({area.width(), area.height()},
                                                       {frameGeometry().width(), frameGeometry().height()});
-    move(area.left() + place.x, area.top() + place.y);
+    moveWithinScreen(QPoint(area.left() + place.x, area.top() + place.y));
+}
+
+void frmMain::moveWithinScreen(QPoint place) {
+    const QScreen* screen = screenAt(place + QPoint(width() / 2, 0));
+    if (screen == nullptr) {
+        move(place);
+        return;
+    }
+    const QRect area = screen->availableGeometry();
+    const ScreenPoint kept =
+        keepInArea({place.x(), place.y()}, {frameGeometry().width(), frameGeometry().height()},
+                   {area.left(), area.top(), area.width(), area.height()});
+    move(kept.x, kept.y);
 }
 
 void frmMain::actHideWindowExecute() {
@@ -205,7 +220,27 @@ void frmMain::onTrayLeftButtonDown(QPoint mouse) {
     const ScreenPoint place =
         trayClickPosition({mouse.x() - area.left(), mouse.y() - area.top()}, {area.width(), area.height()},
                           {frameGeometry().width(), frameGeometry().height()});
-    move(area.left() + place.x, area.top() + place.y);
+    moveWithinScreen(QPoint(area.left() + place.x, area.top() + place.y));
+}
+
+void frmMain::onTrayAvailabilityChanged(bool available) {
+    if (exited_) return;
+    // Without the icon the window is the only way in: it shows and keeps a
+    // taskbar entry; with the icon back it leaves the taskbar again.
+    const bool visible = isVisible() && !isMinimized();
+    Qt::WindowFlags flags = windowFlags() & ~(Qt::Tool | Qt::Window);
+    setWindowFlags(flags | (available ? Qt::Tool : Qt::Window));
+    if (available) {
+        if (visible) show();
+    } else {
+        muIconSelectChannelExecute();
+    }
+}
+
+void frmMain::bringForwardFromSecondStart() {
+    // With the icon there the message of the second start points at it.
+    if (exited_ || trayIcon_->isShown()) return;
+    muIconSelectChannelExecute();
 }
 
 void frmMain::onTrayRightButtonDown(QPoint mouse) {
@@ -250,7 +285,9 @@ bool frmMain::titleEvent(QEvent* event) {
             if (dragging_) move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - dragOffset_);
             return dragging_;
         case QEvent::MouseButtonRelease:
+            // A drag may leave the title under a panel or off the screen.
             dragging_ = false;
+            moveWithinScreen(pos());
             return true;
         default:
             return false;

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QAction;
 class QActionGroup;
@@ -96,11 +97,15 @@ public:
     QAction* command(MainCommand id) const;
     QMenu* pmMainPopMenu() const { return pmMainPopMenu_; }
     QMenu* pmIconRight() const { return pmIconRight_; }
+    // Every control in the order Tab visits them.
+    std::vector<QWidget*> tabOrder() const;
     TrayIcon& trayIcon() const { return *trayIcon_; }
 
     void actHideWindowExecute();
     void actExitExecute();
     void muIconSelectChannelExecute();
+    // A second start of the program asks for this one's window.
+    void bringForwardFromSecondStart();
     // Applies the skin of that name from Skins/Skins.ini and remembers it.
     void ApplySkin(const std::string& name);
     const std::string& currentSkinName() const;
@@ -129,11 +134,16 @@ private:
     void buildLayout();    // frmMainLayout.cpp
     void buildCommands();  // MainMenus.cpp
     void buildMenus();
+    void buildKeys();  // MainKeys.cpp
+    void popupFromKeyboard();
     void pmMainPopMenuPopup();
     void actSetSkinExecute(QAction* entry);
     void placeAtStart();
+    // Moves the window, kept inside the available area of its screen.
+    void moveWithinScreen(QPoint place);
     void onTrayLeftButtonDown(QPoint mouse);
     void onTrayRightButtonDown(QPoint mouse);
+    void onTrayAvailabilityChanged(bool available);
     bool titleEvent(QEvent* event);
     bool iconEvent(QEvent* event);
     void imgIconClick();

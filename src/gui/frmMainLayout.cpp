@@ -5,16 +5,25 @@
 #include "core/speed/SpeedChannelSet.h"
 #include "gui/ChannelTreeView.h"
 #include "gui/QtText.h"
+#include "gui/QtUi.h"
 #include "gui/SkinPainter.h"
 #include "gui/frmMain.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QFontMetrics>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QStyle>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
+#include <QTextDocument>
 #include <QToolButton>
+#include <QToolTip>
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -34,29 +43,67 @@ QToolButton* flatButton(QWidget* parent, const char* name, const char* caption, 
     auto* button = place<QToolButton>(parent, name, left, top, width, height);
     button->setAutoRaise(true);
     button->setText(QString::fromUtf8(caption));
-    button->setFocusPolicy(Qt::NoFocus);
     return button;
 }
+
+// A drop-down list narrower than its entries: the shown entry ends in "…"
+// when it does not fit, and its hint then starts with the whole entry. The
+// open list is as wide as its longest entry.
+class ElidingComboBox : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+
+    bool elided() const { return labelText() != currentText(); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter painter(this);
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        painter.drawComplexControl(QStyle::CC_ComboBox, option);
+        option.currentText = labelText();
+        painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+    }
+
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::ToolTip && elided()) {
+            const auto* help = static_cast<QHelpEvent*>(event);
+            QToolTip::showText(help->globalPos(), currentText() + QLatin1Char('\n') + toolTip(), this);
+            return true;
+        }
+        return QComboBox::event(event);
+    }
+
+    void showPopup() override {
+        view()->setMinimumWidth(view()->sizeHintForColumn(0) + 2 * view()->frameWidth() + 8);
+        QComboBox::showPopup();
+    }
+
+private:
+    QString labelText() const {
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        const QRect label =
+            style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+        return fontMetrics().elidedText(currentText(), Qt::ElideRight, label.width());
+    }
+};
 
 template <std::size_t N>
 QComboBox* dropDownList(QWidget* parent, const char* name, int left,
                         const std::array<std::string_view, N>& entries, const char* hint) {
-    auto* list = place<QComboBox>(parent, name, left, 414, 0, 20);
+    auto* list = new ElidingComboBox(parent);
+    list->setObjectName(QString::fromLatin1(name));
+    list->setGeometry(left, 414, 0, 20);
     for (std::string_view entry : entries) list->addItem(qs(entry));
     list->setToolTip(QString::fromUtf8(hint));
-    list->setFocusPolicy(Qt::ClickFocus);
-    QFont narrow = parent->font();
-    narrow.setPixelSize(11);
-    list->setFont(narrow);
     return list;
 }
 
 }  // namespace
 
 void frmMain::buildLayout() {
-    QFont font;
-    font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("Noto Sans CJK SC")});
-    font.setPixelSize(12);
+    const QFont font = programFont();
     setFont(font);
 
     w_.imgBackground = new SkinBackground(this);
@@ -75,19 +122,11 @@ void frmMain::buildLayout() {
     QFont titleFont = font;
     titleFont.setBold(true);
     w_.lblTitle->setFont(titleFont);
-    // The skins keep a dark band behind the title.
-    QPalette light = w_.lblTitle->palette();
-    light.setColor(QPalette::WindowText, Qt::white);
-    light.setColor(QPalette::ButtonText, Qt::white);
-    w_.lblTitle->setPalette(light);
     w_.lblTitle->installEventFilter(this);
 
     w_.spHideWindowOnTitle = flatButton(this, "spHideWindowOnTitle", "－", 200, 6, 18, 18);
     w_.spExitOnTitle = flatButton(this, "spExitOnTitle", "×", 222, 6, 18, 18);
-    for (QToolButton* button : {w_.spHideWindowOnTitle, w_.spExitOnTitle}) {
-        button->setPalette(light);
-        button->setFont(titleFont);
-    }
+    for (QToolButton* button : {w_.spHideWindowOnTitle, w_.spExitOnTitle}) button->setFont(titleFont);
 
     w_.lblInfo = place<QLabel>(this, "lblInfo", 13, 36, 228, 13);
     w_.lblInfo->setAlignment(Qt::AlignCenter);
@@ -117,7 +156,15 @@ void frmMain::buildLayout() {
 
     w_.tvSelectChannel = place<ChannelTreeView>(this, "tvSelectChannel", 23, 62, 224, 297);
 
-    w_.meDisplayMemo = place<QPlainTextEdit>(this, "meDisplayMemo", 23, 362, 224, 48);
+    // The details show three whole lines: the memo grows upward into the
+    // tree as far as the font needs.
+    constexpr int kMemoBottom = 410;
+    constexpr int kMemoMargin = 1;
+    const int memoHeight = std::max(48, 3 * QFontMetrics(font).lineSpacing() + 2 * kMemoMargin + 2);
+    w_.tvSelectChannel->setGeometry(23, 62, 224, kMemoBottom - memoHeight - 3 - 62);
+    w_.meDisplayMemo =
+        place<QPlainTextEdit>(this, "meDisplayMemo", 23, kMemoBottom - memoHeight, 224, memoHeight);
+    w_.meDisplayMemo->document()->setDocumentMargin(kMemoMargin);
     w_.meDisplayMemo->setReadOnly(true);
     w_.meDisplayMemo->setFrameShape(QFrame::NoFrame);
     w_.meDisplayMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -164,6 +211,9 @@ void frmMain::buildLayout() {
     w_.spGoogle = flatButton(this, "spGoogle", "", 226, 485, 22, 21);
     w_.spGoogle->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
     w_.spGoogle->setToolTip(QStringLiteral("开始搜索"));
+
+    // Readable colours before any skin is applied (and when none can be).
+    paintSkin(*this, SkinColors{}, QImage());
 }
 
 }  // namespace kw

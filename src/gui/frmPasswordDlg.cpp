@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace kw {
 
 frmPasswordDlg::frmPasswordDlg(QWidget* parent)
@@ -20,6 +22,7 @@ frmPasswordDlg::frmPasswordDlg(QWidget* parent)
       OKBtn_(new QPushButton(QStringLiteral("确定(&O)"), this)),
       CancelBtn_(new QPushButton(QStringLiteral("取消(&C)"), this)) {
     setObjectName(QStringLiteral("frmPasswordDlg"));
+    setFont(programFont());
     setWindowTitle(qs(PasswordDialog::kCaption));
     setFixedSize(kWidth, kHeight);
     setModal(true);
@@ -63,6 +66,7 @@ std::optional<std::string> frmPasswordDlg::ask(PasswordDialog& dialog) {
     dialog_ = &dialog;
     dialog.show();
     lblPleaseEnterPassword_->setText(toDisplayText(dialog.prompt()));
+    fitPrompt();
     Password_->clear();
     lblPasswordError_->clear();
     Password_->setFocus();
@@ -70,6 +74,21 @@ std::optional<std::string> frmPasswordDlg::ask(PasswordDialog& dialog) {
     dialog_ = nullptr;
     if (result != QDialog::Accepted) return std::nullopt;
     return dialog.entry();
+}
+
+void frmPasswordDlg::fitPrompt() {
+    // The dialog grows by what the prompt needs beyond its place; the
+    // controls below it move down with it.
+    constexpr int kPromptTop = 9;
+    constexpr int kPromptHeight = 56;
+    const int needed = lblPleaseEnterPassword_->heightForWidth(lblPleaseEnterPassword_->width());
+    const int extra = std::max(0, needed - kPromptHeight);
+    lblPleaseEnterPassword_->setGeometry(8, kPromptTop, 274, kPromptHeight + extra);
+    Password_->move(8, 73 + extra);
+    lblPasswordError_->move(11, 111 + extra);
+    OKBtn_->move(115, 152 + extra);
+    CancelBtn_->move(200, 152 + extra);
+    setFixedSize(kWidth, kHeight + extra);
 }
 
 void frmPasswordDlg::OKBtnClick() {

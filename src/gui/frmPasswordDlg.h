@@ -31,6 +31,7 @@ public:
 
 private:
     void OKBtnClick();
+    void fitPrompt();
 
     PasswordDialog* dialog_ = nullptr;
     QLabel* lblPleaseEnterPassword_;

@@ -58,6 +58,12 @@ SingleInstance::SingleInstance(std::string_view name) {
     }
 }
 
+std::filesystem::path SingleInstance::socketPath() const {
+    if (file_.empty()) return {};
+    std::filesystem::path socket = file_;
+    return socket.replace_extension(".socket");
+}
+
 SingleInstance::~SingleInstance() {
     // The file stays: removing it would let a starting instance lock a file
     // that a third one is about to replace.

@@ -29,6 +29,9 @@ public:
     State state() const { return state_; }
     const std::string& error() const { return error_; }
     const std::filesystem::path& file() const { return file_; }
+    // Where the holder listens for a second start: a local socket beside the
+    // lock file (empty when no lock could be made).
+    std::filesystem::path socketPath() const;
 
     // The folder that holds the lock files of this user.
     static std::filesystem::path lockFolder();

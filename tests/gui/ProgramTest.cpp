@@ -7,6 +7,9 @@
 #include "platform/SingleInstance.h"
 #include "support/FakeDesktop.h"
 
+#include <QDialogButtonBox>
+#include <QLocalSocket>
+#include <QPushButton>
 #include <QStyle>
 #include <QtTest>
 
@@ -59,6 +62,34 @@ private slots:
         QVERIFY(install.exists("ChannelTree.tre"));
         program.reset();
         QCOMPARE(kw::SingleInstance(kw::kSingleInstanceName).state(), kw::SingleInstance::State::Acquired);
+    }
+
+    void secondStartBringsTheWindowForwardWhenThereIsNoIcon() {
+        // The offscreen desktop has no notification area, as after a tray host left.
+        TestInstallation install(TestInstallation::Content::Initialised);
+        MessageBoxCatcher boxes;
+        std::unique_ptr<kw::Program> program =
+            kw::Program::start(install.dir(), std::make_unique<kw::test::FakeDesktop>());
+        QVERIFY(program != nullptr);
+        program->mainWindow().hide();
+
+        const kw::SingleInstance second(kw::kSingleInstanceName);
+        QCOMPARE(second.state(), kw::SingleInstance::State::HeldElsewhere);
+        QLocalSocket request;
+        request.connectToServer(QString::fromStdString(second.socketPath().string()));
+        QVERIFY(request.waitForConnected(2000));
+        request.write("show\n");
+        QVERIFY(request.waitForBytesWritten(2000));
+        QTRY_VERIFY(program->mainWindow().isVisible());
+        program->mainWindow().actExitExecute();
+    }
+
+    void qtDialogsSpeakChinese() {
+        kw::setUpApplication(*qApp);
+        QDialogButtonBox buttons(QDialogButtonBox::Yes | QDialogButtonBox::Cancel);
+        QVERIFY2(buttons.button(QDialogButtonBox::Yes)->text().contains(QStringLiteral("是")),
+                 qPrintable(buttons.button(QDialogButtonBox::Yes)->text()));
+        QVERIFY(buttons.button(QDialogButtonBox::Cancel)->text().contains(QStringLiteral("取消")));
     }
 
     void hintsShowAfter100MsForTwoAndAHalfSeconds() {

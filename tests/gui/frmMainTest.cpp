@@ -7,6 +7,7 @@
 #include "core/settings/SettingsFile.h"
 #include "gui/ChannelTreeView.h"
 #include "gui/Program.h"
+#include "gui/QtUi.h"
 #include "gui/SkinPainter.h"
 #include "gui/TrayIcon.h"
 #include "gui/frmADWindow.h"
@@ -22,7 +23,9 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QTextDocument>
 #include <QToolButton>
+#include <QToolTip>
 #include <QTreeView>
 #include <QtTest>
 
@@ -104,8 +107,10 @@ private slots:
         row("SpeedChannel22", 4, 435, 16, 18);
         row("SpeedChannelSave", 4, 453, 16, 18);
         row("SpeedChannelOpen", 4, 471, 16, 18);
-        row("tvSelectChannel", 23, 62, 224, 297);
-        row("meDisplayMemo", 23, 362, 224, 48);
+        // The details grow upward into the tree until three lines fit.
+        const int memo = std::max(48, 3 * QFontMetrics(kw::programFont()).lineSpacing() + 4);
+        row("tvSelectChannel", 23, 62, 224, 410 - memo - 3 - 62);
+        row("meDisplayMemo", 23, 410 - memo, 224, memo);
         row("cbRateChannel", 21, 414, 57, 20);
         row("cbFilterChannel", 80, 414, 83, 20);
         row("cbClassDisplayChannel", 165, 414, 83, 20);
@@ -132,6 +137,29 @@ private slots:
         QVERIFY2(widget != nullptr, qPrintable(name));
         QCOMPARE(widget->parentWidget(), main_.get());
         QCOMPARE(widget->geometry(), place);
+    }
+
+    void detailsShowThreeWholeLines() {
+        const QPlainTextEdit* memo = main_->widgets().meDisplayMemo;
+        main_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(main_.get()));
+        const int margins = 2 * static_cast<int>(memo->document()->documentMargin());
+        QVERIFY2(memo->viewport()->height() - margins >= 3 * memo->fontMetrics().lineSpacing(),
+                 qPrintable(QStringLiteral("%1 high, lines of %2")
+                                .arg(memo->viewport()->height())
+                                .arg(memo->fontMetrics().lineSpacing())));
+    }
+
+    void listEntryThatDoesNotFitIsInTheHint() {
+        QComboBox* filter = main_->widgets().cbFilterChannel;
+        main_->show();
+        filter->setCurrentIndex(0);
+        QVERIFY(filter->fontMetrics().horizontalAdvance(filter->currentText()) > filter->width() - 20);
+        QHelpEvent hint(QEvent::ToolTip, QPoint(5, 5), filter->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(filter, &hint);
+        QTRY_VERIFY(QToolTip::text().startsWith(filter->currentText() + QLatin1Char('\n')));
+        QVERIFY(QToolTip::text().contains(QStringLiteral("只显示")));
+        QToolTip::hideText();
     }
 
     void windowIsAFramelessPanelOnTopAtTheRightEdge() {
@@ -361,6 +389,9 @@ private slots:
         QTest::newRow("lower right") << lowerRight << lowerRight - QPoint(254, 514);
         QTest::newRow("upper left") << QPoint(5, 5) << QPoint(5, 5);
         QTest::newRow("upper right") << QPoint(screen.width() - 5, 5) << QPoint(screen.width() - 5 - 254, 5);
+        // Reaching past the bottom, the window stays on the screen.
+        QTest::newRow("upper left near the middle")
+            << QPoint(5, screen.height() / 2 - 1) << QPoint(5, screen.height() - 514);
     }
 
     void trayLeftClickPutsTheWindowCornerAtTheMouse() {

@@ -43,3 +43,30 @@ INSTANTIATE_TEST_SUITE_P(
                       TrayCase{{639, 399}, {639, 399}}));  // just inside the upper left
 
 }  // namespace
+
+struct AreaCase {
+    const char* what;
+    ScreenPoint place;
+    ScreenSize window;
+    ScreenPoint expected;
+    friend void PrintTo(const AreaCase& c, std::ostream* out) { *out << c.what; }
+};
+
+class KeepInArea : public ::testing::TestWithParam<AreaCase> {};
+
+// An available area that starts below a 30-pixel top panel and to the right
+// of a 40-pixel dock: 1240 × 740 at (40, 30).
+TEST_P(KeepInArea, KeepsTheWindowReachable) {
+    EXPECT_EQ(kw::keepInArea(GetParam().place, GetParam().window, {40, 30, 1240, 740}), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edges, KeepInArea,
+    ::testing::Values(AreaCase{"inside stays", {500, 100}, kWindow, {500, 100}},
+                      AreaCase{"above the top panel", {500, 0}, kWindow, {500, 30}},
+                      AreaCase{"under the dock", {0, 100}, kWindow, {40, 100}},
+                      AreaCase{"past the right edge", {1200, 100}, kWindow, {1026, 100}},
+                      AreaCase{"past the bottom", {500, 700}, kWindow, {500, 256}},
+                      // Twice the size at scale 2: taller than the area, the title stays visible.
+                      AreaCase{"taller than the area", {500, -114}, {508, 1028}, {500, 30}},
+                      AreaCase{"wider and taller", {-50, 900}, {1300, 1028}, {40, 30}}));

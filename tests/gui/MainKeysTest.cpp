@@ -1,0 +1,155 @@
+// The main window from the keyboard and without a notification area.
+#include "TestInstallation.h"
+#include "support/FakeDesktop.h"
+
+#include "gui/ChannelTreeView.h"
+#include "gui/TrayIcon.h"
+#include "gui/frmADWindow.h"
+#include "gui/frmMain.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QToolButton>
+#include <QtTest>
+
+#include <memory>
+#include <set>
+#include <vector>
+
+using kw::test::commandNamed;
+using kw::test::MessageBoxCatcher;
+using kw::test::TestInstallation;
+
+class MainKeysTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        install_ = std::make_unique<TestInstallation>(TestInstallation::Content::Initialised);
+        boxes_ = std::make_unique<MessageBoxCatcher>();
+        ad_ = std::make_unique<kw::frmADWindow>();
+        main_ = std::make_unique<kw::frmMain>(install_->dir(), *ad_, desktop_);
+        main_->startUp();
+        main_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(main_.get()));
+    }
+
+    void cleanup() {
+        kw::TrayIcon::setAvailabilityProbe({});
+        main_.reset();
+        ad_.reset();
+        boxes_.reset();
+        install_.reset();
+    }
+
+    void tabVisitsEveryControlInOrder() {
+        const kw::MainWidgets& w = main_->widgets();
+        const std::vector<QWidget*> order = main_->tabOrder();
+        // Every control of the window is in the order once.
+        QCOMPARE(order.size(), std::size_t{19 + 22 + 4});
+        QCOMPARE(std::set<QWidget*>(order.begin(), order.end()).size(), order.size());
+        w.tvSelectChannel->setFocus();
+        for (std::size_t i = 1; i < order.size(); ++i) {
+            if (!order[i]->isEnabled()) continue;
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QVERIFY2(QApplication::focusWidget() == order[i], qPrintable(order[i]->objectName()));
+        }
+    }
+
+    void keysPressTheSlots_data() {
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::addColumn<int>("slot");
+        QTest::newRow("Ctrl+1") << QKeySequence(Qt::CTRL | Qt::Key_1) << 1;
+        QTest::newRow("Ctrl+9") << QKeySequence(Qt::CTRL | Qt::Key_9) << 9;
+        QTest::newRow("Ctrl+0") << QKeySequence(Qt::CTRL | Qt::Key_0) << 10;
+    }
+
+    void keysPressTheSlots() {
+        QFETCH(QKeySequence, keys);
+        QFETCH(int, slot);
+        QToolButton* button = main_->widgets().SpeedChannel[static_cast<std::size_t>(slot - 1)];
+        QSignalSpy pressed(button, &QToolButton::clicked);
+        main_->widgets().tvSelectChannel->setFocus();
+        QTest::keySequence(main_.get(), keys);
+        QCOMPARE(pressed.count(), 1);
+    }
+
+    void spaceOnAFocusedSlotPressesIt() {
+        QToolButton* last = main_->widgets().SpeedChannel[21];
+        QSignalSpy pressed(last, &QToolButton::clicked);
+        last->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(last, Qt::Key_Space);
+        QCOMPARE(pressed.count(), 1);
+    }
+
+    void enterOnTheTreePlaysOnlyWhenPlayingIsPossible_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("possible");
+        QTest::newRow("Return") << int(Qt::Key_Return) << true;
+        QTest::newRow("Enter on the keypad") << int(Qt::Key_Enter) << true;
+        QTest::newRow("Return, nothing to play") << int(Qt::Key_Return) << false;
+    }
+
+    void enterOnTheTreePlaysOnlyWhenPlayingIsPossible() {
+        QFETCH(int, key);
+        QFETCH(bool, possible);
+        QAction* play = commandNamed(*main_, "actPlayChannel");
+        QSignalSpy played(play, &QAction::triggered);
+        kw::ChannelTreeView* tree = main_->widgets().tvSelectChannel;
+        tree->setFocus();
+        play->setEnabled(possible);
+        QTest::keyClick(tree, static_cast<Qt::Key>(key));
+        QCOMPARE(played.count(), possible ? 1 : 0);
+    }
+
+    void menuKeysOpenThePopUpMenu_data() {
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::addColumn<QString>("focus");
+        QTest::newRow("Shift+F10 on the tree") << QKeySequence(Qt::SHIFT | Qt::Key_F10) << "tvSelectChannel";
+        QTest::newRow("Menu on the tree") << QKeySequence(Qt::Key_Menu) << "tvSelectChannel";
+        QTest::newRow("Shift+F10 on a list") << QKeySequence(Qt::SHIFT | Qt::Key_F10) << "cbRateChannel";
+    }
+
+    void menuKeysOpenThePopUpMenu() {
+        QFETCH(QKeySequence, keys);
+        QFETCH(QString, focus);
+        main_->findChild<QWidget*>(focus)->setFocus();
+        QTest::keySequence(main_.get(), keys);
+        QTRY_VERIFY(main_->pmMainPopMenu()->isVisible());
+        main_->pmMainPopMenu()->hide();
+    }
+
+    void trayThatGoesAwayShowsTheWindowAndComesBackWithTheIcon() {
+        bool trayThere = true;
+        kw::TrayIcon::setAvailabilityProbe([&trayThere] { return trayThere; });
+        main_->trayIcon().checkAvailability();
+        main_->hide();
+
+        trayThere = false;
+        main_->trayIcon().checkAvailability();
+        QVERIFY(main_->isVisible());
+        QVERIFY(!main_->trayIcon().isShown());
+        // A taskbar entry: a normal window, not a tool window.
+        QCOMPARE(main_->windowFlags() & Qt::WindowType_Mask, Qt::Window);
+
+        trayThere = true;
+        main_->trayIcon().checkAvailability();
+        QVERIFY(main_->trayIcon().isShown());
+        QCOMPARE(main_->windowFlags() & Qt::WindowType_Mask, Qt::Tool);
+        QVERIFY(main_->isVisible());
+    }
+
+private:
+    kw::test::FakeDesktop desktop_;
+    std::unique_ptr<TestInstallation> install_;
+    std::unique_ptr<MessageBoxCatcher> boxes_;
+    std::unique_ptr<kw::frmADWindow> ad_;
+    std::unique_ptr<kw::frmMain> main_;
+};
+
+QTEST_MAIN(MainKeysTest)
+#include "MainKeysTest.moc"
