@@ -180,6 +180,7 @@ private slots:
                                                 "actUserAddChannel",
                                                 "actUserBatchAddChannel",
                                                 "actExportUserChannel",
+                                                "actCheckChannels",
                                                 "-",
                                                 "muSkin",
                                                 "muOthers",
