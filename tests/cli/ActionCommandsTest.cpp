@@ -5,6 +5,7 @@
 #include "core/settings/SettingsFile.h"
 #include "core/store/ChannelStore.h"
 #include "support/Kwave.h"
+#include "support/LocalStreamServer.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -239,7 +240,9 @@ TEST_F(ActionCommandsTest, FavoriteRateAndLockWriteTheRowThroughTheTree) {
     EXPECT_EQ(row.favorited, 1);
     EXPECT_EQ(row.rating, 5);
     EXPECT_EQ(row.locked, 1);
-    EXPECT_EQ(runKwave(dir_, {"test", kChannel}).out, "\" CCTV-2财经 \" 频道的当前状态是: [可达]\n");
+    // The test probes the address; one nobody listens on is unknown.
+    setAddress(kChannel, test::LocalStreamServer::refusedUrl());
+    EXPECT_EQ(line(runKwave(dir_, {"test", kChannel}).out, 1), "\" CCTV-2财经 \" 频道的当前状态是: [未知]\r");
 }
 
 }  // namespace

@@ -208,6 +208,7 @@ private slots:
                                                 "actUserAddChannel",
                                                 "actUserBatchAddChannel",
                                                 "actExportUserChannel",
+                                                "actCheckChannels",
                                                 "-",
                                                 "muSkin",
                                                 "muOthers",

@@ -13,6 +13,9 @@ int ChannelTest::reachableProbe(std::string_view, std::string_view) { return 1; 
 ChannelTest::ChannelTest(ChannelStore& store, UiPort& ui, Probe probe)
     : store_(store), ui_(ui), probe_(std::move(probe)) {}
 
+ChannelTest::ChannelTest(ChannelStore& store, UiPort& ui, DetailedProbe probe)
+    : store_(store), ui_(ui), detailedProbe_(std::move(probe)) {}
+
 std::string_view ChannelTest::statusWord(int status) {
     switch (status) {
         case 1:
@@ -33,7 +36,10 @@ void ChannelTest::actTestChannelExecute(std::string_view name) {
     // case, the scrambling does not.
     const ChannelAddress channel = store_.readChannelAddress(name);
     const std::string address = unscrambleText(channel.scrambledUrl, channel.name);
-    ui_.ShowMessage(message(name, probe_(name, address)));
+    if (!detailedProbe_) return ui_.ShowMessage(message(name, probe_(name, address)));
+    const ChannelDetails details = store_.readChannelDetails(channel.name);
+    const ProbeResult result = detailedProbe_({channel.name, address, channel.type, details.speed});
+    ui_.ShowMessage(message(name, result.status) + "\r\n" + result.reason);
 }
 
 }  // namespace kw

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/actions/ChannelProbe.h"
+
 #include <functional>
 #include <string>
 #include <string_view>
@@ -22,6 +24,11 @@ public:
 
     ChannelTest(ChannelStore& store, UiPort& ui, Probe probe = reachableProbe);
 
+    // A probe that also gets the channel's format and stated speed and tells
+    // why; its reason is shown below the status.
+    using DetailedProbe = std::function<ProbeResult(const ProbeTarget& target)>;
+    ChannelTest(ChannelStore& store, UiPort& ui, DetailedProbe probe);
+
     // "[未知]", "[可达]", "[流畅]"; any other status reads as unknown.
     static std::string_view statusWord(int status);
     static std::string message(std::string_view name, int status);
@@ -33,6 +40,7 @@ private:
     ChannelStore& store_;
     UiPort& ui_;
     Probe probe_;
+    DetailedProbe detailedProbe_;
 };
 
 }  // namespace kw

@@ -10,11 +10,14 @@
 #include "core/base/AsciiText.h"
 #include "core/base/Error.h"
 #include "core/base/ProfileFile.h"
+#include "core/base/SafeFile.h"
+#include "core/base/ScrambleText.h"
 #include "core/base/TextCodec.h"
 #include "core/browser/BrowserTexts.h"
 #include "core/browser/ChannelBrowser.h"
 #include "core/exchange/ChannelExchange.h"
 #include "core/exchange/ChannelForm.h"
+#include "core/exchange/ChannelTextFile.h"
 #include "core/ports/UiPort.h"
 #include "core/session/AppTexts.h"
 #include "core/settings/AboutPage.h"
@@ -27,6 +30,7 @@
 
 #include <chrono>
 #include <random>
+#include <set>
 
 namespace kw {
 
@@ -38,7 +42,9 @@ struct Session::Parts {
           browser(*store, session.programDir_, session.ui_, session.yield_),
           opener(*store, session.settings_, childLock, *session.shell_, *session.advertisement_, session.ui_),
           slotPlayer(opener, *session.speedChannels_),
-          channelTest(*store, session.ui_),
+          channelTest(*store, session.ui_, ChannelTest::DetailedProbe([&session](const ProbeTarget& target) {
+              return session.probeWhileIdle(target);
+          })),
           edits(*store, browser, childLock, session.ui_),
           exchange(*store, browser, session.ui_, session.yield_, session.programDir_) {}
 
@@ -315,8 +321,135 @@ bool Session::actDeleteChannelExecute() { return parts_ && parts_->edits.actDele
 bool Session::actLockChannelExecute() { return parts_ && parts_->edits.actLockChannelExecute(); }
 
 void Session::actTestChannelExecute() {
+    if (probing_) return;
     if (const std::optional<std::string> name = selectedChannelName())
         parts_->channelTest.actTestChannelExecute(*name);
+}
+
+// --- channel health
+
+namespace {
+
+// Clears a flag when the probe that set it ends, however it ends.
+struct ProbingFlag {
+    explicit ProbingFlag(bool& flag) : flag_(flag) { flag_ = true; }
+    ~ProbingFlag() { flag_ = false; }
+    ProbingFlag(const ProbingFlag&) = delete;
+    ProbingFlag& operator=(const ProbingFlag&) = delete;
+    bool& flag_;
+};
+
+}  // namespace
+
+ProbeLimits Session::probeLimits(int timeoutSeconds) const {
+    ProbeLimits limits;
+    limits.timeout =
+        std::chrono::seconds(timeoutSeconds > 0 ? timeoutSeconds : settings_.channelTestTimeout());
+    return limits;
+}
+
+ProbeResult Session::probeWhileIdle(const ProbeTarget& target) {
+    ProbingFlag flag(probing_);
+    return probeChannel(target, probeLimits(0), [this] {
+        if (probeIdle_) {
+            probeIdle_();
+        } else {
+            yield_.yieldNow();
+        }
+    });
+}
+
+ProbeTarget Session::probeTarget(std::string_view name) const {
+    ChannelStore& channels = store();
+    const ChannelAddress address = channels.readChannelAddress(name);
+    // The key is the stored name, as for a play.
+    return ProbeTarget{std::string(name), unscrambleText(address.scrambledUrl, address.name), address.type,
+                       channels.readChannelDetails(address.name).speed};
+}
+
+std::vector<std::string> Session::channelsBelow(NodeId node) const {
+    const ChannelTree& tree = parts().browser.tree();
+    std::vector<std::string> names;
+    if (node == kNoNode) return names;
+    const std::size_t level = tree.level(node);
+    // A channel can stand in more than one branch (the favourites); it is probed once.
+    std::set<std::string, std::less<>> seen;
+    for (NodeId at = node; at != kNoNode && (at == node || tree.level(at) > level);
+         at = tree.nextInTreeOrder(at)) {
+        if (tree.IsChannelLeaf(at) && seen.emplace(tree.text(at)).second) names.emplace_back(tree.text(at));
+    }
+    return names;
+}
+
+std::vector<std::string> Session::channelsInSelectedBranch() const {
+    return parts_ ? channelsBelow(parts_->browser.selected()) : std::vector<std::string>{};
+}
+
+std::vector<std::string> Session::channelsInScope(std::string_view scope) {
+    std::vector<std::string> names;
+    if (scope.starts_with("branch:")) {
+        rebuildFromDatabase();
+        const ChannelTree& tree = parts().browser.tree();
+        NodeId node = kNoNode;
+        std::string_view path = scope.substr(7);
+        while (!path.empty()) {
+            const std::size_t slash = path.find('/');
+            const std::string_view part = path.substr(0, slash);
+            NodeId found = kNoNode;
+            for (NodeId child : tree.children(node)) {
+                if (tree.text(child) == part) found = child;
+            }
+            if (found == kNoNode)
+                throw Error("No branch \"" + std::string(scope.substr(7)) + "\" in the channel tree");
+            node = found;
+            path = slash == std::string_view::npos ? std::string_view() : path.substr(slash + 1);
+        }
+        if (node == kNoNode) throw Error("branch: needs the path of a branch");
+        return channelsBelow(node);
+    }
+    const bool favourites = scope == "favorites";
+    const bool user = scope == "user";
+    if (!favourites && !user && scope != "all")
+        throw Error("The scope must be all, favorites, user or branch:PATH, not \"" + std::string(scope) +
+                    "\"");
+    store().forEachListedChannel(0, [&](const ChannelListing& channel) {
+        if ((favourites && channel.favorited == 0) || (user && channel.vol != "User")) return;
+        names.push_back(channel.name);
+    });
+    return names;
+}
+
+std::vector<ChannelCheck> Session::checkChannels(const std::vector<std::string>& names, int jobs,
+                                                 int timeoutSeconds, const ProbeProgress& progress) {
+    if (probing_) return {};
+    ProbingFlag flag(probing_);
+    std::vector<ProbeTarget> targets;
+    targets.reserve(names.size());
+    for (const std::string& name : names) targets.push_back(probeTarget(name));
+    ProbeLimits limits = probeLimits(timeoutSeconds);
+    limits.jobs = jobs;
+    std::vector<ProbeResult> results = probeChannels(targets, limits, progress);
+    std::vector<ChannelCheck> checks;
+    checks.reserve(names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) checks.push_back({names[i], std::move(results[i])});
+    return checks;
+}
+
+std::size_t Session::writeDeadChannelReport(const std::filesystem::path& file,
+                                            const std::vector<ChannelCheck>& checks) {
+    std::string text;
+    std::size_t count = 0;
+    for (const ChannelCheck& check : checks) {
+        if (!check.result.checked || check.result.status != 0) continue;
+        const ChannelRecord record = store().readChannelForEdit(check.name).record;
+        appendChannelRecordUtf8(
+            text, {record.class0, record.class1, record.class2, record.class3, record.name,
+                   unscrambleText(record.scrambledUrl, record.name), record.link, record.memo, record.type,
+                   record.speed, std::string(kInsertMarker)});
+        ++count;
+    }
+    replaceFileAtomically(file, text::toGbk(text));
+    return count;
 }
 
 bool Session::muSpeedChannelClick(int slot) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/actions/ChannelProbe.h"
 #include "core/base/YieldHook.h"
 #include "core/browser/ChannelTree.h"
 #include "core/browser/NodeDetails.h"
@@ -66,6 +67,12 @@ struct WindowState {
 struct NodeHover {
     std::string_view info;
     bool channel = false;
+};
+
+// One channel's outcome in a catalogue check.
+struct ChannelCheck {
+    std::string name;
+    ProbeResult result;
 };
 
 // One run of the program: the program directory, the channel database and
@@ -170,8 +177,31 @@ public:
     // Lock or unlock, as the details' lock target says. Returns false when
     // the password was refused.
     bool actLockChannelExecute();
-    // The channel test (F4).
+    // The channel test (F4). The probe waits for the network; meanwhile the
+    // probe idle callback (or the yield callback) runs, and a second test or
+    // check started from it is not run.
     void actTestChannelExecute();
+
+    // --- channel health: probes that change nothing in the database
+
+    // Lets the window take input while a probe waits, so the user can go on
+    // browsing; without it the yield callback runs.
+    void setProbeIdle(std::function<void()> idle) { probeIdle_ = std::move(idle); }
+    bool probing() const { return probing_; }
+    // The channels a check covers: "all", "favorites", "user", or
+    // "branch:PATH" with PATH the node texts from the top joined by "/".
+    // Throws kw::Error for another scope or a branch not in the tree.
+    std::vector<std::string> channelsInScope(std::string_view scope);
+    // The channels in the selected node's branch (itself when it is a channel).
+    std::vector<std::string> channelsInSelectedBranch() const;
+    // Probes the named channels, jobs at once, with the time-out in seconds (0
+    // takes the settings file's). Returns nothing when a probe already runs.
+    std::vector<ChannelCheck> checkChannels(const std::vector<std::string>& names, int jobs,
+                                            int timeoutSeconds, const ProbeProgress& progress);
+    // Writes the channels found dead (status 0) as a channel text file that
+    // batch add reads; returns how many.
+    std::size_t writeDeadChannelReport(const std::filesystem::path& file,
+                                       const std::vector<ChannelCheck>& checks);
     // The speed-channel submenu: assigns the selected channel to slot 1..22.
     // Returns whether the slot was assigned.
     bool muSpeedChannelClick(int slot);
@@ -321,6 +351,12 @@ private:
     ChannelTree emptyTree_;
     std::string currentSkinName_;
     bool preview_ = false;
+    std::function<void()> probeIdle_;
+    bool probing_ = false;
+    ProbeLimits probeLimits(int timeoutSeconds) const;
+    ProbeResult probeWhileIdle(const ProbeTarget& target);
+    ProbeTarget probeTarget(std::string_view name) const;
+    std::vector<std::string> channelsBelow(NodeId node) const;
 };
 
 }  // namespace kw

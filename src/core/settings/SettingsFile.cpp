@@ -2,6 +2,8 @@
 
 #include "core/base/ProfileFile.h"
 
+#include <algorithm>
+
 namespace kw {
 namespace {
 
@@ -16,6 +18,11 @@ int listIndex(const ProfileFile& file, std::string_view key, bool (*isValid)(int
 }  // namespace
 
 SettingsFile::SettingsFile(std::filesystem::path programDir) : programDir_(std::move(programDir)) {}
+
+int SettingsFile::channelTestTimeout() const {
+    const int seconds = ProfileFile(path()).readInteger(kSetupOptions, "ChannelTestTimeout", 5);
+    return seconds < 1 ? 5 : std::min(seconds, 60);
+}
 
 bool SettingsFile::isHideOnDeactive() const {
     return ProfileFile(path()).readBool(kSetupOptions, "IsHideOnDeactive", false);

@@ -45,6 +45,9 @@ public:
     std::string authorEmail() const;  // empty when missing
     void setAuthorEmail(std::string_view address);
     std::string verDat() const;  // empty when missing
+    // Seconds the channel test waits for an answer: ChannelTestTimeout, 5 when
+    // missing, and kept within 1 to 60 so a hand edit cannot hang a test.
+    int channelTestTimeout() const;
     void setVerDat(std::string_view label);
 
     // [LastStatus]

@@ -1,0 +1,152 @@
+#include "cli/Cli.h"
+#include "cli/CliSession.h"
+#include "core/actions/ChannelTest.h"
+
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <ostream>
+#include <sstream>
+
+namespace kw::cli {
+namespace {
+
+enum class Format { Text, Tsv, Json };
+
+Format formatFrom(std::string_view word) {
+    if (word == "text") return Format::Text;
+    if (word == "tsv") return Format::Tsv;
+    if (word == "json") return Format::Json;
+    throw UsageError("--format must be text, tsv or json, not \"" + std::string(word) + "\"");
+}
+
+std::string fixed(double value, int decimals) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    return buffer;
+}
+
+std::string answerTime(const ProbeResult& result) {
+    return result.answerSeconds < 0 ? "-" : fixed(result.answerSeconds, 3) + "s";
+}
+
+std::string jsonText(std::string_view text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+// TAB and line ends inside a value would break a TSV row.
+std::string tsvText(std::string text) {
+    for (char& c : text) {
+        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+    }
+    return text;
+}
+
+void printChecks(std::ostream& out, Format format, const std::vector<ChannelCheck>& checks) {
+    std::array<std::size_t, 3> counts{};
+    for (const ChannelCheck& check : checks) ++counts[static_cast<std::size_t>(check.result.status)];
+    if (format == Format::Json) out << "{\"channels\":[";
+    if (format == Format::Tsv) out << "name\tstatus\treason\tanswer_s\tkbit_s\n";
+    bool first = true;
+    for (const ChannelCheck& check : checks) {
+        const ProbeResult& r = check.result;
+        const std::string word(ChannelTest::statusWord(r.status));
+        switch (format) {
+            case Format::Text:
+                out << check.name << "  " << word << "  " << r.reason << "  " << answerTime(r) << "  "
+                    << fixed(r.kbitPerSecond, 0) << " kbit/s\n";
+                break;
+            case Format::Tsv:
+                out << tsvText(check.name) << '\t' << word << '\t' << tsvText(r.reason) << '\t'
+                    << (r.answerSeconds < 0 ? "" : fixed(r.answerSeconds, 3)) << '\t'
+                    << fixed(r.kbitPerSecond, 0) << '\n';
+                break;
+            case Format::Json:
+                out << (first ? "" : ",") << "\n{\"name\":" << jsonText(check.name)
+                    << ",\"status\":" << r.status << ",\"word\":" << jsonText(word)
+                    << ",\"reason\":" << jsonText(r.reason)
+                    << ",\"answer_s\":" << (r.answerSeconds < 0 ? "null" : fixed(r.answerSeconds, 3))
+                    << ",\"bytes\":" << r.bytes << ",\"kbit_s\":" << fixed(r.kbitPerSecond, 1) << '}';
+                break;
+        }
+        first = false;
+    }
+    const std::string summary = std::to_string(checks.size()) + " channels: " + std::to_string(counts[2]) +
+                                " " + std::string(ChannelTest::statusWord(2)) + ", " +
+                                std::to_string(counts[1]) + " " + std::string(ChannelTest::statusWord(1)) +
+                                ", " + std::to_string(counts[0]) + " " +
+                                std::string(ChannelTest::statusWord(0));
+    if (format == Format::Json) {
+        out << "\n],\"summary\":{\"total\":" << checks.size() << ",\"smooth\":" << counts[2]
+            << ",\"reachable\":" << counts[1] << ",\"unknown\":" << counts[0] << "}}\n";
+    } else if (format == Format::Text) {
+        out << summary << '\n';
+    }
+}
+
+int runCheck(CommandContext& context) {
+    std::string scope = "all", jobsText = "16", timeoutText = "0", formatText = "text", report;
+    takeOption(context.args, "--scope", scope);
+    takeOption(context.args, "--jobs", jobsText);
+    takeOption(context.args, "--timeout", timeoutText);
+    takeOption(context.args, "--format", formatText);
+    const bool writeReport = takeOption(context.args, "--write-report", report);
+    expectArgCount(context.args, 0, 0);
+    const int jobs = parseNumber(jobsText, "N");
+    if (jobs < 1 || jobs > 256) throw UsageError("--jobs must be 1 to 256");
+    const int timeout = parseNumber(timeoutText, "S");
+    if (timeout < 0 || timeout > 60) throw UsageError("--timeout must be 1 to 60 seconds");
+    const Format format = formatFrom(formatText);
+
+    CliSession cli(context);
+    const std::vector<std::string> names = cli->channelsInScope(scope);
+    // On a terminal the progress line is rewritten; elsewhere a line per tenth.
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    std::size_t shown = static_cast<std::size_t>(-1);
+    std::size_t shownTenth = shown;
+    const std::vector<ChannelCheck> checks =
+        cli->checkChannels(names, jobs, timeout, [&](std::size_t done, std::size_t total) {
+            if (done == shown) return true;
+            shown = done;
+            const std::size_t tenth = total == 0 ? 10 : done * 10 / total;
+            if (!terminal && tenth == shownTenth && done != total) return true;
+            shownTenth = tenth;
+            context.err << (terminal ? "\r" : "") << "checked " << done << "/" << total
+                        << (terminal && done != total ? "" : "\n") << std::flush;
+            return true;
+        });
+    printChecks(context.out, format, checks);
+    if (writeReport) {
+        const std::size_t dead = cli->writeDeadChannelReport(report, checks);
+        context.err << dead << " channels written to " << report << '\n';
+    }
+    return 0;
+}
+
+constexpr std::array kCommands{
+    Command{
+        "check",
+        "check [--scope all|favorites|user|branch:PATH] [--jobs N] [--timeout S] [--format text|tsv|json] "
+        "[--write-report FILE]",
+        runCheck},
+};
+
+}  // namespace
+
+std::span<const Command> checkCommands() { return kCommands; }
+
+}  // namespace kw::cli

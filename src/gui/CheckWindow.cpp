@@ -1,0 +1,103 @@
+#include "gui/CheckWindow.h"
+
+#include "core/actions/ChannelTest.h"
+#include "gui/QtText.h"
+#include "gui/frmMain.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressDialog>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <array>
+
+namespace kw {
+namespace {
+
+constexpr int kJobs = 16;
+constexpr const char* kCaption = "检查频道状态...";
+constexpr const char* kHint = "检查选中分支里所有频道当前是否可用";
+constexpr const char* kProgressText = "正在检查频道状态...";
+constexpr const char* kCancelText = "取消";
+constexpr const char* kResultsTitle = "频道状态";
+
+QString number(double value, int decimals) { return QString::number(value, 'f', decimals); }
+
+}  // namespace
+
+void addCheckChannelsEntry(QMenu* menu, frmMain* main) {
+    auto* action = new QAction(QString::fromUtf8(kCaption), main);
+    action->setObjectName(QStringLiteral("actCheckChannels"));
+    action->setStatusTip(QString::fromUtf8(kHint));
+    action->setToolTip(QString::fromUtf8(kHint));
+    menu->addAction(action);
+    QObject::connect(action, &QAction::triggered, main, [main] {
+        main->runCommand([main] {
+            const std::vector<ChannelCheck> checks = checkSelectedBranch(main->session(), main);
+            if (!checks.empty()) showCheckResults(checks, main);
+        });
+    });
+    // While a channel test waits for the network the user can go on browsing.
+    main->session().setProbeIdle([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); });
+}
+
+std::vector<ChannelCheck> checkSelectedBranch(Session& session, QWidget* parent) {
+    const std::vector<std::string> names = session.channelsInSelectedBranch();
+    if (names.empty() || session.probing()) return {};
+    QProgressDialog progress(QString::fromUtf8(kProgressText), QString::fromUtf8(kCancelText), 0,
+                             static_cast<int>(names.size()), parent);
+    progress.setObjectName(QStringLiteral("frmCheckProgress"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    progress.setValue(0);
+    return session.checkChannels(names, kJobs, 0, [&progress](std::size_t done, std::size_t) {
+        progress.setValue(static_cast<int>(done));
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return !progress.wasCanceled();
+    });
+}
+
+QWidget* showCheckResults(const std::vector<ChannelCheck>& checks, QWidget* parent) {
+    auto* window = new QDialog(parent);
+    window->setObjectName(QStringLiteral("frmCheckResults"));
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowTitle(QString::fromUtf8(kResultsTitle));
+    std::array<int, 3> counts{};
+    auto* list = new QTreeWidget(window);
+    list->setObjectName(QStringLiteral("tvCheckResults"));
+    list->setRootIsDecorated(false);
+    list->setHeaderLabels({QStringLiteral("频道"), QStringLiteral("状态"), QStringLiteral("原因"),
+                           QStringLiteral("应答 (秒)"), QStringLiteral("速率 (kbit/s)")});
+    for (const ChannelCheck& check : checks) {
+        const ProbeResult& r = check.result;
+        ++counts[static_cast<std::size_t>(r.status)];
+        list->addTopLevelItem(
+            new QTreeWidgetItem({qs(check.name), qs(ChannelTest::statusWord(r.status)), qs(r.reason),
+                                 r.answerSeconds < 0 ? QStringLiteral("-") : number(r.answerSeconds, 3),
+                                 number(r.kbitPerSecond, 0)}));
+    }
+    list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    auto* summary = new QLabel(QStringLiteral("%1 个频道: %2 %3, %4 %5, %6 %7")
+                                   .arg(checks.size())
+                                   .arg(counts[2])
+                                   .arg(qs(ChannelTest::statusWord(2)))
+                                   .arg(counts[1])
+                                   .arg(qs(ChannelTest::statusWord(1)))
+                                   .arg(counts[0])
+                                   .arg(qs(ChannelTest::statusWord(0))),
+                               window);
+    summary->setObjectName(QStringLiteral("lblCheckSummary"));
+    auto* layout = new QVBoxLayout(window);
+    layout->addWidget(list);
+    layout->addWidget(summary);
+    window->resize(640, 400);
+    window->show();
+    return window;
+}
+
+}  // namespace kw

@@ -1,0 +1,76 @@
+#include "core/base/ScrambleText.h"
+#include "core/base/TextCodec.h"
+#include "core/session/Installation.h"
+#include "core/store/ChannelStore.h"
+#include "support/Kwave.h"
+#include "support/LocalStreamServer.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+
+using namespace kw;
+using test::runKwave;
+
+namespace {
+
+TEST(CheckCommands, ChecksUserChannelsAndReportsTheDeadWithoutChangingTheDatabase) {
+    test::TempDir temp;
+    const std::filesystem::path dir = temp.path() / "program";
+    createInstallation(dir, KW_DATA_DIR, false);
+    test::LocalStreamServer server;
+    const std::vector<std::pair<std::string, std::string>> channels = {
+        {"稳定台", "/steady128"}, {"死台", "/404"}, {"慢台", "/drip"}};
+    {
+        auto store = ChannelStore::open(dir / ChannelStore::kFileName);
+        for (const auto& [name, path] : channels) {
+            ChannelRecord record;
+            record.class0 = "A电台";
+            record.name = name;
+            record.scrambledUrl = scrambleText(server.url(path), name);
+            store->insertChannel(record, 2, "User");
+        }
+    }
+    const auto before = std::filesystem::file_size(dir / ChannelStore::kFileName);
+    const std::filesystem::path report = temp.path() / "dead.txt";
+
+    const test::KwaveRun run = runKwave(dir, {"check", "--scope", "user", "--timeout", "1", "--format", "tsv",
+                                              "--write-report", report.string()});
+
+    EXPECT_EQ(run.status, 0) << run.err;
+    std::istringstream rows(run.out);
+    std::string row;
+    std::getline(rows, row);
+    std::map<std::string, std::string> words;
+    while (std::getline(rows, row)) {
+        const auto tab = row.find('\t');
+        words[row.substr(0, tab)] = row.substr(tab + 1, row.find('\t', tab + 1) - tab - 1);
+    }
+    EXPECT_EQ(words, (std::map<std::string, std::string>{
+                         {"稳定台", "[流畅]"}, {"死台", "[未知]"}, {"慢台", "[可达]"}}));
+    EXPECT_NE(run.err.find("checked 3/3"), std::string::npos) << run.err;
+    std::ifstream in(report, std::ios::binary);
+    const std::string text = text::fromGbk(std::string(std::istreambuf_iterator<char>(in), {}));
+    EXPECT_NE(text.find("死台\r\n" + server.url("/404")), std::string::npos) << text;
+    EXPECT_EQ(text.find("稳定台"), std::string::npos);
+    EXPECT_EQ(std::filesystem::file_size(dir / ChannelStore::kFileName), before);
+}
+
+TEST(CheckCommands, RefusesAnUnknownScopeOrFormat) {
+    test::TempDir temp;
+    const std::filesystem::path dir = temp.path() / "program";
+    createInstallation(dir, KW_DATA_DIR, false);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"check", "--scope", "mine"},
+          std::vector<std::string>{"check", "--format", "xml"},
+          std::vector<std::string>{"check", "--scope", "branch:无此分支"}}) {
+        const test::KwaveRun run = runKwave(dir, args);
+        EXPECT_NE(run.status, 0) << args[2];
+        EXPECT_TRUE(run.out.empty()) << args[2];
+    }
+}
+
+}  // namespace
