@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config clang-format
-  libsqlite3-dev libicu-dev
+  libsqlite3-dev libicu-dev libexpat1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins qt6-webengine-dev
   libgl-dev
