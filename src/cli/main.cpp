@@ -13,7 +13,7 @@ namespace {
 std::vector<Command> allCommands() {
     std::vector<Command> commands;
     for (auto list : {installCommands(), configCommands(), browserCommands(), actionCommands(),
-                      speedCommands(), exchangeCommands(), formCommands()}) {
+                      speedCommands(), exchangeCommands(), formCommands(), playlistCommands()}) {
         commands.insert(commands.end(), list.begin(), list.end());
     }
     return commands;
