@@ -1,6 +1,7 @@
 // The commands of the main window with their captions, hints and shortcuts,
 // and the two pop-up menus that offer them.
 #include "core/settings/ListEntries.h"
+#include "gui/PlaylistWindow.h"
 #include "gui/QtText.h"
 #include "gui/frmMain.h"
 
@@ -186,6 +187,7 @@ void frmMain::buildMenus() {
           MainCommand::actUserBatchAddChannel, MainCommand::actExportUserChannel}) {
         main->addAction(command(id));
     }
+    addPlaylistEntries(*this, main);
     main->addSeparator();
 
     muSkin_ = makeMenu(main, "muSkin", "换个心情");

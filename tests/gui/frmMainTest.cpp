@@ -180,6 +180,8 @@ private slots:
                                                 "actUserAddChannel",
                                                 "actUserBatchAddChannel",
                                                 "actExportUserChannel",
+                                                "actImportPlaylist",
+                                                "actExportPlaylist",
                                                 "-",
                                                 "muSkin",
                                                 "muOthers",
