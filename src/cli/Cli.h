@@ -38,6 +38,7 @@ std::span<const Command> speedCommands();
 std::span<const Command> exchangeCommands();
 std::span<const Command> formCommands();
 std::span<const Command> checkCommands();
+std::span<const Command> playlistCommands();
 
 // Takes "--name VALUE" out of args; nullopt-like empty when absent.
 bool takeOption(std::vector<std::string>& args, std::string_view name, std::string& value);

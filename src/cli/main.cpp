@@ -12,8 +12,9 @@ namespace {
 
 std::vector<Command> allCommands() {
     std::vector<Command> commands;
-    for (auto list : {installCommands(), configCommands(), browserCommands(), actionCommands(),
-                      speedCommands(), exchangeCommands(), formCommands(), checkCommands()}) {
+    for (auto list :
+         {installCommands(), configCommands(), browserCommands(), actionCommands(), speedCommands(),
+          exchangeCommands(), formCommands(), checkCommands(), playlistCommands()}) {
         commands.insert(commands.end(), list.begin(), list.end());
     }
     return commands;

@@ -2,6 +2,7 @@
 // and the two pop-up menus that offer them.
 #include "core/settings/ListEntries.h"
 #include "gui/CheckWindow.h"
+#include "gui/PlaylistWindow.h"
 #include "gui/QtText.h"
 #include "gui/frmMain.h"
 
@@ -187,6 +188,7 @@ void frmMain::buildMenus() {
           MainCommand::actUserBatchAddChannel, MainCommand::actExportUserChannel}) {
         main->addAction(command(id));
     }
+    addPlaylistEntries(*this, main);
     addCheckChannelsEntry(main, this);
     main->addSeparator();
 

@@ -208,6 +208,8 @@ private slots:
                                                 "actUserAddChannel",
                                                 "actUserBatchAddChannel",
                                                 "actExportUserChannel",
+                                                "actImportPlaylist",
+                                                "actExportPlaylist",
                                                 "actCheckChannels",
                                                 "-",
                                                 "muSkin",

@@ -40,28 +40,6 @@ ChannelRecord toStored(const ChannelTextRecord& text, std::string_view name) {
     return record;
 }
 
-// Ends the "running" state and the progress display on every way out.
-class RunScope {
-public:
-    RunScope(bool& running, ChannelBrowser& browser, UiPort& ui)
-        : running_(running), browser_(browser), ui_(ui) {
-        running_ = true;
-        browser_.setHeld(true);
-    }
-    ~RunScope() {
-        running_ = false;
-        browser_.setHeld(false);
-        ui_.EndProgress();
-    }
-    RunScope(const RunScope&) = delete;
-    RunScope& operator=(const RunScope&) = delete;
-
-private:
-    bool& running_;
-    ChannelBrowser& browser_;
-    UiPort& ui_;
-};
-
 }  // namespace
 
 ChannelExchange::ChannelExchange(ChannelStore& store, ChannelBrowser& browser, UiPort& ui, YieldHook& yield,
@@ -149,35 +127,76 @@ ChannelExchange::BatchCounts ChannelExchange::batchAdd(const fs::path& file) {
     return batchAdd(reader);
 }
 
-ChannelExchange::BatchCounts ChannelExchange::batchAdd(ChannelTextReader& reader) {
-    if (!store_.isOpen()) store_.reopen();
-    if (running_ || browser_.busy()) throw Error("批量自添正在进行，请等它结束。");
-    RunScope scope(running_, browser_, ui_);
+ChannelExchange::BatchWriter::BatchWriter(ChannelExchange& exchange, bool rehearsal)
+    : exchange_(exchange), rehearsal_(rehearsal) {
+    if (!exchange_.store_.isOpen()) exchange_.store_.reopen();
+    if (exchange_.running_ || exchange_.browser_.busy()) throw Error("批量自添正在进行，请等它结束。");
+    exchange_.running_ = true;
+    exchange_.browser_.setHeld(true);
+    lastCommit_ = Clock::now();
+}
 
-    // What the open transaction holds, to be written again one by one if the
-    // engine rolls it back on an error.
-    struct Written {
-        bool update;
-        ChannelRecord record;
-    };
-    std::vector<Written> pending;
+ChannelExchange::BatchWriter::~BatchWriter() {
+    if (rehearsal_) {
+        try {
+            exchange_.store_.rollbackTransaction();
+        } catch (const Error&) {
+        }
+    }
+    exchange_.running_ = false;
+    exchange_.browser_.setHeld(false);
+    exchange_.ui_.EndProgress();
+}
+
+void ChannelExchange::BatchWriter::write(bool update, ChannelRecord record) {
+    ChannelStore& store = exchange_.store_;
+    if (!store.transactionOpen()) store.beginTransaction();
+    if (update)
+        store.updateChannelByName(record, kUserVol);
+    else
+        store.insertChannel(record, kUserGroup, kUserVol);
+    if (!rehearsal_) pending_.push_back({update, std::move(record)});
+}
+
+void ChannelExchange::BatchWriter::insert(ChannelRecord record) { write(false, std::move(record)); }
+
+void ChannelExchange::BatchWriter::update(ChannelRecord record) { write(true, std::move(record)); }
+
+void ChannelExchange::BatchWriter::step() {
+    if (!rehearsal_ && Clock::now() - lastCommit_ >= kCommitInterval) finish();
+}
+
+void ChannelExchange::BatchWriter::finish() {
+    if (rehearsal_) return;
+    exchange_.store_.commitTransaction();
+    pending_.clear();
+    lastCommit_ = Clock::now();
+}
+
+void ChannelExchange::BatchWriter::keepWritten() noexcept {
+    if (rehearsal_) return;
+    ChannelStore& store = exchange_.store_;
+    try {
+        if (store.transactionOpen()) {
+            store.commitTransaction();
+        } else {
+            for (Written& done : pending_) {
+                if (done.update)
+                    store.updateChannelByName(done.record, kUserVol);
+                else
+                    store.insertChannel(done.record, kUserGroup, kUserVol);
+            }
+        }
+    } catch (const Error&) {
+    }
+    pending_.clear();
+}
+
+ChannelExchange::BatchCounts ChannelExchange::batchAdd(ChannelTextReader& reader) {
+    BatchWriter writer(*this);
     BatchCounts counts;
     ChannelTextRecord text;
-    Clock::time_point lastCommit = Clock::now();
-    Clock::time_point lastProgress = lastCommit;
-
-    const auto commit = [&] {
-        store_.commitTransaction();
-        pending.clear();
-        lastCommit = Clock::now();
-    };
-    const auto write = [&](bool update, ChannelRecord record) {
-        if (update)
-            store_.updateChannelByName(record, kUserVol);
-        else
-            store_.insertChannel(record, kUserGroup, kUserVol);
-        pending.push_back({update, std::move(record)});
-    };
+    Clock::time_point lastProgress = Clock::now();
 
     std::uint64_t firstLine = 1;
     std::int64_t recordNumber = 0;
@@ -188,7 +207,6 @@ ChannelExchange::BatchCounts ChannelExchange::batchAdd(ChannelTextReader& reader
             ++recordNumber;
             reader.read(text);
             ++counts.records;
-            if (!store_.transactionOpen()) store_.beginTransaction();
 
             const std::int64_t n = store_.countChannelsByName(text.name);
             if (n == 1 && text.marker == "U") {
@@ -198,20 +216,19 @@ ChannelExchange::BatchCounts ChannelExchange::batchAdd(ChannelTextReader& reader
                 } else {
                     // The stored name keys the address: a play unscrambles it with that name.
                     const std::string stored = store_.readChannelAddress(text.name).name;
-                    ChannelRecord record = toStored(text, stored);
-                    write(true, std::move(record));
+                    writer.update(toStored(text, stored));
                     ++counts.updated;
                 }
             } else if (text.marker == "I") {
                 const std::string name = n > 0 ? MakeUniqueChannelName(text.name) : text.name;
-                write(false, toStored(text, name));
+                writer.insert(toStored(text, name));
                 ++counts.inserted;
             } else {
                 ++counts.skipped;
             }
 
+            writer.step();
             const Clock::time_point now = Clock::now();
-            if (now - lastCommit >= kCommitInterval) commit();
             if (now - lastProgress >= kProgressInterval) {
                 lastProgress = now;
                 const std::uint64_t size = reader.sizeAtOpen();
@@ -224,24 +241,9 @@ ChannelExchange::BatchCounts ChannelExchange::batchAdd(ChannelTextReader& reader
                                  percent);
             }
         } while (!reader.atEnd());
-        commit();
+        writer.finish();
     } catch (const Error& error) {
-        // Keep every record stored before the failing one: commit what the
-        // transaction holds, or, when the engine has rolled it back, write
-        // those records again one at a time.
-        try {
-            if (store_.transactionOpen()) {
-                store_.commitTransaction();
-            } else {
-                for (Written& done : pending) {
-                    if (done.update)
-                        store_.updateChannelByName(done.record, kUserVol);
-                    else
-                        store_.insertChannel(done.record, kUserGroup, kUserVol);
-                }
-            }
-        } catch (const Error&) {
-        }
+        writer.keepWritten();
         throw Error("批量自添在第 " + std::to_string(recordNumber) + " 条记录 (文件第 " +
                     std::to_string(firstLine) + " 行起) 出错：" + error.what());
     }

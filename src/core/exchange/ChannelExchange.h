@@ -1,17 +1,18 @@
 #pragma once
 
 #include "core/base/YieldHook.h"
+#include "core/store/ChannelStore.h"
 
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kw {
 
 class ChannelBrowser;
-class ChannelStore;
 class ChannelTextReader;
 class UiPort;
 
@@ -61,6 +62,41 @@ public:
     bool running() const { return running_; }
 
     static constexpr std::chrono::milliseconds kCommitInterval{200};
+
+    // One long write into the user's channels (batch add, playlist import):
+    // the running state and the held tree for its length, rows grouped into
+    // transactions committed every kCommitInterval, and after an error every
+    // row written before it kept.
+    class BatchWriter {
+    public:
+        // Throws kw::Error while another long write or a tree build runs. A
+        // rehearsal holds every row in one transaction and drops it at the end.
+        explicit BatchWriter(ChannelExchange& exchange, bool rehearsal = false);
+        ~BatchWriter();
+        BatchWriter(const BatchWriter&) = delete;
+        BatchWriter& operator=(const BatchWriter&) = delete;
+
+        void insert(ChannelRecord record);
+        void update(ChannelRecord record);
+        // Commits when the interval has passed since the last commit.
+        void step();
+        void finish();
+        // After an error: commits what the transaction holds, or writes it
+        // again row by row when the engine rolled it back. Never throws.
+        void keepWritten() noexcept;
+
+    private:
+        struct Written {
+            bool update;
+            ChannelRecord record;
+        };
+        void write(bool update, ChannelRecord record);
+
+        ChannelExchange& exchange_;
+        bool rehearsal_;
+        std::vector<Written> pending_;
+        std::chrono::steady_clock::time_point lastCommit_;
+    };
 
 private:
     // The GBK bytes of every user channel's record, and their number.

@@ -624,4 +624,53 @@ void Session::endOptions(int page, ChannelForm* form) {
     if (rebuild) browser().RebuildChannelTree(false);
 }
 
+// --- playlists in and out.
+
+PlaylistExchange::ImportReport Session::importPlaylist(const std::filesystem::path& file,
+                                                       const PlaylistExchange::ImportOptions& options) {
+    PlaylistExchange playlists(exchange(), store(), ui_, yield_);
+    PlaylistExchange::ImportReport report;
+    try {
+        report = playlists.importPlaylist(file, options);
+    } catch (const Error&) {
+        // What was stored before the error stays, so the tree shows it.
+        if (!options.dryRun) browser().RebuildChannelTree(false);
+        throw;
+    }
+    if (!options.dryRun) browser().RebuildChannelTree(false);
+    return report;
+}
+
+bool Session::actImportPlaylist(const std::string& file) {
+    if (!parts_ || exchangeRunning() || browser().busy()) return false;
+    std::string chosen = file;
+    if (chosen.empty()) {
+        const std::optional<std::string> answer = ui_.ChooseOpenFile(
+            {"请选择要导入的播放列表", std::string(PlaylistExchange::kOpenFilter), "", programDir_.string()});
+        if (!answer) return false;
+        chosen = *answer;
+    }
+    try {
+        ui_.ShowMessage(PlaylistExchange::describe(importPlaylist(chosen, {})));
+    } catch (const Error& error) {
+        ui_.ShowError(error.what());
+        return false;
+    }
+    return true;
+}
+
+PlaylistExchange::ExportReport Session::exportPlaylist(const std::filesystem::path& file,
+                                                       PlaylistExchange::ExportRequest request,
+                                                       const std::optional<std::string>& password) {
+    if (exchangeRunning()) throw Error("批量自添正在进行，请等它结束。");
+    ChildLock& lock = parts().childLock;
+    request.unlock = [&lock, &password] {
+        if (!lock.asksPassword()) return true;
+        if (password) return *password == lock.password();
+        return lock.askPassword(PasswordPurpose::UnlockOrPlay);
+    };
+    PlaylistExchange playlists(exchange(), store(), ui_, yield_);
+    return playlists.exportPlaylist(file, request);
+}
+
 }  // namespace kw

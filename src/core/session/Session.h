@@ -4,6 +4,7 @@
 #include "core/base/YieldHook.h"
 #include "core/browser/ChannelTree.h"
 #include "core/browser/NodeDetails.h"
+#include "core/exchange/PlaylistExchange.h"
 #include "core/settings/SettingsFile.h"
 
 #include <array>
@@ -318,6 +319,22 @@ public:
     // The closing step: clears the flag and, unless the cancel mark is set,
     // rebuilds the tree for pages 0 to 2 (page 1 only when it stored channels).
     void endOptions(int page, ChannelForm* form);
+
+    // --- playlists (M3U/M3U8, PLS, XSPF) in and out.
+
+    // Reads a playlist into the user's channels and rebuilds the tree (a dry
+    // run stores nothing and leaves the tree). Throws kw::Error.
+    PlaylistExchange::ImportReport importPlaylist(const std::filesystem::path& file,
+                                                  const PlaylistExchange::ImportOptions& options);
+    // The menu command and a dropped file: the import of file (the open dialog
+    // when empty), then the final message or the error. Returns whether it ran to the end.
+    bool actImportPlaylist(const std::string& file = {});
+    // Writes the channels in scope. Locked channels go out when the lock mode
+    // lets them play without a password, or when the password is right:
+    // `password` when given, else asked once through the password dialog.
+    PlaylistExchange::ExportReport exportPlaylist(const std::filesystem::path& file,
+                                                  PlaylistExchange::ExportRequest request,
+                                                  const std::optional<std::string>& password = std::nullopt);
 
 private:
     // Tests look inside through test::SessionProbe; the front ends cannot.

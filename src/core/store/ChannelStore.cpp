@@ -593,6 +593,27 @@ void ChannelStore::forEachUserChannel(const std::function<void(const ChannelReco
     }
 }
 
+void ChannelStore::forEachChannelForExport(const std::function<void(const ExportedChannel&)>& visit) {
+    auto q = impl_->run(sql::kSelectChannelsForExport);
+    ExportedChannel row;
+    ChannelRecord& record = row.record;
+    while (q->step()) {
+        q->readBytes(0, record.class0);
+        q->readBytes(1, record.class1);
+        q->readBytes(2, record.class2);
+        q->readBytes(3, record.class3);
+        q->readBytes(4, record.name);
+        q->readBytes(5, record.scrambledUrl);
+        q->readBytes(6, record.memo);
+        q->readBytes(7, record.type);
+        row.favorited = static_cast<int>(q->integer64(8));
+        row.locked = lockedFlag(*q, 9);
+        row.groupId = static_cast<int>(q->integer64(10));
+        q->readBytes(11, row.vol);
+        visit(row);
+    }
+}
+
 void ChannelStore::inTransaction(const std::function<void()>& fn) {
     impl_->requireWritable();
     sqlite3* db = impl_->requireDb();
@@ -615,6 +636,10 @@ void ChannelStore::beginTransaction() { impl_->exec("begin immediate"); }
 
 void ChannelStore::commitTransaction() {
     if (transactionOpen()) impl_->exec("commit");
+}
+
+void ChannelStore::rollbackTransaction() {
+    if (transactionOpen()) impl_->exec("rollback");
 }
 
 bool ChannelStore::transactionOpen() const {

@@ -155,6 +155,15 @@ public:
     // The batch update on qryAppendChannelUpdate: every column but the name, found by name.
     void updateChannelByName(const ChannelRecord& record, std::string_view vol);
     void forEachUserChannel(const std::function<void(const ChannelRecord&)>& visit);
+    // Every channel row for a playlist export; `link` and `speed` stay empty.
+    struct ExportedChannel {
+        ChannelRecord record;
+        int favorited = 0;
+        int locked = 0;
+        int groupId = 0;
+        std::string vol;
+    };
+    void forEachChannelForExport(const std::function<void(const ExportedChannel&)>& visit);
 
     // Runs fn inside one transaction, rolled back when fn throws; inside
     // another transaction fn simply joins it. Used only where the installation
@@ -167,6 +176,8 @@ public:
     // transactionOpen() tells the caller whether that happened.
     void beginTransaction();
     void commitTransaction();
+    // Drops what the open transaction holds (a rehearsed import); harmless when none is open.
+    void rollbackTransaction();
     bool transactionOpen() const;
 
 private:

@@ -104,6 +104,11 @@ inline constexpr std::string_view kSelectUserChannels =
     "select ci_Class0,ci_Class1,ci_Class2,ci_Class3,ci_Name,ci_URL,ci_Link,ci_Memo,ci_Type,ci_Speed "
     "from ChannelInfo where (ci_GroupID=2) and ci_Vol=\"User\"";
 
+// Every channel with what a playlist export needs, settings row left out.
+inline constexpr std::string_view kSelectChannelsForExport =
+    "select ci_Class0,ci_Class1,ci_Class2,ci_Class3,ci_Name,ci_URL,ci_Memo,ci_Type,ci_Favorited,ci_Locked,"
+    "ci_GroupID,ci_Vol from ChannelInfo where (ci_GroupID<>0)";
+
 // Columns the built statements below are made from; never user input.
 inline constexpr std::string_view kColumnURL = "ci_URL";
 inline constexpr std::string_view kColumnClass0 = "ci_Class0";

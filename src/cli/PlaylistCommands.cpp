@@ -1,0 +1,77 @@
+#include "cli/Cli.h"
+#include "cli/CliSession.h"
+#include "core/exchange/PlaylistExchange.h"
+
+#include <array>
+#include <filesystem>
+#include <ostream>
+
+namespace kw::cli {
+namespace {
+
+// import-playlist FILE [--class0 NAME] [--dry-run]: the counts, then each skip with its reason.
+int importPlaylist(CommandContext& context) {
+    PlaylistExchange::ImportOptions options;
+    takeOption(context.args, "--class0", options.class0);
+    options.dryRun = takeFlag(context.args, "--dry-run");
+    expectArgCount(context.args, 1, 1);
+    CliSession cli(context);
+    const PlaylistExchange::ImportReport report =
+        cli->importPlaylist(std::filesystem::absolute(context.args[0]), options);
+    context.out << (options.dryRun ? "dry run, nothing stored\n" : "") << "added " << report.added << '\n'
+                << "renamed " << report.renamed << '\n'
+                << "skipped " << report.skipped << '\n';
+    for (const std::string& note : report.notes) context.out << "  " << note << '\n';
+    if (report.skipped > static_cast<std::int64_t>(report.notes.size()))
+        context.out << "  ... " << report.skipped - static_cast<std::int64_t>(report.notes.size())
+                    << " more\n";
+    return 0;
+}
+
+// export-playlist FILE [--format m3u8|pls|xspf] [--scope all|favorites|user|branch:PATH] [--password P]
+int exportPlaylist(CommandContext& context) {
+    std::string format = "m3u8", scope = "all", password;
+    takeOption(context.args, "--format", format);
+    takeOption(context.args, "--scope", scope);
+    const bool hasPassword = takeOption(context.args, "--password", password);
+    expectArgCount(context.args, 1, 1);
+
+    PlaylistExchange::ExportRequest request;
+    const std::optional<PlaylistExchange::Format> chosen = PlaylistExchange::parseFormat(format);
+    if (!chosen) throw UsageError("--format takes m3u8, pls or xspf");
+    request.format = *chosen;
+    if (scope == "all") {
+        request.scope = PlaylistExchange::Scope::All;
+    } else if (scope == "favorites") {
+        request.scope = PlaylistExchange::Scope::Favorites;
+    } else if (scope == "user") {
+        request.scope = PlaylistExchange::Scope::User;
+    } else if (scope.starts_with("branch:") && scope.size() > 7) {
+        request.scope = PlaylistExchange::Scope::Branch;
+        request.branch = scope.substr(7);
+    } else {
+        throw UsageError("--scope takes all, favorites, user or branch:PATH");
+    }
+
+    CliSession cli(context);
+    const PlaylistExchange::ExportReport report =
+        cli->exportPlaylist(std::filesystem::absolute(context.args[0]), request,
+                            hasPassword ? std::optional<std::string>(password) : std::nullopt);
+    context.out << "written " << report.written << '\n';
+    if (report.lockedLeftOut > 0) context.out << "locked, left out " << report.lockedLeftOut << '\n';
+    return 0;
+}
+
+constexpr std::array kCommands{
+    Command{"import-playlist", "import-playlist FILE [--class0 NAME] [--dry-run]", importPlaylist},
+    Command{"export-playlist",
+            "export-playlist FILE [--format m3u8|pls|xspf] [--scope all|favorites|user|branch:PATH] "
+            "[--password P]",
+            exportPlaylist},
+};
+
+}  // namespace
+
+std::span<const Command> playlistCommands() { return kCommands; }
+
+}  // namespace kw::cli

@@ -1,0 +1,339 @@
+#include "core/exchange/PlaylistExchange.h"
+
+#include "core/base/AsciiText.h"
+#include "core/base/Error.h"
+#include "core/base/SafeFile.h"
+#include "core/base/ScrambleText.h"
+#include "core/base/TextCodec.h"
+#include "core/exchange/ChannelExchange.h"
+#include "core/exchange/ChannelTextFile.h"
+#include "core/ports/UiPort.h"
+#include "core/store/ChannelStore.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace kw {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+constexpr std::chrono::milliseconds kProgressInterval{100};
+
+// Column limits in characters, as the channel text file keeps them.
+constexpr std::size_t kClassChars = kChannelTextLimits[0];
+constexpr std::size_t kLinkChars = kChannelTextLimits[6];
+constexpr std::size_t kMemoChars = kChannelTextLimits[7];
+
+// Controls would break a stored name's lines in the settings file and the
+// tree cache, and a playlist's own lines on export.
+std::string withoutControls(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        out += byte < 0x20 || byte == 0x7F ? ' ' : c;
+    }
+    return out;
+}
+
+std::string clean(std::string_view text, std::size_t maxChars) {
+    return cleanChannelValue(withoutControls(text), maxChars);
+}
+
+// The extension of an address's path, lower case, without query or fragment.
+std::string extensionOf(std::string_view url) {
+    url = url.substr(0, std::min(url.find('?'), url.find('#')));
+    const std::size_t slash = url.rfind('/');
+    const std::size_t dot = url.rfind('.');
+    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) return {};
+    return ascii::lower(url.substr(dot + 1));
+}
+
+std::string schemeOf(std::string_view url) {
+    const std::size_t colon = url.find(':');
+    if (colon == std::string_view::npos || colon < 2 || colon > 10) return {};
+    return ascii::lower(url.substr(0, colon));
+}
+
+void appendXml(std::string& out, std::string_view text) {
+    for (const char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                // XML 1.0 allows no controls but tab, LF and CR.
+                if (static_cast<unsigned char>(c) >= 0x20 || c == '\t') out += c;
+        }
+    }
+}
+
+// An attribute value of #EXTINF: a double quote would end it early.
+void appendAttribute(std::string& out, std::string_view key, std::string_view value) {
+    if (value.empty()) return;
+    out += ' ';
+    out += key;
+    out += "=\"";
+    for (const char c : value) out += c == '"' ? '\'' : (static_cast<unsigned char>(c) < 0x20 ? ' ' : c);
+    out += '"';
+}
+
+void appendLine(std::string& out, std::string_view text) {
+    for (const char c : text) out += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
+    out += '\n';
+}
+
+}  // namespace
+
+PlaylistExchange::PlaylistExchange(ChannelExchange& names, ChannelStore& store, UiPort& ui, YieldHook& yield)
+    : names_(names), store_(store), ui_(ui), yield_(yield) {}
+
+std::string PlaylistExchange::streamFormat(std::string_view url) {
+    const std::string scheme = schemeOf(url);
+    if (scheme == "rtmp" || scheme == "rtmps" || scheme == "rtsp" || scheme == "mms" || scheme == "udp" ||
+        scheme == "rtp" || scheme == "srt")
+        return ascii::upper(scheme);
+    const std::string ext = extensionOf(url);
+    if (ext == "m3u8") return "HLS";
+    if (ext == "mpd") return "DASH";
+    if (ext == "mp3" || ext == "aac" || ext == "ogg" || ext == "opus" || ext == "flac" || ext == "m4a" ||
+        ext == "wma" || ext == "mp4" || ext == "flv" || ext == "ts" || ext == "mkv" || ext == "wmv" ||
+        ext == "asf" || ext == "avi" || ext == "webm")
+        return ascii::upper(ext);
+    return "流媒体";
+}
+
+bool PlaylistExchange::isAudio(std::string_view url) {
+    const std::string ext = extensionOf(url);
+    return ext == "mp3" || ext == "aac" || ext == "ogg" || ext == "opus" || ext == "flac" || ext == "m4a" ||
+           ext == "wma";
+}
+
+std::optional<PlaylistExchange::Format> PlaylistExchange::parseFormat(std::string_view name) {
+    if (ascii::equalIgnoringCase(name, "m3u8") || ascii::equalIgnoringCase(name, "m3u")) return Format::M3u8;
+    if (ascii::equalIgnoringCase(name, "pls")) return Format::Pls;
+    if (ascii::equalIgnoringCase(name, "xspf")) return Format::Xspf;
+    return std::nullopt;
+}
+
+std::string PlaylistExchange::describe(const ImportReport& report) {
+    return "祝贺您，播放列表导入完成！\r\n\r\n新增 " + std::to_string(report.added) + " 个频道，其中 " +
+           std::to_string(report.renamed) + " 个因重名改了名字；跳过 " + std::to_string(report.skipped) +
+           " 个条目。";
+}
+
+PlaylistExchange::ImportReport PlaylistExchange::importPlaylist(const fs::path& file,
+                                                                const ImportOptions& options) {
+    const PlaylistFormat format = detectPlaylistFormat(file);
+    const std::unique_ptr<PlaylistReader> reader = openPlaylistReader(file, format);
+    ChannelExchange::BatchWriter writer(names_, options.dryRun);
+
+    ImportReport report;
+    const std::string chosenClass0 = clean(options.class0, kClassChars);
+    const auto skip = [&](const PlaylistEntry& entry, std::string_view reason) {
+        ++report.skipped;
+        if (report.notes.size() < kMaxNotes)
+            report.notes.push_back("第 " + std::to_string(entry.line) + " 行：" + std::string(reason));
+    };
+
+    PlaylistEntry entry;
+    Clock::time_point lastProgress = Clock::now();
+    try {
+        while (reader->next(entry)) {
+            yield_.tick();
+            ++report.entries;
+            if (entry.url.empty()) {
+                skip(entry, "没有地址");
+                continue;
+            }
+            if (isRefusedScheme(entry.url)) {
+                skip(entry, "地址类型不能播放：" + std::string(text::cutToChars(entry.url, 20)));
+                continue;
+            }
+            const std::string url = withoutControls(entry.url);
+            // A cut address would store a channel that can never play.
+            if (text::charCount(url) > kMaxUrlChars) {
+                skip(entry, "地址超过 " + std::to_string(kMaxUrlChars) + " 个字符");
+                continue;
+            }
+
+            ChannelRecord record;
+            std::string name = clean(entry.title, ChannelExchange::kMaxNameChars);
+            if (name.empty()) name = clean(url, ChannelExchange::kMaxNameChars);
+            if (names_.CountChannelsByName(name) > 0) {
+                name = names_.MakeUniqueChannelName(name);
+                ++report.renamed;
+            }
+            const bool audio = entry.radio || format == PlaylistFormat::Pls || isAudio(url);
+            record.class0 =
+                !chosenClass0.empty() ? chosenClass0 : std::string(audio ? kRadioCategory : kTvCategory);
+            record.class1 = clean(entry.group, kClassChars);
+            record.class2 = clean(entry.country, kClassChars);
+            record.class3 = clean(entry.language, kClassChars);
+            record.type = streamFormat(url);
+            if (!isRefusedScheme(entry.link)) record.link = clean(entry.link, kLinkChars);
+            std::string memo;
+            const std::string_view duration = text::trimBlanks(entry.duration);
+            if (!duration.empty() && duration.front() != '-' && duration != "0")
+                memo = "时长：" + std::string(duration) + " 秒";
+            if (!entry.logo.empty() && !isRefusedScheme(entry.logo))
+                memo += (memo.empty() ? "" : "\r\n") + std::string("台标：") + withoutControls(entry.logo);
+            record.memo = clean(memo, kMemoChars);
+            record.scrambledUrl = scrambleText(url, name);
+            record.name = std::move(name);
+            writer.insert(std::move(record));
+            ++report.added;
+            writer.step();
+
+            const Clock::time_point now = Clock::now();
+            if (now - lastProgress >= kProgressInterval) {
+                lastProgress = now;
+                const std::uint64_t size = reader->size();
+                const int percent =
+                    size == 0
+                        ? 100
+                        : static_cast<int>(std::min<std::uint64_t>(100, reader->bytesRead() * 100 / size));
+                ui_.ShowProgress("正在导入播放列表：已处理 " + std::to_string(report.entries) +
+                                     " 个条目，已读文件 " + std::to_string(percent) + "%",
+                                 percent);
+            }
+        }
+        writer.finish();
+    } catch (const Error& error) {
+        writer.keepWritten();
+        throw Error("导入播放列表在第 " + std::to_string(report.entries + 1) + " 个条目 (文件第 " +
+                    std::to_string(std::max<std::uint64_t>(entry.line, 1)) + " 行附近) 出错：" +
+                    error.what());
+    }
+    return report;
+}
+
+PlaylistExchange::ExportReport PlaylistExchange::exportPlaylist(const fs::path& file,
+                                                                const ExportRequest& request) {
+    if (!store_.isOpen()) store_.reopen();
+    std::string out;
+    std::int64_t plsNumber = 0;
+    switch (request.format) {
+        case Format::M3u8:
+            out = "#EXTM3U\n";
+            break;
+        case Format::Pls:
+            out = "[playlist]\n";
+            break;
+        case Format::Xspf:
+            out =
+                "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<playlist version=\"1\" "
+                "xmlns=\"http://xspf.org/ns/0/\">\n  <trackList>\n";
+            break;
+    }
+
+    const std::string branch(text::trimBlanks(request.branch));
+    std::vector<std::string_view> branchParts;
+    for (std::size_t start = 0; request.scope == Scope::Branch && start <= branch.size();) {
+        const std::size_t slash = std::min(branch.find('/', start), branch.size());
+        branchParts.push_back(text::trimBlanks(std::string_view(branch).substr(start, slash - start)));
+        start = slash + 1;
+    }
+    const auto inScope = [&](const ChannelStore::ExportedChannel& row) {
+        switch (request.scope) {
+            case Scope::All:
+                return true;
+            case Scope::Favorites:
+                return row.favorited != 0;
+            case Scope::User:
+                return row.groupId == ChannelExchange::kUserGroup && row.vol == ChannelExchange::kUserVol;
+            case Scope::Branch:
+                break;
+        }
+        const std::string* columns[] = {&row.record.class0, &row.record.class1, &row.record.class2,
+                                        &row.record.class3};
+        for (std::size_t i = 0; i < branchParts.size(); ++i) {
+            if (i >= 4 || text::trimBlanks(*columns[i]) != branchParts[i]) return false;
+        }
+        return true;
+    };
+    const auto append = [&](const ChannelRecord& record) {
+        const std::string url = unscrambleText(record.scrambledUrl, record.name);
+        switch (request.format) {
+            case Format::M3u8:
+                out += "#EXTINF:-1";
+                appendAttribute(out, "group-title", text::trimBlanks(record.class1));
+                appendAttribute(out, "tvg-country", text::trimBlanks(record.class2));
+                appendAttribute(out, "tvg-language", text::trimBlanks(record.class3));
+                out += ',';
+                appendLine(out, record.name);
+                appendLine(out, url);
+                break;
+            case Format::Pls: {
+                const std::string n = std::to_string(++plsNumber);
+                out += "File" + n + "=";
+                appendLine(out, url);
+                out += "Title" + n + "=";
+                appendLine(out, record.name);
+                out += "Length" + n + "=-1\n";
+                break;
+            }
+            case Format::Xspf:
+                out += "    <track><location>";
+                appendXml(out, url);
+                out += "</location><title>";
+                appendXml(out, record.name);
+                out += "</title>";
+                if (!text::trimBlanks(record.class1).empty()) {
+                    out += "<album>";
+                    appendXml(out, text::trimBlanks(record.class1));
+                    out += "</album>";
+                }
+                out += "</track>\n";
+                break;
+        }
+    };
+
+    ExportReport report;
+    // The password is asked after the scan, never from inside it, and only
+    // when a locked channel is in scope.
+    store_.forEachChannelForExport([&](const ChannelStore::ExportedChannel& row) {
+        yield_.tick();
+        if (!inScope(row)) return;
+        if (row.locked != 0) {
+            ++report.lockedLeftOut;
+            return;
+        }
+        append(row.record);
+        ++report.written;
+    });
+    if (report.lockedLeftOut > 0 && request.unlock && request.unlock()) {
+        store_.forEachChannelForExport([&](const ChannelStore::ExportedChannel& row) {
+            yield_.tick();
+            if (row.locked == 0 || !inScope(row)) return;
+            append(row.record);
+            ++report.written;
+            --report.lockedLeftOut;
+        });
+    }
+
+    switch (request.format) {
+        case Format::M3u8:
+            break;
+        case Format::Pls:
+            out += "NumberOfEntries=" + std::to_string(plsNumber) + "\nVersion=2\n";
+            break;
+        case Format::Xspf:
+            out += "  </trackList>\n</playlist>\n";
+            break;
+    }
+    replaceFileAtomically(file, out);
+    return report;
+}
+
+}  // namespace kw

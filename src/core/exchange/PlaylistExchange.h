@@ -1,0 +1,79 @@
+#pragma once
+
+#include "core/exchange/PlaylistReader.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kw {
+
+class ChannelExchange;
+class ChannelStore;
+class UiPort;
+class YieldHook;
+
+// Playlists (M3U/M3U8, PLS, XSPF) in as user channels and out of the catalogue.
+class PlaylistExchange {
+public:
+    static constexpr std::string_view kTvCategory = "B电视台";
+    static constexpr std::string_view kRadioCategory = "C广播电台";
+    static constexpr std::string_view kOpenFilter =
+        "播放列表 (*.m3u *.m3u8 *.pls *.xspf)|*.m3u;*.m3u8;*.pls;*.xspf|所有文件(*.*)|*.*";
+    static constexpr std::size_t kMaxUrlChars = 200;
+    // How many skip reasons a report keeps word for word.
+    static constexpr std::size_t kMaxNotes = 100;
+
+    PlaylistExchange(ChannelExchange& names, ChannelStore& store, UiPort& ui, YieldHook& yield);
+
+    struct ImportOptions {
+        // The main category; empty chooses radio or TV per entry.
+        std::string class0;
+        // Counts and names as an import would, storing nothing.
+        bool dryRun = false;
+    };
+    struct ImportReport {
+        std::int64_t entries = 0, added = 0, renamed = 0, skipped = 0;
+        std::vector<std::string> notes;  // "line N: reason" for skipped entries, the first kMaxNotes
+    };
+    // Reads the playlist into the user's channels through batch add's writer
+    // and name rules. An error keeps every entry stored before it and throws
+    // kw::Error naming the entry and its line.
+    ImportReport importPlaylist(const std::filesystem::path& file, const ImportOptions& options);
+
+    enum class Format { M3u8, Pls, Xspf };
+    enum class Scope { All, Favorites, User, Branch };
+    struct ExportRequest {
+        Format format = Format::M3u8;
+        Scope scope = Scope::All;
+        // For Scope::Branch: main category, then content, region, language, "/" between.
+        std::string branch;
+        // Asked once, at the first locked channel in scope: whether locked
+        // channels may go out. Unset leaves them out.
+        std::function<bool()> unlock;
+    };
+    struct ExportReport {
+        std::int64_t written = 0, lockedLeftOut = 0;
+    };
+    // Writes the channels in scope, whole, through the crash-safe writer.
+    ExportReport exportPlaylist(const std::filesystem::path& file, const ExportRequest& request);
+
+    // What the format column says for an address: "HLS", "MP3", ... never a web page.
+    static std::string streamFormat(std::string_view url);
+    static bool isAudio(std::string_view url);
+    static std::optional<Format> parseFormat(std::string_view name);
+    // The importing report as the final message shows it.
+    static std::string describe(const ImportReport& report);
+
+private:
+    ChannelExchange& names_;
+    ChannelStore& store_;
+    UiPort& ui_;
+    YieldHook& yield_;
+};
+
+}  // namespace kw

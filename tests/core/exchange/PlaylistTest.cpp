@@ -1,0 +1,358 @@
+#include "core/actions/ComputerKey.h"
+#include "core/base/Error.h"
+#include "core/base/ScrambleText.h"
+#include "core/exchange/PlaylistExchange.h"
+#include "core/exchange/PlaylistReader.h"
+#include "core/session/Session.h"
+#include "support/FakeDesktop.h"
+#include "support/FakeUi.h"
+#include "support/Kwave.h"
+#include "support/SessionProbe.h"
+#include "support/StoreFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+
+namespace kw {
+namespace {
+
+namespace fs = std::filesystem;
+const fs::path kData = fs::path(KW_TEST_DATA_DIR) / "playlists";
+
+std::vector<PlaylistEntry> readAll(const fs::path& file) {
+    const auto reader = openPlaylistReader(file, detectPlaylistFormat(file));
+    std::vector<PlaylistEntry> entries;
+    PlaylistEntry entry;
+    while (reader->next(entry)) entries.push_back(entry);
+    return entries;
+}
+
+struct ReadCase {
+    const char* file;
+    std::size_t count;
+    std::size_t index;
+    const char* title;
+    const char* url;  // "@" stands for the playlist's folder
+    const char* group;
+    const char* country;
+    const char* language;
+};
+
+class PlaylistReadTest : public ::testing::TestWithParam<ReadCase> {};
+
+TEST_P(PlaylistReadTest, GivesEntryAsWritten) {
+    const ReadCase& c = GetParam();
+    const std::vector<PlaylistEntry> entries = readAll(kData / c.file);
+    ASSERT_EQ(entries.size(), c.count);
+    const PlaylistEntry& entry = entries.at(c.index);
+    std::string url = c.url;
+    if (url.starts_with("@")) url = (kData / url.substr(2)).lexically_normal().string();
+    EXPECT_EQ(entry.title, c.title);
+    EXPECT_EQ(entry.url, url);
+    EXPECT_EQ(entry.group, c.group);
+    EXPECT_EQ(entry.country, c.country);
+    EXPECT_EQ(entry.language, c.language);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, PlaylistReadTest,
+    ::testing::Values(
+        // BOM, CR LF, quoted attributes with commas, other # lines
+        ReadCase{"iptv.m3u8", 5, 0, "CCTV-13 新闻", "http://live.example.net/cctv13/index.m3u8",
+                 "News, China", "CN", "Chinese"},
+        ReadCase{"iptv.m3u8", 5, 1, "Cartoons, \"Hello\" & more",
+                 "http://kids.example.org/stream.flv?token=a,b", "Kids", "", ""},
+        ReadCase{"iptv.m3u8", 5, 2, "Radio Paradise, Main Mix", "https://stream.example.com/rp/aac-320",
+                 "Music", "UK", ""},
+        ReadCase{"iptv.m3u8", 5, 4, "Local clip", "@/clips/intro.mp4", "", "", ""},
+        // no #EXTM3U, CR-only line ends, a relative path going up
+        ReadCase{"plain.m3u", 3, 0, "", "rtmp://media.example.cn/live/cctv5", "", "", ""},
+        ReadCase{"plain.m3u", 3, 2, "", "@/../shared/film.ts", "", "", ""},
+        ReadCase{"gbk.m3u", 1, 0, "广东体育", "http://gd.example.cn/sport.m3u8", "体育", "", ""},
+        // odd letter case, numbering with gaps, NumberOfEntries wrong
+        ReadCase{"radio.pls", 3, 0, "Classic Rock FM", "http://ice.example.org:8000/rock", "", "", ""},
+        ReadCase{"radio.pls", 3, 1, "Smooth Jazz Radio", "http://ice.example.org:8000/jazz.ogg", "", "", ""},
+        // entities, the first of several locations, annotation as title
+        ReadCase{"tracks.xspf", 3, 0, "News & Talk 中文", "http://cdn.example.com/news&talk.m3u8?a=1&b=2",
+                 "Talk <Live>", "", ""},
+        ReadCase{"tracks.xspf", 3, 1, "Concert recording", "@/media/concert.flac", "", "", ""}));
+
+class PlaylistTest : public test::StoreFixture {
+protected:
+    void SetUp() override { makeStore(); }
+
+    Session& session() {
+        if (!session_) {
+            store_.reset();
+            session_ = std::make_unique<Session>(programDir_, ui_, desktop_);
+            session_->open();
+        }
+        return *session_;
+    }
+    ChannelStore& channels() { return test::SessionProbe::store(session()); }
+    ChannelRecord channel(std::string_view name) { return channels().readChannelForEdit(name).record; }
+    std::string url(std::string_view name) {
+        const ChannelAddress address = channels().readChannelAddress(name);
+        return unscrambleText(address.scrambledUrl, address.name);
+    }
+    std::int64_t userChannels() { return channels().countChannelsInGroup(2); }
+    fs::path write(std::string_view name, std::string_view bytes) {
+        const fs::path file = dir_.path() / name;
+        std::ofstream(file, std::ios::binary) << bytes;
+        return file;
+    }
+    PlaylistExchange::ImportReport import(const fs::path& file,
+                                          PlaylistExchange::ImportOptions options = {}) {
+        return session().importPlaylist(file, options);
+    }
+
+    test::FakeUi ui_;
+    test::FakeDesktop desktop_;
+    std::unique_ptr<Session> session_;
+};
+
+TEST_F(PlaylistTest, MapsEntriesToUserChannelsAndSkipsScripts) {
+    const auto report = import(kData / "iptv.m3u8");
+    EXPECT_EQ(report.added, 4);
+    EXPECT_EQ(report.skipped, 1);
+    ASSERT_EQ(report.notes.size(), 1U);
+    EXPECT_NE(report.notes[0].find("第 11 行"), std::string::npos) << report.notes[0];
+
+    const ChannelRecord news = channel("CCTV-13 新闻");
+    EXPECT_EQ(news.class0, "B电视台");
+    EXPECT_EQ(news.class1, "News, China");
+    EXPECT_EQ(news.class2, "CN");
+    EXPECT_EQ(news.class3, "Chinese");
+    EXPECT_EQ(news.type, "HLS");
+    EXPECT_EQ(news.memo, "台标：http://logo.example.net/cctv13.png");
+    EXPECT_EQ(channels().readChannelDetails("CCTV-13 新闻").rating, 3);
+
+    const ChannelRecord radio = channel("Radio Paradise, Main Mix");
+    EXPECT_EQ(radio.class0, "C广播电台");
+    EXPECT_EQ(radio.type, "流媒体");
+    EXPECT_EQ(channel("Local clip").memo, "时长：185 秒");
+    EXPECT_EQ(channel("Local clip").type, "MP4");
+    EXPECT_EQ(url("Cartoons, \"Hello\" & more"), "http://kids.example.org/stream.flv?token=a,b");
+    EXPECT_EQ(channels().countChannelsByName("Evil"), 0);
+}
+
+TEST_F(PlaylistTest, ChosenMainCategoryAndDryRun) {
+    const auto rehearsal = import(kData / "radio.pls", {"D在线电影", true});
+    EXPECT_EQ(rehearsal.added, 2);
+    EXPECT_EQ(rehearsal.skipped, 1);  // the data: entry
+    EXPECT_EQ(userChannels(), 0);
+
+    import(kData / "radio.pls", {"D在线电影", false});
+    EXPECT_EQ(userChannels(), 2);
+    EXPECT_EQ(channel("Classic Rock FM").class0, "D在线电影");
+}
+
+TEST_F(PlaylistTest, RenamesTakenAndRepeatedTitles) {
+    addChannel("News", "http://old.example/news");
+    const std::string longTitle(120, 'x');
+    std::string list = "#EXTM3U\n";
+    for (int i = 0; i < 20; ++i) list += "#EXTINF:-1,News\nhttp://n.example/" + std::to_string(i) + ".m3u8\n";
+    for (int i = 0; i < 2; ++i)
+        list += "#EXTINF:-1," + longTitle + "\nhttp://x.example/" + std::to_string(i) + "\n";
+    list += "http://untitled.example/live.m3u8\n";
+    const auto report = import(write("dups.m3u8", list));
+
+    EXPECT_EQ(report.added, 23);
+    EXPECT_EQ(report.renamed, 21);
+    EXPECT_EQ(url("News"), "http://old.example/news");
+    EXPECT_EQ(url("News (2)"), "http://n.example/0.m3u8");
+    EXPECT_EQ(url("News (21)"), "http://n.example/19.m3u8");
+    EXPECT_EQ(url(std::string(100, 'x')), "http://x.example/0");
+    EXPECT_EQ(url(std::string(96, 'x') + " (2)"), "http://x.example/1");
+    EXPECT_EQ(url("http://untitled.example/live.m3u8"), "http://untitled.example/live.m3u8");
+}
+
+TEST_F(PlaylistTest, OverlongAddressIsSkippedNotCut) {
+    const auto report = import(write("long.m3u", "http://e.example/" + std::string(300, 'a') + "\n"));
+    EXPECT_EQ(report.added, 0);
+    EXPECT_EQ(report.skipped, 1);
+}
+
+// Hostile files: each either imports what it holds or throws kw::Error, and
+// every row stored is whole.
+struct HostileCase {
+    const char* name;
+    std::string (*make)();
+    bool throws;
+    std::int64_t stored;  // -1: any number
+};
+
+class PlaylistHostileTest : public PlaylistTest, public ::testing::WithParamInterface<HostileCase> {};
+
+TEST_P(PlaylistHostileTest, NoCrashNoPartialRecord) {
+    const HostileCase& c = GetParam();
+    const fs::path file = write(c.name, c.make());
+    if (c.throws)
+        EXPECT_THROW(import(file), Error);
+    else
+        EXPECT_NO_THROW(import(file));
+    if (c.stored >= 0) {
+        EXPECT_EQ(userChannels(), c.stored);
+    }
+    channels().forEachUserChannel([](const ChannelRecord& row) {
+        EXPECT_FALSE(row.name.empty());
+        EXPECT_FALSE(unscrambleText(row.scrambledUrl, row.name).empty());
+    });
+}
+
+std::string fileText(const char* name) {
+    std::ifstream in(kData / name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, PlaylistHostileTest,
+    ::testing::Values(HostileCase{"random.m3u",
+                                  [] {
+                                      std::mt19937 random(7);
+                                      std::string bytes(1 << 20, '\0');
+                                      for (char& c : bytes) c = static_cast<char>(random());
+                                      return bytes;
+                                  },
+                                  false, -1},
+                      HostileCase{"line.m3u",
+                                  [] {
+                                      return "#EXTM3U\n" + std::string(100 << 20, 'a') +
+                                             "\nhttp://ok.example/x.m3u8\n";
+                                  },
+                                  false, 1},
+                      HostileCase{"infos.m3u",
+                                  [] {
+                                      std::string text = "#EXTM3U\n";
+                                      for (int i = 0; i < 1000000; ++i) text += "#EXTINF:-1,x\n";
+                                      return text;
+                                  },
+                                  false, 0},
+                      HostileCase{"nested.xspf",
+                                  [] {
+                                      std::string text = "<playlist><trackList>";
+                                      for (int i = 0; i < 100000; ++i) text += "<a>";
+                                      return text;
+                                  },
+                                  true, 0},
+                      HostileCase{"truncated.xspf", [] { return fileText("truncated.xspf"); }, true, 1},
+                      HostileCase{"bomb.xspf", [] { return fileText("bomb.xspf"); }, true, 0}),
+    [](const auto& testInfo) {
+        return std::string(testInfo.param.name).substr(0, std::string(testInfo.param.name).find('.'));
+    });
+
+TEST_F(PlaylistTest, DirectoryIsRefused) { EXPECT_THROW(import(dir_.path()), Error); }
+
+// Export, then import into the same catalogue: every name comes back renamed,
+// with its address and its categories.
+class PlaylistRoundTripTest : public PlaylistTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(PlaylistRoundTripTest, GivesBackNamesAddressesCategories) {
+    ChannelRecord record;
+    record.class0 = "B电视台";
+    record.class1 = "News, \"World\"";
+    record.class2 = "欧美";
+    record.class3 = "英语";
+    record.name = "BBC <One>, & London";
+    record.scrambledUrl = scrambleText("http://bbc.example/live.m3u8?a=1&b=2", record.name);
+    store_->insertChannel(record, 2, "User");
+    addChannel("广播 一台", "http://radio.example.cn/fm.mp3");
+
+    const std::string format = GetParam();
+    const fs::path file = dir_.path() / ("out." + format);
+    PlaylistExchange::ExportRequest request;
+    request.format = *PlaylistExchange::parseFormat(format);
+    EXPECT_EQ(session().exportPlaylist(file, request).written, 2);
+    const auto report = import(file);
+    EXPECT_EQ(report.added, 2);
+    EXPECT_EQ(report.renamed, 2);
+
+    EXPECT_EQ(url("BBC <One>, & London (2)"), "http://bbc.example/live.m3u8?a=1&b=2");
+    EXPECT_EQ(url("广播 一台 (2)"), "http://radio.example.cn/fm.mp3");
+    const ChannelRecord back = channel("BBC <One>, & London (2)");
+    if (format == "pls") return;  // PLS has no categories
+    EXPECT_EQ(back.class1, format == "m3u8" ? "News, 'World'" : "News, \"World\"");
+    if (format == "m3u8") {
+        EXPECT_EQ(back.class2, "欧美");
+        EXPECT_EQ(back.class3, "英语");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, PlaylistRoundTripTest, ::testing::Values("m3u8", "pls", "xspf"));
+
+struct LockCase {
+    int lockMode;
+    std::optional<std::string> password;  // nullopt: the dialog, answered with `typed`
+    std::optional<std::string> typed;
+    std::int64_t written;
+};
+
+class PlaylistLockTest : public PlaylistTest, public ::testing::WithParamInterface<LockCase> {};
+
+TEST_P(PlaylistLockTest, LockedChannelsNeedThePassword) {
+    const LockCase& c = GetParam();
+    store_->writeSettingsRow(c.lockMode, scrambleText("secret", computerKey()));
+    addChannel("Open", "http://open.example/a.m3u8");
+    addChannel("Guarded", "http://guarded.example/b.m3u8", {}, {}, true);
+    addChannel("Guarded too", "http://guarded.example/c.m3u8", {}, {}, true);
+    if (!c.password && c.lockMode != 2) ui_.passwordEntries.push_back(c.typed);
+
+    const auto report = session().exportPlaylist(dir_.path() / "out.m3u8", {}, c.password);
+    EXPECT_EQ(report.written, c.written);
+    EXPECT_EQ(report.lockedLeftOut, 3 - c.written);
+    // Asked once for the whole export, never per channel.
+    EXPECT_EQ(ui_.passwordShowings.size(), !c.password && c.lockMode != 2 ? 1U : 0U);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, PlaylistLockTest,
+                         ::testing::Values(LockCase{0, "secret", {}, 3}, LockCase{0, "wrong", {}, 1},
+                                           LockCase{1, "secret", {}, 3}, LockCase{1, {}, std::nullopt, 1},
+                                           LockCase{0, {}, "secret", 3}, LockCase{2, {}, {}, 3},
+                                           LockCase{2, "wrong", {}, 3}));
+
+TEST_F(PlaylistTest, ExportScopes) {
+    addChannel("Mine", "http://a.example/1.m3u8");
+    ChannelRecord shipped;
+    shipped.class0 = "C广播电台";
+    shipped.class1 = "音乐";
+    shipped.name = "Shipped";
+    shipped.scrambledUrl = scrambleText("http://b.example/2.mp3", shipped.name);
+    store_->insertChannel(shipped, 1, "V1");
+    store_->setFavorited("Shipped", 1);
+
+    const auto written = [&](PlaylistExchange::Scope scope, std::string branch = {}) {
+        PlaylistExchange::ExportRequest request;
+        request.scope = scope;
+        request.branch = std::move(branch);
+        return session().exportPlaylist(dir_.path() / "s.m3u8", request).written;
+    };
+    EXPECT_EQ(written(PlaylistExchange::Scope::All), 2);
+    EXPECT_EQ(written(PlaylistExchange::Scope::User), 1);
+    EXPECT_EQ(written(PlaylistExchange::Scope::Favorites), 1);
+    EXPECT_EQ(written(PlaylistExchange::Scope::Branch, "C广播电台/音乐"), 1);
+    EXPECT_EQ(written(PlaylistExchange::Scope::Branch, "C广播电台/新闻"), 0);
+}
+
+TEST_F(PlaylistTest, KwaveImportsAndExports) {
+    store_.reset();
+    const test::KwaveRun dry =
+        test::runKwave(programDir_, {"import-playlist", (kData / "iptv.m3u8").string(), "--dry-run"});
+    EXPECT_EQ(dry.status, 0) << dry.err;
+    EXPECT_NE(dry.out.find("added 4\nrenamed 0\nskipped 1\n"), std::string::npos) << dry.out;
+    EXPECT_EQ(userChannels(), 0);
+    session_.reset();
+
+    EXPECT_EQ(test::runKwave(programDir_, {"import-playlist", (kData / "iptv.m3u8").string()}).status, 0);
+    const fs::path out = dir_.path() / "out.xspf";
+    const test::KwaveRun exported =
+        test::runKwave(programDir_, {"export-playlist", out.string(), "--format", "xspf", "--scope", "user"});
+    EXPECT_EQ(exported.status, 0) << exported.err;
+    EXPECT_EQ(exported.out, "written 4\n");
+    EXPECT_EQ(readAll(out).size(), 4U);
+    EXPECT_EQ(test::runKwave(programDir_, {"export-playlist", out.string(), "--format", "wav"}).status, 2);
+}
+
+}  // namespace
+}  // namespace kw
