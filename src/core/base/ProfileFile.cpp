@@ -169,10 +169,15 @@ void ProfileFile::parse() {
 const ProfileFile::Line* ProfileFile::findKey(std::string_view section, std::string_view key) const {
     section = text::trimBlanks(section);
     key = text::trimBlanks(key);
+    // Only the first section of a name counts, as the desktop's profile
+    // service reads it: a later section of the same name is never searched.
     bool inSection = false;
+    bool seen = false;
     for (const Line& line : lines_) {
         if (line.kind == LineKind::Section) {
-            inSection = ascii::equalIgnoringCase(line.name, section);
+            if (inSection) return nullptr;
+            inSection = !seen && ascii::equalIgnoringCase(line.name, section);
+            seen = seen || inSection;
         } else if (inSection && line.kind == LineKind::Key && ascii::equalIgnoringCase(line.name, key)) {
             return &line;
         }
@@ -266,7 +271,10 @@ void ProfileFile::writeTexts(std::string_view section, std::span<const Entry> en
 void ProfileFile::setValue(std::string_view section, std::string_view key, std::string_view value) {
     const std::string encoded = encode(value);
     if (const Line* line = findKey(section, key)) {
-        bytes_.replace(line->valueBegin, line->end - line->valueBegin, encoded);
+        // The whole line is written anew as "key=value" under the key's stored
+        // name, as the desktop's profile service writes it; blanks around the
+        // old "=" and before the key go.
+        bytes_.replace(line->begin, line->end - line->begin, encode(line->name) + "=" + encoded);
         parse();
         return;
     }

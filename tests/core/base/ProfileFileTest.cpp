@@ -64,13 +64,13 @@ TEST_F(ProfileFileTest, FirstWritesCreateFileSectionsAndKeysInGbkWithCrLf) {
     EXPECT_EQ(ProfileFile(path_).readText("LastStatus", "LastSkinName"), "浪漫情怀");
 }
 
-TEST_F(ProfileFileTest, WriteReplacesValueWhereItStandsAndKeepsEveryOtherByte) {
+TEST_F(ProfileFileTest, WriteRewritesTheKeysLineWhereItStandsAndKeepsEveryOtherByte) {
     const std::string before =
         "; settings\n[SetupOptions]\nSNDREC = old.exe\r\n\n  garbage line \xFF\n"
         "\xEF\xBF line\r[LastStatus]\r\nSCS=x\r\n";
     store(before);
     ProfileFile(path_).writeText("setupoptions", "sndrec", "录音.exe");
-    EXPECT_EQ(stored(), "; settings\n[SetupOptions]\nSNDREC =" + toGbk("录音.exe") +
+    EXPECT_EQ(stored(), "; settings\n[SetupOptions]\nSNDREC=" + toGbk("录音.exe") +
                             "\r\n\n  garbage line \xFF\n\xEF\xBF line\r[LastStatus]\r\nSCS=x\r\n");
 }
 
@@ -115,7 +115,7 @@ TEST_F(ProfileFileTest, SectionAndKeyNamesIgnoreAsciiCaseAndSurroundingBlanks) {
     ProfileFile file(path_);
     EXPECT_TRUE(file.readBool("setupoptions", "ISHIDEONDEACTIVE", false));
     file.writeBool("SETUPOPTIONS", "ishideondeactive", false);
-    EXPECT_EQ(stored(), "[ SetupOptions ]\r\n IsHideOnDeactive =0\r\n");
+    EXPECT_EQ(stored(), "[ SetupOptions ]\r\nIsHideOnDeactive=0\r\n");
 }
 
 TEST_F(ProfileFileTest, WritesStartFromTheFileOnDiskNotFromAnOlderReading) {
@@ -208,11 +208,11 @@ TEST_F(ProfileFileTest, FileWithByteOrderMarkIsUtf8AndStaysUtf8) {
     EXPECT_EQ(stored(), "\xEF\xBB\xBF[S]\r\nk=v\r\n");
 }
 
-TEST_F(ProfileFileTest, FirstOccurrenceOfARepeatedKeyWinsAcrossRepeatedSections) {
+TEST_F(ProfileFileTest, OnlyTheFirstSectionOfANameAndTheFirstOfARepeatedKeyCount) {
     store("[A]\nk=1\nk=2\n[B]\nj=9\n[a]\nk=3\nj=4\n");
     ProfileFile file(path_);
     EXPECT_EQ(file.readText("A", "k"), "1");
-    EXPECT_EQ(file.readText("A", "j"), "4");
+    EXPECT_EQ(file.readText("A", "j", "none"), "none");
     file.writeText("A", "k", "5");
     file.writeText("A", "new", "6");
     EXPECT_EQ(stored(), "[A]\nk=5\nk=2\nnew=6\r\n[B]\nj=9\n[a]\nk=3\nj=4\n");
