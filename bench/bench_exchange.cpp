@@ -2,19 +2,18 @@
 // Sizes come from the environment so that a run can be kept small:
 // KW_BENCH_CHANNELS (channels already stored, default 200,000) and
 // KW_BENCH_RECORDS (records in the file, default 100,000).
+#include "BenchSupport.h"
 #include "SyntheticCatalogue.h"
 #include "core/base/ScrambleText.h"
 #include "core/base/YieldHook.h"
 #include "core/browser/ChannelBrowser.h"
 #include "core/exchange/ChannelExchange.h"
 #include "core/exchange/ChannelTextFile.h"
-#include "core/ports/UiPort.h"
 #include "core/store/ChannelStore.h"
 #include "core/store/Compaction.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -22,30 +21,11 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::size_t sizeFromEnv(const char* name, std::size_t fallback) {
-    const char* value = std::getenv(name);
-    return value != nullptr ? static_cast<std::size_t>(std::strtoull(value, nullptr, 10)) : fallback;
-}
+using kw::bench::SilentUi;
+using kw::bench::sizeFromEnv;
 
 const std::size_t kChannels = sizeFromEnv("KW_BENCH_CHANNELS", 200'000);
 const std::size_t kRecords = sizeFromEnv("KW_BENCH_RECORDS", 100'000);
-
-class SilentUi final : public kw::UiPort {
-public:
-    void ShowMessage(std::string_view, std::string_view) override {}
-    void ShowError(std::string_view) override {}
-    bool AskYesNo(std::string_view, std::string_view) override { return false; }
-    std::optional<std::string> InputBox(std::string_view, std::string_view, std::string_view) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> ChooseSaveFile(const kw::FileDialogRequest&) override { return std::nullopt; }
-    std::optional<std::string> ChooseOpenFile(const kw::FileDialogRequest&) override { return std::nullopt; }
-    std::optional<std::string> AskPassword(kw::PasswordPurpose, kw::PasswordDialog&) override {
-        return std::nullopt;
-    }
-    void ShowAdvertisement() override {}
-};
 
 // A clean folder for this run, emptied once.
 fs::path benchDir() {
