@@ -8,7 +8,9 @@
 
 namespace kw::cli {
 
-void CliUi::ShowMessage(std::string_view text, std::string_view /*caption*/) { out_ << text << '\n'; }
+void CliUi::ShowMessage(std::string_view text, std::string_view /*caption*/) {
+    (messagesAreRefusals_ ? err_ : out_) << text << '\n';
+}
 
 void CliUi::ShowError(std::string_view text) {
     err_ << text << '\n';

@@ -23,6 +23,10 @@ public:
     // The file a save or open dialog picks; none means Cancel.
     void answerFile(std::optional<std::string> file) { file_ = std::move(file); }
 
+    // Messages go to the error stream while set: the commands that can only
+    // show a message to refuse (the add and edit form) set it.
+    void messagesAreRefusals(bool refusals) { messagesAreRefusals_ = refusals; }
+
     int errorsShown() const { return errors_; }
     // True when a password was asked for and not accepted (or not given).
     bool passwordRefused() const { return passwordRefused_; }
@@ -44,6 +48,7 @@ private:
     std::ostream& out_;
     std::ostream& err_;
     bool answerYes_ = false;
+    bool messagesAreRefusals_ = false;
     std::optional<std::string> password_;
     std::optional<std::string> file_;
     int errors_ = 0;

@@ -26,7 +26,9 @@ void takeFields(std::vector<std::string>& args, ChannelFormFields& fields) {
 // One confirm on the form, then the window's closing step.
 int confirmAndClose(CliSession& cli, int page, ChannelForm& form, ChannelFormFields& fields) {
     ChannelForm::Focus focus = ChannelForm::Focus::None;
+    cli.ui().messagesAreRefusals(true);
     const ChannelForm::Outcome outcome = form.confirm(fields, focus);
+    cli.ui().messagesAreRefusals(false);
     if (outcome == ChannelForm::Outcome::Refused) form.closeClicked();
     cli->endOptions(page, &form);
     return outcome == ChannelForm::Outcome::Refused ? 1 : 0;

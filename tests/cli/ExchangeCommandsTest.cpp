@@ -22,7 +22,8 @@ protected:
 struct Step {
     std::vector<std::string> args;
     int status;
-    std::string out;  // the start of standard output
+    std::string out;       // the start of standard output
+    std::string err = "";  // the start of the error output
 };
 
 class KwaveScriptTest : public ExchangeCommandsTest,
@@ -36,6 +37,7 @@ TEST_P(KwaveScriptTest, RunsEachStepWithItsStatusAndOutput) {
         const test::KwaveRun run = runKwave(programDir_, step.args);
         EXPECT_EQ(run.status, step.status) << step.args[0] << ": " << run.out << run.err;
         EXPECT_TRUE(run.out.starts_with(step.out)) << step.args[0] << ": " << run.out;
+        EXPECT_TRUE(run.err.starts_with(step.err)) << step.args[0] << ": " << run.err;
     }
 }
 
@@ -46,11 +48,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         std::vector<Step>{
             {{std::begin(kAdd), std::end(kAdd)}, 0, ""},
-            {{std::begin(kAdd), std::end(kAdd)}, 1, std::string(form_texts::kDuplicate)},
-            {{"add", "--name", "无类"}, 1, std::string(form_texts::kRequired)},
+            {{std::begin(kAdd), std::end(kAdd)}, 1, "", std::string(form_texts::kDuplicate)},
+            {{"add", "--name", "无类"}, 1, "", std::string(form_texts::kRequired)},
             {{"export", "@out.txt"}, 0, std::string(exchange_texts::kExportDone)},
             {{"import", "@out.txt"}, 0, std::string(exchange_texts::kBatchDone)},
-            {{"edit", "新台 (2)", "--name", "新台"}, 1, std::string(form_texts::kDuplicate)},
+            {{"edit", "新台 (2)", "--name", "新台"}, 1, "", std::string(form_texts::kDuplicate)},
             {{"edit", "新台 (2)", "--name", "第三台", "--url", "mms://3/"}, 0, ""},
             {{"edit", "没有", "--name", "x"}, 1, ""},
             {{"import", "@missing.txt"}, 1, std::string(exchange_texts::kCannotOpenBefore)},
