@@ -1,6 +1,5 @@
 #include "cli/Cli.h"
 #include "cli/CliSession.h"
-#include "core/actions/ChannelTest.h"
 
 #include <unistd.h>
 
@@ -57,14 +56,13 @@ std::string tsvText(std::string text) {
 }
 
 void printChecks(std::ostream& out, Format format, const std::vector<ChannelCheck>& checks) {
-    std::array<std::size_t, 3> counts{};
-    for (const ChannelCheck& check : checks) ++counts[static_cast<std::size_t>(check.result.status)];
+    const CheckSummary summary = summarizeChecks(checks);
     if (format == Format::Json) out << "{\"channels\":[";
     if (format == Format::Tsv) out << "name\tstatus\treason\tanswer_s\tkbit_s\n";
     bool first = true;
     for (const ChannelCheck& check : checks) {
         const ProbeResult& r = check.result;
-        const std::string word(ChannelTest::statusWord(r.status));
+        const std::string word(check.statusWord());
         switch (format) {
             case Format::Text:
                 out << check.name << "  " << word << "  " << r.reason << "  " << answerTime(r) << "  "
@@ -85,16 +83,11 @@ void printChecks(std::ostream& out, Format format, const std::vector<ChannelChec
         }
         first = false;
     }
-    const std::string summary = std::to_string(checks.size()) + " channels: " + std::to_string(counts[2]) +
-                                " " + std::string(ChannelTest::statusWord(2)) + ", " +
-                                std::to_string(counts[1]) + " " + std::string(ChannelTest::statusWord(1)) +
-                                ", " + std::to_string(counts[0]) + " " +
-                                std::string(ChannelTest::statusWord(0));
     if (format == Format::Json) {
-        out << "\n],\"summary\":{\"total\":" << checks.size() << ",\"smooth\":" << counts[2]
-            << ",\"reachable\":" << counts[1] << ",\"unknown\":" << counts[0] << "}}\n";
+        out << "\n],\"summary\":{\"total\":" << checks.size() << ",\"smooth\":" << summary.byStatus[2]
+            << ",\"reachable\":" << summary.byStatus[1] << ",\"unknown\":" << summary.byStatus[0] << "}}\n";
     } else if (format == Format::Text) {
-        out << summary << '\n';
+        out << summary.text() << '\n';
     }
 }
 

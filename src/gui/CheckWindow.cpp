@@ -1,6 +1,5 @@
 #include "gui/CheckWindow.h"
 
-#include "core/actions/ChannelTest.h"
 #include "gui/QtText.h"
 #include "gui/frmMain.h"
 
@@ -67,7 +66,6 @@ QWidget* showCheckResults(const std::vector<ChannelCheck>& checks, QWidget* pare
     window->setObjectName(QStringLiteral("frmCheckResults"));
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle(QString::fromUtf8(kResultsTitle));
-    std::array<int, 3> counts{};
     auto* list = new QTreeWidget(window);
     list->setObjectName(QStringLiteral("tvCheckResults"));
     list->setRootIsDecorated(false);
@@ -75,22 +73,13 @@ QWidget* showCheckResults(const std::vector<ChannelCheck>& checks, QWidget* pare
                            QStringLiteral("应答 (秒)"), QStringLiteral("速率 (kbit/s)")});
     for (const ChannelCheck& check : checks) {
         const ProbeResult& r = check.result;
-        ++counts[static_cast<std::size_t>(r.status)];
         list->addTopLevelItem(
-            new QTreeWidgetItem({qs(check.name), qs(ChannelTest::statusWord(r.status)), qs(r.reason),
+            new QTreeWidgetItem({qs(check.name), qs(check.statusWord()), qs(r.reason),
                                  r.answerSeconds < 0 ? QStringLiteral("-") : number(r.answerSeconds, 3),
                                  number(r.kbitPerSecond, 0)}));
     }
     list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    auto* summary = new QLabel(QStringLiteral("%1 个频道: %2 %3, %4 %5, %6 %7")
-                                   .arg(checks.size())
-                                   .arg(counts[2])
-                                   .arg(qs(ChannelTest::statusWord(2)))
-                                   .arg(counts[1])
-                                   .arg(qs(ChannelTest::statusWord(1)))
-                                   .arg(counts[0])
-                                   .arg(qs(ChannelTest::statusWord(0))),
-                               window);
+    auto* summary = new QLabel(qs(summarizeChecks(checks).text()), window);
     summary->setObjectName(QStringLiteral("lblCheckSummary"));
     auto* layout = new QVBoxLayout(window);
     layout->addWidget(list);

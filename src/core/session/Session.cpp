@@ -419,6 +419,25 @@ std::vector<std::string> Session::channelsInScope(std::string_view scope) {
     return names;
 }
 
+std::string_view ChannelCheck::statusWord() const { return ChannelTest::statusWord(result.status); }
+
+std::string CheckSummary::text() const {
+    std::string line = std::to_string(total) + " 个频道: ";
+    for (int status : {2, 1, 0}) {
+        line += std::to_string(byStatus[static_cast<std::size_t>(status)]) + " " +
+                std::string(ChannelTest::statusWord(status)) + (status > 0 ? ", " : "");
+    }
+    return line;
+}
+
+CheckSummary summarizeChecks(const std::vector<ChannelCheck>& checks) {
+    CheckSummary summary;
+    summary.total = checks.size();
+    for (const ChannelCheck& check : checks)
+        ++summary.byStatus[static_cast<std::size_t>(check.result.status)];
+    return summary;
+}
+
 std::vector<ChannelCheck> Session::checkChannels(const std::vector<std::string>& names, int jobs,
                                                  int timeoutSeconds, const ProbeProgress& progress) {
     if (probing_) return {};

@@ -74,7 +74,20 @@ struct NodeHover {
 struct ChannelCheck {
     std::string name;
     ProbeResult result;
+
+    // The channel test's status word: "[流畅]", "[可达]" or "[未知]".
+    std::string_view statusWord() const;
 };
+
+// A catalogue check's totals, as the results window and kwave show them.
+struct CheckSummary {
+    std::size_t total = 0;
+    std::array<std::size_t, 3> byStatus{};  // indexed by status 0..2
+
+    // "N 个频道: a [流畅], b [可达], c [未知]"
+    std::string text() const;
+};
+CheckSummary summarizeChecks(const std::vector<ChannelCheck>& checks);
 
 // One run of the program: the program directory, the channel database and
 // every subsystem built on it, with the values the main window holds for the

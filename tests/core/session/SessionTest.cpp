@@ -117,4 +117,12 @@ TEST_F(SessionTest, MissingDatabaseIsShownAndExitStillWorks) {
     EXPECT_NO_THROW(session->exit());
 }
 
+TEST(CheckSummary, CountsEachStatusOnceInTheWordsOfTheChannelTest) {
+    std::vector<kw::ChannelCheck> checks(4);
+    for (std::size_t i = 0; i < checks.size(); ++i) checks[i].result.status = std::array{2, 0, 0, 1}[i];
+    EXPECT_EQ(kw::summarizeChecks(checks).text(), "4 个频道: 1 [流畅], 1 [可达], 2 [未知]");
+    EXPECT_EQ(kw::summarizeChecks({}).text(), "0 个频道: 0 [流畅], 0 [可达], 0 [未知]");
+    EXPECT_EQ(checks[1].statusWord(), "[未知]");
+}
+
 }  // namespace
