@@ -6,10 +6,13 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <future>
 #include <new>
 #include <string>
 
@@ -24,6 +27,12 @@ constexpr std::size_t kIndexFrom = 8;
 // A sorted list with at most this many children appended after it takes them
 // in by binary insertion instead of a full sort.
 constexpr std::size_t kInsertTail = 32;
+// How many children ahead a sort fetches nodes into the cache.
+constexpr std::size_t kFetchAhead = 8;
+// A sort of at least this many children in all is worth a second thread.
+constexpr std::size_t kShareSortFrom = 20'000;
+// How often the window gets a turn while this thread waits for the helper.
+constexpr std::chrono::milliseconds kHelperPoll{5};
 
 }  // namespace
 
@@ -202,11 +211,22 @@ std::uint32_t ChannelTree::ensureList(NodeId internal) {
     return nodes_[internal].list;
 }
 
-NodeId ChannelTree::appendChild(NodeId parent, std::string_view text) {
-    return addChild(parent, text, nullptr);
+namespace {
+
+// 32 bits of the text's hash: the low bits place a slot, all of them filter
+// probes, and a table grows without reading any text again.
+std::uint32_t textHash(std::string_view text) {
+    const std::size_t hash = std::hash<std::string_view>{}(text);
+    return static_cast<std::uint32_t>(hash ^ (hash >> 32));
 }
 
-NodeId ChannelTree::addChild(NodeId parent, std::string_view text, YieldHook* yield) {
+}  // namespace
+
+NodeId ChannelTree::appendChild(NodeId parent, std::string_view text) {
+    return addChild(parent, text, textHash(text), nullptr);
+}
+
+NodeId ChannelTree::addChild(NodeId parent, std::string_view text, std::uint32_t hash, YieldHook* yield) {
     if (nodes_.size() >= kNoNode || text.size() >= std::numeric_limits<std::uint32_t>::max()) {
         throw Error("The channel tree cannot hold more nodes");
     }
@@ -222,23 +242,12 @@ NodeId ChannelTree::addChild(NodeId parent, std::string_view text, YieldHook* yi
                           kNoList, depth, kAlive});
     ChildList& list = lists_[listIndex];
     list.ids.push_back(id);
-    if (!list.index.empty()) indexInsert(list, id, yield);
+    if (!list.index.empty()) indexInsert(list, id, hash, yield);
     ++liveCount_;
     ++generation_;
     if (!resetting()) notify([&](TreeObserver& o) { o.nodeAdded(id); });
     return id;
 }
-
-namespace {
-
-// 32 bits of the text's hash: the low bits place a slot, all of them filter
-// probes, and a table grows without reading any text again.
-std::uint32_t textHash(std::string_view text) {
-    const std::size_t hash = std::hash<std::string_view>{}(text);
-    return static_cast<std::uint32_t>(hash ^ (hash >> 32));
-}
-
-}  // namespace
 
 void ChannelTree::buildIndex(const ChildList& list, YieldHook* yield) const {
     std::size_t slots = 16;
@@ -247,11 +256,11 @@ void ChannelTree::buildIndex(const ChildList& list, YieldHook* yield) const {
     list.indexed = 0;
     for (NodeId id : list.ids) {
         if (yield) yield->tick();
-        indexInsert(list, id, yield);
+        indexInsert(list, id, textHash(nodes_[id].view()), yield);
     }
 }
 
-void ChannelTree::indexInsert(const ChildList& list, NodeId id, YieldHook* yield) const {
+void ChannelTree::indexInsert(const ChildList& list, NodeId id, std::uint32_t hash, YieldHook* yield) const {
     // At most three quarters full: a slot is 8 bytes, so a probe sequence
     // mostly stays in one cache line.
     if ((list.indexed + 1) * 4 > list.index.size() * 3) {
@@ -267,7 +276,6 @@ void ChannelTree::indexInsert(const ChildList& list, NodeId id, YieldHook* yield
         list.index.swap(grown);
     }
     const std::string_view text = nodes_[id].view();
-    const std::uint32_t hash = textHash(text);
     const std::size_t mask = list.index.size() - 1;
     for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
         ChildList::Slot& held = list.index[slot];
@@ -280,7 +288,8 @@ void ChannelTree::indexInsert(const ChildList& list, NodeId id, YieldHook* yield
     }
 }
 
-NodeId ChannelTree::findChild(NodeId internal, std::string_view text, YieldHook* yield) const {
+NodeId ChannelTree::findChild(NodeId internal, std::string_view text, std::uint32_t hash,
+                              YieldHook* yield) const {
     const std::uint32_t listIndex = listOf(internal);
     if (listIndex == kNoList) return kNoNode;
     const ChildList& list = lists_[listIndex];
@@ -293,7 +302,6 @@ NodeId ChannelTree::findChild(NodeId internal, std::string_view text, YieldHook*
     }
     if (list.index.empty()) buildIndex(list, yield);
     if (yield) yield->tick();
-    const std::uint32_t hash = textHash(text);
     if (list.lastFound != kNoNode && list.lastFoundHash == hash && nodes_[list.lastFound].view() == text) {
         return list.lastFound;
     }
@@ -311,14 +319,16 @@ NodeId ChannelTree::findChild(NodeId internal, std::string_view text, YieldHook*
 
 NodeId ChannelTree::FindOrAddChild(NodeId parent, std::string_view text, YieldHook& yield) {
     if (text.empty()) return parent;
-    const NodeId found = findChild(toInternal(parent), text, &yield);
-    return found != kNoNode ? found : addChild(parent, text, &yield);
+    // One hash serves the lookup and, for a new child, its index entry.
+    const std::uint32_t hash = textHash(text);
+    const NodeId found = findChild(toInternal(parent), text, hash, &yield);
+    return found != kNoNode ? found : addChild(parent, text, hash, &yield);
 }
 
 NodeId ChannelTree::FindCategoryNode(std::string_view text) const {
     const NodeId top = root();
     if (text.empty() || top == kNoNode) return kNoNode;
-    return findChild(top, text, nullptr);
+    return findChild(top, text, textHash(text), nullptr);
 }
 
 bool ChannelTree::IsChannelLeaf(NodeId node) const { return !hasChildren(node) && level(node) > 1; }
@@ -376,11 +386,13 @@ void ChannelTree::sortList(ChildList& list, const TreeCollation& collation, Yiel
             std::rotate(std::upper_bound(ids.begin(), at, *at, before), at, at + 1);
         }
     } else {
-        // Sort by collation key. The first eight key bytes ride along as a
-        // number so most comparisons touch no key memory; the text bytes and
-        // then the old position break ties, which makes the sort stable.
+        // Sort by collation key. The first 24 key bytes ride along as numbers
+        // so most comparisons touch no key memory (names that share a start
+        // differ within them); the text bytes and then the old position break
+        // ties, which makes the sort stable. Keys hold no zero byte, so the
+        // zero padding of a short key sorts it before longer ones, as memcmp does.
         struct Entry {
-            std::uint64_t prefix;
+            std::array<std::uint64_t, 3> prefix;
             std::uint32_t index;
         };
         // Reserved, not filled: the memory is touched bit by bit between
@@ -392,11 +404,16 @@ void ChannelTree::sortList(ChildList& list, const TreeCollation& collation, Yiel
         std::vector<Entry> entries;
         entries.reserve(count);
         for (std::size_t i = 0; i < count; ++i) {
+            // A list's children lie scattered through the arena and the text
+            // pool: fetch the nodes and texts a few children ahead of use.
+            if (i + kFetchAhead < count) __builtin_prefetch(&nodes_[ids[i + kFetchAhead]]);
+            if (i + kFetchAhead / 2 < count) __builtin_prefetch(nodes_[ids[i + kFetchAhead / 2]].text);
             offsets.push_back(keys.size());
             collation.appendSortKey(nodes_[ids[i]].view(), keys);
-            std::uint64_t prefix = 0;
-            for (std::size_t at = offsets[i]; at < offsets[i] + 8; ++at) {
-                prefix = (prefix << 8) | (at < keys.size() ? static_cast<unsigned char>(keys[at]) : 0u);
+            std::array<std::uint64_t, 3> prefix{};
+            for (std::size_t at = offsets[i]; at < offsets[i] + 8 * prefix.size(); ++at) {
+                std::uint64_t& word = prefix[(at - offsets[i]) / 8];
+                word = (word << 8) | (at < keys.size() ? static_cast<unsigned char>(keys[at]) : 0u);
             }
             entries.push_back(Entry{prefix, static_cast<std::uint32_t>(i)});
             yield.tick();
@@ -423,25 +440,79 @@ void ChannelTree::sortList(ChildList& list, const TreeCollation& collation, Yiel
         }
         ids.swap(sorted);
     }
-    for (std::size_t i = 0; i < count; ++i) nodes_[ids[i]].row = static_cast<std::uint32_t>(i);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i + kFetchAhead < count) __builtin_prefetch(&nodes_[ids[i + kFetchAhead]], 1);
+        nodes_[ids[i]].row = static_cast<std::uint32_t>(i);
+    }
     list.sorted = count;
 }
 
 void ChannelTree::sortChildren(const TreeCollation& collation, YieldHook& yield) {
-    bool announced = false;
+    std::vector<ChildList*> unsorted;
+    std::size_t children = 0;
     for (ChildList& list : lists_) {
         if (list.sorted >= list.ids.size()) continue;
         if (list.ids.size() > 1) {
-            if (!announced && !resetting()) notify([](TreeObserver& o) { o.layoutAboutToChange(); });
-            announced = true;
-            sortList(list, collation, yield);
+            unsorted.push_back(&list);
+            children += list.ids.size();
+        } else {
+            list.sorted = list.ids.size();
         }
-        list.sorted = list.ids.size();
     }
-    if (announced) {
-        ++generation_;
-        if (!resetting()) notify([](TreeObserver& o) { o.layoutChanged(); });
+    if (unsorted.empty()) return;
+    if (!resetting()) notify([](TreeObserver& o) { o.layoutAboutToChange(); });
+    if (resetting() && children >= kShareSortFrom) {
+        sortShared(unsorted, collation, yield);
+    } else {
+        for (ChildList* list : unsorted) sortList(*list, collation, yield);
     }
+    ++generation_;
+    if (!resetting()) {
+        notify([](TreeObserver& o) { o.layoutChanged(); });
+        return;
+    }
+    // A finished build keeps no lookup indexes (a fifth of its memory): most
+    // lists are never searched again, and one that is builds its index anew.
+    for (ChildList& list : lists_) {
+        decltype(list.index)().swap(list.index);
+        list.indexed = 0;
+        list.lastFound = kNoNode;
+    }
+}
+
+// Only inside a reset: observers read nothing until it ends, so no one sees
+// the tree while the helper thread works. Each list is sorted whole by one
+// thread, which writes only that list and its children's rows; the result is
+// the same whichever thread sorts a list.
+void ChannelTree::sortShared(std::vector<ChildList*>& lists, const TreeCollation& collation,
+                             YieldHook& yield) {
+    // Largest first, each to the side with less work so far.
+    std::sort(lists.begin(), lists.end(),
+              [](const ChildList* a, const ChildList* b) { return a->ids.size() > b->ids.size(); });
+    std::vector<ChildList*> own;
+    std::vector<ChildList*> helpers;
+    std::size_t ownWork = 0;
+    std::size_t helperWork = 0;
+    for (ChildList* list : lists) {
+        if (ownWork <= helperWork) {
+            own.push_back(list);
+            ownWork += list->ids.size();
+        } else {
+            helpers.push_back(list);
+            helperWork += list->ids.size();
+        }
+    }
+    // The future's destructor waits for the helper, also when this thread's
+    // share throws, so the lists outlive its work.
+    std::future<void> helper =
+        std::async(std::launch::async, [this, &helpers, pinned = std::string(collation.pinnedFirst())] {
+            const TreeCollation helperCollation(pinned);
+            YieldHook unused;
+            for (ChildList* list : helpers) sortList(*list, helperCollation, unused);
+        });
+    for (ChildList* list : own) sortList(*list, collation, yield);
+    while (helper.wait_for(kHelperPoll) != std::future_status::ready) yield.yieldNow();
+    helper.get();
 }
 
 bool ChannelTree::contains(NodeId node) const {

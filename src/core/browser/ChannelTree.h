@@ -72,7 +72,9 @@ public:
     // Removes node with its whole branch; a selection inside it is cleared.
     void removeNode(NodeId node);
     // Sorts the children of every node whose children are not known to be in
-    // order (appended, loaded or never sorted). The sort is stable.
+    // order (appended, loaded or never sorted). The sort is stable. Inside a
+    // reset a large sort shares the lists with a second thread; yields happen
+    // on the calling thread only.
     void sortChildren(const TreeCollation& collation, YieldHook& yield);
 
     // --- reading
@@ -138,11 +140,12 @@ private:
 
     std::uint32_t listOf(NodeId internal) const;
     std::uint32_t ensureList(NodeId internal);
-    NodeId addChild(NodeId parent, std::string_view text, YieldHook* yield);
-    NodeId findChild(NodeId internal, std::string_view text, YieldHook* yield) const;
+    NodeId addChild(NodeId parent, std::string_view text, std::uint32_t hash, YieldHook* yield);
+    NodeId findChild(NodeId internal, std::string_view text, std::uint32_t hash, YieldHook* yield) const;
     void buildIndex(const ChildList& list, YieldHook* yield) const;
-    void indexInsert(const ChildList& list, NodeId id, YieldHook* yield) const;
+    void indexInsert(const ChildList& list, NodeId id, std::uint32_t hash, YieldHook* yield) const;
     void sortList(ChildList& list, const TreeCollation& collation, YieldHook& yield);
+    void sortShared(std::vector<ChildList*>& lists, const TreeCollation& collation, YieldHook& yield);
     void setFlag(NodeId internal, bool expanded);
     bool resetting() const { return resetDepth_ > 0; }
     template <typename Call>

@@ -23,6 +23,10 @@ public:
     TreeCollation(const TreeCollation&) = delete;
     TreeCollation& operator=(const TreeCollation&) = delete;
 
+    // The text sorted before all others; a second collation made with it
+    // orders exactly as this one (a thread of its own needs its own).
+    std::string_view pinnedFirst() const { return pinnedFirst_; }
+
     // Negative, zero or positive as a sorts before, with or after b.
     int compare(std::string_view a, std::string_view b) const;
 

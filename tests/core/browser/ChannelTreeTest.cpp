@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace kw;
@@ -185,4 +187,84 @@ TEST(ChannelTree, AFewChildrenAddedToASortedListLandWhereAFullSortPutsThem) {
     for (const std::string& text : texts) fresh.appendChild(freshRoot, text);
     fresh.sortChildren(collation, yield);
     EXPECT_EQ(childTexts(patched, patchedRoot), childTexts(fresh, freshRoot));
+}
+
+namespace {
+
+// A tree large enough that a sort inside a reset shares its lists with a
+// second thread: one long list with Latin, Han, repeated and pinned texts,
+// and many short ones.
+void fillLargeTree(ChannelTree& tree) {
+    const NodeId root = tree.appendChild(kNoNode, "root");
+    const NodeId wide = tree.appendChild(root, "wide");
+    for (int i = 0; i < 30'000; ++i) {
+        const int n = i * 7919 % 30'000;
+        tree.appendChild(wide, (n % 3 == 0 ? "频道" : n % 3 == 1 ? "Ch" : "ch") + std::to_string(n % 9'000));
+    }
+    tree.appendChild(wide, "Favourites");
+    for (int list = 0; list < 300; ++list) {
+        const NodeId parent = tree.appendChild(root, "类" + std::to_string(list * 31 % 300));
+        for (int i = 0; i < 40; ++i) tree.appendChild(parent, std::to_string((list + i * 13) % 40) + "台");
+    }
+}
+
+std::vector<NodeId> treeOrder(const ChannelTree& tree) {
+    std::vector<NodeId> order;
+    for (NodeId node = tree.nextInTreeOrder(kNoNode); node != kNoNode; node = tree.nextInTreeOrder(node))
+        order.push_back(node);
+    return order;
+}
+
+}  // namespace
+
+TEST(ChannelTree, ALargeSortInsideAResetEqualsTheOneThreadSortAndYieldsOnTheCallingThread) {
+    TreeCollation collation("Favourites");
+    ChannelTree alone;
+    ChannelTree shared;
+    fillLargeTree(alone);
+    fillLargeTree(shared);
+    YieldHook quiet;
+    alone.sortChildren(collation, quiet);
+
+    const auto caller = std::this_thread::get_id();
+    int yields = 0;
+    int yieldsElsewhere = 0;
+    YieldHook yield(
+        [&] {
+            ++yields;
+            if (std::this_thread::get_id() != caller) ++yieldsElsewhere;
+        },
+        std::chrono::nanoseconds(0));
+    {
+        ChannelTree::ResetScope reset(shared);
+        shared.sortChildren(collation, yield);
+    }
+    // Both trees were filled alike, so equal ids in tree order mean equal
+    // texts, order and stability among equal texts.
+    const std::vector<NodeId> order = treeOrder(shared);
+    EXPECT_EQ(order, treeOrder(alone));
+    for (NodeId node : order) ASSERT_EQ(shared.child(shared.parent(node), shared.row(node)), node);
+    EXPECT_EQ(shared.text(shared.child(shared.child(shared.root(), 0), 0)), "Favourites");
+    EXPECT_GT(yields, 0);
+    EXPECT_EQ(yieldsElsewhere, 0);
+}
+
+TEST(ChannelTree, ABuildSortedInsideAResetStillFindsItsChildren) {
+    ChannelTree tree;
+    YieldHook yield;
+    TreeCollation collation;
+    NodeId first = kNoNode;
+    {
+        ChannelTree::ResetScope reset(tree);
+        const NodeId root = tree.appendChild(kNoNode, "root");
+        for (int i = 0; i < 100; ++i) tree.FindOrAddChild(root, "n" + std::to_string(i), yield);
+        first = tree.appendChild(root, "twice");
+        tree.appendChild(root, "twice");
+        tree.sortChildren(collation, yield);
+    }
+    const NodeId root = tree.root();
+    const std::size_t count = tree.childCount(root);
+    EXPECT_EQ(tree.text(tree.FindOrAddChild(root, "n57", yield)), "n57");
+    EXPECT_EQ(tree.FindOrAddChild(root, "twice", yield), first);
+    EXPECT_EQ(tree.childCount(root), count);
 }
