@@ -1,4 +1,5 @@
 // Channel browser hot paths: tree build, cache save and load, find, memory.
+#include "BenchSupport.h"
 #include "SyntheticCatalogue.h"
 
 #include "core/base/TextCodec.h"
@@ -9,7 +10,6 @@
 #include "core/browser/FindChannel.h"
 #include "core/browser/TreeCache.h"
 #include "core/browser/TreeCollation.h"
-#include "core/ports/UiPort.h"
 
 #include <benchmark/benchmark.h>
 
@@ -23,6 +23,7 @@
 namespace {
 
 using namespace kw;
+using bench::SilentUi;
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
@@ -195,20 +196,6 @@ ChannelStore& database(std::size_t count) {
     }
     return *store;
 }
-
-class SilentUi : public UiPort {
-public:
-    void ShowMessage(std::string_view, std::string_view) override {}
-    void ShowError(std::string_view) override {}
-    bool AskYesNo(std::string_view, std::string_view) override { return false; }
-    std::optional<std::string> InputBox(std::string_view, std::string_view, std::string_view) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> ChooseSaveFile(const FileDialogRequest&) override { return std::nullopt; }
-    std::optional<std::string> ChooseOpenFile(const FileDialogRequest&) override { return std::nullopt; }
-    std::optional<std::string> AskPassword(PasswordPurpose, PasswordDialog&) override { return std::nullopt; }
-    void ShowAdvertisement() override {}
-};
 
 // RebuildChannelTree without the cache: the database pass, placement, sort,
 // expansion and selection, with lock mode 1.

@@ -299,7 +299,7 @@ void ProfileFile::setValue(std::string_view section, std::string_view key, std::
     } else {
         const std::size_t contentStart = utf8_ ? kUtf8Bom.size() : 0;
         if (bytes_.size() > contentStart && !isLineBreak(bytes_.back())) bytes_ += kNewLine;
-        bytes_ += "[" + encode(section) + "]" + std::string(kNewLine) + keyLine;
+        bytes_.append("[").append(encode(section)).append("]").append(kNewLine).append(keyLine);
     }
     parse();
 }
