@@ -193,6 +193,7 @@ void frmADWindow::showMode(AdMode mode) {
 
 void frmADWindow::loadPage() {
     showsLocalPage_ = false;
+    loadingPage_ = true;
 #ifdef KW_WITH_WEBENGINE
     if (auto* view = qobject_cast<QWebEngineView*>(web_)) view->load(pageUrl_);
 #endif
@@ -200,8 +201,12 @@ void frmADWindow::loadPage() {
 
 void frmADWindow::pageLoaded(bool ok) {
 #ifdef KW_WITH_WEBENGINE
+    // A refused navigation (a link sent to the browser) also ends in a failed
+    // load; only the showing's own page failing brings the local page.
     auto* view = qobject_cast<QWebEngineView*>(web_);
-    if (ok || view == nullptr || showsLocalPage_ || !isVisible()) return;
+    const bool pageFailed = loadingPage_ && !ok;
+    loadingPage_ = false;
+    if (!pageFailed || view == nullptr || !isVisible()) return;
     showsLocalPage_ = true;
     view->setHtml(QString::fromUtf8(kLocalPage));
 #else

@@ -71,6 +71,7 @@ private:
     QTimer clock_;
     QUrl pageUrl_;
     bool showsLocalPage_ = false;
+    bool loadingPage_ = false;  // the showing's page is on its way
 };
 
 }  // namespace kw

@@ -8,6 +8,9 @@
 #include "gui/frmADWindow.h"
 
 #include <QLabel>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QWebEngineView>
 #include <QtTest>
 
 #include <memory>
@@ -15,6 +18,34 @@
 using kw::AdMode;
 using kw::AdWindowTimer;
 using kw::test::TestInstallation;
+
+namespace {
+
+// Answers every request on 127.0.0.1 with one HTML page.
+class PageServer : public QTcpServer {
+public:
+    explicit PageServer(QByteArray page) : page_(std::move(page)) {
+        listen(QHostAddress::LocalHost);
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* client = nextPendingConnection()) {
+                connect(client, &QTcpSocket::readyRead, client, [this, client] {
+                    client->readAll();
+                    client->write(
+                        "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
+                        QByteArray::number(page_.size()) + "\r\nConnection: close\r\n\r\n" + page_);
+                    client->disconnectFromHost();
+                });
+                connect(client, &QTcpSocket::disconnected, client, &QObject::deleteLater);
+            }
+        });
+    }
+    QString home() const { return QStringLiteral("http://127.0.0.1:%1/").arg(serverPort()); }
+
+private:
+    QByteArray page_;
+};
+
+}  // namespace
 
 class frmADWindowTest : public QObject {
     Q_OBJECT
@@ -105,6 +136,24 @@ private slots:
         if (!window_->usesWebEngine()) QSKIP("the web engine cannot run here; the notice shows");
         QTRY_VERIFY_WITH_TIMEOUT(window_->showsLocalPage(), 30000);
         QVERIFY(window_->isVisible());
+    }
+
+    void clickedLinkOpensInTheUsersBrowserNotInTheWindow() {
+        PageServer server("<html><body><a id=\"go\" href=\"http://elsewhere.example/x\">x</a></body></html>");
+        kw::SettingsFile(install_->dir()).setAuthorHomePage(server.home().toStdString());
+        session_ = std::make_unique<kw::Session>(install_->dir(), ui_, desktop_);
+        window_->attach(*session_, desktop_);
+        window_->showMode(AdMode::News);
+        auto* view = window_->findChild<QWebEngineView*>(QStringLiteral("webAD"));
+        if (view == nullptr) QSKIP("the web engine cannot run here; the notice shows");
+        QSignalSpy loaded(view, &QWebEngineView::loadFinished);
+        QVERIFY(loaded.wait(30000));
+        QCOMPARE(loaded.first().first().toBool(), true);
+        view->page()->runJavaScript(QStringLiteral("document.getElementById('go').click()"));
+        QTRY_COMPARE_WITH_TIMEOUT(desktop_.browserAddresses.size(), std::size_t(1), 10000);
+        QCOMPARE(desktop_.browserAddresses.front(), std::string("http://elsewhere.example/x"));
+        QCOMPARE(view->url().toString(), server.home() + QStringLiteral("news.htm"));
+        QVERIFY(!window_->showsLocalPage());
     }
 
 private:
