@@ -138,7 +138,7 @@ void frmADWindow::detach() {
 
 void frmADWindow::createPageView() {
 #ifdef KW_WITH_WEBENGINE
-    if (web_ != nullptr || !webEngineCanStart()) return;
+    if (web_ != nullptr || engineFailed_ || !webEngineCanStart()) return;
     auto* view = new QWebEngineView(this);
     // Off the record: no cookies, cache or history outlive the run. Made
     // after the view, so that the view and its page go first.
@@ -168,6 +168,8 @@ void frmADWindow::createPageView() {
 }
 
 void frmADWindow::useNotice() {
+    // An engine that crashed once is not started again in this run.
+    engineFailed_ = true;
     pages_->setCurrentWidget(notice_);
     if (web_ != nullptr) web_->deleteLater();
     web_ = nullptr;

@@ -72,6 +72,7 @@ private:
     QUrl pageUrl_;
     bool showsLocalPage_ = false;
     bool loadingPage_ = false;  // the showing's page is on its way
+    bool engineFailed_ = false;
 };
 
 }  // namespace kw
