@@ -20,6 +20,12 @@ public:
     bool openInBrowser(std::string_view address, LateFailure) override {
         return print(desktop::browserArgument(address).has_value(), address);
     }
+    bool startProgram(std::string_view program, const std::vector<std::string>& arguments,
+                      LateFailure) override {
+        std::string line(program);
+        for (const std::string& argument : arguments) line += ' ' + argument;
+        return print(desktop::isStartableProgram(program), line);
+    }
 
 private:
     bool print(bool allowed, std::string_view target) {

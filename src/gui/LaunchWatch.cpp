@@ -18,6 +18,11 @@ bool LaunchWatch::openInBrowser(std::string_view address, LateFailure onLateFail
     return watch(desktop_->openInBrowser(address, std::move(onLateFailure)));
 }
 
+bool LaunchWatch::startProgram(std::string_view program, const std::vector<std::string>& arguments,
+                               LateFailure onLateFailure) {
+    return watch(desktop_->startProgram(program, arguments, std::move(onLateFailure)));
+}
+
 void LaunchWatch::checkLaunches() {
     // A late failure shows a message box, whose own event loop runs this
     // timer again: one check at a time.

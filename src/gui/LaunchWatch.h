@@ -26,6 +26,8 @@ public:
 
     bool openDocument(std::string_view target, std::string_view format, LateFailure onLateFailure) override;
     bool openInBrowser(std::string_view address, LateFailure onLateFailure) override;
+    bool startProgram(std::string_view program, const std::vector<std::string>& arguments,
+                      LateFailure onLateFailure) override;
     void checkLaunches() override;
     bool watchingLaunches() const override { return desktop_->watchingLaunches(); }
 

@@ -1,17 +1,250 @@
 #include "gui/frmADWindow.h"
 
+#include "core/ports/DesktopPort.h"
+#include "core/session/Session.h"
+#include "gui/QtText.h"
+#include "gui/QtUi.h"
+
+#include <QCloseEvent>
+#include <QLabel>
 #include <QPalette>
+#include <QStackedLayout>
+#include <QVBoxLayout>
+
+#ifdef KW_WITH_WEBENGINE
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+#endif
+
+#include <unistd.h>
 
 namespace kw {
+namespace {
+
+const QColor kNavy(0, 0, 128);
+
+// Shown in place of a page that cannot be fetched (no network, the site
+// down): a plain local page in the window's colours, never the engine's error.
+const char* const kLocalPage =
+    "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><style>"
+    "body{background:#000080;color:#fff;font:14px sans-serif;margin:40px 24px;text-align:center}"
+    "p{line-height:1.6}</style></head><body>"
+    "<p>暂时无法连接到鹰波视听的网站。</p>"
+    "<p>请检查网络连接，稍后再从菜单“其它”中打开“最新资讯”。</p>"
+    "</body></html>";
+
+const char* const kNoEngineNotice =
+    "这里显示鹰波视听网站上的最新资讯和广告。\n\n本机暂时无法显示网页，\n请用浏览器访问作者主页查看。";
+
+#ifdef KW_WITH_WEBENGINE
+// A page opened for a link with a target (a new window): it never shows; its
+// first address goes to the user's browser.
+class LinkForwardPage : public QWebEnginePage {
+public:
+    LinkForwardPage(QWebEngineProfile* profile, std::function<void(const QUrl&)> open)
+        : QWebEnginePage(profile, profile), open_(std::move(open)) {}
+
+protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override {
+        open_(url);
+        deleteLater();
+        return false;
+    }
+
+private:
+    std::function<void(const QUrl&)> open_;
+};
+
+// The window's page: loads only the showing's page (and its own frames);
+// links the user clicks go to the user's browser.
+class AdPage : public QWebEnginePage {
+public:
+    AdPage(QWebEngineProfile* profile, QObject* parent, std::function<bool(const QUrl&)> allowed,
+           std::function<void(const QUrl&)> open)
+        : QWebEnginePage(profile, parent), allowed_(std::move(allowed)), open_(std::move(open)) {}
+
+protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
+        if (type == NavigationTypeLinkClicked) {
+            open_(url);
+            return false;
+        }
+        return !isMainFrame || allowed_(url);
+    }
+    QWebEnginePage* createWindow(WebWindowType) override { return new LinkForwardPage(profile(), open_); }
+
+private:
+    std::function<bool(const QUrl&)> allowed_;
+    std::function<void(const QUrl&)> open_;
+};
+
+// The engine refuses to run as root with its sandbox on; the sandbox stays on
+// for everyone else, so as root the notice shows unless the sandbox was
+// explicitly turned off for this run.
+bool webEngineCanStart() {
+    return ::geteuid() != 0 || qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX");
+}
+#endif
+
+}  // namespace
 
 frmADWindow::frmADWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("frmADWindow"));
     setMinimumSize(kMinWidth, kMinHeight);
     resize(kMinWidth, kMinHeight);
+    setFont(programFont());
     QPalette navy = palette();
-    navy.setColor(QPalette::Window, QColor(0, 0, 128));
+    navy.setColor(QPalette::Window, kNavy);
+    navy.setColor(QPalette::WindowText, Qt::white);
     setPalette(navy);
     setAutoFillBackground(true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    lblAD_ = new QLabel(this);
+    lblAD_->setObjectName(QStringLiteral("lblAD"));
+    lblAD_->setFixedHeight(15);
+    lblAD_->setAlignment(Qt::AlignCenter);
+    layout->addWidget(lblAD_);
+    pages_ = new QStackedLayout;
+    layout->addLayout(pages_, 1);
+    notice_ = new QLabel(QString::fromUtf8(kNoEngineNotice), this);
+    notice_->setObjectName(QStringLiteral("lblADNotice"));
+    notice_->setAlignment(Qt::AlignCenter);
+    notice_->setWordWrap(true);
+    pages_->addWidget(notice_);
+
+    clock_.setInterval(1000);
+    connect(&clock_, &QTimer::timeout, this, &frmADWindow::trmADTimer);
+}
+
+frmADWindow::~frmADWindow() {
+    // The engine wants the page gone before its profile.
+    delete web_;
+}
+
+void frmADWindow::attach(Session& session, DesktopPort& desktop) {
+    session_ = &session;
+    desktop_ = &desktop;
+}
+
+void frmADWindow::detach() {
+    session_ = nullptr;
+    desktop_ = nullptr;
+}
+
+void frmADWindow::createPageView() {
+#ifdef KW_WITH_WEBENGINE
+    if (web_ != nullptr || engineFailed_ || !webEngineCanStart()) return;
+    auto* view = new QWebEngineView(this);
+    // Off the record: no cookies, cache or history outlive the run. Made
+    // after the view, so that the view and its page go first.
+    auto* profile = new QWebEngineProfile(this);
+    QWebEngineSettings* settings = profile->settings();
+    settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    view->setObjectName(QStringLiteral("webAD"));
+    view->setContextMenuPolicy(Qt::NoContextMenu);
+    auto* page = new AdPage(
+        profile, view,
+        [this](const QUrl& url) { return url == pageUrl_ || url.scheme() == QLatin1String("data"); },
+        [this](const QUrl& url) { openLink(url); });
+    view->setPage(page);
+    connect(view, &QWebEngineView::loadFinished, this, &frmADWindow::pageLoaded);
+    connect(page, &QWebEnginePage::renderProcessTerminated, this,
+            [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
+                if (status != QWebEnginePage::NormalTerminationStatus) useNotice();
+            });
+    pages_->addWidget(view);
+    pages_->setCurrentWidget(view);
+    web_ = view;
+#endif
+}
+
+void frmADWindow::useNotice() {
+    // An engine that crashed once is not started again in this run.
+    engineFailed_ = true;
+    pages_->setCurrentWidget(notice_);
+    if (web_ != nullptr) web_->deleteLater();
+    web_ = nullptr;
+}
+
+void frmADWindow::showMode(AdMode mode) {
+    if (session_ == nullptr) return;
+    // A showing over a running one starts afresh.
+    if (isVisible()) hide();
+    const AdShowing showing =
+        mode == AdMode::Advertisement ? session_->actADExecute() : session_->actNewsExecute();
+    setWindowTitle(qs(showing.caption));
+    lblAD_->setText(qs(showing.label));
+    lblAD_->setToolTip(toDisplayText(showing.tooltip));
+    pageUrl_ = QUrl(qs(showing.page));
+    move(kLeft, kTop);
+    createPageView();
+    loadPage();
+    clock_.start();
+    show();
+    raise();
+}
+
+void frmADWindow::loadPage() {
+    showsLocalPage_ = false;
+    loadingPage_ = true;
+#ifdef KW_WITH_WEBENGINE
+    if (auto* view = qobject_cast<QWebEngineView*>(web_)) view->load(pageUrl_);
+#endif
+}
+
+void frmADWindow::pageLoaded(bool ok) {
+#ifdef KW_WITH_WEBENGINE
+    // A refused navigation (a link sent to the browser) also ends in a failed
+    // load; only the showing's own page failing brings the local page.
+    auto* view = qobject_cast<QWebEngineView*>(web_);
+    const bool pageFailed = loadingPage_ && !ok;
+    loadingPage_ = false;
+    if (!pageFailed || view == nullptr || !isVisible()) return;
+    showsLocalPage_ = true;
+    view->setHtml(QString::fromUtf8(kLocalPage));
+#else
+    (void)ok;
+#endif
+}
+
+void frmADWindow::openLink(const QUrl& url) {
+    if (desktop_ != nullptr) desktop_->openInBrowser(url.toString().toStdString(), {});
+}
+
+void frmADWindow::trmADTimer() {
+    if (session_ == nullptr) return;
+    const AdTick tick = session_->adWindowTick();
+    if (tick.caption) setWindowTitle(qs(*tick.caption));
+    if (tick.hide) hide();
+    if (tick.reload && isVisible()) loadPage();
+}
+
+void frmADWindow::closeEvent(QCloseEvent* event) {
+    bool hideNow = false;
+    if (session_ != nullptr && !session_->adWindowCloseQuery(isVisible(), hideNow)) {
+        event->ignore();
+        if (hideNow) hide();
+        return;
+    }
+    event->accept();
+}
+
+void frmADWindow::hideEvent(QHideEvent* event) {
+    clock_.stop();
+#ifdef KW_WITH_WEBENGINE
+    if (auto* view = qobject_cast<QWebEngineView*>(web_)) view->stop();
+#endif
+    if (session_ != nullptr) session_->adWindowHidden();
+    QWidget::hideEvent(event);
 }
 
 }  // namespace kw

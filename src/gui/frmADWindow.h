@@ -1,18 +1,78 @@
 #pragma once
 
+#include "core/actions/AdWindowTimer.h"
+
+#include <QTimer>
+#include <QUrl>
 #include <QWidget>
+
+class QLabel;
+class QStackedLayout;
 
 namespace kw {
 
+class DesktopPort;
+class Session;
+
 // The advertisement and news window: created once at start and kept until
-// exit, always on top, at least 408 × 342, navy. Shown only by its commands.
+// exit, always on top, at least 408 × 342, navy. A showing runs on the
+// session's clock, ticked here once a second; closing only hides it. The page
+// shows in an embedded web view that loads nothing but the showing's page;
+// links open in the user's browser. Where the web engine cannot run, a plain
+// notice takes its place and the timing stays the same.
 class frmADWindow : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kMinWidth = 408;
     static constexpr int kMinHeight = 342;
+    static constexpr int kLeft = 10;
+    static constexpr int kTop = 20;
 
     explicit frmADWindow(QWidget* parent = nullptr);
+    ~frmADWindow() override;
+
+    // The session whose clock the window follows and the desktop that opens
+    // clicked links; set once by the main window before the first showing.
+    void attach(Session& session, DesktopPort& desktop);
+    void detach();
+
+    // actADExecute and actNewsExecute: hides a running showing and starts the
+    // mode's showing from its beginning.
+    void showMode(AdMode mode);
+
+    // The page the current showing loads.
+    const QUrl& pageUrl() const { return pageUrl_; }
+    // Whether the web view shows the local notice in place of a page that
+    // could not be fetched.
+    bool showsLocalPage() const { return showsLocalPage_; }
+    // Whether pages show in the web engine (else in the plain notice).
+    bool usesWebEngine() const { return web_ != nullptr; }
+
+    // The one second of the clock; tests call it instead of waiting.
+    void trmADTimer();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void createPageView();
+    void useNotice();
+    void loadPage();
+    void pageLoaded(bool ok);
+    void openLink(const QUrl& url);
+
+    Session* session_ = nullptr;
+    DesktopPort* desktop_ = nullptr;
+    QLabel* lblAD_ = nullptr;
+    QStackedLayout* pages_ = nullptr;
+    QLabel* notice_ = nullptr;
+    QWidget* web_ = nullptr;  // the QWebEngineView, when the engine runs
+    QTimer clock_;
+    QUrl pageUrl_;
+    bool showsLocalPage_ = false;
+    bool loadingPage_ = false;  // the showing's page is on its way
+    bool engineFailed_ = false;
 };
 
 }  // namespace kw

@@ -22,6 +22,7 @@
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
@@ -67,6 +68,7 @@ frmMain::frmMain(std::filesystem::path programDir, frmADWindow& adWindow, Deskto
     connectChannelCommands();
     connectOptionsCommands(*this);
     buildKeys();
+    connectHelperCommands(desktop);
     ui_.setAdvertisementHandler([this] { command(MainCommand::actAD)->trigger(); });
 
     trayIcon_ = new TrayIcon(this);
@@ -81,7 +83,11 @@ frmMain::frmMain(std::filesystem::path programDir, frmADWindow& adWindow, Deskto
     connect(&iconClickTimer_, &QTimer::timeout, this, &frmMain::imgIconClick);
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain() {
+    // The news window outlives this window and its session.
+    adWindow_.hide();
+    adWindow_.detach();
+}
 
 void frmMain::runCommand(const std::function<void()>& command) {
     try {
@@ -99,6 +105,7 @@ void frmMain::startUp() {
     StartupHooks hooks;
     hooks.setHideOnDeactivate = [this](bool on) { setHideOnDeactive(on); };
     hooks.applySkin = [this](const std::string& name) { ApplySkin(name); };
+    hooks.showNews = [this] { adWindow_.showMode(AdMode::News); };
     runCommand([this, &hooks] { session_->start(hooks); });
     attachBrowser();
     showSessionState();
@@ -267,6 +274,7 @@ void frmMain::mouseMoveEvent(QMouseEvent* event) {
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched == w_.lblTitle) return titleEvent(event);
     if (watched == w_.imgIcon) return iconEvent(event);
+    if (watched == w_.edGoogle) searchBoxEvent(event);
     SpeedChannelMouseMove(watched, event);
     return QWidget::eventFilter(watched, event);
 }

@@ -164,6 +164,13 @@ private:
     // The information line names the channel of the slot under the mouse.
     void SpeedChannelMouseMove(QObject* watched, QEvent* event);
 
+    // The news window and the desktop helpers (MainHelpers.cpp).
+    void connectHelperCommands(DesktopPort& desktop);
+    // edGoogleEnter and edGoogleExit: the box empties when it takes the focus
+    // and shows its prompt again when it loses it.
+    void searchBoxEvent(QEvent* event);
+    void actSplashExecute();
+
     std::filesystem::path programDir_;
     frmADWindow& adWindow_;
     QtUi ui_;

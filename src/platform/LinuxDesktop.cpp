@@ -156,6 +156,15 @@ std::optional<std::string> browserArgument(std::string_view address) {
     return openerArgument(address);
 }
 
+bool isStartableProgram(std::string_view program) {
+    if (program.empty() || program.front() == '-') return false;
+    for (const char c : program) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
+    }
+    // A relative path with a folder would depend on our working folder.
+    return program.front() == '/' || program.find('/') == std::string_view::npos;
+}
+
 std::vector<std::string> knownPlayers() {
     // mpv and vlc play nearly every stream kind (HLS, DASH, RTSP, MMS, Icecast)
     // from one address; celluloid is mpv in a desktop window; totem depends on
@@ -328,19 +337,19 @@ bool LinuxDesktop::openDocument(std::string_view target, std::string_view format
     if (!argument) return false;
     std::vector<Step> steps;
     if (!desktop::isMediaStream(target, format)) {
-        steps.push_back({config_.opener, *argument});
+        steps.push_back({config_.opener, {*argument}});
     } else {
         // Where the desktop has no player for playlists (none, or a text
         // editor), a known player gets the address itself first.
         const bool desktopPlays = desktop::playlistHandler(config_.xdg) == desktop::PlaylistHandler::Player;
         if (desktopPlays) {
             if (const auto playlist = writePlaylist(target))
-                steps.push_back({config_.opener, playlist->string()});
+                steps.push_back({config_.opener, {playlist->string()}});
         }
-        for (const std::string& player : config_.players) steps.push_back({player, *argument});
+        for (const std::string& player : config_.players) steps.push_back({player, {*argument}});
         if (!desktopPlays) {
             if (const auto playlist = writePlaylist(target))
-                steps.push_back({config_.opener, playlist->string()});
+                steps.push_back({config_.opener, {playlist->string()}});
         }
     }
     return startFirst(std::move(steps), std::move(onLateFailure));
@@ -350,13 +359,19 @@ bool LinuxDesktop::openInBrowser(std::string_view address, LateFailure onLateFai
     const std::optional<std::string> argument = desktop::browserArgument(address);
     if (!argument) return false;
     std::vector<Step> steps;
-    for (const std::string& browser : config_.browsers) steps.push_back({browser, *argument});
+    for (const std::string& browser : config_.browsers) steps.push_back({browser, {*argument}});
     return startFirst(std::move(steps), std::move(onLateFailure));
+}
+
+bool LinuxDesktop::startProgram(std::string_view program, const std::vector<std::string>& arguments,
+                                LateFailure onLateFailure) {
+    if (!desktop::isStartableProgram(program)) return false;
+    return startFirst({{std::string(program), arguments}}, std::move(onLateFailure));
 }
 
 bool LinuxDesktop::startFirst(std::vector<Step> steps, LateFailure onLateFailure) {
     for (std::size_t i = 0; i < steps.size(); ++i) {
-        const std::optional<pid_t> pid = spawn(steps[i].program, steps[i].argument);
+        const std::optional<pid_t> pid = spawn(steps[i].program, steps[i].arguments);
         if (!pid) continue;  // not installed: the next one at once
         std::vector<Step> rest(std::make_move_iterator(steps.begin() + static_cast<std::ptrdiff_t>(i) + 1),
                                std::make_move_iterator(steps.end()));
@@ -392,7 +407,8 @@ void LinuxDesktop::checkLaunches() {
     for (LateFailure& failure : failures) failure();
 }
 
-std::optional<pid_t> LinuxDesktop::spawn(const std::string& program, const std::string& argument) {
+std::optional<pid_t> LinuxDesktop::spawn(const std::string& program,
+                                         const std::vector<std::string>& arguments) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
@@ -413,11 +429,13 @@ std::optional<pid_t> LinuxDesktop::spawn(const std::string& program, const std::
     posix_spawnattr_setflags(&attributes,
                              POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
 
-    std::string programArg = program;
-    std::string targetArg = argument;
-    char* argv[] = {programArg.data(), targetArg.data(), nullptr};
+    std::vector<std::string> words{program};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
     pid_t pid = 0;
-    const int result = posix_spawnp(&pid, program.c_str(), &actions, &attributes, argv, environ);
+    const int result = posix_spawnp(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (result != 0) return std::nullopt;

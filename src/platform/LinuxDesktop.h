@@ -49,6 +49,11 @@ bool isMediaStream(std::string_view target, std::string_view format);
 // they are tried when the desktop cannot open a stream.
 std::vector<std::string> knownPlayers();
 
+// Whether `program` may be started as a desktop helper: a bare name without
+// "/" (found on PATH) or an absolute path, not starting with "-", without
+// control characters.
+bool isStartableProgram(std::string_view program);
+
 // Where the desktop keeps its program associations: the config folders
 // ($XDG_CONFIG_HOME, $XDG_CONFIG_DIRS) and data folders ($XDG_DATA_HOME,
 // $XDG_DATA_DIRS), most important first.
@@ -108,6 +113,9 @@ public:
     bool openDocument(std::string_view target, std::string_view format, LateFailure onLateFailure) override;
     // Only http and https addresses are given to a browser.
     bool openInBrowser(std::string_view address, LateFailure onLateFailure) override;
+    // Only a bare program name (searched on PATH) or an absolute path.
+    bool startProgram(std::string_view program, const std::vector<std::string>& arguments,
+                      LateFailure onLateFailure) override;
     void checkLaunches() override;
     bool watchingLaunches() const override { return !watched_.empty(); }
 
@@ -117,7 +125,7 @@ public:
 private:
     struct Step {
         std::string program;
-        std::string argument;
+        std::vector<std::string> arguments;
     };
     struct Watched {
         pid_t pid;
@@ -128,7 +136,7 @@ private:
     // Starts the first step that can be started; when it fails later, the
     // steps after it, and when none is left, onLateFailure.
     bool startFirst(std::vector<Step> steps, LateFailure onLateFailure);
-    std::optional<pid_t> spawn(const std::string& program, const std::string& argument);
+    std::optional<pid_t> spawn(const std::string& program, const std::vector<std::string>& arguments);
     std::optional<std::filesystem::path> writePlaylist(std::string_view address);
     bool makePlaylistFolder();
 

@@ -50,7 +50,9 @@ private slots:
         QVERIFY(program != nullptr);
         QVERIFY(boxes.texts.isEmpty());
         QVERIFY(program->mainWindow().isVisible());
-        QVERIFY(!program->adWindow().isVisible());
+        // The news shows once at every start, after the tree.
+        QVERIFY(program->adWindow().isVisible());
+        QCOMPARE(program->adWindow().windowTitle(), QStringLiteral("鹰波视听 (Kestrel Wave) 最新资讯"));
         QVERIFY(!program->passwordDialog().isVisible());
         for (QWidget* window : QApplication::topLevelWidgets()) {
             if (window->objectName() == QStringLiteral("frmSplash")) QVERIFY(!window->isVisible());

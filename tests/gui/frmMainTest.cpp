@@ -1,6 +1,7 @@
 #include "TestInstallation.h"
 #include "support/FakeDesktop.h"
 
+#include "core/actions/DesktopHelpers.h"
 #include "core/base/Error.h"
 #include "core/base/ProfileFile.h"
 #include "core/base/TextCodec.h"
@@ -482,6 +483,48 @@ private slots:
         main_->setHideOnDeactive(false);
         emit qApp->applicationStateChanged(Qt::ApplicationInactive);
         QCOMPARE(hidden.count(), 1);
+    }
+
+    // Entering the box empties it, leaving puts the prompt back; the button
+    // searches for what the box holds, so without the focus, the prompt.
+    void searchBoxSearchesWhatItHolds() {
+        main_->show();
+        main_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(main_.get()));
+        const kw::MainWidgets& w = main_->widgets();
+        const QString prompt = QString::fromUtf8(kw::DesktopHelpers::kSearchPrompt.data());
+        QCOMPARE(w.edGoogle->text(), prompt);
+        w.spGoogle->click();
+        w.edGoogle->setFocus();
+        QCOMPARE(w.edGoogle->text(), QString());
+        w.edGoogle->insert(QStringLiteral("新闻 & C#"));
+        w.spGoogle->click();
+        QTest::keyClick(w.edGoogle, Qt::Key_Return);
+        w.tvSelectChannel->setFocus();
+        QCOMPARE(w.edGoogle->text(), prompt);
+        w.spGoogle->click();
+        std::vector<std::string> targets;
+        for (const auto& opened : desktop_.documents) targets.push_back(opened.target);
+        const std::string typed = kw::searchAddress("新闻 & C#");
+        const std::string promptSearch = kw::searchAddress(kw::DesktopHelpers::kSearchPrompt);
+        QCOMPARE(targets, (std::vector<std::string>{promptSearch, typed, typed, promptSearch}));
+    }
+
+    void splashCommandOpensANewSplashEachTime() {
+        const auto splashes = [] {
+            int shown = 0;
+            for (QWidget* window : QApplication::topLevelWidgets()) {
+                if (window->objectName() == QLatin1String("frmSplash") && window->isVisible()) ++shown;
+            }
+            return shown;
+        };
+        commandNamed(*main_, "actSplash")->trigger();
+        commandNamed(*main_, "actSplash")->trigger();
+        QCOMPARE(splashes(), 2);
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->objectName() == QLatin1String("frmSplash")) window->close();
+        }
+        QCOMPARE(splashes(), 0);
     }
 
 private:

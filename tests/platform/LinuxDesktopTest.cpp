@@ -302,6 +302,21 @@ TEST_F(LinuxDesktopTest, BrowserFallbackTriesTheListInOrder) {
     EXPECT_EQ(recorded("second"), std::vector<std::string>{"http://x.example/a b"}) << "only web addresses";
 }
 
+TEST_F(LinuxDesktopTest, ProgramStartsWithItsArgumentsAsTheyAreAndOnlyByNameOrAbsolutePath) {
+    LinuxDesktop desktop(config("opener"));
+    const fs::path helper = recorder("helper");
+    const std::vector<std::string> arguments{"/a b/help.htm", "$(id)", ""};
+    ASSERT_TRUE(desktop.startProgram(helper.string(), arguments, {}));
+    settle(desktop);
+    EXPECT_EQ(recorded("helper"), arguments);
+
+    EXPECT_FALSE(desktop.startProgram("kw-surely-not-installed-program", {}, {}));
+    for (const std::string program : {"", "-x", "bin/helper", "./helper", "a\nb"}) {
+        EXPECT_FALSE(desktop::isStartableProgram(program)) << program;
+    }
+    EXPECT_TRUE(desktop::isStartableProgram("pavucontrol"));
+}
+
 TEST(LinuxDesktopConfig, BrowserVariableComesFirstWithoutEntriesThatNeedAShell) {
     const char* saved = std::getenv("BROWSER");
     const std::string previous = saved ? saved : "";

@@ -2,6 +2,7 @@
 
 #include "core/ports/DesktopPort.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,15 @@ public:
     };
     std::vector<Opened> documents;
     std::vector<std::string> browserAddresses;
+    struct Started {
+        std::string program;
+        std::vector<std::string> arguments;
+    };
+    // Every program asked for, started or not.
+    std::vector<Started> programs;
+    // The programs that are "installed"; any other one cannot be started.
+    std::vector<std::string> installedPrograms;
+    bool programsFailLate = false;
     bool documentsOpen = true;
     bool browserOpens = true;
     // Started programs that will fail once finished.
@@ -31,6 +41,13 @@ public:
     bool openInBrowser(std::string_view address, LateFailure onLateFailure) override {
         browserAddresses.emplace_back(address);
         return start(browserOpens, browserFailsLate, std::move(onLateFailure));
+    }
+    bool startProgram(std::string_view program, const std::vector<std::string>& arguments,
+                      LateFailure onLateFailure) override {
+        programs.push_back({std::string(program), arguments});
+        const bool installed =
+            std::find(installedPrograms.begin(), installedPrograms.end(), program) != installedPrograms.end();
+        return start(installed, programsFailLate, std::move(onLateFailure));
     }
     bool watchingLaunches() const override { return !watched_.empty(); }
 

@@ -6,6 +6,7 @@
 #include "core/actions/ChannelTest.h"
 #include "core/actions/ChildLock.h"
 #include "core/actions/ComputerKey.h"
+#include "core/actions/DesktopHelpers.h"
 #include "core/actions/ShellOpen.h"
 #include "core/base/AsciiText.h"
 #include "core/base/Error.h"
@@ -69,7 +70,8 @@ Session::Session(std::filesystem::path programDir, UiPort& ui, DesktopPort& desk
       shell_(std::make_unique<ShellOpener>(desktop_, ui_)),
       speedChannels_(std::make_unique<SpeedChannels>()),
       speedChannelSet_(std::make_unique<SpeedChannelSet>(*speedChannels_, settings_, ui_)),
-      advertisement_(std::make_unique<AdvertisementRoll>(ui_)) {}
+      advertisement_(std::make_unique<AdvertisementRoll>(ui_)),
+      helpers_(std::make_unique<DesktopHelpers>(programDir_, settings_, *shell_, desktop_, ui_)) {}
 
 Session::~Session() = default;
 
@@ -96,6 +98,23 @@ void Session::readListPositionsAndHomePage() {
     parts_->browser.setDisplayMode(settings_.classDisplayChannelIndex());
     shell_->setHomePage(settings_.homePageUrl());
 }
+
+std::string Session::homePage() const {
+    // Read at start-up; before that (kwave) straight from the settings file.
+    return shell_->homePage().empty() ? settings_.homePageUrl() : shell_->homePage();
+}
+
+void Session::spGoogleClick(std::string_view boxText) { helpers_->spGoogleClick(boxText); }
+
+void Session::spVolumClick() { helpers_->spVolumClick(); }
+
+void Session::spSoundRecordClick() { helpers_->spSoundRecordClick(); }
+
+void Session::actHelpExecute() { helpers_->actHelpExecute(); }
+
+void Session::actAuthorHomePageExecute() { helpers_->actAuthorHomePageExecute(homePage()); }
+
+void Session::actAuthorEmailExecute() { helpers_->actAuthorEmailExecute(); }
 
 void Session::open() {
     openDatabase();

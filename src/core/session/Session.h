@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/actions/AdWindowTimer.h"
 #include "core/actions/ChannelProbe.h"
 #include "core/base/YieldHook.h"
 #include "core/browser/ChannelTree.h"
@@ -25,6 +26,7 @@ class ChannelExchange;
 class ChannelForm;
 class ChannelOpener;
 class ChannelStore;
+class DesktopHelpers;
 class DesktopPort;
 class ShellOpener;
 class SpeedChannelSet;
@@ -333,6 +335,30 @@ public:
     // rebuilds the tree for pages 0 to 2 (page 1 only when it stored channels).
     void endOptions(int page, ChannelForm* form);
 
+    // --- the advertisement and news window. Its clock ticks once a second
+    // while it shows; a showing starts afresh over one still running.
+
+    AdShowing actADExecute() { return adWindow_.show(AdMode::Advertisement, homePage()); }
+    AdShowing actNewsExecute() { return adWindow_.show(AdMode::News, homePage()); }
+    AdTick adWindowTick() { return adWindow_.tick(); }
+    // The user closes the window; see AdWindowTimer::closeRequested.
+    bool adWindowCloseQuery(bool visible, bool& hideNow) const {
+        return adWindow_.closeRequested(visible, hideNow);
+    }
+    void adWindowHidden() { adWindow_.hidden(); }
+
+    // --- desktop helpers
+
+    // The completed home-page address (always ending in "/").
+    std::string homePage() const;
+    // The search box's button with the text the box holds.
+    void spGoogleClick(std::string_view boxText);
+    void spVolumClick();
+    void spSoundRecordClick();
+    void actHelpExecute();
+    void actAuthorHomePageExecute();
+    void actAuthorEmailExecute();
+
     // --- playlists (M3U/M3U8, PLS, XSPF) in and out.
 
     // Reads a playlist into the user's channels and rebuilds the tree (a dry
@@ -376,6 +402,8 @@ private:
     std::unique_ptr<SpeedChannels> speedChannels_;
     std::unique_ptr<SpeedChannelSet> speedChannelSet_;
     std::unique_ptr<AdvertisementRoll> advertisement_;
+    std::unique_ptr<DesktopHelpers> helpers_;
+    AdWindowTimer adWindow_;
     std::unique_ptr<Parts> parts_;
     // The tree the window's model watches before the database is open.
     ChannelTree emptyTree_;

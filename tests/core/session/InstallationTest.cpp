@@ -59,7 +59,8 @@ TEST(Installation, WritesSettingsFileAndDefaultSetOfExistingChannels) {
     }
     EXPECT_GE(assigned, 4);
     EXPECT_TRUE(fs::is_directory(dir / "Skins"));
-    EXPECT_TRUE(fs::is_directory(dir / "Help"));
+    EXPECT_TRUE(fs::is_regular_file(dir / "Help" / "help.htm"));
+    EXPECT_TRUE(fs::is_regular_file(dir / "Help" / "help.css")) << "the page's stylesheet goes with it";
 }
 
 TEST(Installation, RefusesExistingInstallationUnlessForced) {

@@ -1,0 +1,175 @@
+#include "TestInstallation.h"
+#include "gui/QtUi.h"
+#include "support/FakeDesktop.h"
+
+#include "core/session/Session.h"
+#include "core/settings/SettingsFile.h"
+#include "gui/Program.h"
+#include "gui/frmADWindow.h"
+
+#include <QLabel>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QWebEngineView>
+#include <QtTest>
+
+#include <memory>
+
+using kw::AdMode;
+using kw::AdWindowTimer;
+using kw::test::TestInstallation;
+
+namespace {
+
+// Answers every request on 127.0.0.1 with one HTML page.
+class PageServer : public QTcpServer {
+public:
+    explicit PageServer(QByteArray page) : page_(std::move(page)) {
+        listen(QHostAddress::LocalHost);
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* client = nextPendingConnection()) {
+                connect(client, &QTcpSocket::readyRead, client, [this, client] {
+                    client->readAll();
+                    client->write(
+                        "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
+                        QByteArray::number(page_.size()) + "\r\nConnection: close\r\n\r\n" + page_);
+                    client->disconnectFromHost();
+                });
+                connect(client, &QTcpSocket::disconnected, client, &QObject::deleteLater);
+            }
+        });
+    }
+    QString home() const { return QStringLiteral("http://127.0.0.1:%1/").arg(serverPort()); }
+
+private:
+    QByteArray page_;
+};
+
+}  // namespace
+
+class frmADWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { kw::setUpApplication(*qApp); }
+
+    void init() {
+        install_ = std::make_unique<TestInstallation>();
+        // Nothing listens there: the page fails at once, as without a network.
+        kw::SettingsFile(install_->dir()).setAuthorHomePage("http://127.0.0.1:9/kw");
+        session_ = std::make_unique<kw::Session>(install_->dir(), ui_, desktop_);
+        window_ = std::make_unique<kw::frmADWindow>();
+        window_->attach(*session_, desktop_);
+    }
+
+    void cleanup() {
+        window_.reset();
+        session_.reset();
+        install_.reset();
+    }
+
+    void showingSetsTheWindowUpForItsMode_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("page");
+        QTest::newRow("advertisement") << 0 << QString::fromUtf8(AdWindowTimer::kAdCaption.data())
+                                       << QStringLiteral("http://127.0.0.1:9/kw/ad.htm");
+        QTest::newRow("news") << 1 << QString::fromUtf8(AdWindowTimer::kNewsCaption.data())
+                              << QStringLiteral("http://127.0.0.1:9/kw/news.htm");
+    }
+
+    void showingSetsTheWindowUpForItsMode() {
+        QFETCH(int, mode);
+        QFETCH(QString, caption);
+        QFETCH(QString, page);
+        window_->resize(600, 500);
+        window_->move(300, 300);
+        window_->showMode(static_cast<AdMode>(mode));
+        QVERIFY(window_->isVisible());
+        QVERIFY(window_->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QCOMPARE(window_->windowTitle(), caption);
+        QCOMPARE(window_->pageUrl().toString(), page);
+        QCOMPARE(window_->pos(), QPoint(10, 20));
+        QCOMPARE(window_->minimumSize(), QSize(408, 342));
+        const auto* label = window_->findChild<QLabel*>(QStringLiteral("lblAD"));
+        QVERIFY(label != nullptr);
+        QVERIFY(!label->text().isEmpty());
+        QVERIFY(label->toolTip().endsWith(QStringLiteral("\n[半分钟后自动关闭此窗口]")));
+    }
+
+    void captionCountsDownAndTheNewsHidesAfterThirtySeconds() {
+        window_->showMode(AdMode::News);
+        const QString base = window_->windowTitle();
+        window_->trmADTimer();
+        QCOMPARE(window_->windowTitle(), base + QStringLiteral(" (30)"));
+        for (int second = 2; second < 30; ++second) window_->trmADTimer();
+        QVERIFY(window_->isVisible());
+        QCOMPARE(window_->windowTitle(), base + QStringLiteral(" (2)"));
+        window_->trmADTimer();
+        QVERIFY(!window_->isVisible());
+    }
+
+    void advertisementIgnoresCloseForThreeSecondsAndThenHides() {
+        window_->showMode(AdMode::Advertisement);
+        window_->close();
+        QVERIFY(window_->isVisible());
+        for (int second = 0; second < 3; ++second) window_->trmADTimer();
+        QVERIFY2(!window_->close(), "the window object survives");
+        QVERIFY(!window_->isVisible());
+        QVERIFY2(window_->close(), "a hidden window may close");
+    }
+
+    void newsOverAnAdvertisementStartsAfreshAndCanBeClosedAtOnce() {
+        window_->showMode(AdMode::Advertisement);
+        window_->trmADTimer();
+        window_->showMode(AdMode::News);
+        QCOMPARE(window_->windowTitle(), QString::fromUtf8(AdWindowTimer::kNewsCaption.data()));
+        window_->close();
+        QVERIFY(!window_->isVisible());
+        window_->trmADTimer();
+        // A hidden window's clock stands.
+        QCOMPARE(window_->windowTitle(), QString::fromUtf8(AdWindowTimer::kNewsCaption.data()));
+    }
+
+    void pageThatCannotBeFetchedGivesTheLocalPage() {
+        window_->showMode(AdMode::News);
+        if (!window_->usesWebEngine()) QSKIP("the web engine cannot run here; the notice shows");
+        QTRY_VERIFY_WITH_TIMEOUT(window_->showsLocalPage(), 30000);
+        QVERIFY(window_->isVisible());
+    }
+
+    void clickedLinkOpensInTheUsersBrowserNotInTheWindow() {
+        PageServer server("<html><body><a id=\"go\" href=\"http://elsewhere.example/x\">x</a></body></html>");
+        kw::SettingsFile(install_->dir()).setAuthorHomePage(server.home().toStdString());
+        session_ = std::make_unique<kw::Session>(install_->dir(), ui_, desktop_);
+        window_->attach(*session_, desktop_);
+        window_->showMode(AdMode::News);
+        auto* view = window_->findChild<QWebEngineView*>(QStringLiteral("webAD"));
+        if (view == nullptr) QSKIP("the web engine cannot run here; the notice shows");
+        QSignalSpy loaded(view, &QWebEngineView::loadFinished);
+        QVERIFY(loaded.wait(30000));
+        QCOMPARE(loaded.first().first().toBool(), true);
+        view->page()->runJavaScript(QStringLiteral("document.getElementById('go').click()"));
+        QTRY_COMPARE_WITH_TIMEOUT(desktop_.browserAddresses.size(), std::size_t(1), 10000);
+        QCOMPARE(desktop_.browserAddresses.front(), std::string("http://elsewhere.example/x"));
+        QCOMPARE(view->url().toString(), server.home() + QStringLiteral("news.htm"));
+        QVERIFY(!window_->showsLocalPage());
+    }
+
+private:
+    std::unique_ptr<TestInstallation> install_;
+    kw::QtUi ui_;
+    kw::test::FakeDesktop desktop_;
+    std::unique_ptr<kw::Session> session_;
+    std::unique_ptr<kw::frmADWindow> window_;
+};
+
+int main(int argc, char** argv) {
+    // The web engine shares its GL contexts with the windows'.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication application(argc, argv);
+    frmADWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "frmADWindowTest.moc"
