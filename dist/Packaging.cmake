@@ -5,18 +5,20 @@ set(CPACK_PACKAGE_NAME kestrelwave)
 set(CPACK_PACKAGE_VENDOR "Kestrel Wave")
 set(CPACK_PACKAGE_CONTACT "Kestrel Wave developers <author@kestrelwave.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "catalogue and launcher for streamed TV and radio")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "catalogue and launcher for streamed TV and radio
- Kestrel Wave keeps a catalogue of streamed television and radio channels in a
- tree and hands the chosen channel to the desktop's media player. Users add
- their own channels, rate them, keep favourites, assign speed-channel keys,
- exchange playlists and lock channels from children.
- .
- The kwave command runs the same commands from a terminal or a script.")
+# CPack puts the summary first and indents these lines.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Kestrel Wave keeps a catalogue of streamed television and radio channels in a
+tree and hands the chosen channel to the desktop's media player. Users add
+their own channels, rate them, keep favourites, assign speed-channel keys,
+exchange playlists and lock channels from children.
+
+The kwave command runs the same commands from a terminal or a script.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The player and browser are whatever the desktop opens addresses with.
+# The browser fallback is sensible-browser; the player is whatever the
+# desktop opens addresses with.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "sensible-utils")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://kestrelwave.example/")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

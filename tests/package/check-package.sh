@@ -28,6 +28,14 @@ case $(basename "$deb") in
 esac
 dpkg-deb -f "$deb" Depends | grep -q libsqlite3 || fail "dependencies not read from the shared libraries"
 
+if command -v lintian >/dev/null; then
+  lintian "$deb" >"$work/lintian" 2>&1 || true
+  if grep -q '^E:' "$work/lintian"; then
+    grep '^E:' "$work/lintian" >&2
+    fail "lintian reports errors"
+  fi
+fi
+
 root=$work/root
 dpkg-deb -x "$deb" "$root"
 for file in usr/bin/kwave usr/bin/kestrelwave usr/share/kestrelwave/catalogue/channels.tsv \
