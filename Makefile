@@ -7,7 +7,7 @@ STAGE_DIR := $(BUILD_DIR)/stage
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 300
 
-.PHONY: all deps configure build run test bench fuzz format clean stage
+.PHONY: all deps configure build run test bench fuzz format clean stage package
 
 all: build
 
@@ -23,16 +23,20 @@ build: configure
 # A program directory made once by `kwave init`; later runs keep the user's data.
 stage: build
 	@if [ ! -f $(STAGE_DIR)/Kestrelwave.dll ]; then \
-	  $(BUILD_DIR)/src/kwave init $(STAGE_DIR); \
+	  $(BUILD_DIR)/bin/kwave init $(STAGE_DIR); \
 	fi
-	@cp -f $(BUILD_DIR)/src/kestrelwave $(STAGE_DIR)/ 2>/dev/null || true
-	@cp -f $(BUILD_DIR)/src/kwave $(STAGE_DIR)/
+	@cp -f $(BUILD_DIR)/bin/kestrelwave $(STAGE_DIR)/ 2>/dev/null || true
+	@cp -f $(BUILD_DIR)/bin/kwave $(STAGE_DIR)/
 
 run: stage
 	@scripts/run-program.sh $(STAGE_DIR)
 
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# The Debian package kestrelwave_<version>_amd64.deb, written to the build folder.
+package: build
+	@cd $(BUILD_DIR) && cpack -G DEB
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done

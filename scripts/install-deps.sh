@@ -14,6 +14,7 @@ packages=(
   libgl-dev
   xvfb xauth trayer x11-utils imagemagick xdg-utils mpv
   fonts-noto-cjk
+  dpkg-dev file desktop-file-utils appstream lintian groff-base man-db
 )
 
 missing=()

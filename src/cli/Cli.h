@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/session/ProgramDirectory.h"
+
 #include <filesystem>
 #include <iosfwd>
 #include <span>
@@ -18,6 +20,10 @@ public:
 
 struct CommandContext {
     std::filesystem::path programDir;
+    // A per-user program directory is made from dataFolder when a command
+    // first opens it; one given with --dir or a portable one is used as is.
+    ProgramLayout layout = ProgramLayout::Portable;
+    std::filesystem::path dataFolder;
     std::vector<std::string> args;  // the words after the command name
     std::ostream& out;
     std::ostream& err;
@@ -46,6 +52,8 @@ bool takeFlag(std::vector<std::string>& args, std::string_view name);
 // Parses a whole decimal number or throws UsageError naming what.
 int parseNumber(std::string_view text, std::string_view what);
 void expectArgCount(const std::vector<std::string>& args, std::size_t min, std::size_t max);
+// The folder of the running kwave.
+std::filesystem::path executableFolder();
 // The usage texts for a rating filter N and a display mode M out of range.
 std::string ratingFilterRange();
 std::string displayModeRange();

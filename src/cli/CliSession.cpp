@@ -36,6 +36,14 @@ private:
     std::ostream& out_;
 };
 
+// The per-user program directory is made on the first command that opens it.
+const std::filesystem::path& preparedProgramDir(CommandContext& context) {
+    if (prepareProgramDirectory({context.programDir, context.layout}, context.dataFolder)) {
+        context.err << "kwave: made the program directory " << context.programDir.string() << '\n';
+    }
+    return context.programDir;
+}
+
 std::unique_ptr<DesktopPort> makeDesktop(Opening opening, std::ostream& out) {
     if (opening == Opening::Print) return std::make_unique<PrintingDesktop>(out);
     return std::make_unique<LinuxDesktop>();
@@ -46,7 +54,7 @@ std::unique_ptr<DesktopPort> makeDesktop(Opening opening, std::ostream& out) {
 CliSession::CliSession(CommandContext& context, Opening opening, Database database)
     : ui_(context.out, context.err),
       desktop_(makeDesktop(opening, context.out)),
-      session_(context.programDir, ui_, *desktop_) {
+      session_(preparedProgramDir(context), ui_, *desktop_) {
     // A preview changes nothing: no last played channel.
     session_.setPreview(opening == Opening::Print);
     if (database == Database::Open) session_.open();

@@ -2,6 +2,7 @@
 #include "cli/CliSession.h"
 #include "core/base/Error.h"
 #include "core/exchange/ChannelForm.h"
+#include "core/session/Autostart.h"
 
 #include <array>
 #include <ostream>
@@ -72,6 +73,20 @@ int editChannel(CommandContext& context) {
     return confirmAndClose(cli, ChannelForm::kPageEdit, *form, fields);
 }
 
+bool onOff(const std::string& value) {
+    if (value == "on") return true;
+    if (value == "off") return false;
+    throw UsageError("autostart must be on or off, not \"" + value + "\"");
+}
+
+std::string_view autostartState() {
+    try {
+        return Autostart().isOn() ? "on" : "off";
+    } catch (const Error&) {
+        return "unknown";  // no home folder to look in
+    }
+}
+
 bool parseFlag(const std::string& value) {
     if (value == "1") return true;
     if (value == "0") return false;
@@ -86,6 +101,12 @@ int options(CommandContext& context) {
     if (args.empty()) throw UsageError("missing arguments");
     const std::string action = args.front();
     args.erase(args.begin());
+    // Starting with the session is the user's desktop setting, not the
+    // program directory's, so it needs neither database nor password.
+    if (action == "set" && args.size() == 2 && args[0] == "autostart") {
+        Autostart().set(onOff(args[1]), executableFolder() / "kestrelwave");
+        return 0;
+    }
     CliSession cli(context);
     if (passwordGiven) cli.ui().answerPassword(password);
     Session::SetupValues values = cli->readSetupValues();
@@ -93,7 +114,8 @@ int options(CommandContext& context) {
         expectArgCount(args, 0, 0);
         context.out << "IsAutoPlayLastChannel " << values.autoPlayLastChannel << "\nIsHideOnDeactive "
                     << values.hideOnDeactive << "\nSNDREC " << values.sndrec << "\nLockMode "
-                    << (values.lockRadio ? std::to_string(*values.lockRadio) : std::string("none")) << '\n';
+                    << (values.lockRadio ? std::to_string(*values.lockRadio) : std::string("none"))
+                    << "\nautostart " << autostartState() << '\n';
         return 0;
     }
     if (action != "set") throw UsageError("unknown action \"" + action + "\" (show or set)");
@@ -112,7 +134,7 @@ int options(CommandContext& context) {
         values.lockRadio = mode;
     } else {
         throw UsageError("unknown key \"" + key +
-                         "\" (IsAutoPlayLastChannel, IsHideOnDeactive, SNDREC, LockMode)");
+                         "\" (IsAutoPlayLastChannel, IsHideOnDeactive, SNDREC, LockMode, autostart)");
     }
     cli->spSetupOKClick(values, {});
     return cli.ui().passwordRefused() ? 1 : 0;
@@ -127,7 +149,7 @@ constexpr std::array kCommands{
             editChannel},
     Command{"options",
             "options show | options set KEY VALUE [--password PASSWORD]  (KEY: IsAutoPlayLastChannel, "
-            "IsHideOnDeactive, SNDREC, LockMode)",
+            "IsHideOnDeactive, SNDREC, LockMode; autostart on|off)",
             options},
 };
 

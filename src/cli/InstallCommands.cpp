@@ -53,7 +53,7 @@ int runUnscramble(CommandContext& context) {
 
 int runInit(CommandContext& context) {
     const bool force = takeFlag(context.args, "--force");
-    std::string dataDir = KW_DATA_DIR;
+    std::string dataDir = context.dataFolder.string();
     takeOption(context.args, "--data", dataDir);
     expectArgCount(context.args, 1, 1);
     const auto summary = createInstallation(std::filesystem::absolute(context.args[0]), dataDir, force);

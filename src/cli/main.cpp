@@ -22,18 +22,19 @@ std::vector<Command> allCommands() {
 
 void printUsage(std::ostream& stream) {
     stream << "usage: kwave [--dir DIR] COMMAND [ARGS]\n"
-              "  --dir DIR  the program directory (default: the folder of kwave)\n"
+              "  --dir DIR  the program directory (default: the folder of kwave when it holds\n"
+              "             Kestrelwave.dll, else ~/.local/share/kestrelwave)\n"
               "commands:\n";
     for (const Command& command : allCommands()) stream << "  " << command.usage << '\n';
 }
+
+}  // namespace
 
 std::filesystem::path executableFolder() {
     std::error_code error;
     const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
     return error ? std::filesystem::current_path() : self.parent_path();
 }
-
-}  // namespace
 
 bool takeOption(std::vector<std::string>& args, std::string_view name, std::string& value) {
     for (auto it = args.begin(); it != args.end(); ++it) {
@@ -78,6 +79,8 @@ std::string displayModeRange() { return "M must be 0 to " + std::to_string(kClas
 
 int main(int argc, char** argv) {
     using namespace kw::cli;
+    using kw::ProgramLocation;
+    using kw::shippedDataFolder;
     std::vector<std::string> words(argv + 1, argv + argc);
     try {
         std::string dir;
@@ -87,8 +90,10 @@ int main(int argc, char** argv) {
         words.erase(words.begin());
         for (const Command& command : allCommands()) {
             if (command.name != name) continue;
-            CommandContext context{dirGiven ? std::filesystem::absolute(dir) : executableFolder(),
-                                   std::move(words), std::cout, std::cerr};
+            const ProgramLocation location = dirGiven ? ProgramLocation{std::filesystem::absolute(dir)}
+                                                      : kw::locateProgramDirectory(executableFolder());
+            CommandContext context{location.dir,     location.layout, shippedDataFolder(executableFolder()),
+                                   std::move(words), std::cout,       std::cerr};
             try {
                 return command.run(context);
             } catch (const UsageError& error) {

@@ -1,6 +1,9 @@
 #include "gui/Program.h"
 
+#include "core/base/Error.h"
 #include "core/session/AppTexts.h"
+#include "core/session/ProgramDirectory.h"
+#include "core/store/ChannelStore.h"
 #include "gui/LaunchWatch.h"
 #include "gui/QtUi.h"
 #include "gui/SkinPainter.h"
@@ -72,6 +75,14 @@ void refuseSecondInstance() {
     box.exec();
 }
 
+void reportProgramDirFailure(const std::string& reason) {
+    QMessageBox box(QMessageBox::Critical, qs(texts::kProgramDirCaption),
+                    qs(texts::kProgramDirFailed) + QStringLiteral("\n\n") + QString::fromStdString(reason),
+                    QMessageBox::Ok);
+    box.setObjectName(QStringLiteral("ProgramDirMessage"));
+    box.exec();
+}
+
 }  // namespace
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
@@ -112,6 +123,26 @@ std::unique_ptr<Program> Program::start(const std::filesystem::path& programDir)
 
 std::unique_ptr<Program> Program::start(const std::filesystem::path& programDir,
                                         std::unique_ptr<DesktopPort> desktop) {
+    auto lock = takeLock();
+    return lock ? launch(std::move(lock), programDir, std::move(desktop)) : nullptr;
+}
+
+std::unique_ptr<Program> Program::startFrom(const std::filesystem::path& executableFolder) {
+    auto lock = takeLock();
+    if (!lock) return nullptr;
+    // Made under the lock, so two first starts never build it at once.
+    ProgramLocation location;
+    try {
+        location = locateProgramDirectory(executableFolder);
+        prepareProgramDirectory(location, shippedDataFolder(executableFolder));
+    } catch (const Error& error) {
+        reportProgramDirFailure(error.what());
+        return nullptr;
+    }
+    return launch(std::move(lock), location.dir, std::make_unique<LinuxDesktop>());
+}
+
+std::unique_ptr<SingleInstance> Program::takeLock() {
     auto lock = std::make_unique<SingleInstance>(kSingleInstanceName);
     if (lock->state() == SingleInstance::State::HeldElsewhere) {
         askFirstInstanceForward(*lock);
@@ -122,6 +153,12 @@ std::unique_ptr<Program> Program::start(const std::filesystem::path& programDir,
         // Better to run unguarded than not at all.
         std::cerr << "kestrelwave: no single-instance lock: " << lock->error() << '\n';
     }
+    return lock;
+}
+
+std::unique_ptr<Program> Program::launch(std::unique_ptr<SingleInstance> lock,
+                                         const std::filesystem::path& programDir,
+                                         std::unique_ptr<DesktopPort> desktop) {
     setUpApplication(*qApp);
 
     QPointer<frmSplash> splash = new frmSplash;
@@ -180,7 +217,7 @@ int Program::run() {
     } catch (...) {
         // The database engine's lock file would stay behind a broken run.
         std::error_code ignored;
-        std::filesystem::remove("Kestrelwave.ldb", ignored);
+        std::filesystem::remove(mainWindow_->programDir() / ChannelStore::kLockFileName, ignored);
     }
     return 0;
 }

@@ -37,6 +37,10 @@ public:
     // The same on another desktop (tests answer the desktop themselves).
     static std::unique_ptr<Program> start(const std::filesystem::path& programDir,
                                           std::unique_ptr<DesktopPort> desktop);
+    // The same for the program in executableFolder: once it holds the lock,
+    // it finds its program directory and makes a per-user one on the first
+    // start (a directory that cannot be made gets an error box and nullptr).
+    static std::unique_ptr<Program> startFrom(const std::filesystem::path& executableFolder);
     ~Program();
 
     // Runs the event loop until the main window's exit sequence ends it.
@@ -48,6 +52,11 @@ public:
 
 private:
     explicit Program(std::unique_ptr<SingleInstance> lock);
+    // The single-instance lock, or nullptr after refusing a second instance.
+    static std::unique_ptr<SingleInstance> takeLock();
+    static std::unique_ptr<Program> launch(std::unique_ptr<SingleInstance> lock,
+                                           const std::filesystem::path& programDir,
+                                           std::unique_ptr<DesktopPort> desktop);
     // Answers a second start through the socket beside the lock.
     void listenForSecondStarts();
 
@@ -63,7 +72,7 @@ private:
 // the program icon; the program ends only through its exit sequence.
 void setUpApplication(QApplication& application);
 
-// The program directory: the folder of the running executable.
+// The folder of the running executable.
 std::filesystem::path executableFolder();
 
 }  // namespace kw

@@ -86,6 +86,41 @@ private slots:
         program->mainWindow().actExitExecute();
     }
 
+    // An installed program: bin/ beside share/kestrelwave, no database in bin/.
+    void installedStartMakesTheUsersProgramDirectory_data() {
+        QTest::addColumn<bool>("homeBlocked");
+        QTest::newRow("made on the first start") << false;
+        QTest::newRow("cannot be made") << true;
+    }
+    void installedStartMakesTheUsersProgramDirectory() {
+        QFETCH(bool, homeBlocked);
+        TestInstallation prefix;
+        prefix.write("bin/.keep", "");
+        std::filesystem::create_directories(prefix.file("share"));
+        std::filesystem::create_directory_symlink(KW_DATA_DIR, prefix.file("share/kestrelwave"));
+        if (homeBlocked) prefix.write("home/.local", "a file where the folder belongs");
+        const QByteArray oldHome = qgetenv("HOME");
+        qputenv("HOME", QByteArray::fromStdString(prefix.file("home").string()));
+        qunsetenv("XDG_DATA_HOME");
+
+        MessageBoxCatcher boxes;
+        std::unique_ptr<kw::Program> program = kw::Program::startFrom(prefix.file("bin"));
+        qputenv("HOME", oldHome);
+        if (homeBlocked) {
+            QVERIFY(program == nullptr);
+            QCOMPARE(boxes.captions, QStringList({QStringLiteral("错误")}));
+            QVERIFY2(boxes.texts.at(0).startsWith(QStringLiteral("无法建立程序目录，鹰波视听不能启动。")),
+                     qPrintable(boxes.texts.at(0)));
+            QVERIFY(boxes.texts.at(0).contains(QStringLiteral("kestrelwave")));
+            return;
+        }
+        QVERIFY(program != nullptr);
+        QCOMPARE(program->mainWindow().programDir(), prefix.file("home/.local/share/kestrelwave"));
+        QVERIFY(prefix.exists("home/.local/share/kestrelwave/Kestrelwave.dll"));
+        QVERIFY(!prefix.exists("bin/Kestrelwave.dll"));
+        program->mainWindow().actExitExecute();
+    }
+
     void qtDialogsSpeakChinese() {
         kw::setUpApplication(*qApp);
         QDialogButtonBox buttons(QDialogButtonBox::Yes | QDialogButtonBox::Cancel);

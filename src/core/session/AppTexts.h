@@ -12,6 +12,11 @@ inline constexpr std::string_view kSecondInstanceText =
     "看看任务栏右方的系统托盘内 [小喇叭图标旁] 有什么变化吧。\r\n\r\n"
     "  ---- 多了一个小图标！请单击它！";
 
+// The per-user program directory could not be made at start; the path and
+// the reason follow the text.
+inline constexpr std::string_view kProgramDirCaption = "错误";
+inline constexpr std::string_view kProgramDirFailed = "无法建立程序目录，鹰波视听不能启动。";
+
 // The notification-area icon's tip.
 inline constexpr std::string_view kTrayTip = "鹰波视听 (Kestrel Wave)\r\r [单击主窗口] [右击菜单] [双击退出]";
 

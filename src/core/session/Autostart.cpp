@@ -1,0 +1,94 @@
+#include "core/session/Autostart.h"
+
+#include "core/base/Error.h"
+#include "core/base/SafeFile.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace kw {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kEntryName = "example.kestrelwave.KestrelWave.desktop";
+
+std::string_view environmentValue(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::string_view(value) : std::string_view();
+}
+
+fs::path configFolder(std::string_view xdgConfigHome, std::string_view home) {
+    if (!xdgConfigHome.empty() && xdgConfigHome.front() == '/') return fs::path(xdgConfigHome);
+    if (home.empty() || home.front() != '/') {
+        throw Error(
+            "Cannot tell where the autostart entry belongs: neither XDG_CONFIG_HOME nor HOME names an "
+            "absolute folder");
+    }
+    return fs::path(home) / ".config";
+}
+
+// An Exec argument in double quotes, with the characters the desktop's
+// entry format reserves inside quotes escaped; '%' is doubled since the
+// Exec key reads it as a field code.
+std::string quotedExecArgument(const std::string& argument) {
+    std::string quoted = "\"";
+    for (char c : argument) {
+        if (c == '\n' || c == '\r')
+            throw Error("A program path with a line break cannot start with the session");
+        // Quoting escapes with a backslash, and the value's own escaping
+        // doubles every backslash.
+        if (c == '"' || c == '`' || c == '$') quoted += "\\\\";
+        if (c == '\\') quoted += "\\\\\\";
+        if (c == '%') quoted += '%';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
+}  // namespace
+
+Autostart::Autostart(std::string_view xdgConfigHome, std::string_view home)
+    : entryFile_(configFolder(xdgConfigHome, home) / "autostart" / kEntryName) {}
+
+Autostart::Autostart() : Autostart(environmentValue("XDG_CONFIG_HOME"), environmentValue("HOME")) {}
+
+bool Autostart::isOn() const {
+    std::ifstream entry(entryFile_);
+    if (!entry) return false;
+    for (std::string line; std::getline(entry, line);) {
+        // A user may have switched it off in the desktop's own settings.
+        if (line == "Hidden=true" || line == "X-GNOME-Autostart-enabled=false") return false;
+    }
+    return true;
+}
+
+std::string Autostart::entryText(const fs::path& program) {
+    std::ostringstream text;
+    text << "[Desktop Entry]\n"
+            "Type=Application\n"
+            "Name=鹰波视听\n"
+            "Name[en]=Kestrel Wave\n"
+            "Exec="
+         << quotedExecArgument(program.string())
+         << "\n"
+            "Icon=kestrelwave\n"
+            "Terminal=false\n"
+            "X-GNOME-Autostart-enabled=true\n";
+    return text.str();
+}
+
+void Autostart::set(bool on, const fs::path& program) const {
+    std::error_code error;
+    if (!on) {
+        fs::remove(entryFile_, error);
+        if (error) throw Error("Unable to remove " + entryFile_.string() + ": " + error.message());
+        return;
+    }
+    fs::create_directories(entryFile_.parent_path(), error);
+    if (error) throwUnableToWrite(entryFile_);
+    replaceFileAtomically(entryFile_, entryText(program));
+}
+
+}  // namespace kw
