@@ -1,6 +1,8 @@
 #include "gui/frmOptions.h"
 
 #include "core/actions/ChildLock.h"
+#include "core/base/Error.h"
+#include "core/session/Autostart.h"
 #include "core/session/Session.h"
 #include "gui/ChannelTreeView.h"
 #include "gui/QtUi.h"
@@ -10,6 +12,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -38,6 +41,8 @@ constexpr std::string_view kAboutCaption = "关于 (版权信息、版本号、�
 
 // The settings page's hint panel texts; "\r" breaks a line.
 constexpr std::string_view kHintPage = "    只要将鼠标移到某选项上，就可在此显示与该选项相关的操作说明。";
+constexpr std::string_view kHintAutostart =
+    "      勾选后，每次登录桌面时都会自动启动本软件；取消勾选则不再自动启动。";
 constexpr std::string_view kHintGeneral = "      设置常规选项以及其它小功能。";
 constexpr std::string_view kHintAutoPlay =
     "      选中此项(打勾)，下次启动本软件时\r\r  自动播放这次退出程序时最后播放的频道。";
@@ -265,6 +270,15 @@ void frmOptions::buildSetupPage() {
     hint(browse, kHintBrowse);
     connect(browse, &QPushButton::clicked, this, &frmOptions::spSetupSNDRECClick);
 
+    auto* desktopGroup = new QGroupBox(QStringLiteral("桌面"), tabSetup);
+    desktopGroup->setObjectName(QStringLiteral("gbDesktop"));
+    desktopGroup->setGeometry(328, 6, 296, 128);
+    hint(desktopGroup, kHintAutostart);
+    chkAutostart_ = new QCheckBox(QStringLiteral("登录桌面时自动启动本软件(&S)"), desktopGroup);
+    chkAutostart_->setObjectName(QStringLiteral("chkAutostart"));
+    chkAutostart_->setGeometry(10, 20, 280, 20);
+    hint(chkAutostart_, kHintAutostart);
+
     auto* lock = new QGroupBox(QStringLiteral("童锁功能设置"), tabSetup);
     lock->setObjectName(QStringLiteral("gbLockedChannel"));
     lock->setGeometry(8, 140, 308, 128);
@@ -326,6 +340,13 @@ void frmOptions::buildSetupPage() {
     chkIsAutoPlayLastChannel_->setChecked(values.autoPlayLastChannel);
     chkIsHideOnDeactive_->setChecked(values.hideOnDeactive);
     edSNDREC_->setText(qs(values.sndrec));
+    // Without a home folder there is no autostart folder: the box stays off.
+    try {
+        chkAutostart_->setChecked(Autostart().isOn());
+    } catch (const Error&) {
+        chkAutostart_->setEnabled(false);
+    }
+    autostartWasOn_ = chkAutostart_->isChecked();
     // Mode 3 selects no radio: the group must allow none checked.
     for (QRadioButton* radio : radLockedChannel_) radio->setAutoExclusive(false);
     if (values.lockRadio) radLockedChannel_[*values.lockRadio]->setChecked(true);
@@ -343,6 +364,11 @@ void frmOptions::spSetupOKClick() {
     bool stored = false;
     main_.runCommand([&] {
         session_.spSetupOKClick(values, [this](bool hide) { main_.setHideOnDeactive(hide); });
+        if (chkAutostart_->isChecked() != autostartWasOn_) {
+            Autostart().set(chkAutostart_->isChecked(),
+                            QCoreApplication::applicationFilePath().toStdString());
+            autostartWasOn_ = chkAutostart_->isChecked();
+        }
         stored = true;
     });
     if (stored) accept();

@@ -78,6 +78,8 @@ private:
     // Settings page.
     QCheckBox* chkIsAutoPlayLastChannel_ = nullptr;
     QCheckBox* chkIsHideOnDeactive_ = nullptr;
+    QCheckBox* chkAutostart_ = nullptr;
+    bool autostartWasOn_ = false;
     QLineEdit* edSNDREC_ = nullptr;
     QRadioButton* radLockedChannel_[3] = {};
     QLabel* stSetupHint_ = nullptr;

@@ -3,6 +3,7 @@
 #include "support/SessionProbe.h"
 
 #include "core/browser/ChannelBrowser.h"
+#include "core/session/Autostart.h"
 #include "core/session/Session.h"
 #include "core/settings/SettingsFile.h"
 #include "core/store/ChannelStore.h"
@@ -95,6 +96,26 @@ private slots:
         QCOMPARE(main_->session().readSetupValues().sndrec, std::string("rec.exe"));
         QVERIFY(kw::test::SessionProbe::browser(main_->session()).tree().generation() != before);
         QVERIFY(!main_->session().optionsOpen());
+    }
+
+    // The box writes the desktop's autostart entry at OK and removes it again.
+    void autostartBoxWritesAndRemovesTheEntry() {
+        const QByteArray home = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(install_->dir().string()));
+        const QString entry = QString::fromStdString(kw::Autostart().entryFile().string());
+        for (const bool on : {true, false}) {
+            QVERIFY(main_->session().beginOptions(0));
+            kw::frmOptions window(*main_, 0);
+            auto* box = window.findChild<QCheckBox*>(QStringLiteral("chkAutostart"));
+            QCOMPARE(box->isChecked(), !on);
+            box->setChecked(on);
+            window.findChild<QPushButton*>(QStringLiteral("spSetupOK"))->click();
+            QCOMPARE(QFile::exists(entry), on);
+        }
+        if (home.isEmpty())
+            qunsetenv("XDG_CONFIG_HOME");
+        else
+            qputenv("XDG_CONFIG_HOME", home);
     }
 
     void addPageStoresTheChannelAndKeepsItsCategory() {
