@@ -2,8 +2,8 @@
 
 #include "core/base/Error.h"
 #include "core/base/SafeFile.h"
+#include "core/base/XdgFolders.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -14,19 +14,11 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kEntryName = "example.kestrelwave.KestrelWave.desktop";
 
-std::string_view environmentValue(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr ? std::string_view(value) : std::string_view();
-}
-
 fs::path configFolder(std::string_view xdgConfigHome, std::string_view home) {
-    if (!xdgConfigHome.empty() && xdgConfigHome.front() == '/') return fs::path(xdgConfigHome);
-    if (home.empty() || home.front() != '/') {
-        throw Error(
-            "Cannot tell where the autostart entry belongs: neither XDG_CONFIG_HOME nor HOME names an "
-            "absolute folder");
-    }
-    return fs::path(home) / ".config";
+    if (auto folder = xdgBaseFolder(xdgConfigHome, home, ".config")) return *std::move(folder);
+    throw Error(
+        "Cannot tell where the autostart entry belongs: neither XDG_CONFIG_HOME nor HOME names an "
+        "absolute folder");
 }
 
 // An Exec argument in double quotes, with the characters the desktop's

@@ -1,11 +1,11 @@
 #include "core/session/ProgramDirectory.h"
 
 #include "core/base/Error.h"
+#include "core/base/XdgFolders.h"
 #include "core/session/Installation.h"
 #include "core/settings/SettingsFile.h"
 #include "core/store/ChannelStore.h"
 
-#include <cstdlib>
 #include <string>
 
 namespace kw {
@@ -14,11 +14,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kFolderName = "kestrelwave";
-
-std::string_view environmentValue(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr ? std::string_view(value) : std::string_view();
-}
 
 }  // namespace
 
@@ -31,17 +26,12 @@ ProgramLocation locateProgramDirectory(const fs::path& executableFolder, std::st
     if (fs::exists(executableFolder / ChannelStore::kFileName)) {
         return {executableFolder, ProgramLayout::Portable};
     }
-    // A relative XDG_DATA_HOME is invalid and ignored, as the desktop's
-    // folder rules ask.
-    if (!xdgDataHome.empty() && xdgDataHome.front() == '/') {
-        return {fs::path(xdgDataHome) / kFolderName, ProgramLayout::PerUser};
+    if (auto dataHome = xdgBaseFolder(xdgDataHome, home, fs::path(".local") / "share")) {
+        return {*dataHome / kFolderName, ProgramLayout::PerUser};
     }
-    if (home.empty() || home.front() != '/') {
-        throw Error(
-            "Cannot tell where your program directory belongs: neither XDG_DATA_HOME nor HOME names "
-            "an absolute folder");
-    }
-    return {fs::path(home) / ".local" / "share" / kFolderName, ProgramLayout::PerUser};
+    throw Error(
+        "Cannot tell where your program directory belongs: neither XDG_DATA_HOME nor HOME names "
+        "an absolute folder");
 }
 
 ProgramLocation locateProgramDirectory(const fs::path& executableFolder) {
