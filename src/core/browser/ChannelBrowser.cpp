@@ -76,10 +76,16 @@ void ChannelBrowser::LoadChannelNodes(int ratingFilter, int displayMode) {
     // Compaction closes the connection for a moment; a build needs it open.
     if (!store_.isOpen()) store_.reopen();
     ChannelPlacer placer(tree_, displayMode, lockMode_, yield_);
-    store_.forEachListedChannel(ratingFilter, [&](const ChannelListing& row) {
-        placer.place(row);
-        yield_.tick();
-    });
+    try {
+        store_.forEachListedChannel(ratingFilter, [&](const ChannelListing& row) {
+            placer.place(row);
+            yield_.tick();
+        });
+    } catch (const Error&) {
+        placer.finish();  // the channels read before the error stay
+        throw;
+    }
+    placer.finish();
 }
 
 void ChannelBrowser::finishRebuild(bool sort) {

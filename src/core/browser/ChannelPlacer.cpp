@@ -1,5 +1,6 @@
 #include "core/browser/ChannelPlacer.h"
 
+#include "core/base/Error.h"
 #include "core/base/TextCodec.h"
 #include "core/browser/BrowserTexts.h"
 #include "core/store/ChannelStore.h"
@@ -94,33 +95,35 @@ ChannelPlacer::ChannelPlacer(ChannelTree& tree, int displayMode, int lockMode, Y
 
 ChannelPlacer::~ChannelPlacer() = default;
 
-NodeId ChannelPlacer::findPath(std::string_view key, std::uint64_t hash) const {
+std::uint32_t ChannelPlacer::findPath(std::string_view key, std::uint64_t hash) const {
     const std::size_t mask = paths_.size() - 1;
     for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
         const Path& path = paths_[slot];
-        if (path.node == kNoNode) return kNoNode;
+        if (path.number == kNoPath) return kNoPath;
         if (path.hash == hash && std::string_view(keys_).substr(path.offset, path.size) == key)
-            return path.node;
+            return path.number;
     }
 }
 
-void ChannelPlacer::addPath(std::string_view key, std::uint64_t hash, NodeId node) {
-    if ((pathCount_ + 1) * 2 > paths_.size()) {
+std::uint32_t ChannelPlacer::addPath(std::string_view key, std::uint64_t hash, NodeId node) {
+    if ((parents_.size() + 1) * 2 > paths_.size()) {
         std::vector<Path> grown(paths_.size() * 2);
         for (const Path& held : paths_) {
-            if (held.node == kNoNode) continue;
+            if (held.number == kNoPath) continue;
             std::size_t slot = held.hash & (grown.size() - 1);
-            while (grown[slot].node != kNoNode) slot = (slot + 1) & (grown.size() - 1);
+            while (grown[slot].number != kNoPath) slot = (slot + 1) & (grown.size() - 1);
             grown[slot] = held;
         }
         paths_.swap(grown);
     }
     std::size_t slot = hash & (paths_.size() - 1);
-    while (paths_[slot].node != kNoNode) slot = (slot + 1) & (paths_.size() - 1);
+    while (paths_[slot].number != kNoPath) slot = (slot + 1) & (paths_.size() - 1);
+    const auto number = static_cast<std::uint32_t>(parents_.size());
     paths_[slot] =
-        Path{hash, static_cast<std::uint32_t>(keys_.size()), static_cast<std::uint32_t>(key.size()), node};
+        Path{hash, static_cast<std::uint32_t>(keys_.size()), static_cast<std::uint32_t>(key.size()), number};
     keys_.append(key);
-    ++pathCount_;
+    parents_.push_back(node);
+    return number;
 }
 
 bool ChannelPlacer::place(const ChannelListing& row) {
@@ -138,13 +141,44 @@ bool ChannelPlacer::place(const ChannelListing& row) {
         }
     }
     const std::uint64_t hash = std::hash<std::string_view>{}(key_);
-    NodeId parent = findPath(key_, hash);
-    if (parent == kNoNode) {
-        parent = classNode(tree_, channel, displayMode_, yield_);
-        addPath(key_, hash, parent);
-    }
-    tree_.FindOrAddChild(parent, text::trimBlanks(channel.name), yield_);
+    std::uint32_t path = findPath(key_, hash);
+    if (path == kNoPath) path = addPath(key_, hash, classNode(tree_, channel, displayMode_, yield_));
+    const std::string_view name = text::trimBlanks(channel.name);
+    if (name.empty()) return true;  // the class node itself is the place
+    if (leaves_.size() >= kNoNode) throw Error("The channel tree cannot hold more nodes");
+    if (name.size() >= kNoNode) throw Error("The channel tree cannot hold more nodes");
+    leaves_.push_back(Leaf{names_.store(name).data(), static_cast<std::uint32_t>(name.size()), path});
     return true;
+}
+
+void ChannelPlacer::finish() {
+    // A counting sort by path: each parent's leaves in one run, in row order.
+    std::vector<std::uint32_t> next(parents_.size() + 1, 0);
+    for (std::size_t i = 0; i < leaves_.size(); ++i) {
+        yield_.tick();
+        ++next[leaves_[i].path + 1];
+    }
+    for (std::size_t path = 1; path < next.size(); ++path) next[path] += next[path - 1];
+    // Leaf numbers grouped by path, written (and first touched) in the loop below.
+    const auto order = std::make_unique_for_overwrite<std::uint32_t[]>(leaves_.size());
+    for (std::size_t i = 0; i < leaves_.size(); ++i) {
+        yield_.tick();
+        order[next[leaves_[i].path]++] = static_cast<std::uint32_t>(i);
+    }
+    // next[path] is now where the path's run ends and the following one begins.
+    std::vector<std::string_view> texts;
+    std::size_t begin = 0;
+    for (std::size_t path = 0; path < parents_.size(); ++path) {
+        texts.clear();
+        for (std::size_t at = begin; at < next[path]; ++at) {
+            const Leaf& leaf = leaves_[order[at]];
+            texts.emplace_back(leaf.name, leaf.size);
+        }
+        tree_.appendUnchecked(parents_[path], texts, yield_);
+        begin = next[path];
+    }
+    leaves_ = BlockArray<Leaf>{};
+    names_ = TextBlocks{};
 }
 
 }  // namespace kw

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/base/YieldHook.h"
+#include "core/browser/BlockMemory.h"
 #include "core/browser/ChannelTree.h"
 
 #include <cstdint>
@@ -29,10 +30,12 @@ void addCategoryRoots(ChannelTree& tree);
 // existing node with the leaf's text at that place.
 NodeId PlaceChannel(ChannelTree& tree, const ChannelColumns& channel, int displayMode, YieldHook& yield);
 
-// Places the rows of one database pass, leaving out locked channels under
-// lock mode 1. Nothing is removed during a pass, so the node a path of class
-// values leads to never changes: it is remembered by path, and each row then
-// costs one child lookup (its leaf) instead of one per level.
+// Places the rows of one database pass inside a reset of the tree, leaving
+// out locked channels under lock mode 1. Nothing is removed during a pass, so
+// the node a path of class values leads to never changes: it is remembered by
+// path. Leaves wait until finish(), which appends each parent's leaves in one
+// run; the sort that ends the reset merges a leaf into a sibling of the same
+// text.
 class ChannelPlacer {
 public:
     ChannelPlacer(ChannelTree& tree, int displayMode, int lockMode, YieldHook& yield);
@@ -40,8 +43,12 @@ public:
     ChannelPlacer(const ChannelPlacer&) = delete;
     ChannelPlacer& operator=(const ChannelPlacer&) = delete;
 
-    // Returns whether the row was placed.
+    // Returns whether the row was placed. Its class nodes are in the tree at
+    // once, its leaf after finish().
     bool place(const ChannelListing& row);
+    // Appends the leaves of the rows placed so far, grouped by parent in the
+    // order they came.
+    void finish();
 
 private:
     ChannelTree& tree_;
@@ -50,18 +57,27 @@ private:
     YieldHook& yield_;
     // Open addressing over the path keys, which sit end to end in keys_: a
     // few thousand paths stay within a small, cache-friendly space.
+    static constexpr std::uint32_t kNoPath = 0xFFFFFFFF;
     struct Path {
         std::uint64_t hash = 0;
         std::uint32_t offset = 0;
         std::uint32_t size = 0;
-        NodeId node = kNoNode;
+        std::uint32_t number = kNoPath;  // index into parents_
     };
-    NodeId findPath(std::string_view key, std::uint64_t hash) const;
-    void addPath(std::string_view key, std::uint64_t hash, NodeId node);
+    std::uint32_t findPath(std::string_view key, std::uint64_t hash) const;
+    std::uint32_t addPath(std::string_view key, std::uint64_t hash, NodeId node);
     std::vector<Path> paths_;
-    std::size_t pathCount_ = 0;
+    std::vector<NodeId> parents_;  // the node each path leads to, by path number
     std::string keys_;
     std::string key_;
+    // Leaves waiting for finish(), with their trimmed names.
+    struct Leaf {
+        const char* name;
+        std::uint32_t size;
+        std::uint32_t path;
+    };
+    BlockArray<Leaf> leaves_;
+    TextBlocks names_;
 };
 
 }  // namespace kw

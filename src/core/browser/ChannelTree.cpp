@@ -3,8 +3,6 @@
 #include "core/base/Error.h"
 #include "core/browser/TreeCollation.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -33,39 +31,6 @@ constexpr std::size_t kFetchAhead = 8;
 constexpr std::size_t kShareSortFrom = 20'000;
 // How often the window gets a turn while this thread waits for the helper.
 constexpr std::chrono::milliseconds kHelperPoll{5};
-
-}  // namespace
-
-// No member initialisers: a fresh chunk of nodes stays untouched memory until
-// nodes are placed in it, instead of being written whole at once.
-struct ChannelTree::Node {
-    const char* text;
-    std::uint32_t size;
-    NodeId parent;  // internal id
-    std::uint32_t row;
-    std::uint32_t list;   // kNoList without children
-    std::uint32_t depth;  // 0 for the hidden top, 1 for top-level nodes
-    std::uint8_t flags;
-
-    std::string_view view() const { return {text, size}; }
-};
-
-namespace {
-
-constexpr std::size_t kBlockBytes = std::size_t{2} << 20;
-
-// Memory for the tree's storage in 2 MiB units that ask for huge pages: a
-// million-node tree then costs a few dozen page faults instead of tens of
-// thousands, and growing one large array never faults page by page in one
-// long step. `huge` is off for the first node and text block, so a small
-// tree stays small.
-void* allocateBlocks(std::size_t bytes, bool huge = true) {
-    const std::size_t rounded = (bytes + kBlockBytes - 1) / kBlockBytes * kBlockBytes;
-    void* block = std::aligned_alloc(kBlockBytes, rounded);
-    if (block == nullptr) throw std::bad_alloc();
-    if (huge) ::madvise(block, rounded, MADV_HUGEPAGE);
-    return block;
-}
 
 // Child lists and their indexes: small ones from the heap, large ones (the
 // leaves of a category in mode 5) in blocks.
@@ -98,6 +63,8 @@ struct ChannelTree::ChildList {
     };
     std::vector<NodeId, ListAllocator<NodeId>> ids;
     std::size_t sorted = 0;  // the leading children known to be in order
+    // Children were appended unchecked: two may share a text until the sort.
+    bool unchecked = false;
     // Open addressing by text over child ids, holding the first child of each
     // text only; built on the first lookup of a large list. Slots keep the
     // hash so a probe rarely has to read another node's text.
@@ -109,65 +76,7 @@ struct ChannelTree::ChildList {
     mutable std::uint32_t lastFoundHash = 0;
 };
 
-void ChannelTree::BlockFree::operator()(void* block) const { std::free(block); }
-
-// Node texts, packed in large blocks that never move, so a node keeps a plain
-// pointer and size instead of a string of its own.
-class ChannelTree::TextPool {
-public:
-    std::string_view store(std::string_view text) {
-        if (text.empty()) return {};
-        if (text.size() > kBlockBytes / 8) {
-            auto& own = large_.emplace_back(std::make_unique_for_overwrite<char[]>(text.size()));
-            bytes_ += text.size();
-            std::memcpy(own.get(), text.data(), text.size());
-            return {own.get(), text.size()};
-        }
-        if (used_ + text.size() > kBlockBytes) {
-            blocks_.emplace_back(static_cast<char*>(allocateBlocks(kBlockBytes, !blocks_.empty())));
-            bytes_ += kBlockBytes;
-            used_ = 0;
-        }
-        char* place = blocks_.back().get() + used_;
-        std::memcpy(place, text.data(), text.size());
-        used_ += text.size();
-        return {place, text.size()};
-    }
-    std::size_t bytes() const { return bytes_; }
-
-private:
-    std::vector<std::unique_ptr<char[], BlockFree>> blocks_;
-    std::vector<std::unique_ptr<char[]>> large_;
-    std::size_t used_ = kBlockBytes;
-    std::size_t bytes_ = 0;
-};
-
-namespace {
-constexpr std::size_t kChunkSize = kBlockBytes / 32;
-constexpr unsigned kChunkBits = std::countr_zero(kChunkSize);
-}  // namespace
-
-ChannelTree::Node& ChannelTree::NodeArena::operator[](NodeId id) {
-    return chunks_[id >> kChunkBits][id & (kChunkSize - 1)];
-}
-
-const ChannelTree::Node& ChannelTree::NodeArena::operator[](NodeId id) const {
-    return chunks_[id >> kChunkBits][id & (kChunkSize - 1)];
-}
-
-void ChannelTree::NodeArena::push_back(const Node& node) {
-    if ((size_ & (kChunkSize - 1)) == 0)
-        chunks_.emplace_back(static_cast<Node*>(allocateBlocks(kBlockBytes, !chunks_.empty())));
-    chunks_.back()[size_ & (kChunkSize - 1)] = node;
-    ++size_;
-}
-
-std::size_t ChannelTree::NodeArena::bytes() const { return chunks_.size() * kBlockBytes; }
-
-ChannelTree::ChannelTree() : pool_(std::make_unique<TextPool>()) {
-    static_assert(sizeof(Node) * kChunkSize == kBlockBytes, "nodes must tile a block exactly");
-    nodes_.push_back(Node{nullptr, 0, 0, 0, kNoList, 0, 0});
-}
+ChannelTree::ChannelTree() { nodes_.push_back(Node{nullptr, 0, 0, 0, kNoList, 0, 0}); }
 
 ChannelTree::~ChannelTree() = default;
 
@@ -193,10 +102,10 @@ ChannelTree::ResetScope::~ResetScope() {
 
 void ChannelTree::clear() {
     ResetScope scope(*this);
-    nodes_ = NodeArena{};
+    nodes_ = BlockArray<Node>{};
     nodes_.push_back(Node{nullptr, 0, 0, 0, kNoList, 0, 0});
     std::vector<ChildList>().swap(lists_);
-    pool_ = std::make_unique<TextPool>();
+    pool_ = TextBlocks{};
     liveCount_ = 0;
     selected_ = kNoNode;
 }
@@ -236,7 +145,7 @@ NodeId ChannelTree::addChild(NodeId parent, std::string_view text, std::uint32_t
     if (!resetting()) notify([&](TreeObserver& o) { o.nodeAboutToBeAdded(parent, row); });
 
     const auto id = static_cast<NodeId>(nodes_.size());
-    const std::string_view stored = pool_->store(text);
+    const std::string_view stored = pool_.store(text);
     const std::uint32_t depth = nodes_[internalParent].depth + 1;
     nodes_.push_back(Node{stored.data(), static_cast<std::uint32_t>(stored.size()), internalParent, row,
                           kNoList, depth, kAlive});
@@ -325,6 +234,31 @@ NodeId ChannelTree::FindOrAddChild(NodeId parent, std::string_view text, YieldHo
     return found != kNoNode ? found : addChild(parent, text, hash, &yield);
 }
 
+void ChannelTree::appendUnchecked(NodeId parent, std::span<const std::string_view> texts, YieldHook& yield) {
+    if (!resetting()) throw Error("Children are appended unchecked only while the tree is rebuilt");
+    const NodeId internalParent = toInternal(parent);
+    if (nodes_.size() + texts.size() >= kNoNode) throw Error("The channel tree cannot hold more nodes");
+    const std::uint32_t listIndex = ensureList(internalParent);
+    const std::uint32_t depth = nodes_[internalParent].depth + 1;
+    ChildList& list = lists_[listIndex];
+    list.ids.reserve(list.ids.size() + texts.size());
+    for (std::string_view text : texts) {
+        yield.tick();
+        if (text.empty()) continue;
+        if (text.size() >= std::numeric_limits<std::uint32_t>::max())
+            throw Error("The channel tree cannot hold more nodes");
+        const auto id = static_cast<NodeId>(nodes_.size());
+        const std::string_view stored = pool_.store(text);
+        nodes_.push_back(Node{stored.data(), static_cast<std::uint32_t>(stored.size()), internalParent,
+                              static_cast<std::uint32_t>(list.ids.size()), kNoList, depth, kAlive});
+        list.ids.push_back(id);
+        if (!list.index.empty()) indexInsert(list, id, textHash(text), &yield);
+        ++liveCount_;
+    }
+    list.unchecked = true;
+    ++generation_;
+}
+
 NodeId ChannelTree::FindCategoryNode(std::string_view text) const {
     const NodeId top = root();
     if (text.empty() || top == kNoNode) return kNoNode;
@@ -372,20 +306,21 @@ void ChannelTree::removeNode(NodeId node) {
     }
 }
 
-void ChannelTree::sortList(ChildList& list, const TreeCollation& collation, YieldHook& yield) {
+std::size_t ChannelTree::sortList(ChildList& list, const TreeCollation& collation, YieldHook& yield) {
     auto& ids = list.ids;
-    const std::size_t count = ids.size();
-    if (list.sorted > 0 && count - list.sorted <= kInsertTail) {
+    std::size_t merged = 0;
+    if (list.sorted > 0 && !list.unchecked && ids.size() - list.sorted <= kInsertTail) {
         const auto before = [&](NodeId a, NodeId b) {
             yield.tick();
             return collation.compare(nodes_[a].view(), nodes_[b].view()) < 0;
         };
-        for (std::size_t i = list.sorted; i < count; ++i) {
+        for (std::size_t i = list.sorted; i < ids.size(); ++i) {
             const auto at = ids.begin() + static_cast<std::ptrdiff_t>(i);
             // upper_bound: a text equal to earlier ones goes after them (stable).
             std::rotate(std::upper_bound(ids.begin(), at, *at, before), at, at + 1);
         }
     } else {
+        const std::size_t count = ids.size();
         // Sort by collation key. The first 24 key bytes ride along as numbers
         // so most comparisons touch no key memory (names that share a start
         // differ within them); the text bytes and then the old position break
@@ -404,8 +339,8 @@ void ChannelTree::sortList(ChildList& list, const TreeCollation& collation, Yiel
         std::vector<Entry> entries;
         entries.reserve(count);
         for (std::size_t i = 0; i < count; ++i) {
-            // A list's children lie scattered through the arena and the text
-            // pool: fetch the nodes and texts a few children ahead of use.
+            // A list's children may lie scattered through the arena and the
+            // text pool: fetch the nodes and texts a few children ahead of use.
             if (i + kFetchAhead < count) __builtin_prefetch(&nodes_[ids[i + kFetchAhead]]);
             if (i + kFetchAhead / 2 < count) __builtin_prefetch(nodes_[ids[i + kFetchAhead / 2]].text);
             offsets.push_back(keys.size());
@@ -434,17 +369,35 @@ void ChannelTree::sortList(ChildList& list, const TreeCollation& collation, Yiel
         });
         decltype(list.ids) sorted;
         sorted.reserve(count);
+        const Entry* last = nullptr;
         for (const Entry& entry : entries) {
-            sorted.push_back(ids[entry.index]);
             yield.tick();
+            NodeId id = ids[entry.index];
+            // Children of one text are adjacent now, the earliest first. Only
+            // one of them can have children (lookups always find the first),
+            // and that one stays; the others are childless and go.
+            if (list.unchecked && last != nullptr && last->prefix == entry.prefix &&
+                nodes_[sorted.back()].view() == nodes_[id].view()) {
+                if (nodes_[sorted.back()].list == kNoList) std::swap(sorted.back(), id);
+                if (nodes_[id].list == kNoList) {
+                    nodes_[id].flags = 0;
+                    ++merged;
+                    continue;
+                }
+            }
+            sorted.push_back(id);
+            last = &entry;
         }
         ids.swap(sorted);
     }
+    const std::size_t count = ids.size();
     for (std::size_t i = 0; i < count; ++i) {
         if (i + kFetchAhead < count) __builtin_prefetch(&nodes_[ids[i + kFetchAhead]], 1);
         nodes_[ids[i]].row = static_cast<std::uint32_t>(i);
     }
     list.sorted = count;
+    list.unchecked = false;
+    return merged;
 }
 
 void ChannelTree::sortChildren(const TreeCollation& collation, YieldHook& yield) {
@@ -461,11 +414,13 @@ void ChannelTree::sortChildren(const TreeCollation& collation, YieldHook& yield)
     }
     if (unsorted.empty()) return;
     if (!resetting()) notify([](TreeObserver& o) { o.layoutAboutToChange(); });
+    std::size_t merged = 0;
     if (resetting() && children >= kShareSortFrom) {
-        sortShared(unsorted, collation, yield);
+        merged = sortShared(unsorted, collation, yield);
     } else {
-        for (ChildList* list : unsorted) sortList(*list, collation, yield);
+        for (ChildList* list : unsorted) merged += sortList(*list, collation, yield);
     }
+    liveCount_ -= merged;
     ++generation_;
     if (!resetting()) {
         notify([](TreeObserver& o) { o.layoutChanged(); });
@@ -484,8 +439,8 @@ void ChannelTree::sortChildren(const TreeCollation& collation, YieldHook& yield)
 // the tree while the helper thread works. Each list is sorted whole by one
 // thread, which writes only that list and its children's rows; the result is
 // the same whichever thread sorts a list.
-void ChannelTree::sortShared(std::vector<ChildList*>& lists, const TreeCollation& collation,
-                             YieldHook& yield) {
+std::size_t ChannelTree::sortShared(std::vector<ChildList*>& lists, const TreeCollation& collation,
+                                    YieldHook& yield) {
     // Largest first, each to the side with less work so far.
     std::sort(lists.begin(), lists.end(),
               [](const ChildList* a, const ChildList* b) { return a->ids.size() > b->ids.size(); });
@@ -504,15 +459,18 @@ void ChannelTree::sortShared(std::vector<ChildList*>& lists, const TreeCollation
     }
     // The future's destructor waits for the helper, also when this thread's
     // share throws, so the lists outlive its work.
-    std::future<void> helper =
+    std::future<std::size_t> helper =
         std::async(std::launch::async, [this, &helpers, pinned = std::string(collation.pinnedFirst())] {
             const TreeCollation helperCollation(pinned);
             YieldHook unused;
-            for (ChildList* list : helpers) sortList(*list, helperCollation, unused);
+            std::size_t merged = 0;
+            for (ChildList* list : helpers) merged += sortList(*list, helperCollation, unused);
+            return merged;
         });
-    for (ChildList* list : own) sortList(*list, collation, yield);
+    std::size_t merged = 0;
+    for (ChildList* list : own) merged += sortList(*list, collation, yield);
     while (helper.wait_for(kHelperPoll) != std::future_status::ready) yield.yieldNow();
-    helper.get();
+    return merged + helper.get();
 }
 
 bool ChannelTree::contains(NodeId node) const {
@@ -571,7 +529,7 @@ std::size_t ChannelTree::memoryUsage() const {
     for (const ChildList& list : lists_) {
         bytes += list.ids.capacity() * sizeof(NodeId) + list.index.capacity() * sizeof(ChildList::Slot);
     }
-    return bytes + pool_->bytes();
+    return bytes + pool_.bytes();
 }
 
 bool ChannelTree::isExpanded(NodeId node) const { return (nodes_[node].flags & kExpanded) != 0; }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/base/YieldHook.h"
+#include "core/browser/BlockMemory.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -64,6 +65,13 @@ public:
     // parent itself when text is empty; else the first child whose text is
     // byte for byte the same; else a new last child with that text.
     NodeId FindOrAddChild(NodeId parent, std::string_view text, YieldHook& yield);
+    // Inside a reset only: new last children of parent, one per non-empty
+    // text, without the search for a child of the same text that is most of
+    // the cost of placing a million leaves. They get consecutive ids and
+    // texts, so a sort reads them in memory order. The sort that ends the
+    // build merges two children of one text into the one with children (or
+    // the first), so the tree ends as FindOrAddChild would have left it.
+    void appendUnchecked(NodeId parent, std::span<const std::string_view> texts, YieldHook& yield);
     // The first child of the root with exactly this text; kNoNode when text is
     // empty or no child has it.
     NodeId FindCategoryNode(std::string_view text) const;
@@ -134,9 +142,20 @@ public:
     };
 
 private:
-    struct Node;
+    // No member initialisers: a fresh block of nodes stays untouched memory
+    // until nodes are placed in it, instead of being written whole at once.
+    struct Node {
+        const char* text;
+        std::uint32_t size;
+        NodeId parent;  // internal id
+        std::uint32_t row;
+        std::uint32_t list;   // kNoList without children
+        std::uint32_t depth;  // 0 for the hidden top, 1 for top-level nodes
+        std::uint8_t flags;
+
+        std::string_view view() const { return {text, size}; }
+    };
     struct ChildList;
-    class TextPool;
 
     std::uint32_t listOf(NodeId internal) const;
     std::uint32_t ensureList(NodeId internal);
@@ -144,8 +163,9 @@ private:
     NodeId findChild(NodeId internal, std::string_view text, std::uint32_t hash, YieldHook* yield) const;
     void buildIndex(const ChildList& list, YieldHook* yield) const;
     void indexInsert(const ChildList& list, NodeId id, std::uint32_t hash, YieldHook* yield) const;
-    void sortList(ChildList& list, const TreeCollation& collation, YieldHook& yield);
-    void sortShared(std::vector<ChildList*>& lists, const TreeCollation& collation, YieldHook& yield);
+    // Both return how many duplicate children they merged away.
+    std::size_t sortList(ChildList& list, const TreeCollation& collation, YieldHook& yield);
+    std::size_t sortShared(std::vector<ChildList*>& lists, const TreeCollation& collation, YieldHook& yield);
     void setFlag(NodeId internal, bool expanded);
     bool resetting() const { return resetDepth_ > 0; }
     template <typename Call>
@@ -154,28 +174,9 @@ private:
     static NodeId toInternal(NodeId node) { return node == kNoNode ? 0 : node; }
     static NodeId toPublic(NodeId internal) { return internal == 0 ? kNoNode : internal; }
 
-    // Nodes in fixed-size chunks: growing never moves (copies) the nodes
-    // already placed, which would stall a large build in one long step.
-    struct BlockFree {
-        void operator()(void* block) const;
-    };
-
-    class NodeArena {
-    public:
-        Node& operator[](NodeId id);
-        const Node& operator[](NodeId id) const;
-        std::size_t size() const { return size_; }
-        void push_back(const Node& node);
-        std::size_t bytes() const;
-
-    private:
-        std::vector<std::unique_ptr<Node[], BlockFree>> chunks_;
-        std::size_t size_ = 0;
-    };
-
-    NodeArena nodes_;  // [0] is the hidden parent of the top-level nodes
+    BlockArray<Node> nodes_;  // [0] is the hidden parent of the top-level nodes
     std::vector<ChildList> lists_;
-    std::unique_ptr<TextPool> pool_;
+    TextBlocks pool_;  // node texts
     std::size_t liveCount_ = 0;
     NodeId selected_ = kNoNode;
     std::uint64_t generation_ = 0;

@@ -1,6 +1,7 @@
 #include "core/browser/ChannelPlacer.h"
 
 #include "core/browser/TreeCache.h"
+#include "core/browser/TreeCollation.h"
 #include "core/store/ChannelStore.h"
 
 #include <gtest/gtest.h>
@@ -17,15 +18,20 @@ ChannelListing row(std::string class0, std::string class1, std::string class2, s
                           std::move(name),   std::move(vol),    favorited,         locked};
 }
 
-// The outline of a tree built from rows, without the eight empty categories
-// that are not the subject of these tests.
+// The outline of a tree built from rows and sorted, as a rebuild does,
+// without the eight empty categories that are not the subject of these tests.
 std::string build(std::initializer_list<ChannelListing> rows, int mode, int lockMode = 0) {
     ChannelTree tree;
     YieldHook yield;
-    tree.appendChild(kNoNode, "root");
-    tree.appendChild(tree.root(), "A我的最爱");
-    ChannelPlacer placer(tree, mode, lockMode, yield);
-    for (const ChannelListing& listed : rows) placer.place(listed);
+    {
+        ChannelTree::ResetScope reset(tree);
+        tree.appendChild(kNoNode, "root");
+        tree.appendChild(tree.root(), "A我的最爱");
+        ChannelPlacer placer(tree, mode, lockMode, yield);
+        for (const ChannelListing& listed : rows) placer.place(listed);
+        placer.finish();
+        tree.sortChildren(TreeCollation("A我的最爱"), yield);
+    }
     return formatTreeOutline(tree);
 }
 
@@ -60,18 +66,22 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(TreeBuilder, EmptyClassValuesAddNoLevel) {
     EXPECT_EQ(build({row("C广播电台", "", "欧美", "", "BBC"), row("C广播电台", " ", "\t", "", "VOA")}, 0),
-              "root\n\tA我的最爱\n\tC广播电台\n\t\t欧美\n\t\t\tBBC\n\t\tVOA\n");
+              "root\n\tA我的最爱\n\tC广播电台\n\t\tVOA\n\t\t欧美\n\t\t\tBBC\n");
 }
 
 TEST(TreeBuilder, PathsWhoseValuesJoinToTheSameTextStayApart) {
     EXPECT_EQ(build({row("E最新专题", "ab", "c", "", "one"), row("E最新专题", "a", "bc", "", "two")}, 0),
-              "root\n\tA我的最爱\n\tE最新专题\n\t\tab\n\t\t\tc\n\t\t\t\tone\n\t\ta\n\t\t\tbc\n\t\t\t\ttwo\n");
+              "root\n\tA我的最爱\n\tE最新专题\n\t\ta\n\t\t\tbc\n\t\t\t\ttwo\n\t\tab\n\t\t\tc\n\t\t\t\tone\n");
 }
 
-TEST(TreeBuilder, ALeafNamedLikeTheClassNodeWhereItWouldGoGetsNoNodeOfItsOwn) {
-    // The second channel's leaf would be a child of B电视台 named 综合: the class node is returned.
-    EXPECT_EQ(build({row("B电视台", "综合", "", "", "其他"), row("B电视台", "", "", "", "综合")}, 0),
-              "root\n\tA我的最爱\n\tB电视台\n\t\t综合\n\t\t\t其他\n");
+TEST(TreeBuilder, ALeafNamedLikeASiblingGetsNoNodeOfItsOwn) {
+    // The channel named 综合 would be a child of B电视台 beside the class node 综合, in either order.
+    const char* merged = "root\n\tA我的最爱\n\tB电视台\n\t\t综合\n\t\t\t其他\n";
+    EXPECT_EQ(build({row("B电视台", "综合", "", "", "其他"), row("B电视台", "", "", "", "综合")}, 0), merged);
+    EXPECT_EQ(build({row("B电视台", "", "", "", "综合"), row("B电视台", "综合", "", "", "其他")}, 0), merged);
+    // Two names that are one after trimming make one leaf.
+    EXPECT_EQ(build({row("B电视台", "", "", "", "CCTV"), row("B电视台", "", "", "", " CCTV ")}, 0),
+              "root\n\tA我的最爱\n\tB电视台\n\t\tCCTV\n");
     // Below its own class node the same name is a new child, so it gets a leaf there.
     EXPECT_EQ(build({row("B电视台", "综合", "", "", "综合")}, 0),
               "root\n\tA我的最爱\n\tB电视台\n\t\t综合\n\t\t\t综合\n");
@@ -79,7 +89,7 @@ TEST(TreeBuilder, ALeafNamedLikeTheClassNodeWhereItWouldGoGetsNoNodeOfItsOwn) {
 
 TEST(TreeBuilder, ClassValuesDifferingInLetterCaseMakeTwoSiblings) {
     EXPECT_EQ(build({row("D在线电影", "MTV", "", "", "one"), row("D在线电影", "mtv", "", "", "two")}, 2),
-              "root\n\tA我的最爱\n\tD在线电影\n\t\tMTV\n\t\t\tone\n\t\tmtv\n\t\t\ttwo\n");
+              "root\n\tA我的最爱\n\tD在线电影\n\t\tmtv\n\t\t\ttwo\n\t\tMTV\n\t\t\tone\n");
 }
 
 TEST(TreeBuilder, AFavouriteSitsUnderACopyOfItsCategoryInTheFavouritesBranchOnly) {
@@ -99,15 +109,15 @@ TEST(TreeBuilder, LockModeOneLeavesLockedChannelsOutAndTheOtherModesShowThem) {
     const auto rows = {row("H精选网址", "", "", "", "open"),
                        row("H精选网址", "", "", "", "locked", "v", 0, 1)};
     EXPECT_EQ(build(rows, 5, 1), "root\n\tA我的最爱\n\tH精选网址\n\t\topen\n");
-    EXPECT_EQ(build(rows, 5, 0), "root\n\tA我的最爱\n\tH精选网址\n\t\topen\n\t\tlocked\n");
-    EXPECT_EQ(build(rows, 5, 2), "root\n\tA我的最爱\n\tH精选网址\n\t\topen\n\t\tlocked\n");
+    EXPECT_EQ(build(rows, 5, 0), "root\n\tA我的最爱\n\tH精选网址\n\t\tlocked\n\t\topen\n");
+    EXPECT_EQ(build(rows, 5, 2), "root\n\tA我的最爱\n\tH精选网址\n\t\tlocked\n\t\topen\n");
 }
 
 TEST(TreeBuilder, ModeSixGroupsUserChannelsUnderUser) {
     EXPECT_EQ(
         build({row("G远程教育", "", "", "", "mine", "User"), row("G远程教育", "", "", "", "sys", "2026.12")},
               6),
-        "root\n\tA我的最爱\n\tG远程教育\n\t\tUser\n\t\t\tmine\n\t\t2026.12\n\t\t\tsys\n");
+        "root\n\tA我的最爱\n\tG远程教育\n\t\t2026.12\n\t\t\tsys\n\t\tUser\n\t\t\tmine\n");
 }
 
 TEST(TreeBuilder, PlacingIntoAnEmptyTreeCreatesTheRootAndFavouritesBranch) {
