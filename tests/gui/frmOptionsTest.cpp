@@ -84,17 +84,18 @@ private slots:
         window.reject();
     }
 
-    void settingsOkStoresTheValuesAndRebuildsTheTree() {
+    void settingsOkStoresTheValuesAndShowsTheTreeAsBuilt() {
         QVERIFY(main_->session().beginOptions(0));
         kw::frmOptions window(*main_, 0);
         window.findChild<QCheckBox*>(QStringLiteral("chkIsAutoPlayLastChannel"))->setChecked(true);
         window.findChild<QLineEdit*>(QStringLiteral("edSNDREC"))->setText(QStringLiteral("  rec.exe "));
-        const auto before = kw::test::SessionProbe::browser(main_->session()).tree().generation();
+        kw::ChannelBrowser& browser = kw::test::SessionProbe::browser(main_->session());
+        browser.select(browser.tree().root());
         window.findChild<QPushButton*>(QStringLiteral("spSetupOK"))->click();
         QCOMPARE(window.result(), int(QDialog::Accepted));
         QVERIFY(main_->session().readSetupValues().autoPlayLastChannel);
         QCOMPARE(main_->session().readSetupValues().sndrec, std::string("rec.exe"));
-        QVERIFY(kw::test::SessionProbe::browser(main_->session()).tree().generation() != before);
+        QVERIFY(browser.tree().text(browser.selected()) == "A我的最爱");
         QVERIFY(!main_->session().optionsOpen());
     }
 

@@ -37,8 +37,10 @@ bool ChannelEdits::SetChannelFavorite(NodeId node, int favourite) {
     if (browser_.busy() || !tree.contains(node) || !tree.IsChannelLeaf(node)) return false;
     // A copy: the node goes away with the move.
     const std::string name(tree.text(node));
+    const bool movesAlone = hasSiblings(tree, node);
+    if (!movesAlone) browser_.noteChannelChanging(name);
     store_.setFavorited(name, favourite);
-    if (hasSiblings(tree, node)) {
+    if (movesAlone) {
         // Read before the tree changes, so a failed read leaves the tree as it was.
         const ChannelPlacement columns = store_.readChannelPlacement(name);
         const NodeId placed = browser_.PlaceChannel(columns, name, browser_.displayMode());
@@ -48,7 +50,8 @@ bool ChannelEdits::SetChannelFavorite(NodeId node, int favourite) {
         if (!isOnPathTo(tree, node, placed)) browser_.removeNode(node);
         browser_.sortTree();
     } else {
-        browser_.RebuildChannelTree(false);
+        browser_.noteChannelStored(name);
+        browser_.applyPendingChanges();
     }
     browser_.select(tree.root());
     return browser_.FindNextChannel(name);
@@ -72,14 +75,16 @@ bool ChannelEdits::actDeleteChannelExecute() {
     ChannelTree& tree = browser_.tree();
     const std::string name(tree.text(node));
     if (!ui_.AskYesNo(kDeleteCaption, std::string(kDeleteQuestion) + name)) return false;
+    const bool goesAlone = hasSiblings(tree, node);
+    if (!goesAlone) browser_.noteChannelChanging(name);
     store_.deleteChannel(name);
-    if (hasSiblings(tree, node)) {
+    if (goesAlone) {
         const NodeId above = tree.previousInTreeOrder(node);
         browser_.select(above);
         browser_.removeNode(node);
         browser_.ShowNodeDetails(above);
     } else {
-        browser_.RebuildChannelTree(false);
+        browser_.applyPendingChanges();
     }
     return true;
 }

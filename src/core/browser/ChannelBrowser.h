@@ -5,9 +5,11 @@
 #include "core/browser/ChannelTree.h"
 #include "core/browser/NodeDetails.h"
 #include "core/browser/TreeCollation.h"
+#include "core/browser/TreePatch.h"
 #include "core/settings/ListEntries.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,9 +36,9 @@ public:
     // Take effect at the next rebuild (start-up sets them before the first).
     // A value outside its list counts as the list's first entry, as a stored
     // position does.
-    void setRatingFilter(int filter) { ratingFilter_ = isValidRatingFilter(filter) ? filter : 0; }
-    void setDisplayMode(int mode) { displayMode_ = isValidDisplayMode(mode) ? mode : 0; }
-    void setLockMode(int mode) { lockMode_ = mode; }
+    void setRatingFilter(int filter);
+    void setDisplayMode(int mode);
+    void setLockMode(int mode);
 
     // True while a rebuild or search runs. Commands started from inside the
     // yield hook meanwhile are ignored, so a build is never changed half-way.
@@ -56,6 +58,15 @@ public:
     void LoadChannelNodes(int ratingFilter, int displayMode);
     // Places one channel read with readChannelPlacement (patching the tree).
     NodeId PlaceChannel(const ChannelPlacement& columns, std::string_view name, int displayMode);
+
+    // Commands that write channels report each one, before and after the
+    // write, so that applyPendingChanges can follow them without a rebuild.
+    void noteChannelChanging(std::string_view name);
+    void noteChannelStored(std::string_view name);
+    // Brings the tree to the state RebuildChannelTree(false) would leave it
+    // in: by patching in the reported channels when they are few and the
+    // tree can be patched, else by the rebuild itself.
+    void applyPendingChanges();
     // Sorts every node's children that a patch left out of order.
     void sortTree();
     // Writes the tree cache in the program directory.
@@ -96,6 +107,9 @@ public:
 private:
     void loadFromDatabase();
     void finishRebuild(bool sort);
+    // The root expanded, the favourites branch fully expanded and selected.
+    void showAsBuilt();
+    bool patchTree(const ChannelChanges& changes);
 
     ChannelTree tree_;
     TreeCollation collation_;
@@ -111,6 +125,12 @@ private:
     NodeDetails details_;
     bool busy_ = false;
     bool held_ = false;
+    ChannelChanges pending_;
+    // A filter or mode changed since the last build: only a rebuild follows.
+    bool settingsChanged_ = false;
+    // Whether some channel's name is irregular (see ChannelStore::hasIrregularNames);
+    // unknown after a cache load until a patch asks.
+    std::optional<bool> irregularNames_;
 };
 
 }  // namespace kw

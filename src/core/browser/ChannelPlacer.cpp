@@ -55,25 +55,31 @@ const std::array<Column, 4>* modePath(int displayMode) {
     return &kModePaths[static_cast<std::size_t>(displayMode)];
 }
 
-// The node a channel's leaf goes under: its main category (in the favourites
-// branch for a favourite), then the class levels of the display mode.
-NodeId classNode(ChannelTree& tree, const ChannelColumns& channel, int displayMode, YieldHook& yield) {
-    NodeId root = tree.root();
-    if (root == kNoNode) root = tree.appendChild(kNoNode, texts::kTreeRoot);
-    NodeId node = root;
-    if (channel.favorited != 0) {
-        // A tree built from the database always has the branch; one loaded
-        // from a foreign cache may not, and the favourite still needs a place.
-        node = tree.FindCategoryNode(texts::kFavouritesRoot);
-        if (node == kNoNode) node = tree.appendChild(root, texts::kFavouritesRoot);
-    }
-    node = tree.FindOrAddChild(node, text::trimBlanks(channel.class0), yield);
-    if (const auto* path = modePath(displayMode)) {
-        for (Column column : *path) {
+}  // namespace
+
+std::vector<std::string_view> classPath(const ChannelColumns& channel, int displayMode) {
+    std::vector<std::string_view> path;
+    if (channel.favorited != 0) path.push_back(texts::kFavouritesRoot);
+    path.push_back(text::trimBlanks(channel.class0));
+    if (const auto* columns = modePath(displayMode)) {
+        for (Column column : *columns) {
             if (column == kEnd) break;
-            node = tree.FindOrAddChild(node, text::trimBlanks(columnValue(channel, column)), yield);
+            path.push_back(text::trimBlanks(columnValue(channel, column)));
         }
     }
+    std::erase(path, std::string_view{});
+    return path;
+}
+
+namespace {
+
+// The node a channel's leaf goes under, made where missing. A tree loaded
+// from a foreign cache may lack even the root or the favourites branch.
+NodeId classNode(ChannelTree& tree, const ChannelColumns& channel, int displayMode, YieldHook& yield) {
+    NodeId node = tree.root();
+    if (node == kNoNode) node = tree.appendChild(kNoNode, texts::kTreeRoot);
+    for (std::string_view level : classPath(channel, displayMode))
+        node = tree.FindOrAddChild(node, level, yield);
     return node;
 }
 
@@ -144,6 +150,7 @@ bool ChannelPlacer::place(const ChannelListing& row) {
     std::uint32_t path = findPath(key_, hash);
     if (path == kNoPath) path = addPath(key_, hash, classNode(tree_, channel, displayMode_, yield_));
     const std::string_view name = text::trimBlanks(channel.name);
+    if (name.size() != channel.name.size() || name.empty()) sawIrregularName_ = true;
     if (name.empty()) return true;  // the class node itself is the place
     if (leaves_.size() >= kNoNode) throw Error("The channel tree cannot hold more nodes");
     if (name.size() >= kNoNode) throw Error("The channel tree cannot hold more nodes");

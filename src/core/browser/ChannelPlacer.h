@@ -24,6 +24,11 @@ struct ChannelColumns {
 // from the database always has.
 void addCategoryRoots(ChannelTree& tree);
 
+// The texts of the levels below the root that a channel's leaf goes under:
+// the favourites branch for a favourite, its main category, then the class
+// levels of the display mode; trimmed, with empty values left out.
+std::vector<std::string_view> classPath(const ChannelColumns& channel, int displayMode);
+
 // Adds one channel leaf at its place: under its main category (inside the
 // favourites branch when it is a favourite), then along the class levels of
 // the display mode. Empty values add no level. Returns the leaf, or the
@@ -49,6 +54,9 @@ public:
     // Appends the leaves of the rows placed so far, grouped by parent in the
     // order they came.
     void finish();
+    // Whether a placed row's name was empty or had blanks or control
+    // characters at either end (two channels may then share a leaf).
+    bool sawIrregularName() const { return sawIrregularName_; }
 
 private:
     ChannelTree& tree_;
@@ -78,6 +86,7 @@ private:
     };
     BlockArray<Leaf> leaves_;
     TextBlocks names_;
+    bool sawIrregularName_ = false;
 };
 
 }  // namespace kw

@@ -259,10 +259,14 @@ void ChannelTree::appendUnchecked(NodeId parent, std::span<const std::string_vie
     ++generation_;
 }
 
+NodeId ChannelTree::childWithText(NodeId parent, std::string_view text) const {
+    if (text.empty()) return kNoNode;
+    return findChild(toInternal(parent), text, textHash(text), nullptr);
+}
+
 NodeId ChannelTree::FindCategoryNode(std::string_view text) const {
     const NodeId top = root();
-    if (text.empty() || top == kNoNode) return kNoNode;
-    return findChild(top, text, textHash(text), nullptr);
+    return top == kNoNode ? kNoNode : childWithText(top, text);
 }
 
 bool ChannelTree::IsChannelLeaf(NodeId node) const { return !hasChildren(node) && level(node) > 1; }

@@ -72,8 +72,10 @@ public:
     // build merges two children of one text into the one with children (or
     // the first), so the tree ends as FindOrAddChild would have left it.
     void appendUnchecked(NodeId parent, std::span<const std::string_view> texts, YieldHook& yield);
-    // The first child of the root with exactly this text; kNoNode when text is
+    // The first child of parent with exactly this text; kNoNode when text is
     // empty or no child has it.
+    NodeId childWithText(NodeId parent, std::string_view text) const;
+    // childWithText of the root.
     NodeId FindCategoryNode(std::string_view text) const;
     // A node without children below the category level.
     bool IsChannelLeaf(NodeId node) const;

@@ -150,12 +150,16 @@ ChannelExchange::BatchWriter::~BatchWriter() {
 
 void ChannelExchange::BatchWriter::write(bool update, ChannelRecord record) {
     ChannelStore& store = exchange_.store_;
+    ChannelBrowser& browser = exchange_.browser_;
     if (!store.transactionOpen()) store.beginTransaction();
+    if (update && !rehearsal_) browser.noteChannelChanging(record.name);
     if (update)
         store.updateChannelByName(record, kUserVol);
     else
         store.insertChannel(record, kUserGroup, kUserVol);
-    if (!rehearsal_) pending_.push_back({update, std::move(record)});
+    if (rehearsal_) return;
+    browser.noteChannelStored(record.name);
+    pending_.push_back({update, std::move(record)});
 }
 
 void ChannelExchange::BatchWriter::insert(ChannelRecord record) { write(false, std::move(record)); }
@@ -264,7 +268,7 @@ bool ChannelExchange::actUserBatchAddChannel() {
         return false;
     }
     batchAdd(*reader);
-    browser_.RebuildChannelTree(false);
+    browser_.applyPendingChanges();
     ui_.ShowMessage(exchange_texts::kBatchDone);
     return true;
 }

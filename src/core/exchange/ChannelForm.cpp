@@ -3,6 +3,7 @@
 #include "core/base/Error.h"
 #include "core/base/ScrambleText.h"
 #include "core/base/TextCodec.h"
+#include "core/browser/ChannelBrowser.h"
 #include "core/exchange/ChannelExchange.h"
 #include "core/exchange/ChannelTextFile.h"
 #include "core/ports/UiPort.h"
@@ -45,10 +46,11 @@ void writeAll(int fd, std::string_view bytes, const std::string& file) {
 
 }  // namespace
 
-ChannelForm::ChannelForm(ChannelStore& store, ChannelExchange& exchange, UiPort& ui, fs::path programDir,
-                         int pageNumber, bool& cancelMark)
+ChannelForm::ChannelForm(ChannelStore& store, ChannelExchange& exchange, ChannelBrowser& browser, UiPort& ui,
+                         fs::path programDir, int pageNumber, bool& cancelMark)
     : store_(store),
       exchange_(exchange),
+      browser_(browser),
       ui_(ui),
       programDir_(std::move(programDir)),
       page_(pageNumber),
@@ -174,6 +176,7 @@ ChannelForm::Outcome ChannelForm::confirm(ChannelFormFields& fields, Focus& focu
     if (mode_ == kModeAdd) {
         record.scrambledUrl = scrambleText(address, fields.name);
         store_.insertChannel(record, ChannelExchange::kUserGroup, ChannelExchange::kUserVol);
+        browser_.noteChannelStored(record.name);
         clearAfterStore(fields);
         done_ = true;
         focus = Focus::None;
@@ -216,11 +219,17 @@ ChannelForm::Outcome ChannelForm::confirm(ChannelFormFields& fields, Focus& focu
     if (address == kKeepAddress) address = loadedUrl_;
     // The tree shows a channel by its name under its categories: a change of
     // either needs the rebuild at closing.
-    if (fields.name == loadedName_ && fields.class0 == loaded_.class0 && fields.class1 == loaded_.class1 &&
-        fields.class2 == loaded_.class2 && fields.class3 == loaded_.class3)
+    const bool treeChanges = fields.name != loadedName_ || fields.class0 != loaded_.class0 ||
+                             fields.class1 != loaded_.class1 || fields.class2 != loaded_.class2 ||
+                             fields.class3 != loaded_.class3;
+    if (treeChanges) {
+        browser_.noteChannelChanging(loadedName_);
+    } else {
         cancelMark_ = true;
+    }
     record.scrambledUrl = scrambleText(address, fields.name);
     store_.updateChannelById(loadedId_, record);
+    if (treeChanges) browser_.noteChannelStored(record.name);
     focus = Focus::None;
     return Outcome::Close;
 }

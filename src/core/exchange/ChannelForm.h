@@ -12,6 +12,7 @@
 
 namespace kw {
 
+class ChannelBrowser;
 class ChannelExchange;
 class ChannelStore;
 class UiPort;
@@ -45,8 +46,8 @@ public:
     enum class Outcome { Stay, Refused, Close };
 
     // cancelMark is the program-wide mark the window's closing step reads.
-    ChannelForm(ChannelStore& store, ChannelExchange& exchange, UiPort& ui, std::filesystem::path programDir,
-                int pageNumber, bool& cancelMark);
+    ChannelForm(ChannelStore& store, ChannelExchange& exchange, ChannelBrowser& browser, UiPort& ui,
+                std::filesystem::path programDir, int pageNumber, bool& cancelMark);
     ~ChannelForm();
     ChannelForm(const ChannelForm&) = delete;
     ChannelForm& operator=(const ChannelForm&) = delete;
@@ -94,6 +95,7 @@ private:
 
     ChannelStore& store_;
     ChannelExchange& exchange_;
+    ChannelBrowser& browser_;
     UiPort& ui_;
     std::filesystem::path programDir_;
     int page_;

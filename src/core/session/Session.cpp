@@ -620,7 +620,7 @@ bool Session::beginOptions(int page) {
 }
 
 std::unique_ptr<ChannelForm> Session::makeChannelForm(int page) {
-    return std::make_unique<ChannelForm>(store(), exchange(), ui_, programDir_, page, cancelMark_);
+    return std::make_unique<ChannelForm>(store(), exchange(), browser(), ui_, programDir_, page, cancelMark_);
 }
 
 std::optional<std::string> Session::channelToEdit() { return selectedChannelName(); }
@@ -659,7 +659,7 @@ void Session::endOptions(int page, ChannelForm* form) {
     } else if (page == ChannelForm::kPageAdd || page == ChannelForm::kPageEdit) {
         rebuild = form != nullptr ? form->finish() : !cancelMark_;
     }
-    if (rebuild) browser().RebuildChannelTree(false);
+    if (rebuild) browser().applyPendingChanges();
 }
 
 // --- playlists in and out.
@@ -672,10 +672,10 @@ PlaylistExchange::ImportReport Session::importPlaylist(const std::filesystem::pa
         report = playlists.importPlaylist(file, options);
     } catch (const Error&) {
         // What was stored before the error stays, so the tree shows it.
-        if (!options.dryRun) browser().RebuildChannelTree(false);
+        if (!options.dryRun) browser().applyPendingChanges();
         throw;
     }
-    if (!options.dryRun) browser().RebuildChannelTree(false);
+    if (!options.dryRun) browser().applyPendingChanges();
     return report;
 }
 

@@ -391,23 +391,44 @@ SettingsRow ChannelStore::readSettingsRow() {
     return row;
 }
 
+namespace {
+
+// The columns of the listing statements, in their order.
+void readListing(const Statement& q, ChannelListing& row) {
+    q.readBytes(0, row.class0);
+    q.readBytes(1, row.class1);
+    q.readBytes(2, row.class2);
+    q.readBytes(3, row.class3);
+    q.readBytes(4, row.name);
+    row.favorited = q.integer(5);
+    q.readBytes(6, row.vol);
+    row.locked = lockedFlag(q, 7);
+}
+
+}  // namespace
+
 void ChannelStore::forEachListedChannel(int ratingFilter,
                                         const std::function<void(const ChannelListing&)>& visit) {
     auto q = impl_->run(ratingFilter == 0 ? sql::kSelectAllChannels : sql::kSelectChannelsByRating);
     if (ratingFilter != 0) q->bindInt(":sqlbRating", ratingFilter);
     ChannelListing row;  // reused so that a million rows cost no allocations each
     while (q->step()) {
-        q->readBytes(0, row.class0);
-        q->readBytes(1, row.class1);
-        q->readBytes(2, row.class2);
-        q->readBytes(3, row.class3);
-        q->readBytes(4, row.name);
-        row.favorited = q->integer(5);
-        q->readBytes(6, row.vol);
-        row.locked = lockedFlag(*q, 7);
+        readListing(*q, row);
         visit(row);
     }
 }
+
+std::optional<ChannelListing> ChannelStore::findListedChannel(std::string_view name, int ratingFilter) {
+    auto q = impl_->run(sql::kSelectListedChannel);
+    q->bindText(":sqlsName", name);
+    q->bindInt(":sqlbRating", ratingFilter);
+    if (!q->step()) return std::nullopt;
+    ChannelListing row;
+    readListing(*q, row);
+    return row;
+}
+
+bool ChannelStore::hasIrregularNames() { return impl_->run(sql::kSelectIrregularName)->step(); }
 
 ChannelDetails ChannelStore::readChannelDetails(std::string_view name) {
     auto q = impl_->run(sql::kSelectChannelDetails);

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -128,6 +129,11 @@ public:
     SettingsRow readSettingsRow();
     // Every channel when ratingFilter is 0, else those of that rating. Rows in the engine's order.
     void forEachListedChannel(int ratingFilter, const std::function<void(const ChannelListing&)>& visit);
+    // The row forEachListedChannel would visit for this name, if any.
+    std::optional<ChannelListing> findListedChannel(std::string_view name, int ratingFilter);
+    // Whether some channel's name is empty or has blanks or control
+    // characters at either end. Reads the whole table.
+    bool hasIrregularNames();
     ChannelDetails readChannelDetails(std::string_view name);
     ChannelAddress readChannelAddress(std::string_view name);
     void setFavorited(std::string_view name, int favorited);

@@ -28,6 +28,18 @@ inline constexpr std::string_view kSelectChannelsByRating =
     "select ci_Class0,ci_Class1,ci_Class2,ci_Class3,ci_Name,ci_Favorited,ci_Vol,ci_Locked from ChannelInfo "
     "where (ci_GroupID<>0) and (ci_Rating)=:sqlbRating";
 
+// One channel as the pass above reads it, by name; :sqlbRating 0 takes any rating.
+inline constexpr std::string_view kSelectListedChannel =
+    "select ci_Class0,ci_Class1,ci_Class2,ci_Class3,ci_Name,ci_Favorited,ci_Vol,ci_Locked from ChannelInfo "
+    "where ci_Name=:sqlsName and (ci_GroupID<>0) and (:sqlbRating=0 or (ci_Rating)=:sqlbRating)";
+
+// Whether some channel's name is empty or starts or ends with a blank or
+// control character: the tree shows such a name trimmed, so two channels may
+// share one leaf.
+inline constexpr std::string_view kSelectIrregularName =
+    "select 1 from ChannelInfo where (ci_GroupID<>0) and (ci_Name is null or ci_Name='' or "
+    "unicode(substr(ci_Name,1,1))<=32 or unicode(substr(ci_Name,-1,1))<=32) limit 1";
+
 // What the details panel shows.
 inline constexpr std::string_view kSelectChannelDetails =
     "select ci_ID,ci_Rating,ci_Memo,ci_GroupID,ci_Type,ci_speed,ci_Favorited,ci_Vol,ci_Locked from "
