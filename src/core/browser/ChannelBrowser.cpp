@@ -100,10 +100,13 @@ void ChannelBrowser::LoadChannelNodes(int ratingFilter, int displayMode) {
     if (!store_.isOpen()) store_.reopen();
     ChannelPlacer placer(tree_, displayMode, lockMode_, yield_);
     try {
-        store_.forEachListedChannel(ratingFilter, [&](const ChannelListing& row) {
-            placer.place(row);
-            yield_.tick();
-        });
+        store_.forEachListedChannel(
+            ratingFilter,
+            [&](const ChannelListing& row) {
+                placer.place(row);
+                yield_.tick();
+            },
+            ChannelPlacer::columnsRead(displayMode));
     } catch (const Error&) {
         placer.finish();  // the channels read before the error stay
         throw;

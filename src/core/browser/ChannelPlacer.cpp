@@ -132,6 +132,19 @@ std::uint32_t ChannelPlacer::addPath(std::string_view key, std::uint64_t hash, N
     return number;
 }
 
+ListedColumns ChannelPlacer::columnsRead(int displayMode) {
+    ListedColumns columns{false, false, false, false};
+    if (const auto* path = modePath(displayMode)) {
+        for (Column column : *path) {
+            columns.class1 = columns.class1 || column == kClass1;
+            columns.class2 = columns.class2 || column == kClass2;
+            columns.class3 = columns.class3 || column == kClass3;
+            columns.vol = columns.vol || column == kVol;
+        }
+    }
+    return columns;
+}
+
 bool ChannelPlacer::place(const ChannelListing& row) {
     if (row.locked == 1 && lockMode_ == 1) return false;
     const ChannelColumns channel{row.class0, row.class1, row.class2,   row.class3,
@@ -178,6 +191,7 @@ void ChannelPlacer::finish() {
     for (std::size_t path = 0; path < parents_.size(); ++path) {
         texts.clear();
         for (std::size_t at = begin; at < next[path]; ++at) {
+            yield_.tick();
             const Leaf& leaf = leaves_[order[at]];
             texts.emplace_back(leaf.name, leaf.size);
         }

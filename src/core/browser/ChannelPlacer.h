@@ -12,6 +12,7 @@
 namespace kw {
 
 struct ChannelListing;
+struct ListedColumns;
 
 // The columns that place one channel in the tree, as stored; PlaceChannel
 // trims them itself.
@@ -47,6 +48,9 @@ public:
     ~ChannelPlacer();
     ChannelPlacer(const ChannelPlacer&) = delete;
     ChannelPlacer& operator=(const ChannelPlacer&) = delete;
+
+    // The columns place() reads in this display mode.
+    static ListedColumns columnsRead(int displayMode);
 
     // Returns whether the row was placed. Its class nodes are in the tree at
     // once, its leaf after finish().

@@ -396,6 +396,7 @@ std::size_t ChannelTree::sortList(ChildList& list, const TreeCollation& collatio
     }
     const std::size_t count = ids.size();
     for (std::size_t i = 0; i < count; ++i) {
+        yield.tick();
         if (i + kFetchAhead < count) __builtin_prefetch(&nodes_[ids[i + kFetchAhead]], 1);
         nodes_[ids[i]].row = static_cast<std::uint32_t>(i);
     }

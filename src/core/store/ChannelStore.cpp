@@ -394,26 +394,27 @@ SettingsRow ChannelStore::readSettingsRow() {
 namespace {
 
 // The columns of the listing statements, in their order.
-void readListing(const Statement& q, ChannelListing& row) {
+void readListing(const Statement& q, ChannelListing& row, ListedColumns columns = {}) {
     q.readBytes(0, row.class0);
-    q.readBytes(1, row.class1);
-    q.readBytes(2, row.class2);
-    q.readBytes(3, row.class3);
+    if (columns.class1) q.readBytes(1, row.class1);
+    if (columns.class2) q.readBytes(2, row.class2);
+    if (columns.class3) q.readBytes(3, row.class3);
     q.readBytes(4, row.name);
     row.favorited = q.integer(5);
-    q.readBytes(6, row.vol);
+    if (columns.vol) q.readBytes(6, row.vol);
     row.locked = lockedFlag(q, 7);
 }
 
 }  // namespace
 
 void ChannelStore::forEachListedChannel(int ratingFilter,
-                                        const std::function<void(const ChannelListing&)>& visit) {
+                                        const std::function<void(const ChannelListing&)>& visit,
+                                        ListedColumns columns) {
     auto q = impl_->run(ratingFilter == 0 ? sql::kSelectAllChannels : sql::kSelectChannelsByRating);
     if (ratingFilter != 0) q->bindInt(":sqlbRating", ratingFilter);
     ChannelListing row;  // reused so that a million rows cost no allocations each
     while (q->step()) {
-        readListing(*q, row);
+        readListing(*q, row, columns);
         visit(row);
     }
 }
