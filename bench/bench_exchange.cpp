@@ -29,12 +29,7 @@ const std::size_t kRecords = sizeFromEnv("KW_BENCH_RECORDS", 100'000);
 
 // A clean folder for this run, emptied once.
 fs::path benchDir() {
-    static const fs::path dir = [] {
-        const fs::path made = fs::temp_directory_path() / "kw-bench-exchange";
-        fs::remove_all(made);
-        fs::create_directories(made);
-        return made;
-    }();
+    static const fs::path dir = kw::bench::emptyFolder("kw-bench-exchange");
     return dir;
 }
 
@@ -42,23 +37,9 @@ fs::path benchDir() {
 const fs::path& baseDatabase() {
     static const fs::path file = [] {
         const fs::path made = benchDir() / "base.dll";
-        kw::SettingsRow settings;
-        settings.name = "Kestrel";
-        auto store = kw::ChannelStore::create(made, settings);
-        store->inTransaction([&] {
-            kw::ChannelRecord record;
-            for (const kw::ChannelListing& row : kw::bench::syntheticCatalogue(kChannels)) {
-                record.class0 = row.class0;
-                record.class1 = row.class1;
-                record.class2 = row.class2;
-                record.class3 = row.class3;
-                record.name = row.name;
-                record.scrambledUrl = kw::scrambleText("mms://media.example/" + row.name, row.name);
-                record.memo = "[直播][全天][新闻综合频道]";
-                record.type = "Windows Media";
-                store->insertChannel(record, row.vol == "User" ? 2 : 1, row.vol);
-            }
-        });
+        kw::bench::writeCatalogueDatabase(
+            made, kChannels, [](const std::string& name) { return "mms://media.example/" + name; },
+            "Windows Media", "[直播][全天][新闻综合频道]");
         return made;
     }();
     return file;

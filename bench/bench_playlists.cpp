@@ -4,7 +4,6 @@
 // 100,000; 1000000 gives the million-entry figures).
 #include "BenchSupport.h"
 #include "SyntheticCatalogue.h"
-#include "core/base/ScrambleText.h"
 #include "core/base/YieldHook.h"
 #include "core/browser/ChannelBrowser.h"
 #include "core/exchange/ChannelExchange.h"
@@ -29,12 +28,7 @@ const std::size_t kChannels = sizeFromEnv("KW_BENCH_CHANNELS", 200'000);
 const std::size_t kEntries = sizeFromEnv("KW_BENCH_ENTRIES", 100'000);
 
 fs::path benchDir() {
-    static const fs::path dir = [] {
-        const fs::path made = fs::temp_directory_path() / "kw-bench-playlists";
-        fs::remove_all(made);
-        fs::create_directories(made);
-        return made;
-    }();
+    static const fs::path dir = kw::bench::emptyFolder("kw-bench-playlists");
     return dir;
 }
 
@@ -47,23 +41,9 @@ double peakMegabytes() {
 const fs::path& baseDatabase() {
     static const fs::path file = [] {
         const fs::path made = benchDir() / "base.dll";
-        kw::SettingsRow settings;
-        settings.name = "Kestrel";
-        auto store = kw::ChannelStore::create(made, settings);
-        store->inTransaction([&] {
-            kw::ChannelRecord record;
-            for (const kw::ChannelListing& row : kw::bench::syntheticCatalogue(kChannels)) {
-                record.class0 = row.class0;
-                record.class1 = row.class1;
-                record.class2 = row.class2;
-                record.class3 = row.class3;
-                record.name = row.name;
-                record.scrambledUrl =
-                    kw::scrambleText("http://media.example/" + row.name + ".m3u8", row.name);
-                record.type = "HLS";
-                store->insertChannel(record, row.vol == "User" ? 2 : 1, row.vol);
-            }
-        });
+        kw::bench::writeCatalogueDatabase(
+            made, kChannels, [](const std::string& name) { return "http://media.example/" + name + ".m3u8"; },
+            "HLS");
         return made;
     }();
     return file;
