@@ -2,6 +2,7 @@
 
 #include "core/base/YieldHook.h"
 #include "core/browser/ChannelTree.h"
+#include "core/store/ChannelStore.h"
 
 #include <cstddef>
 #include <functional>
@@ -12,8 +13,6 @@
 #include <vector>
 
 namespace kw {
-
-struct ChannelListing;
 
 // Channels written since the tree was built, as the writing commands report
 // them: the rows as they were before a change or deletion, and the names
