@@ -33,6 +33,16 @@ void appendNodeText(std::string& line, std::string_view text) {
     for (char c : text) line.push_back(c == '\r' || c == '\n' ? ' ' : c);
 }
 
+// The first CR or LF at or after from, or npos. Plain loops here and for the
+// level below: find_first_of and find_first_not_of call memchr on their
+// character set once per byte they pass.
+std::size_t findLineEnd(std::string_view text, std::size_t from) {
+    for (std::size_t at = from; at < text.size(); ++at) {
+        if (text[at] == '\n' || text[at] == '\r') return at;
+    }
+    return std::string_view::npos;
+}
+
 std::string invalidLevel(std::size_t level, std::string_view text) {
     return "Invalid level (" + std::to_string(level) + ") for item \"" + std::string(text) + "\"";
 }
@@ -81,7 +91,7 @@ private:
         std::size_t pos = 0;
         while (pos < pending_.size()) {
             // The bytes before scanned_ were searched by the last feed already.
-            std::size_t end = pending_.find_first_of("\r\n", std::max(pos, scanned_));
+            std::size_t end = findLineEnd(pending_, std::max(pos, scanned_));
             if (end == std::string::npos) {
                 if (pending_.size() - pos > kMaxLineBytes) throwLineTooLong();
                 if (!atEnd) {
@@ -100,7 +110,8 @@ private:
                 pending_[pos] == '\n') {
                 ++pos;
             }
-            const std::size_t level = std::min(line.find_first_not_of("\t "), line.size());
+            std::size_t level = 0;
+            while (level < line.size() && (line[level] == '\t' || line[level] == ' ')) ++level;
             line.remove_prefix(level);
             if (line.empty()) continue;
             levels_.push_back(level);
