@@ -95,9 +95,14 @@ void ChannelBrowser::loadFromDatabase() {
     LoadChannelNodes(ratingFilter_, displayMode_);
 }
 
-void ChannelBrowser::LoadChannelNodes(int ratingFilter, int displayMode) {
-    // Compaction closes the connection for a moment; a build needs it open.
+ChannelStore& ChannelBrowser::openStore() {
+    // Compaction closes the connection for a moment.
     if (!store_.isOpen()) store_.reopen();
+    return store_;
+}
+
+void ChannelBrowser::LoadChannelNodes(int ratingFilter, int displayMode) {
+    openStore();
     ChannelPlacer placer(tree_, displayMode, lockMode_, yield_);
     try {
         store_.forEachListedChannel(
@@ -135,9 +140,7 @@ NodeId ChannelBrowser::PlaceChannel(const ChannelPlacement& columns, std::string
 }
 
 void ChannelBrowser::noteChannelChanging(std::string_view name) {
-    if (pending_.tooMany()) return;
-    if (!store_.isOpen()) store_.reopen();
-    pending_.changing(name, store_.findListedChannel(name, ratingFilter_));
+    if (!pending_.tooMany()) pending_.changing(name, openStore().findListedChannel(name, ratingFilter_));
 }
 
 void ChannelBrowser::noteChannelStored(std::string_view name) { pending_.stored(name); }
@@ -164,7 +167,7 @@ bool ChannelBrowser::patchTree(const ChannelChanges& changes) {
         tree_.FindCategoryNode(texts::kFavouritesRoot) == kNoNode) {
         return false;
     }
-    if (!store_.isOpen()) store_.reopen();
+    openStore();
     if (!changes.removed().empty()) {
         // Two channels whose names trim alike share a leaf; a removal cannot
         // tell whether the other still needs it.

@@ -105,6 +105,8 @@ public:
     void removeNode(NodeId node) { tree_.removeNode(node); }
 
 private:
+    // The store, reopened when compaction has closed it.
+    ChannelStore& openStore();
     void loadFromDatabase();
     void finishRebuild(bool sort);
     // The root expanded, the favourites branch fully expanded and selected.

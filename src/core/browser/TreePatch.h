@@ -31,7 +31,6 @@ public:
     // Too many changes have been reported to patch the tree.
     bool tooMany() const { return tooMany_; }
     std::size_t size() const { return removed_.size() + placed_.size(); }
-    bool empty() const { return size() == 0 && !tooMany_; }
     const std::vector<ChannelListing>& removed() const { return removed_; }
     const std::vector<std::string>& placed() const { return placed_; }
 
