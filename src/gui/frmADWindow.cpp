@@ -2,6 +2,7 @@
 
 #include "core/ports/DesktopPort.h"
 #include "core/session/Session.h"
+#include "gui/AdPageView.h"
 #include "gui/QtText.h"
 #include "gui/QtUi.h"
 
@@ -10,13 +11,6 @@
 #include <QPalette>
 #include <QStackedLayout>
 #include <QVBoxLayout>
-
-#ifdef KW_WITH_WEBENGINE
-#include <QWebEnginePage>
-#include <QWebEngineProfile>
-#include <QWebEngineSettings>
-#include <QWebEngineView>
-#endif
 
 #include <unistd.h>
 
@@ -38,55 +32,12 @@ const char* const kLocalPage =
 const char* const kNoEngineNotice =
     "这里显示鹰波视听网站上的最新资讯和广告。\n\n本机暂时无法显示网页，\n请用浏览器访问作者主页查看。";
 
-#ifdef KW_WITH_WEBENGINE
-// A page opened for a link with a target (a new window): it never shows; its
-// first address goes to the user's browser.
-class LinkForwardPage : public QWebEnginePage {
-public:
-    LinkForwardPage(QWebEngineProfile* profile, std::function<void(const QUrl&)> open)
-        : QWebEnginePage(profile, profile), open_(std::move(open)) {}
-
-protected:
-    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override {
-        open_(url);
-        deleteLater();
-        return false;
-    }
-
-private:
-    std::function<void(const QUrl&)> open_;
-};
-
-// The window's page: loads only the showing's page (and its own frames);
-// links the user clicks go to the user's browser.
-class AdPage : public QWebEnginePage {
-public:
-    AdPage(QWebEngineProfile* profile, QObject* parent, std::function<bool(const QUrl&)> allowed,
-           std::function<void(const QUrl&)> open)
-        : QWebEnginePage(profile, parent), allowed_(std::move(allowed)), open_(std::move(open)) {}
-
-protected:
-    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
-        if (type == NavigationTypeLinkClicked) {
-            open_(url);
-            return false;
-        }
-        return !isMainFrame || allowed_(url);
-    }
-    QWebEnginePage* createWindow(WebWindowType) override { return new LinkForwardPage(profile(), open_); }
-
-private:
-    std::function<bool(const QUrl&)> allowed_;
-    std::function<void(const QUrl&)> open_;
-};
-
 // The engine refuses to run as root with its sandbox on; the sandbox stays on
 // for everyone else, so as root the notice shows unless the sandbox was
 // explicitly turned off for this run.
 bool webEngineCanStart() {
     return ::geteuid() != 0 || qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX");
 }
-#endif
 
 }  // namespace
 
@@ -123,7 +74,7 @@ frmADWindow::frmADWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Win
 
 frmADWindow::~frmADWindow() {
     // The engine wants the page gone before its profile.
-    delete web_;
+    if (web_ != nullptr) delete web_->widget();
 }
 
 void frmADWindow::attach(Session& session, DesktopPort& desktop) {
@@ -137,41 +88,28 @@ void frmADWindow::detach() {
 }
 
 void frmADWindow::createPageView() {
-#ifdef KW_WITH_WEBENGINE
     if (web_ != nullptr || engineFailed_ || !webEngineCanStart()) return;
-    auto* view = new QWebEngineView(this);
-    // Off the record: no cookies, cache or history outlive the run. Made
-    // after the view, so that the view and its page go first.
-    auto* profile = new QWebEngineProfile(this);
-    QWebEngineSettings* settings = profile->settings();
-    settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
-    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
-    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
-    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
-    settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
-    view->setObjectName(QStringLiteral("webAD"));
-    view->setContextMenuPolicy(Qt::NoContextMenu);
-    auto* page = new AdPage(
-        profile, view,
-        [this](const QUrl& url) { return url == pageUrl_ || url.scheme() == QLatin1String("data"); },
-        [this](const QUrl& url) { openLink(url); });
-    view->setPage(page);
-    connect(view, &QWebEngineView::loadFinished, this, &frmADWindow::pageLoaded);
-    connect(page, &QWebEnginePage::renderProcessTerminated, this,
-            [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
-                if (status != QWebEnginePage::NormalTerminationStatus) useNotice();
-            });
-    pages_->addWidget(view);
-    pages_->setCurrentWidget(view);
-    web_ = view;
-#endif
+    AdPageView::Hooks hooks;
+    hooks.allowed = [this](const QUrl& url) {
+        return url == pageUrl_ || url.scheme() == QLatin1String("data");
+    };
+    hooks.openLink = [this](const QUrl& url) { openLink(url); };
+    hooks.loaded = [this](bool ok) { pageLoaded(ok); };
+    hooks.crashed = [this] { useNotice(); };
+    web_ = createAdPageView(this, hooks);
+    if (web_ == nullptr) {
+        engineFailed_ = true;  // not installed: no second try in this run
+        return;
+    }
+    pages_->addWidget(web_->widget());
+    pages_->setCurrentWidget(web_->widget());
 }
 
 void frmADWindow::useNotice() {
     // An engine that crashed once is not started again in this run.
     engineFailed_ = true;
     pages_->setCurrentWidget(notice_);
-    if (web_ != nullptr) web_->deleteLater();
+    if (web_ != nullptr) web_->widget()->deleteLater();
     web_ = nullptr;
 }
 
@@ -196,27 +134,24 @@ void frmADWindow::showMode(AdMode mode) {
 void frmADWindow::loadPage() {
     showsLocalPage_ = false;
     loadingPage_ = true;
-#ifdef KW_WITH_WEBENGINE
-    if (auto* view = qobject_cast<QWebEngineView*>(web_)) view->load(pageUrl_);
-#endif
+    if (web_ != nullptr) web_->load(pageUrl_);
 }
 
 void frmADWindow::pageLoaded(bool ok) {
-#ifdef KW_WITH_WEBENGINE
     // A refused navigation (a link sent to the browser) also ends in a failed
     // load; only the showing's own page failing brings the local page.
-    auto* view = qobject_cast<QWebEngineView*>(web_);
     const bool pageFailed = loadingPage_ && !ok;
     loadingPage_ = false;
-    if (!pageFailed || view == nullptr || !isVisible()) return;
+    if (!pageFailed || web_ == nullptr || !isVisible()) return;
     showsLocalPage_ = true;
-    view->setHtml(QString::fromUtf8(kLocalPage));
-#else
-    (void)ok;
-#endif
+    web_->showHtml(QString::fromUtf8(kLocalPage));
 }
 
 void frmADWindow::openLink(const QUrl& url) {
+    // The page was there to be clicked: the failed load the refused
+    // navigation reports, even while the page is still loading, is not the
+    // page failing.
+    loadingPage_ = false;
     if (desktop_ != nullptr) desktop_->openInBrowser(url.toString().toStdString(), {});
 }
 
@@ -240,9 +175,7 @@ void frmADWindow::closeEvent(QCloseEvent* event) {
 
 void frmADWindow::hideEvent(QHideEvent* event) {
     clock_.stop();
-#ifdef KW_WITH_WEBENGINE
-    if (auto* view = qobject_cast<QWebEngineView*>(web_)) view->stop();
-#endif
+    if (web_ != nullptr) web_->stop();
     if (session_ != nullptr) session_->adWindowHidden();
     QWidget::hideEvent(event);
 }

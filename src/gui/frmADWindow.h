@@ -11,6 +11,7 @@ class QStackedLayout;
 
 namespace kw {
 
+class AdPageView;
 class DesktopPort;
 class Session;
 
@@ -67,7 +68,7 @@ private:
     QLabel* lblAD_ = nullptr;
     QStackedLayout* pages_ = nullptr;
     QLabel* notice_ = nullptr;
-    QWidget* web_ = nullptr;  // the QWebEngineView, when the engine runs
+    AdPageView* web_ = nullptr;  // when the web engine runs
     QTimer clock_;
     QUrl pageUrl_;
     bool showsLocalPage_ = false;

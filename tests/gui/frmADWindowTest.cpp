@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QWebEngineView>
 #include <QtTest>
 
 #include <memory>
@@ -139,20 +138,20 @@ private slots:
     }
 
     void clickedLinkOpensInTheUsersBrowserNotInTheWindow() {
-        PageServer server("<html><body><a id=\"go\" href=\"http://elsewhere.example/x\">x</a></body></html>");
+        // The page clicks its own link once loaded, as a user would.
+        PageServer server(
+            "<html><body onload=\"document.getElementById('go').click()\">"
+            "<a id=\"go\" href=\"http://elsewhere.example/x\">x</a></body></html>");
         kw::SettingsFile(install_->dir()).setAuthorHomePage(server.home().toStdString());
         session_ = std::make_unique<kw::Session>(install_->dir(), ui_, desktop_);
         window_->attach(*session_, desktop_);
         window_->showMode(AdMode::News);
-        auto* view = window_->findChild<QWebEngineView*>(QStringLiteral("webAD"));
+        // The view comes from the web view module, loaded only now.
+        const auto* view = window_->findChild<QWidget*>(QStringLiteral("webAD"));
         if (view == nullptr) QSKIP("the web engine cannot run here; the notice shows");
-        QSignalSpy loaded(view, &QWebEngineView::loadFinished);
-        QVERIFY(loaded.wait(30000));
-        QCOMPARE(loaded.first().first().toBool(), true);
-        view->page()->runJavaScript(QStringLiteral("document.getElementById('go').click()"));
-        QTRY_COMPARE_WITH_TIMEOUT(desktop_.browserAddresses.size(), std::size_t(1), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(desktop_.browserAddresses.size(), std::size_t(1), 30000);
         QCOMPARE(desktop_.browserAddresses.front(), std::string("http://elsewhere.example/x"));
-        QCOMPARE(view->url().toString(), server.home() + QStringLiteral("news.htm"));
+        QCOMPARE(view->property("url").toUrl().toString(), server.home() + QStringLiteral("news.htm"));
         QVERIFY(!window_->showsLocalPage());
     }
 
