@@ -3,6 +3,7 @@
 #include "core/base/Error.h"
 #include "core/session/AppTexts.h"
 #include "core/session/ProgramDirectory.h"
+#include "core/session/Session.h"
 #include "core/store/ChannelStore.h"
 #include "gui/LaunchWatch.h"
 #include "gui/QtUi.h"
@@ -159,6 +160,8 @@ std::unique_ptr<SingleInstance> Program::takeLock() {
 std::unique_ptr<Program> Program::launch(std::unique_ptr<SingleInstance> lock,
                                          const std::filesystem::path& programDir,
                                          std::unique_ptr<DesktopPort> desktop) {
+    // The cache is read while the windows are built.
+    std::unique_ptr<TreeCachePreload> treeCache = Session::readTreeCacheAhead(programDir);
     setUpApplication(*qApp);
 
     QPointer<frmSplash> splash = new frmSplash;
@@ -174,7 +177,7 @@ std::unique_ptr<Program> Program::launch(std::unique_ptr<SingleInstance> lock,
     main.setPasswordDialog(program->passwordDialog_.get());
     main.ui().closeBeforeDialogs(splash);
     QObject::connect(&main, &frmMain::terminated, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
-    main.startUp();
+    main.startUp(std::move(treeCache));
     program->listenForSecondStarts();
 
     if (splash) splash->close();

@@ -99,14 +99,16 @@ void frmMain::runCommand(const std::function<void()>& command) {
 
 void frmMain::setPasswordDialog(frmPasswordDlg* dialog) { ui_.setPasswordDialog(dialog); }
 
-void frmMain::startUp() {
+void frmMain::startUp() { startUp(nullptr); }
+
+void frmMain::startUp(std::unique_ptr<TreeCachePreload> treeCache) {
     trayIcon_->add();
     placeAtStart();
     StartupHooks hooks;
     hooks.setHideOnDeactivate = [this](bool on) { setHideOnDeactive(on); };
     hooks.applySkin = [this](const std::string& name) { ApplySkin(name); };
     hooks.showNews = [this] { adWindow_.showMode(AdMode::News); };
-    runCommand([this, &hooks] { session_->start(hooks); });
+    runCommand([this, &hooks, &treeCache] { session_->start(hooks, std::move(treeCache)); });
     attachBrowser();
     showSessionState();
     show();

@@ -33,6 +33,7 @@ class DesktopPort;
 class Session;
 class SkinBackground;
 class TrayIcon;
+class TreeCachePreload;
 class frmADWindow;
 class frmPasswordDlg;
 struct NodeDetails;
@@ -84,8 +85,10 @@ public:
     ~frmMain() override;
 
     // The start-up steps in their order, then the window shows. An error stops
-    // the steps after it; it is shown and the window still shows.
+    // the steps after it; it is shown and the window still shows. The tree
+    // comes from treeCache, a read of the cache begun earlier, when given.
     void startUp();
+    void startUp(std::unique_ptr<TreeCachePreload> treeCache);
 
     const std::filesystem::path& programDir() const { return programDir_; }
     QtUi& ui() { return ui_; }

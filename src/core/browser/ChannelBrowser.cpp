@@ -67,10 +67,16 @@ void ChannelBrowser::RebuildChannelTree(bool useCache) {
     settingsChanged_ = false;
     irregularNames_.reset();
 
+    // A read under way is used once, or dropped by a rebuild from the database.
+    const std::unique_ptr<TreeCachePreload> preload = std::move(preload_);
     std::error_code missing;
-    if (useCache && std::filesystem::exists(treeCacheFile(), missing)) {
+    if (useCache && (preload || std::filesystem::exists(treeCacheFile(), missing))) {
         try {
-            loadTreeCache(tree_, treeCacheFile(), yield_);
+            if (preload) {
+                preload->takeInto(tree_, yield_);
+            } else {
+                loadTreeCache(tree_, treeCacheFile(), yield_);
+            }
         } catch (const Error& error) {
             tree_.clear();
             ui_.ShowError(error.what());

@@ -4,11 +4,13 @@
 #include "core/browser/ChannelPlacer.h"
 #include "core/browser/ChannelTree.h"
 #include "core/browser/NodeDetails.h"
+#include "core/browser/TreeCache.h"
 #include "core/browser/TreeCollation.h"
 #include "core/browser/TreePatch.h"
 #include "core/settings/ListEntries.h"
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -54,6 +56,9 @@ public:
     // favourites branch fully expanded and selected. A database error leaves
     // the channels placed so far, finishes the tree and is rethrown.
     void RebuildChannelTree(bool useCache);
+    // The next rebuild from the cache takes the nodes of this read, already
+    // under way, instead of reading the file itself.
+    void usePreloadedCache(std::unique_ptr<TreeCachePreload> preload) { preload_ = std::move(preload); }
     // The database pass of a rebuild; locked channels are left out under lock mode 1.
     void LoadChannelNodes(int ratingFilter, int displayMode);
     // Places one channel read with readChannelPlacement (patching the tree).
@@ -133,6 +138,7 @@ private:
     // Whether some channel's name is irregular (see ChannelStore::hasIrregularNames);
     // unknown after a cache load until a patch asks.
     std::optional<bool> irregularNames_;
+    std::unique_ptr<TreeCachePreload> preload_;
 };
 
 }  // namespace kw

@@ -110,6 +110,16 @@ void ChannelTree::clear() {
     selected_ = kNoNode;
 }
 
+void ChannelTree::takeNodes(ChannelTree& other) {
+    ResetScope scope(*this);
+    nodes_ = std::move(other.nodes_);
+    lists_ = std::move(other.lists_);
+    pool_ = std::move(other.pool_);
+    liveCount_ = other.liveCount_;
+    selected_ = other.selected_;
+    other.clear();
+}
+
 std::uint32_t ChannelTree::listOf(NodeId internal) const { return nodes_[internal].list; }
 
 std::uint32_t ChannelTree::ensureList(NodeId internal) {

@@ -60,6 +60,9 @@ public:
     // --- structure
 
     void clear();
+    // Replaces this tree's nodes with other's, leaving other empty; the
+    // observers of this tree hear one reset. Expansion goes with the nodes.
+    void takeNodes(ChannelTree& other);
     // A new last child of parent (kNoNode: a new top-level node).
     NodeId appendChild(NodeId parent, std::string_view text);
     // parent itself when text is empty; else the first child whose text is

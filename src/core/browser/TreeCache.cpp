@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <system_error>
 #include <vector>
 
 namespace kw {
@@ -234,6 +236,31 @@ void loadTreeCache(ChannelTree& tree, const std::filesystem::path& file, YieldHo
         parser.feed(std::string_view(chunk).substr(0, static_cast<std::size_t>(got)));
     }
     parser.finish();
+}
+
+std::unique_ptr<TreeCachePreload> TreeCachePreload::start(std::filesystem::path file) {
+    std::error_code missing;
+    if (!std::filesystem::exists(file, missing)) return nullptr;
+    try {
+        return std::unique_ptr<TreeCachePreload>(new TreeCachePreload(std::move(file)));
+    } catch (const std::system_error&) {
+        return nullptr;  // no thread: the build reads the cache itself
+    }
+}
+
+TreeCachePreload::TreeCachePreload(std::filesystem::path file)
+    : file_(std::move(file)), read_(std::async(std::launch::async, [this] {
+          YieldHook alone;  // nothing to hand over to on this thread
+          loadTreeCache(tree_, file_, alone);
+      })) {}
+
+TreeCachePreload::~TreeCachePreload() = default;
+
+void TreeCachePreload::takeInto(ChannelTree& tree, YieldHook& yield) {
+    constexpr std::chrono::milliseconds kWaitStep{5};
+    while (read_.wait_for(kWaitStep) != std::future_status::ready) yield.yieldNow();
+    read_.get();
+    tree.takeNodes(tree_);
 }
 
 }  // namespace kw

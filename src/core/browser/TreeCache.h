@@ -1,15 +1,16 @@
 #pragma once
 
 #include "core/base/YieldHook.h"
+#include "core/browser/ChannelTree.h"
 
 #include <filesystem>
+#include <future>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 
 namespace kw {
-
-class ChannelTree;
 
 inline constexpr std::string_view kTreeCacheFileName = "ChannelTree.tre";
 
@@ -38,5 +39,28 @@ void saveTreeCache(const ChannelTree& tree, const std::filesystem::path& file, Y
 // Reads file into tree (see parseTreeCache); throws kw::Error when the file
 // cannot be read or is malformed.
 void loadTreeCache(ChannelTree& tree, const std::filesystem::path& file, YieldHook& yield);
+
+// Reads a tree cache on a thread of its own, so that the program can build
+// its windows meanwhile; the start's tree build then takes the nodes over.
+class TreeCachePreload {
+public:
+    // Starts the read; nullptr when file does not exist or no thread can be started.
+    static std::unique_ptr<TreeCachePreload> start(std::filesystem::path file);
+    ~TreeCachePreload();
+    TreeCachePreload(const TreeCachePreload&) = delete;
+    TreeCachePreload& operator=(const TreeCachePreload&) = delete;
+
+    // Waits for the read, handing control over through yield meanwhile, and
+    // moves its nodes into tree as loadTreeCache would have read them; throws
+    // the read's kw::Error instead. Once only.
+    void takeInto(ChannelTree& tree, YieldHook& yield);
+
+private:
+    explicit TreeCachePreload(std::filesystem::path file);
+
+    std::filesystem::path file_;
+    ChannelTree tree_;
+    std::future<void> read_;  // last: its end waits for the thread, which uses the rest
+};
 
 }  // namespace kw

@@ -121,7 +121,11 @@ void Session::open() {
     readListPositionsAndHomePage();
 }
 
-bool Session::start(const StartupHooks& hooks) {
+std::unique_ptr<TreeCachePreload> Session::readTreeCacheAhead(const std::filesystem::path& programDir) {
+    return TreeCachePreload::start(programDir / kTreeCacheFileName);
+}
+
+bool Session::start(const StartupHooks& hooks, std::unique_ptr<TreeCachePreload> treeCache) {
     try {
         openDatabase();
         if (hooks.setHideOnDeactivate) hooks.setHideOnDeactivate(settings_.isHideOnDeactive());
@@ -137,6 +141,7 @@ bool Session::start(const StartupHooks& hooks) {
                 ui_.ShowError(error.what());
             }
         }
+        if (treeCache) parts_->browser.usePreloadedCache(std::move(treeCache));
         parts_->browser.RebuildChannelTree(true);
         if (hooks.showNews) hooks.showNews();
         advertisement_->start(AdvertisementRoll::frequencyFrom(parts_->settingsRow));

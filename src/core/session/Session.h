@@ -5,6 +5,7 @@
 #include "core/base/YieldHook.h"
 #include "core/browser/ChannelTree.h"
 #include "core/browser/NodeDetails.h"
+#include "core/browser/TreeCache.h"
 #include "core/exchange/PlaylistExchange.h"
 #include "core/settings/SettingsFile.h"
 
@@ -116,8 +117,12 @@ public:
     // home page, auto-play, skin, tree (from the cache), news, advertisement
     // frequency. A step that fails shows its error and the steps after it do
     // not run; the window still shows with what was set up. Returns whether
-    // every step ran.
-    bool start(const StartupHooks& hooks);
+    // every step ran. The tree takes the nodes of treeCache, a read of the
+    // cache begun earlier, when there is one.
+    bool start(const StartupHooks& hooks, std::unique_ptr<TreeCachePreload> treeCache = nullptr);
+    // Begins reading programDir's tree cache on a thread of its own, for the
+    // start to take over; nullptr when there is no cache.
+    static std::unique_ptr<TreeCachePreload> readTreeCacheAhead(const std::filesystem::path& programDir);
 
     // The exit sequence between removing the tray icon and ending the event
     // loop: changed speed channels to SCS/Temp.scs, the two list positions,

@@ -198,3 +198,27 @@ TEST_F(TreeCacheFileTest, PiecewiseLoadAgreesWithWholeParseAndRefusesAnOverlongL
 }
 
 }  // namespace
+
+// The start reads the cache on a thread while the windows are built; what it
+// hands over must be what a read on the spot gives, errors included.
+TEST_F(TreeCacheFileTest, ReadAheadHandsOverTheSameTreeOrTheSameError) {
+    EXPECT_EQ(TreeCachePreload::start(dir_ / "none.tre"), nullptr);
+
+    const auto file = dir_ / "ChannelTree.tre";
+    saveTreeCache(tree_, file, yield_);
+    ChannelTree taken;
+    taken.appendChild(kNoNode, "replaced");
+    const std::uint64_t generation = taken.generation();
+    TreeCachePreload::start(file)->takeInto(taken, yield_);
+    EXPECT_EQ(formatTreeOutline(taken), formatTreeOutline(tree_));
+    EXPECT_NE(taken.generation(), generation);
+
+    std::ofstream(file, std::ios::binary) << "root\r\n\t\t\tdeep\r\n";
+    const auto damaged = TreeCachePreload::start(file);
+    try {
+        damaged->takeInto(taken, yield_);
+        FAIL() << "no error";
+    } catch (const Error& error) {
+        EXPECT_EQ(std::string(error.what()), "Invalid level (3) for item \"deep\"");
+    }
+}
