@@ -33,6 +33,8 @@ private:
 
 int main(int argc, char** argv) {
     if (argc != 2) return 2;
+    // As the program: the news window's web engine shares the windows' GL contexts.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     kw::Application application(argc, argv);
     FirstPaint firstPaint;
     application.installEventFilter(&firstPaint);

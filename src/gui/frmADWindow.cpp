@@ -124,11 +124,21 @@ void frmADWindow::showMode(AdMode mode) {
     lblAD_->setToolTip(toDisplayText(showing.tooltip));
     pageUrl_ = QUrl(qs(showing.page));
     move(kLeft, kTop);
-    createPageView();
-    loadPage();
+    if (!pageHeld_) {
+        createPageView();
+        loadPage();
+    }
     clock_.start();
     show();
     raise();
+}
+
+void frmADWindow::holdPage(bool held) {
+    const bool released = pageHeld_ && !held;
+    pageHeld_ = held;
+    if (!released || !isVisible()) return;
+    createPageView();
+    loadPage();
 }
 
 void frmADWindow::loadPage() {

@@ -41,6 +41,12 @@ public:
     // mode's showing from its beginning.
     void showMode(AdMode mode);
 
+    // While held, a showing shows the window at once but makes and loads its
+    // web view only when released: the web engine takes about a third of a
+    // second to start, and the main window's first paint must not wait for it.
+    void holdPage(bool held);
+    bool pageHeld() const { return pageHeld_; }
+
     // The page the current showing loads.
     const QUrl& pageUrl() const { return pageUrl_; }
     // Whether the web view shows the local notice in place of a page that
@@ -74,6 +80,7 @@ private:
     bool showsLocalPage_ = false;
     bool loadingPage_ = false;  // the showing's page is on its way
     bool engineFailed_ = false;
+    bool pageHeld_ = false;
 };
 
 }  // namespace kw

@@ -108,11 +108,23 @@ void frmMain::startUp(std::unique_ptr<TreeCachePreload> treeCache) {
     hooks.setHideOnDeactivate = [this](bool on) { setHideOnDeactive(on); };
     hooks.applySkin = [this](const std::string& name) { ApplySkin(name); };
     hooks.showNews = [this] { adWindow_.showMode(AdMode::News); };
+    // The news window shows with the tree, its page once the panel is on screen.
+    adWindow_.holdPage(true);
     runCommand([this, &hooks, &treeCache] { session_->start(hooks, std::move(treeCache)); });
     attachBrowser();
     showSessionState();
     show();
+    // A panel that is never painted (covered, on another desktop) holds it no longer than this.
+    QTimer::singleShot(kNewsPageLatestMs, this, &frmMain::releaseNewsPage);
 }
+
+void frmMain::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    // Once this paint pass has reached the screen.
+    if (adWindow_.pageHeld()) QTimer::singleShot(0, this, &frmMain::releaseNewsPage);
+}
+
+void frmMain::releaseNewsPage() { adWindow_.holdPage(false); }
 
 void frmMain::placeAtStart() {
     const QScreen* screen = QGuiApplication::primaryScreen();

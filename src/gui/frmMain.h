@@ -131,9 +131,13 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    static constexpr int kNewsPageLatestMs = 2000;
+
+    void releaseNewsPage();
     void buildLayout();    // frmMainLayout.cpp
     void buildCommands();  // MainMenus.cpp
     void buildMenus();

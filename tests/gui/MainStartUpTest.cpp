@@ -175,6 +175,15 @@ private slots:
                  QStringLiteral("A我的最爱"));
     }
 
+    void theNewsPageWaitsForThePanelsFirstPaint() {
+        start();
+        QVERIFY(ad_->isVisible());
+        QVERIFY(ad_->pageHeld());
+        QVERIFY(QTest::qWaitForWindowExposed(main_.get()));
+        // Well before the two seconds after which an unpainted panel lets it go.
+        QTRY_VERIFY_WITH_TIMEOUT(!ad_->pageHeld(), 1000);
+    }
+
     void startUpAppliesTheStoredSkinAndHidingOption() {
         main_.reset();
         kw::SettingsFile settings(install_->dir());

@@ -137,6 +137,16 @@ private slots:
         QVERIFY(window_->isVisible());
     }
 
+    void aHeldShowingShowsTheWindowAndLoadsItsPageOnRelease() {
+        window_->holdPage(true);
+        window_->showMode(AdMode::News);
+        QVERIFY(window_->isVisible());
+        QVERIFY(!window_->usesWebEngine());
+        window_->holdPage(false);
+        if (!window_->usesWebEngine()) QSKIP("the web engine cannot run here; the notice shows");
+        QTRY_VERIFY_WITH_TIMEOUT(window_->showsLocalPage(), 30000);
+    }
+
     void clickedLinkOpensInTheUsersBrowserNotInTheWindow() {
         // The page clicks its own link once loaded, as a user would.
         PageServer server(
