@@ -11,7 +11,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <optional>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 namespace kw {
@@ -76,11 +83,29 @@ private:
     NodeId previous_ = kNoNode;
 };
 
-// Splits cache bytes into lines as they arrive, so a large file is read and
-// placed in small steps.
-class CacheParser {
+// Whole lines of a cache, converted: each line's level and its text in
+// UTF-8, the texts one after another in text, each ended by the LF at ends.
+struct LineBatch {
+    std::vector<std::size_t> levels;
+    std::vector<std::size_t> ends;
+    std::string text;
+};
+
+void placeBatch(CacheReader& reader, const LineBatch& batch) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < batch.levels.size(); ++i) {
+        reader.add(batch.levels[i], std::string_view(batch.text).substr(start, batch.ends[i] - start));
+        start = batch.ends[i] + 1;
+    }
+}
+
+// Splits cache bytes into lines as they arrive and hands them on in
+// converted batches, so a large file is read and placed in small steps.
+class LineSplitter {
 public:
-    CacheParser(ChannelTree& tree, YieldHook& yield) : reader_(tree, yield) {}
+    using Emit = std::function<void(LineBatch&&)>;
+
+    explicit LineSplitter(Emit emit) : emit_(std::move(emit)) {}
 
     void feed(std::string_view bytes) {
         pending_.append(bytes);
@@ -120,47 +145,125 @@ private:
             joined_ += line;
             ends_.push_back(joined_.size());
             joined_ += '\n';
-            if (joined_.size() >= kBatchBytes) placeBatch();
+            if (joined_.size() >= kBatchBytes) emitBatch();
         }
-        placeBatch();
+        emitBatch();
         pos = std::min(pos, pending_.size());
         pending_.erase(0, pos);
         scanned_ = scanned_ > pos ? scanned_ - pos : 0;
     }
 
-    void placeBatch() {
-        const std::string converted = text::fromGbk(joined_);
-        std::vector<std::string_view> texts;
-        std::size_t start = 0;
-        for (std::size_t nl = converted.find('\n'); nl != std::string::npos;
-             nl = converted.find('\n', start)) {
-            texts.emplace_back(converted.data() + start, nl - start);
-            start = nl + 1;
+    void emitBatch() {
+        if (levels_.empty()) return;
+        LineBatch batch;
+        batch.text = text::fromGbk(joined_);
+        for (std::size_t nl = batch.text.find('\n'); nl != std::string::npos;
+             nl = batch.text.find('\n', nl + 1)) {
+            batch.ends.push_back(nl);
         }
-        if (texts.size() == levels_.size()) {
-            for (std::size_t i = 0; i < levels_.size(); ++i) reader_.add(levels_[i], texts[i]);
-        } else {
+        if (batch.ends.size() != levels_.size()) {
             // Malformed bytes swallowed a line end: convert line by line instead.
+            batch.text.clear();
+            batch.ends.clear();
             std::size_t lineStart = 0;
-            for (std::size_t i = 0; i < levels_.size(); ++i) {
-                const std::string_view raw =
-                    std::string_view(joined_).substr(lineStart, ends_[i] - lineStart);
-                reader_.add(levels_[i], text::fromGbk(raw));
-                lineStart = ends_[i] + 1;
+            for (const std::size_t lineEnd : ends_) {
+                batch.text += text::fromGbk(std::string_view(joined_).substr(lineStart, lineEnd - lineStart));
+                batch.ends.push_back(batch.text.size());
+                batch.text += '\n';
+                lineStart = lineEnd + 1;
             }
         }
+        batch.levels.swap(levels_);
         levels_.clear();
         ends_.clear();
         joined_.clear();
+        emit_(std::move(batch));
     }
 
-    CacheReader reader_;
+    Emit emit_;
     std::string pending_;
     std::size_t scanned_ = 0;  // no line break in pending_ before this
     std::vector<std::size_t> levels_;
     std::vector<std::size_t> ends_;  // end of each line's text in joined_
     std::string joined_;
 };
+
+// Hands converted batches from the thread that reads and converts a cache
+// file to the one that places its nodes. Holds a few batches at most, so
+// memory stays small whichever side is faster.
+class BatchQueue {
+public:
+    // False once the placing side has stopped.
+    bool push(LineBatch&& batch) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return stopped_ || batches_.size() < kMostQueued; });
+        if (stopped_) return false;
+        batches_.push_back(std::move(batch));
+        changed_.notify_all();
+        return true;
+    }
+    // The reading side is done, with error set when it failed.
+    void finish(std::exception_ptr error) {
+        const std::lock_guard lock(mutex_);
+        finished_ = true;
+        error_ = std::move(error);
+        changed_.notify_all();
+    }
+    // The next batch, or nothing after the last; throws the reading side's error.
+    std::optional<LineBatch> pop() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return finished_ || !batches_.empty(); });
+        if (batches_.empty()) {
+            if (error_) std::rethrow_exception(error_);
+            return std::nullopt;
+        }
+        LineBatch batch = std::move(batches_.front());
+        batches_.pop_front();
+        changed_.notify_all();
+        return batch;
+    }
+    // The placing side stops (done or failed): a waiting push returns.
+    void stop() {
+        const std::lock_guard lock(mutex_);
+        stopped_ = true;
+        changed_.notify_all();
+    }
+
+private:
+    static constexpr std::size_t kMostQueued = 8;
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<LineBatch> batches_;
+    bool finished_ = false;
+    bool stopped_ = false;
+    std::exception_ptr error_;
+};
+
+// Feeds the file to splitter until it ends or going turns false.
+void feedFile(int in, const std::filesystem::path& file, LineSplitter& splitter, const bool& going) {
+    std::string chunk(kBatchBytes, '\0');
+    while (going) {
+        const ssize_t got = ::read(in, chunk.data(), chunk.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) throw Error("Unable to read " + file.string());
+        if (got == 0) break;
+        splitter.feed(std::string_view(chunk).substr(0, static_cast<std::size_t>(got)));
+    }
+    if (going) splitter.finish();
+}
+
+// Reads file into the queue; runs on a thread of its own.
+void readConverted(int in, const std::filesystem::path& file, BatchQueue& queue) {
+    try {
+        bool placing = true;
+        LineSplitter splitter([&](LineBatch&& batch) { placing = placing && queue.push(std::move(batch)); });
+        feedFile(in, file, splitter, placing);
+        queue.finish(nullptr);
+    } catch (...) {
+        queue.finish(std::current_exception());
+    }
+}
 
 // Calls flush with batches of whole lines, each node's TABs, text and eol.
 template <typename Flush>
@@ -201,9 +304,10 @@ void parseTreeCache(std::string_view bytes, ChannelTree& tree, YieldHook& yield)
 void parseTreeCache(std::span<const std::string_view> pieces, ChannelTree& tree, YieldHook& yield) {
     ChannelTree::ResetScope reset(tree);
     tree.clear();
-    CacheParser parser(tree, yield);
-    for (std::string_view piece : pieces) parser.feed(piece);
-    parser.finish();
+    CacheReader reader(tree, yield);
+    LineSplitter splitter([&](LineBatch&& batch) { placeBatch(reader, batch); });
+    for (std::string_view piece : pieces) splitter.feed(piece);
+    splitter.finish();
 }
 
 void saveTreeCache(const ChannelTree& tree, const std::filesystem::path& file, YieldHook& yield) {
@@ -225,17 +329,29 @@ void loadTreeCache(ChannelTree& tree, const std::filesystem::path& file, YieldHo
     if (in.get() < 0) throw Error("Unable to read " + file.string());
     ChannelTree::ResetScope reset(tree);
     tree.clear();
-    CacheParser parser(tree, yield);
-    std::string chunk(kBatchBytes, '\0');
-    for (;;) {
-        const ssize_t got = ::read(in.get(), chunk.data(), chunk.size());
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) throw Error("Unable to read " + file.string());
-        if (got == 0) break;
-        yield.tick();  // a cache of few, long lines places few nodes
-        parser.feed(std::string_view(chunk).substr(0, static_cast<std::size_t>(got)));
+    CacheReader reader(tree, yield);
+    // Reading and converting run on a second thread while this one places
+    // the nodes: each is about half of the work.
+    BatchQueue queue;
+    std::jthread converter;
+    try {
+        converter = std::jthread([&] { readConverted(in.get(), file, queue); });
+    } catch (const std::system_error&) {
+        const bool going = true;  // no second thread: one does both
+        LineSplitter splitter([&](LineBatch&& batch) { placeBatch(reader, batch); });
+        feedFile(in.get(), file, splitter, going);
+        return;
     }
-    parser.finish();
+    // Runs first on the way out: the thread may be waiting for room in the
+    // queue when this one stops early, and is joined only after it is told.
+    const struct StopQueue {
+        BatchQueue& queue;
+        ~StopQueue() { queue.stop(); }
+    } stopQueue{queue};
+    while (const std::optional<LineBatch> batch = queue.pop()) {
+        yield.tick();  // a cache of few, long lines places few nodes
+        placeBatch(reader, *batch);
+    }
 }
 
 std::unique_ptr<TreeCachePreload> TreeCachePreload::start(std::filesystem::path file) {

@@ -195,6 +195,17 @@ TEST_F(TreeCacheFileTest, PiecewiseLoadAgreesWithWholeParseAndRefusesAnOverlongL
     } catch (const Error& error) {
         EXPECT_EQ(std::string(error.what()), kLineTooLong);
     }
+
+    // A bad level found while placing stops the reading, however far ahead it is.
+    std::string deep = "root\r\n\t\tdeep\r\n";
+    while (deep.size() < (1 << 22)) deep += "\tnode\r\n";
+    std::ofstream(file, std::ios::binary) << deep;
+    try {
+        loadTreeCache(tree_, file, yield_);
+        FAIL() << "no error";
+    } catch (const Error& error) {
+        EXPECT_EQ(std::string(error.what()), "Invalid level (2) for item \"deep\"");
+    }
 }
 
 }  // namespace
