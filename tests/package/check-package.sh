@@ -40,7 +40,8 @@ root=$work/root
 dpkg-deb -x "$deb" "$root"
 for file in usr/bin/kwave usr/bin/kestrelwave usr/share/kestrelwave/catalogue/channels.tsv \
   usr/share/kestrelwave/Skins/Skins.ini usr/share/man/man1/kwave.1.gz \
-  usr/share/bash-completion/completions/kwave usr/share/icons/hicolor/256x256/apps/kestrelwave.png; do
+  usr/share/bash-completion/completions/kwave usr/share/icons/hicolor/256x256/apps/kestrelwave.png \
+  usr/lib/kestrelwave/kestrelwave-webview.so; do
   [ -e "$root/$file" ] || fail "the package lacks /$file"
 done
 
