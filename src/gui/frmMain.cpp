@@ -99,8 +99,6 @@ void frmMain::runCommand(const std::function<void()>& command) {
 
 void frmMain::setPasswordDialog(frmPasswordDlg* dialog) { ui_.setPasswordDialog(dialog); }
 
-void frmMain::startUp() { startUp(nullptr); }
-
 void frmMain::startUp(std::unique_ptr<TreeCachePreload> treeCache) {
     trayIcon_->add();
     placeAtStart();

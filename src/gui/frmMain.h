@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/browser/ChannelTree.h"
+#include "core/browser/TreeCache.h"
 #include "gui/MainCommand.h"
 #include "gui/QtUi.h"
 
@@ -33,7 +34,6 @@ class DesktopPort;
 class Session;
 class SkinBackground;
 class TrayIcon;
-class TreeCachePreload;
 class frmADWindow;
 class frmPasswordDlg;
 struct NodeDetails;
@@ -87,8 +87,7 @@ public:
     // The start-up steps in their order, then the window shows. An error stops
     // the steps after it; it is shown and the window still shows. The tree
     // comes from treeCache, a read of the cache begun earlier, when given.
-    void startUp();
-    void startUp(std::unique_ptr<TreeCachePreload> treeCache);
+    void startUp(std::unique_ptr<TreeCachePreload> treeCache = nullptr);
 
     const std::filesystem::path& programDir() const { return programDir_; }
     QtUi& ui() { return ui_; }

@@ -168,7 +168,8 @@ private slots:
         install_->write("ChannelTree.tre",
                         install_->read("ChannelTree.tre") + kw::text::toGbk("\tZ只在缓存里\r\n"));
         main_.reset();
-        start();
+        // As the program starts: the cache is read ahead while the window is built.
+        start(kw::Session::readTreeCacheAhead(install_->dir()));
         const QAbstractItemModel& model = *main_->widgets().tvSelectChannel->model();
         QVERIFY(childTexts(model, model.index(0, 0)).contains(QStringLiteral("Z只在缓存里")));
         QCOMPARE(main_->widgets().tvSelectChannel->currentIndex().data().toString(),
@@ -277,11 +278,11 @@ private slots:
     }
 
 private:
-    void start() {
+    void start(std::unique_ptr<kw::TreeCachePreload> treeCache = nullptr) {
         boxes_ = std::make_unique<MessageBoxCatcher>();
         ad_ = std::make_unique<kw::frmADWindow>();
         main_ = std::make_unique<kw::frmMain>(install_->dir(), *ad_, desktop_);
-        main_->startUp();
+        main_->startUp(std::move(treeCache));
     }
 
     FakeDesktop desktop_;
