@@ -11,17 +11,26 @@ namespace kw::cli {
 namespace {
 
 // The optional field flags both add and edit take.
-void takeFields(std::vector<std::string>& args, ChannelFormFields& fields) {
-    takeOption(args, "--class0", fields.class0);
-    takeOption(args, "--class1", fields.class1);
-    takeOption(args, "--class2", fields.class2);
-    takeOption(args, "--class3", fields.class3);
-    takeOption(args, "--name", fields.name);
-    takeOption(args, "--url", fields.url);
-    takeOption(args, "--link", fields.link);
-    takeOption(args, "--memo", fields.memo);
-    takeOption(args, "--type", fields.type);
-    takeOption(args, "--speed", fields.speed);
+struct FieldFlag {
+    std::string_view flag;
+    std::string ChannelFormFields::*field;
+};
+constexpr std::array kFieldFlags{
+    FieldFlag{"--class0", &ChannelFormFields::class0}, FieldFlag{"--class1", &ChannelFormFields::class1},
+    FieldFlag{"--class2", &ChannelFormFields::class2}, FieldFlag{"--class3", &ChannelFormFields::class3},
+    FieldFlag{"--name", &ChannelFormFields::name},     FieldFlag{"--url", &ChannelFormFields::url},
+    FieldFlag{"--link", &ChannelFormFields::link},     FieldFlag{"--memo", &ChannelFormFields::memo},
+    FieldFlag{"--type", &ChannelFormFields::type},     FieldFlag{"--speed", &ChannelFormFields::speed}};
+
+// The field flags given, each with its value (which may be empty).
+std::vector<std::pair<std::string ChannelFormFields::*, std::string>> takeFields(
+    std::vector<std::string>& args) {
+    std::vector<std::pair<std::string ChannelFormFields::*, std::string>> given;
+    for (const FieldFlag& flag : kFieldFlags) {
+        std::string value;
+        if (takeOption(args, flag.flag, value)) given.emplace_back(flag.field, std::move(value));
+    }
+    return given;
 }
 
 // One confirm on the form, then the window's closing step.
@@ -38,7 +47,7 @@ int confirmAndClose(CliSession& cli, int page, ChannelForm& form, ChannelFormFie
 int addChannel(CommandContext& context) {
     ChannelFormFields fields;
     fields.type = ChannelForm::kDefaultType;
-    takeFields(context.args, fields);
+    for (auto& [field, value] : takeFields(context.args)) fields.*field = std::move(value);
     expectArgCount(context.args, 0, 0);
     CliSession cli(context);
     cli->beginOptions(ChannelForm::kPageAdd);
@@ -48,8 +57,7 @@ int addChannel(CommandContext& context) {
 }
 
 int editChannel(CommandContext& context) {
-    ChannelFormFields changes;
-    takeFields(context.args, changes);
+    auto changes = takeFields(context.args);
     expectArgCount(context.args, 1, 1);
     CliSession cli(context);
     cli->beginOptions(ChannelForm::kPageEdit);
@@ -57,19 +65,9 @@ int editChannel(CommandContext& context) {
     ChannelFormFields fields;
     if (!form->enterPage(fields, context.args[0]))
         throw Error("No channel named \"" + context.args[0] + "\" in the channel tree");
-    // Only the flags given change a field; the address stays "7" (kept) unless given.
-    for (auto [field, change] : {std::pair{&fields.class0, &changes.class0},
-                                 {&fields.class1, &changes.class1},
-                                 {&fields.class2, &changes.class2},
-                                 {&fields.class3, &changes.class3},
-                                 {&fields.name, &changes.name},
-                                 {&fields.url, &changes.url},
-                                 {&fields.link, &changes.link},
-                                 {&fields.memo, &changes.memo},
-                                 {&fields.type, &changes.type},
-                                 {&fields.speed, &changes.speed}}) {
-        if (!change->empty()) *field = *change;
-    }
+    // Only the flags given change a field, an empty value clearing it; the
+    // address stays "7" (kept) unless given.
+    for (auto& [field, value] : changes) fields.*field = std::move(value);
     return confirmAndClose(cli, ChannelForm::kPageEdit, *form, fields);
 }
 

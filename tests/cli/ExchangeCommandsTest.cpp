@@ -75,5 +75,17 @@ TEST_F(ExchangeCommandsTest, EditedAndImportedChannelsKeepPlayableAddresses) {
     EXPECT_EQ(unscrambleText(address.scrambledUrl, address.name), "mms://x/");
 }
 
+TEST_F(ExchangeCommandsTest, EditClearsAFieldGivenEmptyAndKeepsTheOthers) {
+    ASSERT_EQ(runKwave(programDir_, {"add", "--class0", "B电视台", "--name", "新台", "--url", "mms://x/",
+                                     "--memo", "备注", "--speed", "300"})
+                  .status,
+              0);
+    ASSERT_EQ(runKwave(programDir_, {"edit", "新台", "--memo", ""}).status, 0);
+    store_ = ChannelStore::open(programDir_ / ChannelStore::kFileName);
+    const ChannelDetails details = store_->readChannelDetails("新台");
+    EXPECT_EQ(details.memo, "");
+    EXPECT_EQ(details.speed, "300");
+}
+
 }  // namespace
 }  // namespace kw
