@@ -1,7 +1,6 @@
 #include "core/browser/ChannelBrowser.h"
 
 #include "core/base/Error.h"
-#include "core/base/TextCodec.h"
 #include "core/browser/BrowserTexts.h"
 #include "core/browser/FindChannel.h"
 #include "core/browser/TreeCache.h"
@@ -50,8 +49,10 @@ void ChannelBrowser::setDisplayMode(int mode) {
 }
 
 void ChannelBrowser::setLockMode(int mode) {
-    // Only lock mode 1 hides locked channels.
-    settingsChanged_ = settingsChanged_ || (mode == 1) != (lockMode_ == 1);
+    // A change of mode matters to the tree only where locked channels show or hide.
+    constexpr int kLocked = 1;
+    settingsChanged_ =
+        settingsChanged_ || isShownInLockMode(kLocked, mode) != isShownInLockMode(kLocked, lockMode_);
     lockMode_ = mode;
 }
 
@@ -188,8 +189,7 @@ bool ChannelBrowser::patchTree(const ChannelChanges& changes) {
     for (const std::string& name : changes.placed()) {
         const std::optional<ChannelListing> row = find(name);
         if (!row) continue;
-        const std::string_view trimmed = text::trimBlanks(row->name);
-        if (trimmed.empty() || trimmed.size() != row->name.size()) irregularNames_ = true;
+        if (isIrregularName(row->name)) irregularNames_ = true;
         patch.place(*row);
     }
     tree_.sortChildren(collation_, yield_);

@@ -43,6 +43,17 @@ std::string_view columnValue(const ChannelColumns& channel, Column column) {
 
 }  // namespace
 
+ChannelColumns columnsOf(const ChannelListing& row) {
+    return {row.class0, row.class1, row.class2, row.class3, row.vol, row.name, row.favorited};
+}
+
+bool isShownInLockMode(int locked, int lockMode) { return !(locked == 1 && lockMode == 1); }
+
+bool isIrregularName(std::string_view name) {
+    const std::string_view trimmed = text::trimBlanks(name);
+    return trimmed.empty() || trimmed.size() != name.size();
+}
+
 void addCategoryRoots(ChannelTree& tree) {
     const NodeId root = tree.appendChild(kNoNode, texts::kTreeRoot);
     for (std::string_view category : texts::kCategoryRoots) tree.appendChild(root, category);
@@ -146,9 +157,8 @@ ListedColumns ChannelPlacer::columnsRead(int displayMode) {
 }
 
 bool ChannelPlacer::place(const ChannelListing& row) {
-    if (row.locked == 1 && lockMode_ == 1) return false;
-    const ChannelColumns channel{row.class0, row.class1, row.class2,   row.class3,
-                                 row.vol,    row.name,   row.favorited};
+    if (!isShownInLockMode(row.locked, lockMode_)) return false;
+    const ChannelColumns channel = columnsOf(row);
     // The key holds each trimmed value with its length, so empty values and
     // values that contain others stay apart.
     key_.assign(1, channel.favorited != 0 ? 'F' : 'R');
@@ -163,7 +173,7 @@ bool ChannelPlacer::place(const ChannelListing& row) {
     std::uint32_t path = findPath(key_, hash);
     if (path == kNoPath) path = addPath(key_, hash, classNode(tree_, channel, displayMode_, yield_));
     const std::string_view name = text::trimBlanks(channel.name);
-    if (name.size() != channel.name.size() || name.empty()) sawIrregularName_ = true;
+    if (isIrregularName(channel.name)) sawIrregularName_ = true;
     if (name.empty()) return true;  // the class node itself is the place
     if (leaves_.size() >= kNoNode) throw Error("The channel tree cannot hold more nodes");
     if (name.size() >= kNoNode) throw Error("The channel tree cannot hold more nodes");

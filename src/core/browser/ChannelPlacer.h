@@ -21,6 +21,14 @@ struct ChannelColumns {
     int favorited = 0;
 };
 
+// The columns of a row of the rebuild's pass.
+ChannelColumns columnsOf(const ChannelListing& row);
+// Whether the tree shows a channel of this lock flag: lock mode 1 hides locked ones.
+bool isShownInLockMode(int locked, int lockMode);
+// Whether a stored name is empty or has blanks or control characters at
+// either end: trimmed, two such names may share a leaf.
+bool isIrregularName(std::string_view name);
+
 // Adds the root and, below it, the eight category roots that a tree built
 // from the database always has.
 void addCategoryRoots(ChannelTree& tree);

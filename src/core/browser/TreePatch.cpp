@@ -30,18 +30,10 @@ void ChannelChanges::stored(std::string_view name) {
     placedNames_.emplace(name);
 }
 
-namespace {
-
-ChannelColumns columnsOf(const ChannelListing& row) {
-    return {row.class0, row.class1, row.class2, row.class3, row.vol, row.name, row.favorited};
-}
-
-}  // namespace
-
 TreePatch::TreePatch(ChannelTree& tree, int displayMode, int lockMode, FindChannel find, YieldHook& yield)
     : tree_(tree), displayMode_(displayMode), lockMode_(lockMode), find_(std::move(find)), yield_(yield) {}
 
-bool TreePatch::shown(const ChannelListing& row) const { return !(row.locked == 1 && lockMode_ == 1); }
+bool TreePatch::shown(const ChannelListing& row) const { return isShownInLockMode(row.locked, lockMode_); }
 
 bool TreePatch::isFixed(NodeId node) const {
     if (tree_.level(node) == 0) return true;
