@@ -16,6 +16,11 @@ QString modulePath() {
 }
 
 CreateAdPageViewFunction loadModule() {
+    // The engine draws with the windows' GL contexts and crashes without them.
+    if (!QCoreApplication::testAttribute(Qt::AA_ShareOpenGLContexts)) {
+        std::cerr << "kestrelwave: no web view: the windows do not share their GL contexts\n";
+        return nullptr;
+    }
     QLibrary module(modulePath());
     if (!module.load()) {
         std::cerr << "kestrelwave: no web view: " << module.errorString().toStdString() << '\n';
