@@ -176,7 +176,11 @@ std::unique_ptr<Program> Program::launch(std::unique_ptr<SingleInstance> lock,
     frmMain& main = *program->mainWindow_;
     main.setPasswordDialog(program->passwordDialog_.get());
     main.ui().closeBeforeDialogs(splash);
-    QObject::connect(&main, &frmMain::terminated, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    // The exit sequence has run: the loop ends without asking the windows
+    // (quit() would, and the news window and the web engine's own windows
+    // may refuse). Dropped with the window when no loop ran meanwhile.
+    QObject::connect(
+        &main, &frmMain::terminated, &main, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     main.startUp(std::move(treeCache));
     program->listenForSecondStarts();
 

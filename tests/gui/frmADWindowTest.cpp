@@ -6,6 +6,7 @@
 #include "core/settings/SettingsFile.h"
 #include "gui/Program.h"
 #include "gui/frmADWindow.h"
+#include "gui/frmMain.h"
 
 #include <QLabel>
 #include <QTcpServer>
@@ -163,6 +164,26 @@ private slots:
         QCOMPARE(desktop_.browserAddresses.front(), std::string("http://elsewhere.example/x"));
         QCOMPARE(view->property("url").toUrl().toString(), server.home() + QStringLiteral("news.htm"));
         QVERIFY(!window_->showsLocalPage());
+    }
+
+    void exitWhileTheNewsPageShowsEndsTheProgram() {
+        // The news window refuses a close while it shows, and so may the web
+        // engine's own windows: the end of the program must not ask them.
+        TestInstallation install(TestInstallation::Content::Initialised);
+        kw::test::MessageBoxCatcher boxes;
+        std::unique_ptr<kw::Program> program =
+            kw::Program::start(install.dir(), std::make_unique<kw::test::FakeDesktop>());
+        QVERIFY(program != nullptr);
+        QTRY_VERIFY(!program->adWindow().pageHeld());
+        QVERIFY(program->adWindow().isVisible());
+        bool stuck = false;
+        QTimer::singleShot(0, &program->mainWindow(), [&] { program->mainWindow().actExitExecute(); });
+        QTimer::singleShot(10000, qApp, [&] {
+            stuck = true;
+            QCoreApplication::exit(1);
+        });
+        program->run();
+        QVERIFY(!stuck);
     }
 
 private:
