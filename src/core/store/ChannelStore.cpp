@@ -1,6 +1,7 @@
 #include "core/store/ChannelStore.h"
 
 #include "core/base/Error.h"
+#include "core/store/DatabaseLocks.h"
 #include "core/store/Statement.h"
 #include "core/store/StatementCatalogue.h"
 #include "core/store/TextCollation.h"
@@ -20,7 +21,9 @@ namespace {
 namespace fs = std::filesystem;
 
 // How long a statement waits for another program that holds the file locked.
-constexpr int kBusyTimeoutMs = 2000;
+// A long import elsewhere leaves a short gap between its transactions; a
+// single write waiting this long always finds one.
+constexpr int kBusyTimeoutMs = 10000;
 
 // A statement prepared once and reused. `busy` marks a run in progress, so a
 // visit that runs the same statement again gets a fresh one instead of
@@ -66,6 +69,15 @@ private:
     Statement* statement_ = nullptr;
     bool* busy_ = nullptr;
 };
+
+// SQLite's own busy wait backs off to 100 ms between tries, and so misses
+// the short gaps a long import elsewhere leaves between its transactions.
+int waitForLock(void* /*unused*/, int tries) {
+    constexpr int kPollMs = 5;
+    if (tries * kPollMs >= kBusyTimeoutMs) return 0;
+    sqlite3_sleep(kPollMs);
+    return 1;
+}
 
 std::string withPath(std::string_view message, const fs::path& file) {
     return std::string(message) + " (" + file.string() + ")";
@@ -124,6 +136,7 @@ struct ChannelStore::Impl {
     bool readOnly = false;
     bool forceReadOnly = false;
     bool lockFileMade = false;
+    bool wal = false;
     int activeRuns = 0;
 
     // Prepared at open and kept for the life of the connection: batch add
@@ -144,9 +157,24 @@ struct ChannelStore::Impl {
 
     void exec(std::string_view text) { Statement(requireDb(), text).execute(); }
 
-    void requireWritable() const {
+    void requireWritable() {
         requireDb();
         if (readOnly) throw Error(std::string(ChannelStore::kReadOnlyCatalogue));
+        retakeLostLocks();
+    }
+
+    // A connection whose locks other code of this process dropped is closed
+    // without checkpointing or deleting the log (another program may be using
+    // it, or may already have deleted it) and opened again, which takes the
+    // locks anew. Done only between statements and transactions.
+    bool retakeLostLocks() {
+        if (db == nullptr || readOnly || !wal || activeRuns > 0 || sqlite3_get_autocommit(db) == 0)
+            return false;
+        if (holdsDatabaseLocks(file)) return false;
+        sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        disconnect();
+        connect(nullptr);
+        return true;
     }
 
     StatementRun run(CachedStatement& cached) { return StatementRun(activeRuns, cached, requireDb()); }
@@ -226,7 +254,7 @@ void ChannelStore::Impl::connect(const SettingsRow* newSettings) {
         // the last commits. Where WAL is unavailable the rollback journal
         // needs synchronous=FULL for the same safety; so does a file another
         // program holds open right now, which keeps its journal mode.
-        bool wal = false;
+        wal = false;
         try {
             Statement journal(db, "pragma journal_mode=WAL");
             wal = journal.step() && journal.bytes(0) == "wal";
@@ -256,7 +284,7 @@ void ChannelStore::Impl::connect(const SettingsRow* newSettings) {
 }
 
 void ChannelStore::Impl::configure() {
-    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    sqlite3_busy_handler(db, waitForLock, nullptr);
     registerTextCollation(db);
     // The export statement compares with the double-quoted literal "User";
     // SQLite reads it as a string only with this switch, whose default some
@@ -317,6 +345,7 @@ void ChannelStore::Impl::disconnect() noexcept {
     // removes the -wal and -shm files.
     sqlite3_close_v2(db);
     db = nullptr;
+    wal = false;
     if (lockFileMade) {
         std::error_code ignored;
         fs::remove(lockFile, ignored);
@@ -657,7 +686,12 @@ void ChannelStore::inTransaction(const std::function<void()>& fn) {
     }
 }
 
-void ChannelStore::beginTransaction() { impl_->exec("begin immediate"); }
+void ChannelStore::beginTransaction() {
+    impl_->retakeLostLocks();
+    impl_->exec("begin immediate");
+}
+
+bool ChannelStore::retakeLostLocks() { return impl_->retakeLostLocks(); }
 
 void ChannelStore::commitTransaction() {
     if (transactionOpen()) impl_->exec("commit");

@@ -134,6 +134,12 @@ public:
     void reopen();
     bool isOpen() const;
     bool isReadOnly() const;
+    // Every write first checks that this process still holds its locks on
+    // the file and, when some other code of the process dropped them (by
+    // closing a descriptor of the file), opens the connection again before
+    // writing. This runs the same check at any other moment (a timer of the
+    // window); returns whether the connection was opened again.
+    bool retakeLostLocks();
 
     SettingsRow readSettingsRow();
     // Every channel when ratingFilter is 0, else those of that rating. Rows in the engine's order.
