@@ -217,4 +217,72 @@ INSTANTIATE_TEST_SUITE_P(
                     KilledCommand{"SpeedSave", {"speed", "save", "Mine.scs"}}),
     [](const testing::TestParamInfo<KilledCommand>& param) { return std::string(param.param.name); });
 
+// A pack killed at any moment leaves every row as it was, and the next pack
+// clears what the killed one left beside the database and compacts.
+TEST(KillPackTest, KilledPackLeavesTheRowsAndTheNextPackCompacts) {
+    kw::test::TempDir temp;
+    const fs::path pristine = temp / "pristine";
+    ASSERT_EQ(runKwave(temp.path(), {"init", pristine.string()}), 0);
+    const State before = stateOf(pristine);
+    const fs::path work = temp / "work";
+    auto restore = [&] {
+        fs::remove_all(work);
+        fs::copy(pristine, work, fs::copy_options::recursive);
+    };
+    restore();
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(runKwave(work, {"pack"}), 0);
+    const auto runTime =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
+
+    const unsigned seed = std::random_device{}();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<long> delay(0, runTime.count() * 3 / 2);
+    for (int i = 0; i < iterations() && !HasFailure(); ++i) {
+        restore();
+        const pid_t pid = startKwave(work, {"pack"});
+        ::usleep(static_cast<useconds_t>(delay(random)));
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        const State killed = stateOf(work);
+        EXPECT_EQ(killed.integrity, "ok");
+        EXPECT_EQ(killed.rows, before.rows);
+
+        EXPECT_EQ(runKwave(work, {"pack"}), 0);
+        const State again = stateOf(work);
+        EXPECT_EQ(again.rows, before.rows);
+        EXPECT_EQ(again.temporaries, std::vector<std::string>{});
+        EXPECT_FALSE(fs::exists(work / "Kestrelwave.d11"));
+    }
+}
+
+// While another program holds the database open, pack is refused and the
+// file stays the one that program writes to.
+TEST(KillPackTest, PackBesideAnOpenConnectionIsRefusedAndLosesNothing) {
+    kw::test::TempDir temp;
+    const fs::path work = temp / "work";
+    ASSERT_EQ(runKwave(temp.path(), {"init", work.string()}), 0);
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open((work / kDatabase).c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "select count(*) from ChannelInfo", nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_EQ(runKwave(work, {"pack"}), 1);
+    ASSERT_EQ(sqlite3_exec(other, "update ChannelInfo set ci_Rating = 5 where ci_GroupID = 1", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(other);
+    std::string integrity;
+    databaseRows(work / kDatabase, integrity);
+    EXPECT_EQ(integrity, "ok");
+    sqlite3* check = nullptr;
+    ASSERT_EQ(sqlite3_open((work / kDatabase).c_str(), &check), SQLITE_OK);
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(check, "select count(*) from ChannelInfo where ci_GroupID = 1 and ci_Rating <> 5", -1,
+                       &statement, nullptr);
+    ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(statement, 0), 0);
+    sqlite3_finalize(statement);
+    sqlite3_close(check);
+}
+
 }  // namespace

@@ -52,6 +52,19 @@ protected:
         sqlite3_close(db);
     }
 
+    // Runs sql with the name index out of the schema, so its rows are in the
+    // table but missing from the index: what writes into a log that another
+    // program deleted leave behind.
+    void writeBehindNameIndex(const std::string& sql) {
+        execSql(
+            "pragma writable_schema=on; create table SavedIndex as select * from sqlite_master "
+            "where name = 'ChannelInfo_Name'; delete from sqlite_master where name = 'ChannelInfo_Name'");
+        execSql(sql);
+        execSql(
+            "pragma writable_schema=on; insert into sqlite_master select * from SavedIndex; "
+            "drop table SavedIndex");
+    }
+
     TempDir dir_;
     const std::filesystem::path programDir_ = dir_.path();
     std::unique_ptr<ChannelStore> store_;

@@ -16,6 +16,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
+std::string describe(std::string_view text, const fs::path& file, std::string_view detail) {
+    std::string message(text);
+    message += " (" + file.string() + ")";
+    if (!detail.empty()) message += "\r\n" + std::string(detail);
+    return message;
+}
+
 [[noreturn]] void throwSystemError(const fs::path& path) {
     throw Error(std::string(std::strerror(errno)) + " (" + path.string() + ")");
 }
@@ -30,8 +37,19 @@ void syncPath(const fs::path& path, int flags) {
     if (synced != 0) throwSystemError(path);
 }
 
-// The source connection: opened for the copy only, closed before the rename
-// so that its log is folded back into the file and removed.
+// The temporary file and what the engine may have left beside it.
+void removeTemporary(const fs::path& temporary) {
+    for (const char* suffix : {"-journal", "-wal", "-shm", ""}) {
+        std::error_code error;
+        fs::remove(fs::path(temporary.string() + suffix), error);
+        if (error) throw Error(describe(compaction_texts::kLeftoverNotRemoved, temporary, error.message()));
+    }
+}
+
+// The source connection in exclusive locking mode: its first read takes an
+// exclusive lock on the file (and reads the log without the shared-memory
+// file), which it keeps until it is closed. Closed after the rename, the
+// engine sees the file moved and leaves the log alone.
 class SourceConnection {
 public:
     explicit SourceConnection(const fs::path& file) {
@@ -41,8 +59,15 @@ public:
             sqlite3_close_v2(db_);
             throw Error(message);
         }
-        sqlite3_busy_timeout(db_, 2000);
         registerTextCollation(db_);
+        Statement(db_, "pragma locking_mode=EXCLUSIVE").step();
+        try {
+            Statement(db_, "select count(*) from sqlite_master").step();
+        } catch (const Error& error) {
+            if (sqlite3_errcode(db_) == SQLITE_BUSY)
+                throw Error(describe(compaction_texts::kInUse, file, {}));
+            throw;
+        }
     }
     ~SourceConnection() { sqlite3_close_v2(db_); }
     SourceConnection(const SourceConnection&) = delete;
@@ -53,32 +78,41 @@ private:
     sqlite3* db_ = nullptr;
 };
 
+bool passesIntegrityCheck(sqlite3* db) {
+    Statement check(db, "pragma integrity_check(1)");
+    return check.step() && check.bytes(0) == "ok";
+}
+
 }  // namespace
 
 void CompactDatabaseFile(const fs::path& databaseFile) {
     const fs::path folder = databaseFile.parent_path();
     const fs::path temporary = folder / kCompactionFileName;
-    {
-        SourceConnection source(databaseFile);
-        // Everything in the log goes into the file first; the copy then reads
-        // one consistent file.
+    SourceConnection source(databaseFile);
+    if (!passesIntegrityCheck(source.get()))
+        throw Error(describe(compaction_texts::kDamaged, databaseFile, {}));
+    removeTemporary(temporary);
+    try {
+        // Everything in the log goes into the file first, and the log is
+        // emptied, so that nothing of it can be replayed into the new file.
         Statement(source.get(), "pragma wal_checkpoint(TRUNCATE)").step();
         const std::string target = temporary.string();
         Statement copy(source.get(), "vacuum into :sqlsTarget");
         copy.bindText(":sqlsTarget", target);
-        copy.execute();
-    }
-    try {
-        // A log left beside the database (another program holds it open)
-        // would be replayed into the new file; refuse rather than risk that.
+        try {
+            copy.execute();
+        } catch (const Error& error) {
+            throw Error(describe(compaction_texts::kCopyFailed, temporary, error.what()));
+        }
         std::error_code missing;
         if (fs::file_size(fs::path(databaseFile.string() + "-wal"), missing) > 0 && !missing)
-            throw Error("the channel database is in use by another program (" + databaseFile.string() + ")");
+            throw Error(describe(compaction_texts::kInUse, databaseFile, {}));
         syncPath(temporary, O_RDONLY);
         if (::rename(temporary.c_str(), databaseFile.c_str()) != 0) throwSystemError(databaseFile);
     } catch (...) {
         std::error_code ignored;
-        fs::remove(temporary, ignored);
+        for (const char* suffix : {"-journal", ""})
+            fs::remove(fs::path(temporary.string() + suffix), ignored);
         throw;
     }
     // The rename itself lasts once the folder is on disk.
@@ -91,7 +125,11 @@ void CompactDatabaseFile(const fs::path& databaseFile) {
 bool finishInterruptedCompaction(const fs::path& databaseFile) {
     const fs::path temporary = databaseFile.parent_path() / kCompactionFileName;
     std::error_code error;
-    if (fs::exists(databaseFile, error) || !fs::is_regular_file(temporary, error)) return false;
+    if (!fs::is_regular_file(temporary, error)) return false;
+    if (fs::exists(databaseFile, error)) {
+        removeTemporary(temporary);
+        return false;
+    }
     if (::rename(temporary.c_str(), databaseFile.c_str()) != 0) throwSystemError(databaseFile);
     return true;
 }

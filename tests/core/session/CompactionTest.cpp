@@ -6,6 +6,7 @@
 #include "support/SessionProbe.h"
 #include "support/StoreFixture.h"
 
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
@@ -58,15 +59,40 @@ TEST_F(CompactionTest, KeepsEveryChannelIncludingThoseStillInTheLogAndRestoresTh
     EXPECT_EQ(kw::test::SessionProbe::store(session()).readChannelDetails("台150").rating, 5);
 }
 
-TEST_F(CompactionTest, ALeftoverTemporaryFileIsRefusedWithTheEnginesMessage) {
+TEST_F(CompactionTest, ALeftoverTemporaryOfAnInterruptedRunIsRemovedFirst) {
     test::writeBytes(temporary(), "leftover");
+    test::writeBytes(fs::path(temporary().string() + "-journal"), "journal");
+    ASSERT_TRUE(session().actPackMDB()) << ui_.messageTexts()[0];
+    EXPECT_FALSE(fs::exists(temporary()));
+    EXPECT_FALSE(fs::exists(fs::path(temporary().string() + "-journal")));
+    EXPECT_EQ(kw::test::SessionProbe::store(session()).countChannelsInGroup(2), 100);
+}
+
+TEST_F(CompactionTest, AnotherConnectionHoldingTheFileRefusesItAndKeepsItsLaterWrites) {
+    session();
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(database().c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "select count(*) from ChannelInfo", nullptr, nullptr, nullptr), SQLITE_OK);
     const ino_t before = inodeOf(database());
+
     EXPECT_FALSE(session().actPackMDB());
     ASSERT_EQ(ui_.messages.size(), 1u);
-    EXPECT_EQ(ui_.messages[0].text, "file is not a database");
+    EXPECT_TRUE(ui_.messages[0].text.starts_with(compaction_texts::kInUse)) << ui_.messages[0].text;
     EXPECT_EQ(inodeOf(database()), before);
-    EXPECT_EQ(test::readBytes(temporary()), "leftover");
-    EXPECT_EQ(kw::test::SessionProbe::store(session()).countChannelsInGroup(2), 100);
+
+    EXPECT_EQ(sqlite3_exec(other, "update ChannelInfo set ci_Rating = 4 where ci_Name = '台120'", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(other);
+    EXPECT_EQ(kw::test::SessionProbe::store(session()).readChannelDetails("台120").rating, 4);
+}
+
+TEST_F(CompactionTest, ADamagedDatabaseIsRefused) {
+    store_.reset();
+    writeBehindNameIndex("insert into ChannelInfo (ci_Name, ci_GroupID) values ('索引外', 2)");
+    EXPECT_FALSE(session().actPackMDB());
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_TRUE(ui_.messages[0].text.starts_with(compaction_texts::kDamaged)) << ui_.messages[0].text;
 }
 
 TEST_F(CompactionTest, AConnectionClosedBeforeStaysClosed) {
@@ -93,8 +119,8 @@ TEST_P(ExitRollTest, CompactsAtExitOnlyOnTheWinningDraw) {
 INSTANTIATE_TEST_SUITE_P(Draws, ExitRollTest, ::testing::Values(ExitCase{8, true}, ExitCase{7, false}));
 
 // A crash between the copy and its rename leaves the database whole beside a
-// finished copy; a crash of the old delete-then-rename order leaves the copy
-// alone. Start-up puts a lone copy in place and leaves any other state alone.
+// finished copy, which start-up removes; a crash of the old delete-then-rename
+// order leaves the copy alone, which start-up puts in place.
 struct CrashCase {
     const char* what;
     bool databaseStays;
@@ -114,7 +140,7 @@ TEST_P(CrashTest, StartUpOpensAWholeDatabase) {
 }
 
 INSTANTIATE_TEST_SUITE_P(States, CrashTest,
-                         ::testing::Values(CrashCase{"copy_beside_database", true, true},
+                         ::testing::Values(CrashCase{"copy_beside_database", true, false},
                                            CrashCase{"lone_copy", false, false}),
                          [](const auto& param) { return std::string(param.param.what); });
 
