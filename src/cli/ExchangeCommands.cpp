@@ -29,10 +29,28 @@ int pack(CommandContext& context) {
     return cli->actPackMDB() ? 0 : 1;
 }
 
+// The engine's check of the database file; with --repair a damaged file is
+// repaired as the window repairs it. Exit 1 while it is damaged.
+int checkDatabase(CommandContext& context) {
+    const bool repair = takeFlag(context.args, "--repair");
+    expectArgCount(context.args, 0, 0);
+    CliSession cli(context, Opening::Desktop, Database::Closed);
+    const DatabaseCheck check = cli->checkDatabase();
+    if (check.sound) {
+        context.out << repair_texts::kSound << '\n';
+        return 0;
+    }
+    context.out << repair_texts::kDamaged << '\n';
+    for (const std::string& problem : check.problems) context.out << "  " << problem << '\n';
+    if (!repair) return 1;
+    return cli->repairDatabase() && cli->checkDatabase().sound ? 0 : 1;
+}
+
 constexpr std::array kCommands{
     Command{"export", "export FILE", exportChannels},
     Command{"import", "import FILE", importChannels},
     Command{"pack", "pack", pack},
+    Command{"check-db", "check-db [--repair]", checkDatabase},
 };
 
 }  // namespace

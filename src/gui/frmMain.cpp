@@ -9,6 +9,7 @@
 #include "core/settings/Skin.h"
 #include "gui/ChannelTreeModel.h"
 #include "gui/ChannelTreeView.h"
+#include "gui/DatabaseWatch.h"
 #include "gui/SkinPainter.h"
 #include "gui/TrayIcon.h"
 #include "gui/frmADWindow.h"
@@ -109,6 +110,8 @@ void frmMain::startUp(std::unique_ptr<TreeCachePreload> treeCache) {
     // The news window shows with the tree, its page once the panel is on screen.
     adWindow_.holdPage(true);
     runCommand([this, &hooks, &treeCache] { session_->start(hooks, std::move(treeCache)); });
+    new DatabaseWatch(
+        *session_, [this](const std::function<void()>& command) { runCommand(command); }, this);
     attachBrowser();
     showSessionState();
     show();

@@ -90,18 +90,38 @@ std::filesystem::path folderOf(const std::filesystem::path& file) {
 
 }  // namespace
 
-void removeStaleTemporaries(const std::filesystem::path& file) {
-    const std::string name = file.filename().string();
+namespace {
+
+// Removes the entries of folder that ownerOf names as the temporary of a
+// process no longer running.
+template <typename OwnerOf>
+void removeDeadOwnersTemporaries(const std::filesystem::path& folder, OwnerOf ownerOf) {
     std::error_code error;
-    std::filesystem::directory_iterator entries(folderOf(file), error);
+    std::filesystem::directory_iterator entries(folder, error);
     if (error) return;
     for (; entries != std::filesystem::directory_iterator(); entries.increment(error)) {
         if (error) return;
-        const pid_t owner = temporaryOwner(entries->path().filename().string(), name);
+        const pid_t owner = ownerOf(entries->path().filename().string());
         // A process we may not signal (EPERM) is alive; only ESRCH says it is gone.
         if (owner == 0 || owner == ::getpid() || ::kill(owner, 0) == 0 || errno != ESRCH) continue;
         ::unlink(entries->path().c_str());
     }
+}
+
+}  // namespace
+
+void removeStaleTemporaries(const std::filesystem::path& file) {
+    const std::string name = file.filename().string();
+    removeDeadOwnersTemporaries(folderOf(file),
+                                [&name](const std::string& entry) { return temporaryOwner(entry, name); });
+}
+
+void removeStaleTemporariesIn(const std::filesystem::path& folder) {
+    removeDeadOwnersTemporaries(folder, [](const std::string& entry) {
+        const std::size_t mark = entry.rfind(kTemporaryMark);
+        if (mark == std::string::npos || mark == 0) return pid_t{0};
+        return temporaryOwner(entry, std::string_view(entry).substr(0, mark));
+    });
 }
 
 UpdateLock::UpdateLock(const std::filesystem::path& path, std::chrono::milliseconds wait)

@@ -37,6 +37,9 @@ void replaceFileAtomically(const std::filesystem::path& path, std::string_view b
 // Removes "<file>.tmp<pid>-<n>" files beside file whose process no longer
 // runs; those of live processes (this one included) are theirs to finish.
 void removeStaleTemporaries(const std::filesystem::path& file);
+// The same for every file in folder: run when a command starts, so that the
+// temporary of a killed writer does not wait for that file's next write.
+void removeStaleTemporariesIn(const std::filesystem::path& folder);
 
 // Keeps other writers of the files in path's folder out for as long as it
 // lives, across processes, so a read–edit–replace of one file never drops

@@ -85,6 +85,9 @@ ChannelStore& Session::store() const { return *parts().store; }
 ChannelBrowser& Session::browser() const { return parts().browser; }
 
 void Session::openDatabase() {
+    // What a writer killed midway left behind goes before anything is read.
+    removeStaleTemporariesIn(programDir_);
+    removeStaleTemporariesIn(programDir_ / kSpeedSetFolder);
     finishInterruptedCompaction(programDir_ / ChannelStore::kFileName);
     parts_ = std::make_unique<Parts>(ChannelStore::open(programDir_ / ChannelStore::kFileName), *this);
     parts_->settingsRow = parts_->store->readSettingsRow();
@@ -607,6 +610,61 @@ bool Session::actPackMDB() {
     }
     if (wasOpen) channels.reopen();
     return compacted;
+}
+
+// --- the database file's health.
+
+void Session::beginDatabaseCheck() {
+    databaseCheck_ = std::make_unique<DatabaseCheckAhead>(programDir_ / ChannelStore::kFileName);
+}
+
+bool Session::finishDatabaseCheck() {
+    if (!databaseCheck_ || !databaseCheck_->ready()) return !databaseCheck_;
+    if (parts_ && (exchangeRunning() || browser().busy())) return false;
+    const DatabaseCheck check = databaseCheck_->take();
+    databaseCheck_.reset();
+    // A file that is no database at all was reported by the start itself.
+    if (check.sound || !check.readable) return true;
+    std::string question = std::string(repair_texts::kDamaged) + "\r\n";
+    for (const std::string& problem : check.problems) question += "\r\n" + problem;
+    question += "\r\n\r\n" + std::string(repair_texts::kAskRepair);
+    if (ui_.AskYesNo(kAppTitle, question)) repairDatabase();
+    return true;
+}
+
+DatabaseCheck Session::checkDatabase() const {
+    return checkDatabaseFile(programDir_ / ChannelStore::kFileName);
+}
+
+bool Session::repairDatabase() {
+    if (parts_ && (exchangeRunning() || browser().busy())) return false;
+    const bool wasOpen = parts_ && store().isOpen();
+    if (wasOpen) store().close();
+    bool repaired = true;
+    try {
+        const DatabaseRepair repair = repairDatabaseFile(programDir_ / ChannelStore::kFileName);
+        std::string report = describeRepair(repair);
+        if (!checkDatabase().sound) report += "\r\n" + std::string(repair_texts::kStillDamaged);
+        ui_.ShowMessage(report);
+    } catch (const Error& error) {
+        ui_.ShowMessage(error.what());
+        repaired = false;
+    }
+    if (wasOpen) {
+        store().reopen();
+        browser().RebuildChannelTree(false);
+    }
+    return repaired;
+}
+
+void Session::keepDatabaseLocks() {
+    if (!parts_ || !store().isOpen()) return;
+    try {
+        store().retakeLostLocks();
+    } catch (const Error&) {
+        // A file that cannot be opened again is reported by the next command
+        // that uses it, not by a timer every few seconds.
+    }
 }
 
 // --- the options window.

@@ -8,6 +8,7 @@
 #include "core/browser/TreeCache.h"
 #include "core/exchange/PlaylistExchange.h"
 #include "core/settings/SettingsFile.h"
+#include "core/store/DatabaseRepair.h"
 
 #include <array>
 #include <filesystem>
@@ -296,6 +297,27 @@ public:
     // connection as it was; the engine's message on failure, nothing on success.
     // Returns whether the file was compacted.
     bool actPackMDB();
+
+    // --- the database file's health
+
+    // Begins the engine's check of the database file on a thread of its own,
+    // so that the window's start-up does not wait for it.
+    void beginDatabaseCheck();
+    // Once the check begun has finished: a damaged file is reported and
+    // repaired when the user agrees. False while it still runs, or while
+    // another long command runs (ask again later).
+    bool finishDatabaseCheck();
+    // The engine's check of the database file, now.
+    DatabaseCheck checkDatabase() const;
+    // Repairs the database file with the connection closed meanwhile, then
+    // rebuilds the tree; shows what was done, or why not. Returns whether it
+    // was repaired.
+    bool repairDatabase();
+    // Writes already make sure the connection holds its locks on the file
+    // (other code of the process may have dropped them); the window also
+    // runs this check on a timer, so that a second program never meets a
+    // connection without locks for long.
+    void keepDatabaseLocks();
     // The exit roll: a draw from 0 to 49, the compaction on 8. Tests replace
     // the draw.
     static constexpr int kPackDrawRange = 50;
@@ -385,6 +407,7 @@ private:
     friend class test::SessionProbe;
     struct Parts;
     std::function<int()> packDraw_;
+    std::unique_ptr<DatabaseCheckAhead> databaseCheck_;
     bool optionsOpen_ = false;
     bool cancelMark_ = false;
 
