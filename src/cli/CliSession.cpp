@@ -15,22 +15,23 @@ public:
     explicit PrintingDesktop(std::ostream& out) : out_(out) {}
 
     bool openDocument(std::string_view target, std::string_view /*format*/, LateFailure) override {
-        return print(desktop::openerArgument(target).has_value(), target);
+        return print(desktop::openerArgument(target));
     }
     bool openInBrowser(std::string_view address, LateFailure) override {
-        return print(desktop::browserArgument(address).has_value(), address);
+        return print(desktop::browserArgument(address));
     }
     bool startProgram(std::string_view program, const std::vector<std::string>& arguments,
                       LateFailure) override {
         std::string line(program);
         for (const std::string& argument : arguments) line += ' ' + argument;
-        return print(desktop::isStartableProgram(program), line);
+        return print(desktop::isStartableProgram(program) ? std::optional(line) : std::nullopt);
     }
 
 private:
-    bool print(bool allowed, std::string_view target) {
-        if (allowed) out_ << target << '\n';
-        return allowed;
+    // What the desktop is given, as it is given: a relative path made absolute.
+    bool print(const std::optional<std::string>& argument) {
+        if (argument) out_ << *argument << '\n';
+        return argument.has_value();
     }
 
     std::ostream& out_;

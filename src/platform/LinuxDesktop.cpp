@@ -1,5 +1,6 @@
 #include "platform/LinuxDesktop.h"
 
+#include "core/base/AddressRules.h"
 #include "core/base/TextCodec.h"
 
 #include <fcntl.h>
@@ -35,13 +36,36 @@ bool hasControlCharacter(std::string_view text) {
                        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
 }
 
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::string percentDecode(std::string_view text) {
+    std::string decoded;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
+            hexValue(text[i + 2]) >= 0) {
+            decoded += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+            i += 2;
+        } else {
+            decoded += text[i];
+        }
+    }
+    return decoded;
+}
+
 // Names the desktop would run rather than open: launchers, scripts, and
 // programs that an installed Windows loader would start.
 bool hasLauncherName(const std::filesystem::path& path) {
     static constexpr std::array<std::string_view, 14> kLaunchers = {
         ".desktop", ".exe", ".com", ".bat", ".cmd", ".msi",      ".scr",
         ".pif",     ".lnk", ".jar", ".sh",  ".run", ".appimage", ".vbs"};
-    const std::string name = lowerAscii(path.filename().string());
+    // Openers drop blanks and a ";" at the end, and decode "%20".
+    std::string name = lowerAscii(percentDecode(path.filename().string()));
+    while (!name.empty() && (name.back() == ' ' || name.back() == ';' || name.back() == '.')) name.pop_back();
     return std::any_of(kLaunchers.begin(), kLaunchers.end(),
                        [&](std::string_view suffix) { return name.ends_with(suffix); });
 }
@@ -63,27 +87,6 @@ bool isLocalProgram(const std::filesystem::path& given) {
     std::error_code error;
     const auto resolved = std::filesystem::canonical(path, error);
     return error || hasLauncherName(resolved);
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-std::string percentDecode(std::string_view text) {
-    std::string decoded;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
-            hexValue(text[i + 2]) >= 0) {
-            decoded += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
-            i += 2;
-        } else {
-            decoded += text[i];
-        }
-    }
-    return decoded;
 }
 
 // The local paths a file: address may name: with and without its query and
@@ -131,7 +134,8 @@ std::optional<std::string> urlScheme(std::string_view target) {
 }
 
 std::optional<std::string> openerArgument(std::string_view target) {
-    if (target.empty() || hasControlCharacter(target)) return std::nullopt;
+    if (target.empty() || hasControlCharacter(target) || !address::isOpenableTarget(target))
+        return std::nullopt;
     if (const auto scheme = urlScheme(target)) {
         if (*scheme == "http" || *scheme == "https") return std::string(target);  // never an option
         if (*scheme != "file") {

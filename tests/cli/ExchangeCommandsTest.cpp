@@ -1,10 +1,17 @@
+#include "core/base/AddressRules.h"
+#include "core/base/Error.h"
 #include "core/exchange/ChannelExchange.h"
 #include "core/exchange/ChannelForm.h"
+#include "core/exchange/ChannelTextFile.h"
 #include "core/store/ChannelStore.h"
+#include "core/store/Compaction.h"
+#include "core/store/DatabaseRepair.h"
 #include "support/Kwave.h"
 #include "support/StoreFixture.h"
 
 #include <gtest/gtest.h>
+
+#include <future>
 
 namespace kw {
 namespace {
@@ -18,6 +25,51 @@ protected:
         store_.reset();
     }
 };
+
+// A long import leaves room between its transactions: single writes from
+// another program all go through while it runs.
+TEST_F(ExchangeCommandsTest, SingleWritesFromAnotherProgramGoThroughDuringALongImport) {
+    std::string records;
+    for (int i = 0; i < 200000; ++i)
+        records += encodeChannelRecord({"B电视台", "", "", "", "导入台" + std::to_string(i), "mms://x/", "",
+                                        "", "", "", "InsertChannel"});
+    test::writeBytes(programDir_ / "many.txt", records);
+    makeStore(1);
+    addChannel("写台", "mms://w/");
+
+    std::future<test::KwaveRun> import = std::async(std::launch::async, [this] {
+        return test::runKwave(programDir_, {"import", (programDir_ / "many.txt").string()});
+    });
+    int writes = 0;
+    std::vector<std::string> failures;
+    while (import.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
+        try {
+            store_->setRating("写台", writes % 5 + 1);
+            ++writes;
+        } catch (const Error& error) {
+            failures.emplace_back(error.what());
+        }
+    }
+    EXPECT_EQ(import.get().status, 0);
+    EXPECT_EQ(failures, std::vector<std::string>{});
+    EXPECT_GT(writes, 10);
+    EXPECT_EQ(store_->countChannelsInGroup(2), 200001);
+}
+
+TEST_F(ExchangeCommandsTest, CheckDbFindsTheDamageRepairMendsItAndPackRefusesItMeanwhile) {
+    EXPECT_EQ(test::runKwave(programDir_, {"check-db"}).out, std::string(repair_texts::kSound) + "\n");
+    writeBehindNameIndex("insert into ChannelInfo (ci_Name, ci_GroupID) values ('索引外', 2)");
+    const test::KwaveRun damaged = test::runKwave(programDir_, {"check-db"});
+    EXPECT_EQ(damaged.status, 1);
+    EXPECT_TRUE(damaged.out.starts_with(repair_texts::kDamaged)) << damaged.out;
+    const test::KwaveRun pack = test::runKwave(programDir_, {"pack"});
+    EXPECT_EQ(pack.status, 1);
+    EXPECT_NE((pack.out + pack.err).find(compaction_texts::kDamaged), std::string::npos) << pack.out;
+    const test::KwaveRun repair = test::runKwave(programDir_, {"check-db", "--repair"});
+    EXPECT_EQ(repair.status, 0) << repair.out << repair.err;
+    EXPECT_EQ(test::runKwave(programDir_, {"check-db"}).status, 0);
+    EXPECT_EQ(test::runKwave(programDir_, {"pack"}).status, 0);
+}
 
 struct Step {
     std::vector<std::string> args;
@@ -50,6 +102,10 @@ INSTANTIATE_TEST_SUITE_P(
             {{std::begin(kAdd), std::end(kAdd)}, 0, ""},
             {{std::begin(kAdd), std::end(kAdd)}, 1, "", std::string(form_texts::kDuplicate)},
             {{"add", "--name", "无类"}, 1, "", std::string(form_texts::kRequired)},
+            {{"add", "--class0", "B电视台", "--name", "脚本台", "--url", "javascript:alert(1)"},
+             1,
+             "",
+             std::string(address::kRefusedScheme)},
             {{"export", "@out.txt"}, 0, std::string(exchange_texts::kExportDone)},
             {{"import", "@out.txt"}, 0, std::string(exchange_texts::kBatchDone)},
             {{"edit", "新台 (2)", "--name", "新台"}, 1, "", std::string(form_texts::kDuplicate)},

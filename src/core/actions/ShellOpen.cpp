@@ -1,5 +1,6 @@
 #include "core/actions/ShellOpen.h"
 
+#include "core/base/AddressRules.h"
 #include "core/base/AsciiText.h"
 #include "core/base/TextCodec.h"
 #include "core/ports/DesktopPort.h"
@@ -14,6 +15,10 @@ ShellOpener::ShellOpener(DesktopPort& desktop, UiPort& ui, std::string homePage)
 
 void ShellOpener::ShellOpen(std::string_view target, std::string_view format) {
     if (target.empty()) return;
+    if (!address::isOpenableTarget(target)) {
+        reportPlayError();
+        return;
+    }
     // The desktop may report a failure long after this returns: the next
     // step then runs, unless this opener is gone by that time.
     std::weak_ptr<bool> alive = alive_;

@@ -1,5 +1,6 @@
 #include "core/exchange/ChannelExchange.h"
 
+#include "core/base/AddressRules.h"
 #include "core/base/Error.h"
 #include "core/base/SafeFile.h"
 #include "core/base/ScrambleText.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -167,7 +169,11 @@ void ChannelExchange::BatchWriter::insert(ChannelRecord record) { write(false, s
 void ChannelExchange::BatchWriter::update(ChannelRecord record) { write(true, std::move(record)); }
 
 void ChannelExchange::BatchWriter::step() {
-    if (!rehearsal_ && Clock::now() - lastCommit_ >= kCommitInterval) finish();
+    if (rehearsal_ || Clock::now() - lastCommit_ < kCommitInterval) return;
+    finish();
+    // Another program waiting to write (the window, kwave) gets the file
+    // between two transactions.
+    std::this_thread::sleep_for(kWriteGap);
 }
 
 void ChannelExchange::BatchWriter::finish() {
@@ -196,6 +202,18 @@ void ChannelExchange::BatchWriter::keepWritten() noexcept {
     pending_.clear();
 }
 
+namespace {
+
+// The records batch add left out for their address, for its final message.
+std::string refusedRecordsText(const ChannelExchange::BatchCounts& counts) {
+    if (counts.refused.empty()) return {};
+    std::string text = "\r\n\r\n" + std::string(exchange_texts::kRefusedRecords);
+    for (const std::string& record : counts.refused) text += "\r\n" + record;
+    return text;
+}
+
+}  // namespace
+
 ChannelExchange::BatchCounts ChannelExchange::batchAdd(ChannelTextReader& reader) {
     BatchWriter writer(*this);
     BatchCounts counts;
@@ -212,6 +230,14 @@ ChannelExchange::BatchCounts ChannelExchange::batchAdd(ChannelTextReader& reader
             reader.read(text);
             ++counts.records;
 
+            if (!address::isAllowedAddress(text::trimBlanks(text.url)) ||
+                !address::isAllowedAddress(text::trimBlanks(text.link))) {
+                ++counts.skipped;
+                counts.refused.push_back("第 " + std::to_string(recordNumber) + " 条记录 (文件第 " +
+                                         std::to_string(firstLine) + " 行起) " + text.name);
+                writer.step();
+                continue;
+            }
             const std::int64_t n = store_.countChannelsByName(text.name);
             if (n == 1 && text.marker == "U") {
                 const ChannelDetails details = store_.readChannelDetails(text.name);
@@ -267,9 +293,9 @@ bool ChannelExchange::actUserBatchAddChannel() {
                         std::string(exchange_texts::kCannotOpenAfter));
         return false;
     }
-    batchAdd(*reader);
+    const BatchCounts counts = batchAdd(*reader);
     browser_.applyPendingChanges();
-    ui_.ShowMessage(exchange_texts::kBatchDone);
+    ui_.ShowMessage(std::string(exchange_texts::kBatchDone) + refusedRecordsText(counts));
     return true;
 }
 

@@ -47,6 +47,9 @@ public:
 
     struct BatchCounts {
         std::int64_t records = 0, inserted = 0, updated = 0, skipped = 0;
+        // "第 N 条记录 (文件第 L 行起) NAME" for each record left out because
+        // its address or related site has a scheme that is not allowed.
+        std::vector<std::string> refused;
     };
     // The batch-add command: open dialog, batchAdd, tree rebuild, final message.
     // Returns false when nothing ran (cancelled, file not opened, refused).
@@ -62,6 +65,9 @@ public:
     bool running() const { return running_; }
 
     static constexpr std::chrono::milliseconds kCommitInterval{200};
+    // The pause after each commit of a long write, in which another program
+    // polling for the lock finds it free.
+    static constexpr std::chrono::milliseconds kWriteGap{15};
 
     // One long write into the user's channels (batch add, playlist import):
     // the running state and the held tree for its length, rows grouped into
@@ -117,6 +123,7 @@ inline constexpr std::string_view kExportRemoveHint = "请您检查文件名是�
 inline constexpr std::string_view kExportDone = "祝贺您，您自己添加的频道已经全部导出到下面的文本文件中：";
 inline constexpr std::string_view kCannotOpenBefore = "不能打开 ";
 inline constexpr std::string_view kCannotOpenAfter = " 文件，请检查文件格式是否正确。";
+inline constexpr std::string_view kRefusedRecords = "下面这些记录的地址不是媒体或网页地址，没有添加：";
 inline constexpr std::string_view kBatchDone = "祝贺您，操作成功了！\r\n\r\n您现在就可以开始欣赏更多的频道！";
 }  // namespace exchange_texts
 

@@ -1,5 +1,6 @@
 #include "core/exchange/ChannelForm.h"
 
+#include "core/base/AddressRules.h"
 #include "core/base/Error.h"
 #include "core/base/ScrambleText.h"
 #include "core/base/TextCodec.h"
@@ -151,6 +152,12 @@ ChannelForm::Outcome ChannelForm::confirm(ChannelFormFields& fields, Focus& focu
 
     if (fields.class0.empty() || fields.name.empty() || address.empty()) {
         ui_.ShowMessage(form_texts::kRequired);
+        focus = Focus::Url;
+        return Outcome::Refused;
+    }
+    const bool keepsAddress = mode_ == kModeEdit && address == kKeepAddress;
+    if ((!keepsAddress && !address::isAllowedAddress(address)) || !address::isAllowedAddress(fields.link)) {
+        ui_.ShowMessage(address::kRefusedScheme);
         focus = Focus::Url;
         return Outcome::Refused;
     }

@@ -1,5 +1,6 @@
 #include "core/exchange/PlaylistExchange.h"
 
+#include "core/base/AddressRules.h"
 #include "core/base/AsciiText.h"
 #include "core/base/Error.h"
 #include "core/base/SafeFile.h"
@@ -156,7 +157,7 @@ PlaylistExchange::ImportReport PlaylistExchange::importPlaylist(const fs::path& 
                 skip(entry, "没有地址");
                 continue;
             }
-            if (isRefusedScheme(entry.url)) {
+            if (!address::isAllowedAddress(entry.url)) {
                 skip(entry, "地址类型不能播放：" + std::string(text::cutToChars(entry.url, 20)));
                 continue;
             }
@@ -181,12 +182,12 @@ PlaylistExchange::ImportReport PlaylistExchange::importPlaylist(const fs::path& 
             record.class2 = clean(entry.country, kClassChars);
             record.class3 = clean(entry.language, kClassChars);
             record.type = streamFormat(url);
-            if (!isRefusedScheme(entry.link)) record.link = clean(entry.link, kLinkChars);
+            if (address::isAllowedAddress(entry.link)) record.link = clean(entry.link, kLinkChars);
             std::string memo;
             const std::string_view duration = text::trimBlanks(entry.duration);
             if (!duration.empty() && duration.front() != '-' && duration != "0")
                 memo = "时长：" + std::string(duration) + " 秒";
-            if (!entry.logo.empty() && !isRefusedScheme(entry.logo))
+            if (!entry.logo.empty() && address::isAllowedAddress(entry.logo))
                 memo += (memo.empty() ? "" : "\r\n") + std::string("台标：") + withoutControls(entry.logo);
             record.memo = clean(memo, kMemoChars);
             record.scrambledUrl = scrambleText(url, name);

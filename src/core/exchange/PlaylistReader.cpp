@@ -504,15 +504,4 @@ std::string resolvePlaylistAddress(std::string_view address, const fs::path& fol
     return (folder / relative).lexically_normal().string();
 }
 
-bool isRefusedScheme(std::string_view address) {
-    // Browsers ignore blanks and controls inside a scheme, so they are dropped first.
-    std::string scheme;
-    for (const char c : address) {
-        if (c == ':') break;
-        if (static_cast<unsigned char>(c) > 0x20) scheme += ascii::toLower(c);
-        if (scheme.size() > 16) return false;
-    }
-    return scheme == "javascript" || scheme == "data" || scheme == "vbscript";
-}
-
 }  // namespace kw

@@ -44,7 +44,5 @@ std::unique_ptr<PlaylistReader> openPlaylistReader(const std::filesystem::path& 
 // An address as the catalogue stores it: relative paths resolved against
 // folder, blanks trimmed. Empty when nothing is left.
 std::string resolvePlaylistAddress(std::string_view address, const std::filesystem::path& folder);
-// Schemes that can never be a stream or a page: javascript:, data:, vbscript:.
-bool isRefusedScheme(std::string_view address);
 
 }  // namespace kw

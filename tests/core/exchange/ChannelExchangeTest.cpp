@@ -196,6 +196,20 @@ TEST_F(ExchangeTest, MarkersDecideInsertUpdateOrSkip) {
     EXPECT_EQ(channels().countChannelsInGroup(2), 5);
 }
 
+TEST_F(ExchangeTest, RecordsWithAScriptAddressAreLeftOutAndNamedInTheMessage) {
+    const fs::path file = programDir_ / "in.txt";
+    writeBytes(file, record("好台") + record("坏台", "I", "javascript:alert(document.cookie)") +
+                         record("后台", "I", "rtsp://x/") + record("改台", "U", "data:text/html,x"));
+    ASSERT_TRUE(importFile(file));
+    EXPECT_EQ(channels().countChannelsByName("好台"), 1);
+    EXPECT_EQ(channels().countChannelsByName("后台"), 1);
+    EXPECT_EQ(channels().countChannelsByName("坏台"), 0);
+    EXPECT_EQ(ui_.messageTexts().back(),
+              std::string(exchange_texts::kBatchDone) + "\r\n\r\n" +
+                  std::string(exchange_texts::kRefusedRecords) +
+                  "\r\n第 2 条记录 (文件第 12 行起) 坏台\r\n第 4 条记录 (文件第 34 行起) 改台");
+}
+
 TEST_F(ExchangeTest, UpdateInOtherLetterCaseKeepsTheAddressPlayable) {
     addRecord("News One", "mms://old/", 2, "User");
     const fs::path file = programDir_ / "in.txt";

@@ -1,0 +1,46 @@
+#include "core/base/AddressRules.h"
+
+#include "core/base/AsciiText.h"
+
+#include <algorithm>
+#include <array>
+
+namespace kw::address {
+namespace {
+
+constexpr bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+constexpr std::array<std::string_view, 25> kAllowedSchemes = {
+    "http",  "https", "ftp",  "file",  "mms",   "mmsh",     "mmst",    "mmsu",   "rtsp",
+    "rtspu", "rtsps", "rtmp", "rtmpe", "rtmps", "rtmpt",    "rtmpte",  "rtmpts", "rtp",
+    "udp",   "srt",   "pnm",  "icy",   "icyx",  "rtsp+tcp", "rtsp+udp"};
+
+}  // namespace
+
+std::optional<std::string> schemeOf(std::string_view address) {
+    std::string scheme;
+    for (const char c : address) {
+        if (c == ':') break;
+        if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7F) continue;
+        const bool allowed = scheme.empty()
+                                 ? ascii::isLetter(c)
+                                 : ascii::isLetter(c) || isDigit(c) || c == '+' || c == '-' || c == '.';
+        if (!allowed) return std::nullopt;
+        scheme += ascii::toLower(c);
+    }
+    const bool hasColon = address.find(':') != std::string_view::npos;
+    if (!hasColon || scheme.size() < 2) return std::nullopt;
+    return scheme;
+}
+
+bool isAllowedAddress(std::string_view address) {
+    const auto scheme = schemeOf(address);
+    return !scheme ||
+           std::find(kAllowedSchemes.begin(), kAllowedSchemes.end(), *scheme) != kAllowedSchemes.end();
+}
+
+bool isOpenableTarget(std::string_view target) {
+    return isAllowedAddress(target) || schemeOf(target) == "mailto";
+}
+
+}  // namespace kw::address

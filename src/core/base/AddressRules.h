@@ -1,0 +1,35 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Which addresses the program stores and hands to the desktop. Channel
+// addresses come from files that users swap, so only the schemes a catalogue
+// of streams and sites needs pass; local paths and file: addresses name
+// documents, which the desktop opens.
+namespace kw::address {
+
+// The lower-cased scheme of an address ("http" for " HTTP://x"), or nullopt
+// when the text is a local path. A scheme is a letter followed by letters,
+// digits, "+", "-" or "." before the first colon; one letter is a drive
+// ("C:\..."). Blanks and control characters before the colon are dropped
+// first, as browsers drop them ("java\tscript:" is "javascript").
+std::optional<std::string> schemeOf(std::string_view address);
+
+// Whether a channel's address or related site may be stored and opened: a
+// local path, or an address of an allowed scheme (http, https, ftp, file,
+// mms and its variants, rtsp and its variants, rtmp and its variants, rtp,
+// udp, srt, pnm, icy).
+bool isAllowedAddress(std::string_view address);
+
+// What the desktop may be asked to open: an allowed address, or the mailto:
+// address of the e-mail command.
+bool isOpenableTarget(std::string_view target);
+
+// The message where an address of another scheme would be stored.
+inline constexpr std::string_view kRefusedScheme =
+    "不支持这种地址：只能使用 http、https、ftp、mms、rtsp、rtmp 等"
+    "媒体和网页地址，或本机文件。";
+
+}  // namespace kw::address
