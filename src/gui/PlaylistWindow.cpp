@@ -3,6 +3,7 @@
 #include "core/base/Error.h"
 #include "core/exchange/PlaylistExchange.h"
 #include "core/session/Session.h"
+#include "gui/FileDialogs.h"
 #include "gui/QtText.h"
 #include "gui/frmMain.h"
 
@@ -12,7 +13,6 @@
 #include <QDialogButtonBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileDialog>
 #include <QFormLayout>
 #include <QMenu>
 #include <QMessageBox>
@@ -93,9 +93,14 @@ void exportPlaylist(frmMain& main) {
     if (dialog.exec() != QDialog::Accepted) return;
 
     const QString extension = format->currentData().toString();
-    const QString file = QFileDialog::getSaveFileName(
-        &main, qs(kExportTitle), QStringLiteral("channels.") + extension, format->currentText());
-    if (file.isEmpty()) return;
+    const std::optional<QString> chosen = runFileDialog(&main, {qs(kExportTitle),
+                                                                format->currentText(),
+                                                                {},
+                                                                QStringLiteral("channels.") + extension,
+                                                                extension,
+                                                                /*save=*/true});
+    if (!chosen) return;
+    const QString& file = *chosen;
     PlaylistExchange::ExportRequest request;
     request.format = *PlaylistExchange::parseFormat(extension.toStdString());
     request.scope = static_cast<PlaylistExchange::Scope>(scope->currentData().toInt());

@@ -2,10 +2,10 @@
 
 #include "core/ports/PasswordDialog.h"
 #include "core/session/UserMessages.h"
+#include "gui/FileDialogs.h"
 #include "gui/QtText.h"
 #include "gui/frmPasswordDlg.h"
 
-#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QStringList>
@@ -16,14 +16,15 @@ namespace kw {
 namespace {
 
 std::optional<std::string> chooseFile(QWidget* owner, const FileDialogRequest& request, bool save) {
-    QFileDialog dialog(owner, qs(request.title), qs(request.initialFolder), toQtFileFilter(request.filter));
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    // The set and text-file dialogs write over an existing file without asking.
-    if (save) dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(qs(request.defaultExtension));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().constFirst().toStdString();
+    const std::optional<QString> chosen = runFileDialog(owner, {qs(request.title),
+                                                                toQtFileFilter(request.filter),
+                                                                qs(request.initialFolder),
+                                                                {},
+                                                                qs(request.defaultExtension),
+                                                                save,
+                                                                request.askBeforeReplacing});
+    if (!chosen) return std::nullopt;
+    return chosen->toStdString();
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "core/session/Autostart.h"
 #include "core/session/Session.h"
 #include "gui/ChannelTreeView.h"
+#include "gui/FileDialogs.h"
 #include "gui/QtUi.h"
 #include "gui/frmMain.h"
 
@@ -14,7 +15,6 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -375,9 +375,10 @@ void frmOptions::spSetupOKClick() {
 }
 
 void frmOptions::spSetupSNDRECClick() {
-    const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("指定录音软件的启动路径"),
-                                                      QString(), QStringLiteral("可执行文件 (*.exe)"));
-    if (!file.isEmpty()) edSNDREC_->setText(file);
+    // The list shows every file: Linux programs carry no ".exe".
+    const std::optional<QString> file =
+        runFileDialog(this, {QStringLiteral("指定录音软件的启动路径"), QStringLiteral("可执行文件 (*)")});
+    if (file) edSNDREC_->setText(*file);
 }
 
 void frmOptions::btnSetLockedChannelPasswordClick() {

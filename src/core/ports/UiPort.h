@@ -25,6 +25,8 @@ struct FileDialogRequest {
     std::string filter;            // e.g. "快捷频道集文件 (*.scs)|*.scs"
     std::string defaultExtension;  // without the dot; may be empty
     std::string initialFolder;
+    // A save dialog asks before it replaces an existing file.
+    bool askBeforeReplacing = true;
 };
 
 // Everything the core asks of the person in front of the program. The Qt

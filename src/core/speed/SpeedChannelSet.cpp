@@ -40,7 +40,8 @@ void SpeedChannelSet::LoadSpeedChannelSet(const std::filesystem::path& path) {
 
 void SpeedChannelSet::SpeedChannelSaveClick() {
     const std::optional<std::string> chosen =
-        ui_.ChooseSaveFile({std::string(kSaveTitle), std::string(kFilter), "scs", setFolder().string()});
+        ui_.ChooseSaveFile({std::string(kSaveTitle), std::string(kFilter), "scs", setFolder().string(),
+                            /*askBeforeReplacing=*/false});
     // Without a file nothing is saved, so the changes must stay marked.
     if (!chosen || chosen->empty()) return;
     SaveSpeedChannelSet(*chosen);
