@@ -27,7 +27,11 @@ public:
 
     QString type(const QFileInfo& info) const override {
         if (!info.isFile()) return QAbstractFileIconProvider::type(info);
-        return typeByName(info).comment();
+        const QMimeType mime = typeByName(info);
+        // A name the database does not know (".scs", ".tre") reads as its ending.
+        if (!mime.isDefault()) return mime.comment();
+        return info.suffix().isEmpty() ? QStringLiteral("文件")
+                                       : QStringLiteral("%1 文件").arg(info.suffix().toUpper());
     }
 
 private:

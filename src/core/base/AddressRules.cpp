@@ -10,10 +10,11 @@ namespace {
 
 constexpr bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-constexpr std::array<std::string_view, 25> kAllowedSchemes = {
-    "http",  "https", "ftp",  "file",  "mms",   "mmsh",     "mmst",    "mmsu",   "rtsp",
-    "rtspu", "rtsps", "rtmp", "rtmpe", "rtmps", "rtmpt",    "rtmpte",  "rtmpts", "rtp",
-    "udp",   "srt",   "pnm",  "icy",   "icyx",  "rtsp+tcp", "rtsp+udp"};
+// ijl: is the address form of the 3CX stream format the add form names.
+constexpr std::array<std::string_view, 26> kAllowedSchemes = {
+    "http",  "https", "ftp",  "file",  "mms",   "mmsh",  "mmst",     "mmsu",    "rtsp",
+    "rtspu", "rtsps", "rtmp", "rtmpe", "rtmps", "rtmpt", "rtmpte",   "rtmpts",  "rtp",
+    "udp",   "srt",   "pnm",  "icy",   "icyx",  "ijl",   "rtsp+tcp", "rtsp+udp"};
 
 }  // namespace
 

@@ -20,7 +20,7 @@ std::optional<std::string> schemeOf(std::string_view address);
 // Whether a channel's address or related site may be stored and opened: a
 // local path, or an address of an allowed scheme (http, https, ftp, file,
 // mms and its variants, rtsp and its variants, rtmp and its variants, rtp,
-// udp, srt, pnm, icy).
+// udp, srt, pnm, icy, ijl).
 bool isAllowedAddress(std::string_view address);
 
 // What the desktop may be asked to open: an allowed address, or the mailto:
