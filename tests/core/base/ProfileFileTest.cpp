@@ -395,6 +395,26 @@ TEST_F(ProfileFileTest, WriteSweepsTemporariesOfDeadWritersOnly) {
     EXPECT_EQ(left, expected);
 }
 
+TEST_F(ProfileFileTest, FolderSweepRemovesTheTemporariesOfEveryDeadWriter) {
+    const pid_t dead = ::fork();
+    ASSERT_GE(dead, 0);
+    if (dead == 0) ::_exit(0);
+    ASSERT_EQ(::waitpid(dead, nullptr, 0), dead);
+    const std::string live = std::to_string(::getppid());
+    const std::vector<std::string> kept{"Kestrelwave.ini.tmp" + live + "-0", "out.txt.tmp" + live + "-1",
+                                        ".tmp" + std::to_string(dead) + "-0", "Temp.scs"};
+    for (const std::string& name : kept) std::ofstream(dir_ / name) << "x";
+    for (const std::string name : {"Kestrelwave.ini", "ChannelTree.tre", "out.txt"})
+        std::ofstream(dir_ / (name + ".tmp" + std::to_string(dead) + "-3")) << "x";
+    kw::removeStaleTemporariesIn(dir_);
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(dir_)) left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    std::vector<std::string> expected = kept;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(left, expected);
+}
+
 TEST_F(ProfileFileTest, RewriteKeepsPermissionsAndWritesThroughALink) {
     store("[S]\r\nk=1\r\n");
     fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
