@@ -1,4 +1,5 @@
 #include "TestInstallation.h"
+#include "support/DatabaseQuery.h"
 #include "support/FakeDesktop.h"
 #include "support/Kwave.h"
 #include "support/SessionProbe.h"
@@ -20,8 +21,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
-
-#include <sqlite3.h>
 
 #include <memory>
 
@@ -70,19 +69,6 @@ private:
     QTimer timer_;
     QWidget* busy_ = nullptr;
 };
-
-std::string queryText(const std::filesystem::path& database, const char* sql) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(database.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt* statement = nullptr;
-    sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
-    std::string text;
-    if (sqlite3_step(statement) == SQLITE_ROW)
-        text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
-    sqlite3_finalize(statement);
-    sqlite3_close(db);
-    return text;
-}
 
 }  // namespace
 
@@ -139,10 +125,10 @@ private slots:
         main.session().exit();
         kw::test::SessionProbe::store(main.session()).close();
 
-        QCOMPARE(
-            queryText(database, "select count(*) from ChannelInfo where ci_Name in ('终端台', '窗口台')"),
-            std::string("2"));
-        QCOMPARE(queryText(database, "pragma integrity_check"), std::string("ok"));
+        QCOMPARE(kw::test::queryText(
+                     database, "select count(*) from ChannelInfo where ci_Name in ('终端台', '窗口台')"),
+                 std::string("2"));
+        QCOMPARE(kw::test::queryText(database, "pragma integrity_check"), std::string("ok"));
     }
 
     // A dialog asked to start in the folder of the database starts in the

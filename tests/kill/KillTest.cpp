@@ -148,6 +148,21 @@ void expectOldOrNew(const State& now, const State& before, const State& after) {
     }
 }
 
+// Makes work a fresh copy of pristine.
+void restoreCopy(const fs::path& pristine, const fs::path& work) {
+    fs::remove_all(work);
+    fs::copy(pristine, work, fs::copy_options::recursive);
+}
+
+// How long one uninterrupted run of the command takes, in a fresh copy.
+std::chrono::microseconds timeOfRun(const fs::path& pristine, const fs::path& work,
+                                    const std::vector<std::string>& args, int& status) {
+    restoreCopy(pristine, work);
+    const auto started = std::chrono::steady_clock::now();
+    status = runKwave(work, args);
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
+}
+
 struct KilledCommand {
     const char* name;
     std::vector<std::string> args;  // CHANNEL stands for a channel of the catalogue
@@ -168,15 +183,9 @@ TEST_P(KillTest, KilledWriteLeavesOldOrNewStateAndNoLitter) {
     ASSERT_EQ(before.integrity, "ok");
 
     const fs::path work = temp / "work";
-    auto restore = [&] {
-        fs::remove_all(work);
-        fs::copy(pristine, work, fs::copy_options::recursive);
-    };
-    restore();
-    const auto started = std::chrono::steady_clock::now();
-    ASSERT_EQ(runKwave(work, args), 0);
-    const auto runTime =
-        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
+    int status = -1;
+    const auto runTime = timeOfRun(pristine, work, args, status);
+    ASSERT_EQ(status, 0);
     const State after = stateOf(work);
     ASSERT_TRUE(after.files != before.files || after.rows != before.rows) << "the command changed nothing";
 
@@ -186,7 +195,7 @@ TEST_P(KillTest, KilledWriteLeavesOldOrNewStateAndNoLitter) {
     std::uniform_int_distribution<long> delay(0, runTime.count() * 3 / 2);
     int finished = 0, unfinished = 0, littered = 0;
     for (int i = 0; i < iterations() && !HasFailure(); ++i) {
-        restore();
+        restoreCopy(pristine, work);
         const pid_t pid = startKwave(work, args);
         ::usleep(static_cast<useconds_t>(delay(random)));
         ::kill(pid, SIGKILL);
@@ -225,22 +234,16 @@ TEST(KillPackTest, KilledPackLeavesTheRowsAndTheNextPackCompacts) {
     ASSERT_EQ(runKwave(temp.path(), {"init", pristine.string()}), 0);
     const State before = stateOf(pristine);
     const fs::path work = temp / "work";
-    auto restore = [&] {
-        fs::remove_all(work);
-        fs::copy(pristine, work, fs::copy_options::recursive);
-    };
-    restore();
-    const auto started = std::chrono::steady_clock::now();
-    ASSERT_EQ(runKwave(work, {"pack"}), 0);
-    const auto runTime =
-        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
+    int status = -1;
+    const auto runTime = timeOfRun(pristine, work, {"pack"}, status);
+    ASSERT_EQ(status, 0);
 
     const unsigned seed = std::random_device{}();
     SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 random(seed);
     std::uniform_int_distribution<long> delay(0, runTime.count() * 3 / 2);
     for (int i = 0; i < iterations() && !HasFailure(); ++i) {
-        restore();
+        restoreCopy(pristine, work);
         const pid_t pid = startKwave(work, {"pack"});
         ::usleep(static_cast<useconds_t>(delay(random)));
         ::kill(pid, SIGKILL);

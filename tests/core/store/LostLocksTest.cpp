@@ -1,11 +1,11 @@
 #include "core/store/ChannelStore.h"
 #include "core/store/DatabaseLocks.h"
+#include "support/DatabaseQuery.h"
 #include "support/Kwave.h"
 #include "support/StoreFixture.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <unistd.h>
 
 namespace kw {
@@ -22,19 +22,6 @@ protected:
             ASSERT_GE(fd, 0);
             ::close(fd);
         }
-    }
-
-    std::string queryText(const char* sql) {
-        sqlite3* db = nullptr;
-        EXPECT_EQ(sqlite3_open_v2(database().c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-        sqlite3_stmt* statement = nullptr;
-        sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
-        std::string text;
-        if (sqlite3_step(statement) == SQLITE_ROW)
-            text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
-        sqlite3_finalize(statement);
-        sqlite3_close(db);
-        return text;
     }
 };
 
@@ -58,9 +45,10 @@ TEST_F(LostLocksTest, WritesOfBothProgramsSurviveLocksDroppedInsideTheProcess) {
     ASSERT_EQ(addAgain.status, 0) << addAgain.err;
     store_.reset();
 
-    EXPECT_EQ(queryText("select group_concat(ci_Name, ',') from ChannelInfo where ci_GroupID = 2"),
+    EXPECT_EQ(test::queryText(database(),
+                              "select group_concat(ci_Name, ',') from ChannelInfo where ci_GroupID = 2"),
               "一台,二台,三台,四台");
-    EXPECT_EQ(queryText("pragma integrity_check"), "ok");
+    EXPECT_EQ(test::queryText(database(), "pragma integrity_check"), "ok");
 }
 
 TEST_F(LostLocksTest, RetakesLocksOnlyWhenTheyAreGone) {
