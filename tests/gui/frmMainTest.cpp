@@ -5,7 +5,9 @@
 #include "core/base/Error.h"
 #include "core/base/ProfileFile.h"
 #include "core/base/TextCodec.h"
+#include "core/session/AppTexts.h"
 #include "core/settings/SettingsFile.h"
+#include "core/store/ChannelStore.h"
 #include "gui/ChannelTreeView.h"
 #include "gui/Program.h"
 #include "gui/QtUi.h"
@@ -13,6 +15,7 @@
 #include "gui/TrayIcon.h"
 #include "gui/frmADWindow.h"
 #include "gui/frmMain.h"
+#include "support/SessionProbe.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -21,6 +24,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSignalSpy>
@@ -527,7 +531,79 @@ private slots:
         QCOMPARE(splashes(), 0);
     }
 
+    // Exit (F10) while a playlist import runs asks first; Yes stops the
+    // import, keeps what it stored and then exits.
+    void exitDuringAnImportAsksThenStopsItAndExits() {
+        TestInstallation installed(TestInstallation::Content::Initialised);
+        kw::frmMain main(installed.dir(), *ad_, desktop_);
+        MessageBoxCatcher boxes;
+        main.startUp();
+        const std::filesystem::path list = writeLongPlaylist(installed);
+        QTimer exitOnProgress;
+        connect(&exitOnProgress, &QTimer::timeout, this, [&] {
+            if (QWidget* progress = visibleProgress()) {
+                exitOnProgress.stop();
+                QVERIFY(progress->actions().contains(commandNamed(main, "actExit")));
+                // The modal progress window is the active one, as on a desktop.
+                QApplication::setActiveWindow(progress);
+                QTest::keyClick(progress, Qt::Key_F10);
+            }
+        });
+        exitOnProgress.start(5);
+        main.runCommand([&] { main.session().actImportPlaylist(list.string()); });
+
+        QVERIFY(main.hasExited());
+        QVERIFY(boxes.texts.contains(kw::toDisplayText(kw::texts::kStopImportAndExit)));
+        const std::int64_t kept = kw::test::SessionProbe::store(main.session()).countChannelsInGroup(2);
+        QVERIFY2(kept > 0 && kept < kLongPlaylist, qPrintable(QString::number(kept)));
+    }
+
+    void playlistImportCanBeCancelledKeepingWhatItStored() {
+        TestInstallation installed(TestInstallation::Content::Initialised);
+        kw::frmMain main(installed.dir(), *ad_, desktop_);
+        MessageBoxCatcher boxes;
+        main.startUp();
+        const std::filesystem::path list = writeLongPlaylist(installed);
+        QTimer cancelOnProgress;
+        connect(&cancelOnProgress, &QTimer::timeout, this, [&] {
+            if (QWidget* progress = visibleProgress()) {
+                cancelOnProgress.stop();
+                auto* cancel = progress->findChild<QPushButton*>();
+                QVERIFY(cancel != nullptr);
+                QCOMPARE(cancel->text(), QStringLiteral("取消"));
+                cancel->click();
+            }
+        });
+        cancelOnProgress.start(5);
+        main.runCommand([&] { main.session().actImportPlaylist(list.string()); });
+
+        QVERIFY(!main.hasExited());
+        QVERIFY(!boxes.texts.isEmpty());
+        QVERIFY2(boxes.texts.last().startsWith(QStringLiteral("播放列表导入已取消")),
+                 qPrintable(boxes.texts.last()));
+        const std::int64_t kept = kw::test::SessionProbe::store(main.session()).countChannelsInGroup(2);
+        QVERIFY2(kept > 0 && kept < kLongPlaylist, qPrintable(QString::number(kept)));
+    }
+
 private:
+    static constexpr int kLongPlaylist = 20000;
+
+    static std::filesystem::path writeLongPlaylist(const TestInstallation& installed) {
+        std::string list = "#EXTM3U\n";
+        for (int i = 0; i < kLongPlaylist; ++i)
+            list +=
+                "#EXTINF:-1,T" + std::to_string(i) + "\nhttp://t.example/" + std::to_string(i) + ".m3u8\n";
+        installed.write("long.m3u", list);
+        return installed.file("long.m3u");
+    }
+
+    static QWidget* visibleProgress() {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->objectName() == QStringLiteral("dlgProgress") && window->isVisible()) return window;
+        }
+        return nullptr;
+    }
+
     kw::test::FakeDesktop desktop_;
     std::unique_ptr<TestInstallation> install_;
     std::unique_ptr<kw::frmADWindow> ad_;

@@ -27,3 +27,21 @@ inline constexpr std::string_view kSlogan = "一点即播 · 天下好频道尽�
 inline constexpr std::string_view kDateTooltipInitial = "显示当前日期与时间";
 
 }  // namespace kw::texts
+// What `kestrelwave --help` prints; the program takes no other arguments.
+inline constexpr std::string_view kCommandLineHelp =
+    "用法：kestrelwave [--help | --version]\n"
+    "鹰波视听 (Kestrel Wave)：网络电台、电视直播、影视与网站的频道目录，一点即播。\n"
+    "不带参数启动桌面程序；它的一切设置都在程序的“设置”窗口中。\n"
+    "  --help     显示本说明并退出\n"
+    "  --version  显示版本号并退出\n"
+    "命令行工具：kwave --help\n";
+// What `kestrelwave --version` prints before the version number.
+inline constexpr std::string_view kCommandLineVersion = "鹰波视听 (Kestrel Wave) ";
+
+// The cancel of an import's progress window.
+inline constexpr std::string_view kProgressCancel = "取消";
+
+// An exit asked for while an import runs.
+inline constexpr std::string_view kStopImportAndExit =
+    "正在导入频道。要停止导入并退出鹰波视听吗？\r\n\r\n已经导入的频道会保留。";
+

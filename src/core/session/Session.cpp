@@ -694,7 +694,9 @@ bool Session::actImportPlaylist(const std::string& file) {
         chosen = *answer;
     }
     try {
-        ui_.ShowMessage(PlaylistExchange::describe(importPlaylist(chosen, {})));
+        const PlaylistExchange::ImportReport report = importPlaylist(chosen, {});
+        ui_.ShowMessageWithDetails(PlaylistExchange::describe(report),
+                                   PlaylistExchange::describeDetails(report));
     } catch (const Error& error) {
         ui_.ShowError(error.what());
         return false;
