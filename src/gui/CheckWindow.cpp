@@ -73,10 +73,10 @@ QWidget* showCheckResults(const std::vector<ChannelCheck>& checks, QWidget* pare
                            QStringLiteral("应答 (秒)"), QStringLiteral("速率 (kbit/s)")});
     for (const ChannelCheck& check : checks) {
         const ProbeResult& r = check.result;
-        list->addTopLevelItem(
-            new QTreeWidgetItem({qs(check.name), qs(check.statusWord()), qs(r.reason),
-                                 r.answerSeconds < 0 ? QStringLiteral("-") : number(r.answerSeconds, 3),
-                                 number(r.kbitPerSecond, 0)}));
+        list->addTopLevelItem(new QTreeWidgetItem(
+            {qs(check.name), qs(check.statusWord()), qs(r.reason),
+             r.answerSeconds < 0 ? QStringLiteral("-") : number(r.answerSeconds, 3),
+             check.shownKbitPerSecond() ? number(*check.shownKbitPerSecond(), 0) : QStringLiteral("-")}));
     }
     list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     auto* summary = new QLabel(qs(summarizeChecks(checks).text()), window);
