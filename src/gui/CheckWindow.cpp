@@ -51,6 +51,7 @@ std::vector<ChannelCheck> checkSelectedBranch(Session& session, QWidget* parent)
     QProgressDialog progress(QString::fromUtf8(kProgressText), QString::fromUtf8(kCancelText), 0,
                              static_cast<int>(names.size()), parent);
     progress.setObjectName(QStringLiteral("frmCheckProgress"));
+    progress.setWindowTitle(qs(kAppTitle));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(0);
     progress.setValue(0);

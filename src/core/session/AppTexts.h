@@ -17,6 +17,10 @@ inline constexpr std::string_view kSecondInstanceText =
 inline constexpr std::string_view kProgramDirCaption = "错误";
 inline constexpr std::string_view kProgramDirFailed = "无法建立程序目录，鹰波视听不能启动。";
 
+// The first start made the per-user program directory; its path follows.
+inline constexpr std::string_view kProgramDirMade =
+    "欢迎使用鹰波视听！这是第一次启动，已经为您建立了程序目录，您的频道和设置都保存在这里：";
+
 // The notification-area icon's tip.
 inline constexpr std::string_view kTrayTip = "鹰波视听 (Kestrel Wave)\r\r [单击主窗口] [右击菜单] [双击退出]";
 
@@ -26,7 +30,6 @@ inline constexpr std::string_view kSlogan = "一点即播 · 天下好频道尽�
 // The window icon's tooltip before the mouse first moves over it.
 inline constexpr std::string_view kDateTooltipInitial = "显示当前日期与时间";
 
-}  // namespace kw::texts
 // What `kestrelwave --help` prints; the program takes no other arguments.
 inline constexpr std::string_view kCommandLineHelp =
     "用法：kestrelwave [--help | --version]\n"
@@ -45,3 +48,4 @@ inline constexpr std::string_view kProgressCancel = "取消";
 inline constexpr std::string_view kStopImportAndExit =
     "正在导入频道。要停止导入并退出鹰波视听吗？\r\n\r\n已经导入的频道会保留。";
 
+}  // namespace kw::texts
