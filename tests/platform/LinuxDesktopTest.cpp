@@ -216,11 +216,12 @@ INSTANTIATE_TEST_SUITE_P(Openers, LateOpenerTest,
                                            LateCase{"sleep 1.2\n", 3, false},  // after the window: it started
                                            LateCase{"kill -9 $$\n", 0, true}));
 
-// A stand-in player that logs its arguments and its end by SIGTERM.
+// A stand-in player that logs its arguments and its end by SIGTERM, which it
+// answers as mpv does, with exit status 4.
 fs::path loggingPlayer(const fs::path& dir, const std::string& name) {
     const fs::path script = dir / name;
     std::ofstream(script) << "#!/bin/sh\nlog='" << (dir / (name + ".log")).string()
-                          << "'\necho \"$*\" >> \"$log\"\ntrap 'echo \"ended $*\" >> \"$log\"; exit 0' TERM\n"
+                          << "'\necho \"$*\" >> \"$log\"\ntrap 'echo \"ended $*\" >> \"$log\"; exit 4' TERM\n"
                           << "sleep 5 & wait\n";
     fs::permissions(script, fs::perms::owner_all);
     return script;
