@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <ostream>
@@ -28,6 +29,12 @@ std::string fixed(double value, int decimals) {
 
 std::string answerTime(const ProbeResult& result) {
     return result.answerSeconds < 0 ? "-" : fixed(result.answerSeconds, 3) + "s";
+}
+
+// The rate as text in `decimals`, or `none` where it was not measured meaningfully.
+std::string rateText(const ChannelCheck& check, int decimals, std::string_view none) {
+    const std::optional<double> rate = check.shownKbitPerSecond();
+    return rate ? fixed(*rate, decimals) : std::string(none);
 }
 
 std::string jsonText(std::string_view text) {
@@ -66,19 +73,19 @@ void printChecks(std::ostream& out, Format format, const std::vector<ChannelChec
         switch (format) {
             case Format::Text:
                 out << check.name << "  " << word << "  " << r.reason << "  " << answerTime(r) << "  "
-                    << fixed(r.kbitPerSecond, 0) << " kbit/s\n";
+                    << rateText(check, 0, "-") << " kbit/s\n";
                 break;
             case Format::Tsv:
                 out << tsvText(check.name) << '\t' << word << '\t' << tsvText(r.reason) << '\t'
                     << (r.answerSeconds < 0 ? "" : fixed(r.answerSeconds, 3)) << '\t'
-                    << fixed(r.kbitPerSecond, 0) << '\n';
+                    << rateText(check, 0, "") << '\n';
                 break;
             case Format::Json:
                 out << (first ? "" : ",") << "\n{\"name\":" << jsonText(check.name)
                     << ",\"status\":" << r.status << ",\"word\":" << jsonText(word)
                     << ",\"reason\":" << jsonText(r.reason)
                     << ",\"answer_s\":" << (r.answerSeconds < 0 ? "null" : fixed(r.answerSeconds, 3))
-                    << ",\"bytes\":" << r.bytes << ",\"kbit_s\":" << fixed(r.kbitPerSecond, 1) << '}';
+                    << ",\"bytes\":" << r.bytes << ",\"kbit_s\":" << rateText(check, 1, "null") << '}';
                 break;
         }
         first = false;
@@ -98,6 +105,8 @@ int runCheck(CommandContext& context) {
     takeOption(context.args, "--timeout", timeoutText);
     takeOption(context.args, "--format", formatText);
     const bool writeReport = takeOption(context.args, "--write-report", report);
+    // For scripts: a dead channel makes the run fail; by default it does not.
+    const bool failOnDead = takeFlag(context.args, "--fail-on-dead");
     expectArgCount(context.args, 0, 0);
     const int jobs = parseNumber(jobsText, "N");
     if (jobs < 1 || jobs > 256) throw UsageError("--jobs must be 1 to 256");
@@ -127,14 +136,17 @@ int runCheck(CommandContext& context) {
         const std::size_t dead = cli->writeDeadChannelReport(report, checks);
         context.err << dead << " channels written to " << report << '\n';
     }
-    return 0;
+    constexpr int kDeadChannelsFound = 3;
+    const bool anyDead =
+        std::any_of(checks.begin(), checks.end(), [](const ChannelCheck& c) { return c.dead(); });
+    return failOnDead && anyDead ? kDeadChannelsFound : 0;
 }
 
 constexpr std::array kCommands{
     Command{
         "check",
         "check [--scope all|favorites|user|branch:PATH] [--jobs N] [--timeout S] [--format text|tsv|json] "
-        "[--write-report FILE]",
+        "[--write-report FILE] [--fail-on-dead]",
         runCheck},
 };
 

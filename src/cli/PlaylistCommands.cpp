@@ -9,11 +9,13 @@
 namespace kw::cli {
 namespace {
 
-// import-playlist FILE [--class0 NAME] [--dry-run]: the counts, then each skip with its reason.
+// import-playlist FILE [--class0 NAME] [--dry-run] [--verbose]: the counts,
+// the skip reasons with how many each, and with --verbose every skipped line.
 int importPlaylist(CommandContext& context) {
     PlaylistExchange::ImportOptions options;
     takeOption(context.args, "--class0", options.class0);
     options.dryRun = takeFlag(context.args, "--dry-run");
+    options.everyNote = takeFlag(context.args, "--verbose");
     expectArgCount(context.args, 1, 1);
     CliSession cli(context);
     const PlaylistExchange::ImportReport report =
@@ -21,10 +23,12 @@ int importPlaylist(CommandContext& context) {
     context.out << (options.dryRun ? "dry run, nothing stored\n" : "") << "added " << report.added << '\n'
                 << "renamed " << report.renamed << '\n'
                 << "skipped " << report.skipped << '\n';
-    for (const std::string& note : report.notes) context.out << "  " << note << '\n';
-    if (report.skipped > static_cast<std::int64_t>(report.notes.size()))
-        context.out << "  ... " << report.skipped - static_cast<std::int64_t>(report.notes.size())
-                    << " more\n";
+    for (const PlaylistExchange::SkipReason& reason : report.reasons)
+        context.out << "  " << reason.reason << ": " << reason.count << '\n';
+    if (report.cutValues > 0) context.out << "categories cut " << report.cutValues << '\n';
+    if (options.everyNote) {
+        for (const std::string& note : report.notes) context.out << "  " << note << '\n';
+    }
     return 0;
 }
 
@@ -63,7 +67,8 @@ int exportPlaylist(CommandContext& context) {
 }
 
 constexpr std::array kCommands{
-    Command{"import-playlist", "import-playlist FILE [--class0 NAME] [--dry-run]", importPlaylist},
+    Command{"import-playlist", "import-playlist FILE [--class0 NAME] [--dry-run] [--verbose]",
+            importPlaylist},
     Command{"export-playlist",
             "export-playlist FILE [--format m3u8|pls|xspf] [--scope all|favorites|user|branch:PATH] "
             "[--password P]",

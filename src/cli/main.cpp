@@ -3,6 +3,7 @@
 #include "core/base/Error.h"
 #include "core/settings/ListEntries.h"
 
+#include <algorithm>
 #include <charconv>
 #include <iostream>
 #include <vector>
@@ -22,6 +23,7 @@ std::vector<Command> allCommands() {
 
 void printUsage(std::ostream& stream) {
     stream << "usage: kwave [--dir DIR] COMMAND [ARGS]\n"
+              "       kwave --help | --version | COMMAND --help\n"
               "  --dir DIR  the program directory (default: the folder of kwave when it holds\n"
               "             Kestrelwave.dll, else ~/.local/share/kestrelwave)\n"
               "commands:\n";
@@ -88,8 +90,21 @@ int main(int argc, char** argv) {
         if (words.empty()) throw UsageError("no command given");
         const std::string name = words.front();
         words.erase(words.begin());
+        // Answered without opening or making anything.
+        if (name == "--help" || name == "-h") {
+            printUsage(std::cout);
+            return 0;
+        }
+        if (name == "--version") {
+            std::cout << "kwave " << KW_VERSION << '\n';
+            return 0;
+        }
         for (const Command& command : allCommands()) {
             if (command.name != name) continue;
+            if (std::find(words.begin(), words.end(), "--help") != words.end()) {
+                std::cout << "usage: kwave [--dir DIR] " << command.usage << '\n';
+                return 0;
+            }
             const ProgramLocation location = dirGiven ? ProgramLocation{std::filesystem::absolute(dir)}
                                                       : kw::locateProgramDirectory(executableFolder());
             CommandContext context{location.dir,     location.layout, shippedDataFolder(executableFolder()),

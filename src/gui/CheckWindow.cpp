@@ -51,6 +51,7 @@ std::vector<ChannelCheck> checkSelectedBranch(Session& session, QWidget* parent)
     QProgressDialog progress(QString::fromUtf8(kProgressText), QString::fromUtf8(kCancelText), 0,
                              static_cast<int>(names.size()), parent);
     progress.setObjectName(QStringLiteral("frmCheckProgress"));
+    progress.setWindowTitle(qs(kAppTitle));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(0);
     progress.setValue(0);
@@ -73,10 +74,10 @@ QWidget* showCheckResults(const std::vector<ChannelCheck>& checks, QWidget* pare
                            QStringLiteral("应答 (秒)"), QStringLiteral("速率 (kbit/s)")});
     for (const ChannelCheck& check : checks) {
         const ProbeResult& r = check.result;
-        list->addTopLevelItem(
-            new QTreeWidgetItem({qs(check.name), qs(check.statusWord()), qs(r.reason),
-                                 r.answerSeconds < 0 ? QStringLiteral("-") : number(r.answerSeconds, 3),
-                                 number(r.kbitPerSecond, 0)}));
+        list->addTopLevelItem(new QTreeWidgetItem(
+            {qs(check.name), qs(check.statusWord()), qs(r.reason),
+             r.answerSeconds < 0 ? QStringLiteral("-") : number(r.answerSeconds, 3),
+             check.shownKbitPerSecond() ? number(*check.shownKbitPerSecond(), 0) : QStringLiteral("-")}));
     }
     list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     auto* summary = new QLabel(qs(summarizeChecks(checks).text()), window);

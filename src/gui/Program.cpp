@@ -19,6 +19,8 @@
 #include <QLibraryInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLocale>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProxyStyle>
@@ -108,14 +110,25 @@ void setUpApplication(QApplication& application) {
     // The program's dialogs are laid out for the windows' 12-pixel font.
     QApplication::setFont(programFont());
     applyTooltipStyle();
-    // Qt's own buttons and dialogs (OK, Yes, the file dialog) in Chinese.
-    auto* translator = new QTranslator(&application);
-    if (translator->load(QStringLiteral("qt_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        application.installTranslator(translator);
-    }
+    setUpLanguage(application);
+    // The web engine's start-up report and the news pages' script messages
+    // say nothing a user needs; QT_LOGGING_RULES still turns them on.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext*=false\njs*=false"));
     application.installEventFilter(new HintDuration(&application));
     // The splash closing or the main window hiding must not end the program.
     application.setQuitOnLastWindowClosed(false);
+}
+
+void setUpLanguage(QApplication& application) {
+    static const QString kTranslatorName = QStringLiteral("kwQtTranslations");
+    if (application.findChild<QTranslator*>(kTranslatorName) != nullptr) return;
+    // Dates, numbers and the file dialog's type names follow the default locale.
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::SimplifiedChineseScript, QLocale::China));
+    auto* translator = new QTranslator(&application);
+    translator->setObjectName(kTranslatorName);
+    if (translator->load(QStringLiteral("qt_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        application.installTranslator(translator);
+    }
 }
 
 std::unique_ptr<Program> Program::start(const std::filesystem::path& programDir) {
@@ -133,17 +146,26 @@ std::unique_ptr<Program> Program::startFrom(const std::filesystem::path& executa
     if (!lock) return nullptr;
     // Made under the lock, so two first starts never build it at once.
     ProgramLocation location;
+    bool made = false;
     try {
         location = locateProgramDirectory(executableFolder);
-        prepareProgramDirectory(location, shippedDataFolder(executableFolder));
+        made = prepareProgramDirectory(location, shippedDataFolder(executableFolder));
     } catch (const Error& error) {
         reportProgramDirFailure(error.what());
         return nullptr;
     }
-    return launch(std::move(lock), location.dir, std::make_unique<LinuxDesktop>());
+    std::unique_ptr<Program> program =
+        launch(std::move(lock), location.dir, std::make_unique<LinuxDesktop>());
+    // Said once: later starts find the directory there.
+    if (made)
+        program->mainWindow().ui().ShowMessage(std::string(texts::kProgramDirMade) + "\r\n\r\n" +
+                                               location.dir.string());
+    return program;
 }
 
 std::unique_ptr<SingleInstance> Program::takeLock() {
+    // The refusal below is the first box a start may show.
+    setUpLanguage(*qApp);
     auto lock = std::make_unique<SingleInstance>(kSingleInstanceName);
     if (lock->state() == SingleInstance::State::HeldElsewhere) {
         askFirstInstanceForward(*lock);
@@ -227,6 +249,21 @@ int Program::run() {
         std::filesystem::remove(mainWindow_->programDir() / ChannelStore::kLockFileName, ignored);
     }
     return 0;
+}
+
+std::optional<int> answerInformationRequest(const std::vector<std::string>& arguments, std::ostream& out,
+                                            std::string_view version) {
+    for (const std::string& argument : arguments) {
+        if (argument == "--help" || argument == "-h") {
+            out << texts::kCommandLineHelp;
+            return 0;
+        }
+        if (argument == "--version") {
+            out << texts::kCommandLineVersion << version << '\n';
+            return 0;
+        }
+    }
+    return std::nullopt;
 }
 
 std::filesystem::path executableFolder() {

@@ -4,7 +4,12 @@
 #include <QLocalServer>
 
 #include <filesystem>
+#include <iosfwd>
 #include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace kw {
 
@@ -69,8 +74,16 @@ private:
 };
 
 // The application title, the hint timings (100 ms to show, 2500 ms shown),
-// the program icon; the program ends only through its exit sequence.
+// the program icon, the language; the program ends only through its exit sequence.
 void setUpApplication(QApplication& application);
+// Chinese for Qt's own buttons and dialogs (OK, Yes, the file dialog's types
+// and dates); done before the first box. Once per application.
+void setUpLanguage(QApplication& application);
+
+// `--help` and `--version`: the answer on `out` and the exit status, before
+// anything else starts; nullopt for a start of the program.
+std::optional<int> answerInformationRequest(const std::vector<std::string>& arguments, std::ostream& out,
+                                            std::string_view version);
 
 // The folder of the running executable.
 std::filesystem::path executableFolder();

@@ -1,6 +1,7 @@
 #include "gui/QtUi.h"
 
 #include "core/ports/PasswordDialog.h"
+#include "core/session/AppTexts.h"
 #include "core/session/UserMessages.h"
 #include "gui/FileDialogs.h"
 #include "gui/QtText.h"
@@ -69,6 +70,13 @@ void QtUi::ShowMessage(std::string_view text, std::string_view caption) {
     box.exec();
 }
 
+void QtUi::ShowMessageWithDetails(std::string_view text, std::string_view details, std::string_view caption) {
+    QMessageBox box(QMessageBox::NoIcon, qs(caption), toDisplayText(text), QMessageBox::Ok, dialogParent());
+    box.setObjectName(QStringLiteral("MessageWithDetails"));
+    if (!details.empty()) box.setDetailedText(toDisplayText(details));
+    box.exec();
+}
+
 void QtUi::ShowError(std::string_view text) {
     QMessageBox box(QMessageBox::Critical, qs(kAppTitle), toDisplayText(explainForUser(text)),
                     QMessageBox::Ok, dialogParent());
@@ -112,14 +120,27 @@ void QtUi::ShowAdvertisement() {
 }
 
 void QtUi::ShowProgress(std::string_view text, int percent) {
+    if (stopRequested_) return;
     if (!progress_) {
         progress_ = new QProgressDialog(owner());
         progress_->setObjectName(QStringLiteral("dlgProgress"));
         progress_->setWindowTitle(qs(kAppTitle));
-        progress_->setCancelButton(nullptr);
+        if (cancelOffered_) {
+            progress_->setCancelButtonText(qs(texts::kProgressCancel));
+        } else {
+            progress_->setCancelButton(nullptr);
+        }
         progress_->setRange(0, 100);
         progress_->setMinimumDuration(0);
-        progress_->setWindowModality(Qt::NonModal);
+        progress_->setAutoReset(false);
+        progress_->setAutoClose(false);
+        // Input reaches this window only, so no command starts meanwhile.
+        progress_->setWindowModality(Qt::ApplicationModal);
+        progress_->addActions(progressActions_);
+        // Escape and the window's close cancel too; without a cancel they do nothing.
+        QObject::connect(progress_, &QProgressDialog::canceled, progress_, [this] {
+            if (cancelOffered_) stopRequested_ = true;
+        });
     }
     progress_->setLabelText(qs(text));
     progress_->setValue(percent);
@@ -129,6 +150,10 @@ void QtUi::ShowProgress(std::string_view text, int percent) {
 void QtUi::EndProgress() {
     if (progress_) progress_->deleteLater();
     progress_ = nullptr;
+    cancelOffered_ = false;
+    stopRequested_ = false;
 }
+
+void QtUi::OfferProgressCancel() { cancelOffered_ = true; }
 
 }  // namespace kw

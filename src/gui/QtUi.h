@@ -3,7 +3,9 @@
 #include "core/ports/UiPort.h"
 #include "gui/QtText.h"
 
+#include <QAction>
 #include <QFont>
+#include <QList>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QString>
@@ -30,6 +32,8 @@ public:
     void setAdvertisementHandler(std::function<void()> handler) { showAdvertisement_ = std::move(handler); }
 
     void ShowMessage(std::string_view text, std::string_view caption = kAppTitle) override;
+    void ShowMessageWithDetails(std::string_view text, std::string_view details,
+                                std::string_view caption = kAppTitle) override;
     void ShowError(std::string_view text) override;
     bool AskYesNo(std::string_view caption, std::string_view text) override;
     std::optional<std::string> InputBox(std::string_view caption, std::string_view prompt,
@@ -38,9 +42,19 @@ public:
     std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override;
     std::optional<std::string> AskPassword(PasswordPurpose purpose, PasswordDialog& dialog) override;
     void ShowAdvertisement() override;
-    // A small progress window over the owner while batch add runs.
+    // A small progress window over the owner while an import runs. It keeps
+    // input from the other windows, so the import may let input through to
+    // it (its cancel, and the actions given to setProgressActions()).
     void ShowProgress(std::string_view text, int percent) override;
     void EndProgress() override;
+    void OfferProgressCancel() override;
+    bool ProgressCancelled() override { return stopRequested_; }
+    // Whether the progress window is up: input then reaches it alone.
+    bool progressShown() const { return progress_ && progress_->isVisible(); }
+    // Asks the command the progress shows to stop (an exit while it runs).
+    void requestProgressStop() { stopRequested_ = true; }
+    // Actions whose shortcuts work in the progress window too (the exit).
+    void setProgressActions(QList<QAction*> actions) { progressActions_ = std::move(actions); }
 
 private:
     QWidget* owner() const;
@@ -51,6 +65,9 @@ private:
     QPointer<frmPasswordDlg> passwordDialog_;
     std::function<void()> showAdvertisement_;
     QPointer<QProgressDialog> progress_;
+    QList<QAction*> progressActions_;
+    bool cancelOffered_ = false;
+    bool stopRequested_ = false;
 };
 
 // The 12-pixel CJK font the windows are laid out for: the classic one where

@@ -47,9 +47,11 @@ frmMain::frmMain(std::filesystem::path programDir, frmADWindow& adWindow, Deskto
       adWindow_(adWindow),
       ui_(this),
       // Long loops let the window paint; input waits until they are done, so
-      // no command starts in the middle of a tree build.
-      session_(std::make_unique<Session>(programDir_, ui_, desktop, [] {
-          QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+      // no command starts in the middle of a tree build. An import's progress
+      // window keeps input from the others and takes its own (cancel, exit).
+      session_(std::make_unique<Session>(programDir_, ui_, desktop, [this] {
+          QCoreApplication::processEvents(ui_.progressShown() ? QEventLoop::AllEvents
+                                                              : QEventLoop::ExcludeUserInputEvents);
       })) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(qs(kAppTitle));
@@ -71,6 +73,7 @@ frmMain::frmMain(std::filesystem::path programDir, frmADWindow& adWindow, Deskto
     buildKeys();
     connectHelperCommands(desktop);
     ui_.setAdvertisementHandler([this] { command(MainCommand::actAD)->trigger(); });
+    ui_.setProgressActions({command(MainCommand::actExit)});
 
     trayIcon_ = new TrayIcon(this);
     connect(trayIcon_, &TrayIcon::leftButtonDown, this,
@@ -95,6 +98,11 @@ void frmMain::runCommand(const std::function<void()>& command) {
         command();
     } catch (const std::exception& error) {
         ui_.ShowError(error.what());
+    }
+    // An exit asked for during an import runs once the import has stopped.
+    if (exitWhenStopped_ && !session_->exchangeRunning()) {
+        exitWhenStopped_ = false;
+        actExitExecute();
     }
 }
 
@@ -175,7 +183,14 @@ void frmMain::muIconSelectChannelExecute() {
 }
 
 void frmMain::actExitExecute() {
-    if (exited_) return;
+    if (exited_ || exitWhenStopped_) return;
+    if (session_->exchangeRunning()) {
+        if (ui_.AskYesNo(kAppTitle, texts::kStopImportAndExit)) {
+            exitWhenStopped_ = true;
+            ui_.requestProgressStop();
+        }
+        return;
+    }
     exited_ = true;
     trayIcon_->remove();
     // The session reports each failing step and goes on; nothing may keep

@@ -195,6 +195,7 @@ private:
     bool dragging_ = false;
     bool skinMenuFilled_ = false;
     bool exited_ = false;
+    bool exitWhenStopped_ = false;  // asked for during an import, run once it stopped
     QMetaObject::Connection hideOnDeactive_;
 };
 

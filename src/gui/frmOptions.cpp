@@ -23,11 +23,38 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <algorithm>
+#include <memory>
+#include <utility>
 
 namespace kw {
 namespace {
 
 std::string utf8(const QString& text) { return text.toStdString(); }
+
+// A several-line box with an input limit, as a one-line box has: typing or
+// pasting past it keeps only as much of the inserted text as still fits.
+void limitLength(QPlainTextEdit* edit, int limit) {
+    auto inserted = std::make_shared<std::pair<int, int>>(0, 0);  // where, how many
+    QObject::connect(edit->document(), &QTextDocument::contentsChange, edit,
+                     [inserted](int position, int, int added) {
+                         *inserted = {position, added};
+                     });
+    QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [edit, limit, inserted] {
+        const auto [position, added] = std::exchange(*inserted, {0, 0});
+        const int length = edit->document()->characterCount() - 1;  // without the closing separator
+        const int excess = length - limit;
+        if (excess <= 0 || added <= 0) return;
+        const int end = std::min(position + added, length);
+        QTextCursor cursor(edit->document());
+        cursor.setPosition(end);
+        cursor.setPosition(std::max(position, end - excess), QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    });
+}
 
 QPointer<frmOptions>& openWindow() {
     static QPointer<frmOptions> window;
@@ -431,6 +458,7 @@ void frmOptions::buildChannelPage() {
     fields[8] = edLink_ = lineEdit(ChannelForm::kLinkLimit, true);
     fields[9] = meMemo_ = new QPlainTextEdit(group);
     meMemo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    limitLength(meMemo_, static_cast<int>(ChannelForm::kMemoLimit));
 
     stHint_ = hintPanel(group, "stHint", 12, QRect(8, 274, 600, 68));
     hintPanel_ = stHint_;
@@ -469,7 +497,6 @@ void frmOptions::buildChannelPage() {
     edTextFileName_->setObjectName(QStringLiteral("edTextFileName"));
     edTextFileName_->setGeometry(0, 22, 616, 22);
     edTextFileName_->setReadOnly(true);
-    edTextFileName_->setMaxLength(static_cast<int>(ChannelForm::kFileNameLimit));
     edTextFileName_->setStyleSheet(QStringLiteral("QLineEdit { background: #FFFBF0; }"));
     edTextFileName_->setEnabled(false);
     panel->setVisible(page_ == ChannelForm::kPageAdd);

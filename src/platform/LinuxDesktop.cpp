@@ -177,6 +177,15 @@ std::vector<std::string> knownPlayers() {
     return {"mpv", "vlc", "celluloid", "totem", "smplayer", "audacious"};
 }
 
+std::vector<std::string> playerWindowOptions(std::string_view player) {
+    // Started from a program rather than a desktop entry, mpv plays sound
+    // without a window and so cannot be stopped; the desktop entry's mode
+    // gives it one. The others open their window whatever they play.
+    if (std::filesystem::path(player).filename() == "mpv")
+        return {"--player-operation-mode=pseudo-gui", "--"};
+    return {};
+}
+
 namespace {
 
 std::vector<std::filesystem::path> folderList(const char* variable, std::string_view fallback) {
@@ -339,6 +348,10 @@ LinuxDesktop::~LinuxDesktop() {
 bool LinuxDesktop::openDocument(std::string_view target, std::string_view format, LateFailure onLateFailure) {
     const std::optional<std::string> argument = desktop::openerArgument(target);
     if (!argument) return false;
+    // A new play: what earlier opens still have to say is of no use now.
+    for (Watched& launch : watched_) {
+        if (launch.open) launch.onFailure = nullptr;
+    }
     std::vector<Step> steps;
     if (!desktop::isMediaStream(target, format)) {
         steps.push_back({config_.opener, {*argument}});
@@ -350,13 +363,17 @@ bool LinuxDesktop::openDocument(std::string_view target, std::string_view format
             if (const auto playlist = writePlaylist(target))
                 steps.push_back({config_.opener, {playlist->string()}});
         }
-        for (const std::string& player : config_.players) steps.push_back({player, {*argument}});
+        for (const std::string& player : config_.players) {
+            std::vector<std::string> arguments = desktop::playerWindowOptions(player);
+            arguments.push_back(*argument);
+            steps.push_back({player, std::move(arguments), true});
+        }
         if (!desktopPlays) {
             if (const auto playlist = writePlaylist(target))
                 steps.push_back({config_.opener, {playlist->string()}});
         }
     }
-    return startFirst(std::move(steps), std::move(onLateFailure));
+    return startFirst(std::move(steps), std::move(onLateFailure), true);
 }
 
 bool LinuxDesktop::openInBrowser(std::string_view address, LateFailure onLateFailure) {
@@ -364,28 +381,45 @@ bool LinuxDesktop::openInBrowser(std::string_view address, LateFailure onLateFai
     if (!argument) return false;
     std::vector<Step> steps;
     for (const std::string& browser : config_.browsers) steps.push_back({browser, {*argument}});
-    return startFirst(std::move(steps), std::move(onLateFailure));
+    return startFirst(std::move(steps), std::move(onLateFailure), true);
 }
 
 bool LinuxDesktop::startProgram(std::string_view program, const std::vector<std::string>& arguments,
                                 LateFailure onLateFailure) {
     if (!desktop::isStartableProgram(program)) return false;
-    return startFirst({{std::string(program), arguments}}, std::move(onLateFailure));
+    return startFirst({{std::string(program), arguments}}, std::move(onLateFailure), false);
 }
 
-bool LinuxDesktop::startFirst(std::vector<Step> steps, LateFailure onLateFailure) {
+bool LinuxDesktop::startFirst(std::vector<Step> steps, LateFailure onLateFailure, bool open) {
     for (std::size_t i = 0; i < steps.size(); ++i) {
         const std::optional<pid_t> pid = spawn(steps[i].program, steps[i].arguments);
         if (!pid) continue;  // not installed: the next one at once
+        if (steps[i].ownPlayer) {
+            endOwnPlayer();
+            ownPlayer_ = *pid;
+        }
         std::vector<Step> rest(std::make_move_iterator(steps.begin() + static_cast<std::ptrdiff_t>(i) + 1),
                                std::make_move_iterator(steps.end()));
-        auto failed = [this, rest = std::move(rest), onLateFailure = std::move(onLateFailure)]() mutable {
-            if (!startFirst(std::move(rest), onLateFailure) && onLateFailure) onLateFailure();
+        auto failed = [this, rest = std::move(rest), onLateFailure = std::move(onLateFailure),
+                       open]() mutable {
+            if (!startFirst(std::move(rest), onLateFailure, open) && onLateFailure) onLateFailure();
         };
-        watched_.push_back({*pid, std::chrono::steady_clock::now(), std::move(failed)});
+        watched_.push_back({*pid, std::chrono::steady_clock::now(), std::move(failed), open});
         return true;
     }
     return false;
+}
+
+void LinuxDesktop::endOwnPlayer() {
+    if (!ownPlayer_) return;
+    const pid_t pid = *std::exchange(ownPlayer_, std::nullopt);
+    // Only a child not yet reaped: its process id and group cannot have been
+    // given to another process meanwhile.
+    const auto launch = std::find_if(watched_.begin(), watched_.end(),
+                                     [pid](const Watched& watched) { return watched.pid == pid; });
+    if (launch == watched_.end()) return;
+    launch->onFailure = nullptr;  // ended by us: no failure, no fallback
+    ::kill(-pid, SIGTERM);        // the player and what it started, its own process group
 }
 
 void LinuxDesktop::checkLaunches() {
@@ -405,6 +439,7 @@ void LinuxDesktop::checkLaunches() {
         const bool failed = done == launch.pid && !(WIFEXITED(status) && WEXITSTATUS(status) == 0);
         const bool inWindow = now - launch.started <= config_.failureWindow;
         if (failed && inWindow && launch.onFailure) failures.push_back(std::move(launch.onFailure));
+        if (ownPlayer_ == launch.pid) ownPlayer_.reset();
         return true;
     });
     // Reported after the list is settled: a report may start the next program.
@@ -416,9 +451,11 @@ std::optional<pid_t> LinuxDesktop::spawn(const std::string& program,
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    // A player's progress output does not belong on our output, and a pipe
+    // A player's progress output does not belong on our output or in our
+    // log (an opener may run the player in its own foreground), and a pipe
     // reading kwave's output must not wait for the player to end.
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
 
     // Its own process group, so a terminal's Ctrl+C to us spares the player;
     // no blocked signals, and the ones we might ignore back to their defaults.

@@ -45,9 +45,13 @@ std::optional<std::string> browserArgument(std::string_view address);
 // such as ".html" or ".php", always mean the browser.
 bool isMediaStream(std::string_view target, std::string_view format);
 
-// Media players that take an address as their one argument, in the order
+// Media players that take an address as their last argument, in the order
 // they are tried when the desktop cannot open a stream.
 std::vector<std::string> knownPlayers();
+
+// The options that make `player` (judged by its file name) show a window of
+// its own for any stream, also one without pictures, put before the address.
+std::vector<std::string> playerWindowOptions(std::string_view player);
 
 // Whether `program` may be started as a desktop helper: a bare name without
 // "/" (found on PATH) or an absolute path, not starting with "-", without
@@ -100,8 +104,12 @@ struct LinuxDesktopConfig {
 // playlists to its media player while it gives bare http addresses to the
 // browser. When the opener fails on a stream, the known players are tried
 // with the address. Programs are started directly, never through a shell,
-// with the target as one argument, in their own process group; nothing
-// waits for them: checkLaunches() reaps them and reports late failures.
+// with the target as one argument, in their own process group, their output
+// going to /dev/null; nothing waits for them: checkLaunches() reaps them and
+// reports late failures. A new openDocument() is a new play: late failures
+// of earlier opens are no longer reported (the user has moved on, and their
+// fallbacks would start the old channel), and when it starts one of the
+// known players itself, the player an earlier play started that way ends.
 // Playlists outlive the process, since the player may read them after we end.
 class LinuxDesktop final : public DesktopPort {
 public:
@@ -126,22 +134,27 @@ private:
     struct Step {
         std::string program;
         std::vector<std::string> arguments;
+        bool ownPlayer = false;  // a known player given the address by us
     };
     struct Watched {
         pid_t pid;
         std::chrono::steady_clock::time_point started;
         LateFailure onFailure;  // empty once the failure window has passed
+        bool open = false;      // part of an open, not a helper program
     };
 
     // Starts the first step that can be started; when it fails later, the
     // steps after it, and when none is left, onLateFailure.
-    bool startFirst(std::vector<Step> steps, LateFailure onLateFailure);
+    bool startFirst(std::vector<Step> steps, LateFailure onLateFailure, bool open);
+    // Ends the player the last play started itself, if it still runs.
+    void endOwnPlayer();
     std::optional<pid_t> spawn(const std::string& program, const std::vector<std::string>& arguments);
     std::optional<std::filesystem::path> writePlaylist(std::string_view address);
     bool makePlaylistFolder();
 
     LinuxDesktopConfig config_;
     std::vector<Watched> watched_;
+    std::optional<pid_t> ownPlayer_;
     std::filesystem::path playlistFolder_;
     unsigned playlistCount_ = 0;
 };

@@ -101,7 +101,9 @@ protected:
              {"XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_DIRS"})
             setenv(variable, temp_.path().c_str(), 1);
         for (const char* player : {"mpv", "vlc", "celluloid", "totem", "smplayer", "audacious"})
-            script(player, "echo \"$1\" >> '" + (temp_ / "players").string() + "'\nexit 1\n");
+            // The address comes last, after any window option.
+            script(player, "for last; do :; done\necho \"$last\" >> '" + (temp_ / "players").string() +
+                               "'\nexit 1\n");
     }
     void TearDown() override {
         for (std::size_t i = 0; i < kVariables.size(); ++i)

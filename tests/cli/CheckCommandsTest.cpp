@@ -1,6 +1,7 @@
 #include "core/base/ScrambleText.h"
 #include "core/base/TextCodec.h"
 #include "core/session/Installation.h"
+#include "core/session/Session.h"
 #include "core/store/ChannelStore.h"
 #include "support/Kwave.h"
 #include "support/LocalStreamServer.h"
@@ -57,6 +58,24 @@ TEST(CheckCommands, ChecksUserChannelsAndReportsTheDeadWithoutChangingTheDatabas
     EXPECT_NE(text.find("死台\r\n" + server.url("/404")), std::string::npos) << text;
     EXPECT_EQ(text.find("稳定台"), std::string::npos);
     EXPECT_EQ(std::filesystem::file_size(dir / ChannelStore::kFileName), before);
+
+    EXPECT_EQ(runKwave(dir, {"check", "--scope", "user", "--timeout", "1", "--fail-on-dead"}).status, 3);
+}
+
+TEST(CheckCommands, RateMeasuredOverTooShortATimeIsNotShown) {
+    struct Case {
+        std::uint64_t bytes;
+        double kbit;
+        bool shown;
+    };
+    // 256 KiB in a millisecond is no rate; 24 KiB over three seconds is one.
+    for (const Case c : {Case{262144, 2097152, false}, Case{24576, 65.5, true}, Case{0, 0, false}}) {
+        ChannelCheck check;
+        check.result.checked = true;
+        check.result.bytes = c.bytes;
+        check.result.kbitPerSecond = c.kbit;
+        EXPECT_EQ(check.shownKbitPerSecond().has_value(), c.shown) << c.bytes;
+    }
 }
 
 TEST(CheckCommands, RefusesAnUnknownScopeOrFormat) {

@@ -44,3 +44,31 @@ TEST_F(ConfigCommandsTest, RefusedWriteAndBadFormsFailWithTheirMessages) {
 }
 
 }  // namespace
+
+namespace {
+
+struct HelpCase {
+    std::vector<std::string> args;
+    std::string start;  // what the answer begins with
+};
+
+class KwaveHelpTest : public ::testing::TestWithParam<HelpCase> {};
+
+TEST_P(KwaveHelpTest, AnswersAndExitsWithoutTouchingTheProgramDirectory) {
+    kw::test::TempDir temp;
+    const fs::path dir = temp.path() / "programs";
+    const KwaveRun run = kw::test::runKwave(dir, GetParam().args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(run.out.starts_with(GetParam().start)) << run.out;
+    EXPECT_FALSE(fs::exists(dir)) << "nothing made or opened";
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, KwaveHelpTest,
+                         ::testing::Values(HelpCase{{"--help"}, "usage: kwave [--dir DIR] COMMAND [ARGS]\n"},
+                                           HelpCase{{"--version"}, "kwave 1."},
+                                           HelpCase{{"import-playlist", "--help"},
+                                                    "usage: kwave [--dir DIR] import-playlist FILE"},
+                                           HelpCase{{"init", "somewhere", "--help"},
+                                                    "usage: kwave [--dir DIR] init DIR"}));
+
+}  // namespace

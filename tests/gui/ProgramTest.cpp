@@ -9,9 +9,12 @@
 
 #include <QDialogButtonBox>
 #include <QLocalSocket>
+#include <QLoggingCategory>
 #include <QPushButton>
 #include <QStyle>
 #include <QtTest>
+
+#include <sstream>
 
 using kw::test::MessageBoxCatcher;
 using kw::test::TestInstallation;
@@ -35,6 +38,7 @@ private slots:
                  QStringLiteral("您好，\" 鹰波视听 (Kestrel Wave) \" 已经运行了。\n\n"
                                 "看看任务栏右方的系统托盘内 [小喇叭图标旁] 有什么变化吧。\n\n"
                                 "  ---- 多了一个小图标！请单击它！"));
+        QCOMPARE(boxes.buttons, QStringList({QStringLiteral("确定")}));
         for (QWidget* window : QApplication::topLevelWidgets()) {
             QVERIFY2(window->objectName() != QStringLiteral("frmMain") &&
                          window->objectName() != QStringLiteral("frmSplash"),
@@ -118,6 +122,19 @@ private slots:
         QCOMPARE(program->mainWindow().programDir(), prefix.file("home/.local/share/kestrelwave"));
         QVERIFY(prefix.exists("home/.local/share/kestrelwave/Kestrelwave.dll"));
         QVERIFY(!prefix.exists("bin/Kestrelwave.dll"));
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY2(boxes.texts.at(0).endsWith(
+                     QString::fromStdString(prefix.file("home/.local/share/kestrelwave").string())),
+                 qPrintable(boxes.texts.at(0)));
+        program->mainWindow().actExitExecute();
+        program.reset();
+
+        // Told once: the next start finds the directory made.
+        qputenv("HOME", QByteArray::fromStdString(prefix.file("home").string()));
+        program = kw::Program::startFrom(prefix.file("bin"));
+        qputenv("HOME", oldHome);
+        QVERIFY(program != nullptr);
+        QCOMPARE(boxes.texts.size(), 1);
         program->mainWindow().actExitExecute();
     }
 
@@ -127,6 +144,23 @@ private slots:
         QVERIFY2(buttons.button(QDialogButtonBox::Yes)->text().contains(QStringLiteral("是")),
                  qPrintable(buttons.button(QDialogButtonBox::Yes)->text()));
         QVERIFY(buttons.button(QDialogButtonBox::Cancel)->text().contains(QStringLiteral("取消")));
+        QCOMPARE(QLocale().language(), QLocale::Chinese);
+    }
+
+    void webEngineReportIsQuietUnlessAskedFor() {
+        kw::setUpApplication(*qApp);
+        QVERIFY(!QLoggingCategory("qt.webenginecontext").isInfoEnabled());
+    }
+
+    void helpAndVersionAnswerBeforeAnythingStarts() {
+        std::ostringstream out;
+        QCOMPARE(kw::answerInformationRequest({"--help"}, out, "1.0"), std::optional<int>(0));
+        QVERIFY(out.str().starts_with("用法：kestrelwave"));
+        out.str({});
+        QCOMPARE(kw::answerInformationRequest({"-platform", "xcb", "--version"}, out, "1.0"),
+                 std::optional<int>(0));
+        QCOMPARE(out.str(), std::string("鹰波视听 (Kestrel Wave) 1.0\n"));
+        QCOMPARE(kw::answerInformationRequest({}, out, "1.0"), std::optional<int>());
     }
 
     void hintsShowAfter100MsForTwoAndAHalfSeconds() {

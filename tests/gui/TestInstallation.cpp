@@ -62,6 +62,7 @@ MessageBoxCatcher::MessageBoxCatcher() {
         if (box == nullptr || !box->isVisible()) return;
         captions << box->windowTitle();
         texts << box->text();
+        buttons << box->buttons().constFirst()->text();
         box->buttons().constFirst()->click();
     });
     timer_.start();

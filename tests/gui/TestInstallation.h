@@ -55,6 +55,7 @@ public:
     MessageBoxCatcher();
     QStringList captions;
     QStringList texts;
+    QStringList buttons;  // the text of the button pressed
 
 private:
     QTimer timer_;

@@ -5,7 +5,9 @@
 #include "core/base/Error.h"
 #include "core/base/ProfileFile.h"
 #include "core/base/TextCodec.h"
+#include "core/session/AppTexts.h"
 #include "core/settings/SettingsFile.h"
+#include "core/store/ChannelStore.h"
 #include "gui/ChannelTreeView.h"
 #include "gui/Program.h"
 #include "gui/QtUi.h"
@@ -13,6 +15,7 @@
 #include "gui/TrayIcon.h"
 #include "gui/frmADWindow.h"
 #include "gui/frmMain.h"
+#include "support/SessionProbe.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -21,6 +24,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSignalSpy>
@@ -525,6 +529,54 @@ private slots:
             if (window->objectName() == QLatin1String("frmSplash")) window->close();
         }
         QCOMPARE(splashes(), 0);
+    }
+
+    // A long playlist import stops at its progress window's cancel, or at an
+    // exit (F10) once the user has said Yes; what it stored stays.
+    void longImportStopsOnRequestKeepingWhatItStored_data() {
+        QTest::addColumn<bool>("byExit");
+        QTest::newRow("cancel") << false;
+        QTest::newRow("exit") << true;
+    }
+    void longImportStopsOnRequestKeepingWhatItStored() {
+        QFETCH(bool, byExit);
+        constexpr int kEntries = 20000;
+        TestInstallation installed(TestInstallation::Content::Initialised);
+        kw::frmMain main(installed.dir(), *ad_, desktop_);
+        MessageBoxCatcher boxes;
+        main.startUp();
+        std::string list = "#EXTM3U\n";
+        for (int i = 0; i < kEntries; ++i)
+            list += "#EXTINF:-1,T" + std::to_string(i) + "\nhttp://t.example/x\n";
+        installed.write("long.m3u", list);
+        QTimer onProgress;
+        connect(&onProgress, &QTimer::timeout, this, [&] {
+            QWidget* progress = nullptr;
+            for (QWidget* window : QApplication::topLevelWidgets()) {
+                if (window->objectName() == QStringLiteral("dlgProgress") && window->isVisible())
+                    progress = window;
+            }
+            if (progress == nullptr) return;
+            onProgress.stop();
+            if (byExit) {
+                // The modal progress window is the active one, as on a desktop.
+                QApplication::setActiveWindow(progress);
+                QTest::keyClick(progress, Qt::Key_F10);
+            } else {
+                auto* cancel = progress->findChild<QPushButton*>();
+                QCOMPARE(cancel->text(), QStringLiteral("取消"));
+                cancel->click();
+            }
+        });
+        onProgress.start(5);
+        main.runCommand([&] { main.session().actImportPlaylist(installed.file("long.m3u").string()); });
+
+        QCOMPARE(main.hasExited(), byExit);
+        QCOMPARE(boxes.texts.contains(kw::toDisplayText(kw::texts::kStopImportAndExit)), byExit);
+        QVERIFY2(boxes.texts.last().startsWith(QStringLiteral("播放列表导入已取消")),
+                 qPrintable(boxes.texts.last()));
+        const std::int64_t kept = kw::test::SessionProbe::store(main.session()).countChannelsInGroup(2);
+        QVERIFY2(kept > 0 && kept < kEntries, qPrintable(QString::number(kept)));
     }
 
 private:

@@ -17,7 +17,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextCursor>
 #include <QtTest>
 
 #include <memory>
@@ -135,6 +137,23 @@ private slots:
         QCOMPARE(close->text(), QStringLiteral("关闭 (&X)"));
         close->click();
         QVERIFY(!main_->session().optionsOpen());
+    }
+
+    // Typed or pasted, the description keeps what fits its 2,000 characters.
+    void descriptionTakesAtMostItsLimit() {
+        QVERIFY(main_->session().beginOptions(1));
+        kw::frmOptions window(*main_, 1);
+        auto* memo = window.findChild<QPlainTextEdit*>(QStringLiteral("meMemo"));
+        memo->setPlainText(QStringLiteral("头\n尾"));
+        QTextCursor cursor = memo->textCursor();
+        cursor.setPosition(1);
+        memo->setTextCursor(cursor);
+        memo->insertPlainText(QString(3600, QChar(0x8A00)));
+        const QString kept = memo->toPlainText();
+        QCOMPARE(kept.size(), 2000);
+        QVERIFY(kept.startsWith(QStringLiteral("头言")));
+        QVERIFY(kept.endsWith(QStringLiteral("言\n尾")));
+        window.reject();
     }
 
 private:

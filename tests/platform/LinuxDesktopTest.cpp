@@ -2,8 +2,11 @@
 
 #include "support/TempDir.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdlib>
@@ -218,6 +221,76 @@ INSTANTIATE_TEST_SUITE_P(Openers, LateOpenerTest,
                                            LateCase{"sleep 0.3\n", 0, false},
                                            LateCase{"sleep 1.2\n", 3, false},  // after the window: it started
                                            LateCase{"kill -9 $$\n", 0, true}));
+
+// A stand-in player that logs its arguments and its end by SIGTERM, which it
+// answers as mpv does, with exit status 4.
+fs::path loggingPlayer(const fs::path& dir, const std::string& name) {
+    const fs::path script = dir / name;
+    std::ofstream(script) << "#!/bin/sh\nlog='" << (dir / (name + ".log")).string()
+                          << "'\necho \"$*\" >> \"$log\"\ntrap 'echo \"ended $*\" >> \"$log\"; exit 4' TERM\n"
+                          << "sleep 5 & wait\n";
+    fs::permissions(script, fs::perms::owner_all);
+    return script;
+}
+
+TEST_F(LinuxDesktopTest, KnownPlayerShowsAWindowAndTheNextPlayEndsItButNotTheDesktopsOwn) {
+    LinuxDesktopConfig c = config("opener");
+    c.opener = loggingPlayer(dir_.path(), "opener").string();
+    c.players = {loggingPlayer(dir_.path(), "mpv").string(), recorder("other").string()};
+    LinuxDesktop desktop(c);
+    int reports = 0;
+    ASSERT_TRUE(desktop.openDocument("http://x/page.html", "", [&] { ++reports; }));
+    ASSERT_TRUE(desktop.openDocument("http://x/a.mp3", "", [&] { ++reports; }));
+    const auto log = [&](const std::string& name) {
+        return fs::exists(dir_ / (name + ".log")) ? test::readBytes(dir_ / (name + ".log")) : "";
+    };
+    for (int i = 0; i < 200 && log("mpv").empty(); ++i)
+        desktop.waitForLaunches(std::chrono::milliseconds(20));
+    ASSERT_TRUE(desktop.openDocument("http://x/b.mp3", "", [&] { ++reports; }));
+    for (int i = 0; i < 200 && log("mpv").find("ended") == std::string::npos; ++i)
+        desktop.waitForLaunches(std::chrono::milliseconds(20));
+    desktop.waitForLaunches(std::chrono::milliseconds(300));
+
+    const std::string played = log("mpv");
+    const std::string first = "--player-operation-mode=pseudo-gui -- http://x/a.mp3\n";
+    const std::string second = "--player-operation-mode=pseudo-gui -- http://x/b.mp3\n";
+    EXPECT_NE(played.find("\nended " + first), std::string::npos) << played;
+    EXPECT_NE(played.find(second), std::string::npos) << played;
+    EXPECT_EQ(played.find("ended " + second), std::string::npos) << played;
+    EXPECT_EQ(log("opener"), "http://x/page.html\n") << "what the desktop started is never ended";
+    EXPECT_FALSE(recorded("other")) << "an ended player is no failure";
+    EXPECT_EQ(reports, 0);
+}
+
+TEST_F(LinuxDesktopTest, LateFailureOfAnEarlierOpenIsNotReportedOnceTheNextPlayStarted) {
+    LinuxDesktopConfig c = config("opener");
+    c.opener = recorder("opener", 0, "case \"$1\" in *fail*) sleep 0.3; exit 4;; esac\n").string();
+    LinuxDesktop desktop(c);
+    int earlier = 0, next = 0;
+    ASSERT_TRUE(desktop.openDocument("http://x/fail", kWebPageFormat, [&] { ++earlier; }));
+    ASSERT_TRUE(desktop.openDocument("http://x/ok", kWebPageFormat, [&] { ++next; }));
+    settle(desktop);
+    EXPECT_EQ(earlier, 0);
+    EXPECT_EQ(next, 0);
+}
+
+TEST_F(LinuxDesktopTest, StartedProgramsWriteNothingToOurOutput) {
+    LinuxDesktopConfig c = config("opener");
+    c.opener = recorder("opener", 0, "echo out\necho err >&2\n").string();
+    LinuxDesktop desktop(c);
+    const fs::path captured = dir_ / "stderr";
+    std::fflush(stderr);
+    const int saved = ::dup(STDERR_FILENO);
+    const int file = ::open(captured.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::dup2(file, STDERR_FILENO);
+    const bool opened = desktop.openDocument("http://x/", kWebPageFormat, {});
+    settle(desktop);
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    ::close(file);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(test::readBytes(captured), "");
+}
 
 TEST_F(LinuxDesktopTest, OpenerThatCannotStartIsAFailureAtOnce) {
     LinuxDesktopConfig c = config("opener");

@@ -93,6 +93,10 @@ public:
     void ShowAdvertisement() override { ++advertisements; }
     void ShowProgress(std::string_view text, int /*percent*/) override { progress.emplace_back(text); }
     void EndProgress() override { ++progressEnds; }
+    // The user stops the running command at the cancelAtCheck-th look (0: never).
+    int cancelAtCheck = 0;
+    int cancelChecks = 0;
+    bool ProgressCancelled() override { return cancelAtCheck > 0 && ++cancelChecks >= cancelAtCheck; }
 
     std::vector<std::string> messageTexts() const {
         std::vector<std::string> texts;

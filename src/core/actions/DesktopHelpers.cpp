@@ -134,7 +134,9 @@ void DesktopHelpers::actHelpExecute() {
     std::weak_ptr<bool> alive = alive_;
     auto tryBrowsers = [this, alive, page] {
         if (!alive.lock()) return;
-        startFirstOf(helpBrowsers(), {page.string()}, [this] { ui_.ShowMessage(kHelpNotFound); });
+        // The page is there: what is missing is a program to show it.
+        startFirstOf(helpBrowsers(), {page.string()},
+                     [this] { ui_.ShowMessage(missingProgramText("网页浏览器", helpBrowsers())); });
     };
     if (!desktop_.openDocument(page.string(), {}, tryBrowsers)) tryBrowsers();
 }

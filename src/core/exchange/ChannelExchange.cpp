@@ -10,7 +10,10 @@
 #include "core/ports/UiPort.h"
 #include "core/store/ChannelStore.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <optional>
 #include <thread>
 #include <utility>
@@ -112,7 +115,9 @@ bool ChannelExchange::actExportUserChannel() {
     try {
         replaceFileAtomically(file, bytes);
     } catch (const Error&) {
-        if (existed) {
+        if (const std::string protectedTarget = writeProtectionMessage(file); !protectedTarget.empty()) {
+            ui_.ShowMessage(protectedTarget);
+        } else if (existed) {
             ui_.ShowMessage(std::string(exchange_texts::kExportRemoveFailed) + *chosen + "\r\n\r\n" +
                             std::string(exchange_texts::kExportRemoveHint));
         } else {
@@ -122,6 +127,17 @@ bool ChannelExchange::actExportUserChannel() {
     }
     ui_.ShowMessage(std::string(exchange_texts::kExportDone) + "\r\n\r\n" + *chosen);
     return true;
+}
+
+std::string writeProtectionMessage(const fs::path& file) {
+    const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+    const auto refused = [](const fs::path& path) {
+        return ::access(path.c_str(), W_OK) != 0 && (errno == EACCES || errno == EPERM || errno == EROFS);
+    };
+    if (refused(file)) return std::string(exchange_texts::kFileWriteProtected) + "\r\n\r\n" + file.string();
+    if (refused(folder))
+        return std::string(exchange_texts::kFolderWriteProtected) + "\r\n\r\n" + folder.string();
+    return {};
 }
 
 ChannelExchange::BatchCounts ChannelExchange::batchAdd(const fs::path& file) {
@@ -225,6 +241,10 @@ ChannelExchange::BatchCounts ChannelExchange::batchAdd(ChannelTextReader& reader
     try {
         do {
             yield_.tick();
+            if (ui_.ProgressCancelled()) {
+                counts.stopped = true;
+                break;
+            }
             firstLine = reader.nextLine();
             ++recordNumber;
             reader.read(text);
@@ -295,7 +315,9 @@ bool ChannelExchange::actUserBatchAddChannel() {
     }
     const BatchCounts counts = batchAdd(*reader);
     browser_.applyPendingChanges();
-    ui_.ShowMessage(std::string(exchange_texts::kBatchDone) + refusedRecordsText(counts));
+    // Stopped for the program's exit: what was stored stays, and the exit follows.
+    if (!counts.stopped)
+        ui_.ShowMessage(std::string(exchange_texts::kBatchDone) + refusedRecordsText(counts));
     return true;
 }
 

@@ -50,6 +50,7 @@ public:
         // "第 N 条记录 (文件第 L 行起) NAME" for each record left out because
         // its address or related site has a scheme that is not allowed.
         std::vector<std::string> refused;
+        bool stopped = false;  // the user asked it to stop (an exit while it ran)
     };
     // The batch-add command: open dialog, batchAdd, tree rebuild, final message.
     // Returns false when nothing ran (cancelled, file not opened, refused).
@@ -116,8 +117,17 @@ private:
     bool running_ = false;
 };
 
+// When `file` cannot be written because it or its folder is write-protected
+// (its mode, the user's rights, a read-only medium): the sentence that says
+// so, with the path. Empty for any other reason.
+std::string writeProtectionMessage(const std::filesystem::path& file);
+
 // Texts of export and batch add, in one place.
 namespace exchange_texts {
+inline constexpr std::string_view kFileWriteProtected =
+    "不能写入下面的文件：它是只读的，或者您没有写入它的权限。";
+inline constexpr std::string_view kFolderWriteProtected =
+    "不能在下面的文件夹中写入文件：它是只读的，或者您没有写入它的权限。";
 inline constexpr std::string_view kExportRemoveFailed = "对不起，出现未知错误。创建文件失败：";
 inline constexpr std::string_view kExportRemoveHint = "请您检查文件名是否合法 或 磁盘空间是否足够后重试。";
 inline constexpr std::string_view kExportDone = "祝贺您，您自己添加的频道已经全部导出到下面的文本文件中：";

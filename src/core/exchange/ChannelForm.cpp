@@ -121,7 +121,8 @@ void ChannelForm::saveToFileClicked(bool ticked) {
             ui_.ChooseSaveFile({std::string(ChannelExchange::kSaveTitle),
                                 std::string(ChannelExchange::kTextFilter), "txt", programDir_.string()});
         if (chosen) {
-            textFileName_ = std::string(text::cutToChars(*chosen, kFileNameLimit));
+            // The whole path: a cut one names another file (or no folder at all).
+            textFileName_ = *chosen;
             mode_ = kModeFileChosen;
             return;
         }

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 
 namespace kw {
 namespace {
@@ -94,6 +95,43 @@ void appendLine(std::string& out, std::string_view text) {
     out += '\n';
 }
 
+// Texts of the playlist import, in one place.
+constexpr std::string_view kImportDone = "祝贺您，播放列表导入完成！";
+constexpr std::string_view kImportCancelled = "播放列表导入已取消，取消前导入的频道已保存。";
+constexpr std::string_view kImportNothing = "没有导入任何频道：";
+constexpr std::string_view kNoEntries = "这个播放列表中没有任何频道。";
+constexpr std::string_view kSkipReasonsHead = "跳过的原因：";
+constexpr std::string_view kNoAddress = "没有地址";
+constexpr std::string_view kRefusedScheme = "地址类型不能播放";
+constexpr std::string_view kNoLocalFile = "地址既不是网址，也不是存在的本地文件";
+constexpr std::string_view kNotAPlaylist = "不能导入：下面的文件不是播放列表";
+constexpr std::string_view kMarkupFile = "（它是网页或其它标记文本）";
+constexpr std::string_view kBinaryFile = "（它是二进制文件）";
+constexpr std::string_view kDatabaseFile = "不能把频道数据库当作播放列表导入：";
+constexpr std::size_t kSniffBytes = 4096;
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && ascii::equalIgnoringCase(text.substr(0, prefix.size()), prefix);
+}
+
+// What the start of a file says it is, when that is not a playlist of
+// `format`: a web page or other markup where a line list belongs, or bytes
+// that are no text. Empty for anything a reader may try.
+std::string_view notAPlaylist(const fs::path& file, PlaylistFormat format) {
+    std::ifstream in(file, std::ios::binary);
+    std::string head(kSniffBytes, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    if (head.find('\0') != std::string::npos) return kBinaryFile;
+    std::string_view text = head;
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    text = text::trimBlanks(text);
+    const bool page = startsWithNoCase(text, "<!doctype html") || startsWithNoCase(text, "<html") ||
+                      ascii::lower(head).find("<html") != std::string::npos;
+    if (page || (format != PlaylistFormat::Xspf && text.starts_with('<'))) return kMarkupFile;
+    return {};
+}
+
 }  // namespace
 
 PlaylistExchange::PlaylistExchange(ChannelExchange& names, ChannelStore& store, UiPort& ui, YieldHook& yield)
@@ -128,23 +166,76 @@ std::optional<PlaylistExchange::Format> PlaylistExchange::parseFormat(std::strin
 }
 
 std::string PlaylistExchange::describe(const ImportReport& report) {
-    return "祝贺您，播放列表导入完成！\r\n\r\n新增 " + std::to_string(report.added) + " 个频道，其中 " +
-           std::to_string(report.renamed) + " 个因重名改了名字；跳过 " + std::to_string(report.skipped) +
-           " 个条目。";
+    std::string text;
+    if (report.cancelled) {
+        text = std::string(kImportCancelled) + "\r\n\r\n";
+    } else if (report.added == 0) {
+        text =
+            std::string(kImportNothing) + (report.entries == 0 ? std::string(kNoEntries) : "") + "\r\n\r\n";
+    } else {
+        text = std::string(kImportDone) + "\r\n\r\n";
+    }
+    if (report.entries > 0 || report.cancelled) {
+        text += "新增 " + std::to_string(report.added) + " 个频道，其中 " + std::to_string(report.renamed) +
+                " 个因重名改了名字；跳过 " + std::to_string(report.skipped) + " 个条目。";
+    }
+    if (!report.reasons.empty()) {
+        text += "\r\n\r\n" + std::string(kSkipReasonsHead);
+        for (const SkipReason& reason : report.reasons)
+            text += "\r\n    " + reason.reason + "：" + std::to_string(reason.count) + " 个";
+    }
+    if (report.cutValues > 0) {
+        text += "\r\n\r\n有 " + std::to_string(report.cutValues) + " 个分组、地区或语言名称超过 " +
+                std::to_string(kClassChars) + " 个字符，只保留了前 " + std::to_string(kClassChars) +
+                " 个字符。";
+    }
+    while (text.ends_with("\r\n")) text.resize(text.size() - 2);
+    return text;
+}
+
+std::string PlaylistExchange::describeDetails(const ImportReport& report) {
+    std::string text;
+    for (const std::string& note : report.notes) text += note + "\r\n";
+    const auto listed = static_cast<std::int64_t>(report.notes.size());
+    if (report.skipped > listed) text += "…… 另有 " + std::to_string(report.skipped - listed) + " 个条目\r\n";
+    return text;
 }
 
 PlaylistExchange::ImportReport PlaylistExchange::importPlaylist(const fs::path& file,
                                                                 const ImportOptions& options) {
+    // Opening the live database or its log as a file would drop the
+    // engine's locks on it.
+    std::error_code notThere;
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        if (fs::equivalent(file, fs::path(store_.file().string() + suffix), notThere))
+            throw Error(std::string(kDatabaseFile) + file.string());
+    }
     const PlaylistFormat format = detectPlaylistFormat(file);
+    if (const std::string_view kind = notAPlaylist(file, format); !kind.empty())
+        throw Error(std::string(kNotAPlaylist) + std::string(kind) + "：\r\n\r\n" + file.string());
     const std::unique_ptr<PlaylistReader> reader = openPlaylistReader(file, format);
     ChannelExchange::BatchWriter writer(names_, options.dryRun);
+    ui_.OfferProgressCancel();
 
     ImportReport report;
     const std::string chosenClass0 = clean(options.class0, kClassChars);
-    const auto skip = [&](const PlaylistEntry& entry, std::string_view reason) {
+    const auto skip = [&](const PlaylistEntry& entry, std::string_view reason, std::string_view detail = {}) {
         ++report.skipped;
-        if (report.notes.size() < kMaxNotes)
-            report.notes.push_back("第 " + std::to_string(entry.line) + " 行：" + std::string(reason));
+        const auto group = std::find_if(report.reasons.begin(), report.reasons.end(),
+                                        [&](const SkipReason& known) { return known.reason == reason; });
+        if (group == report.reasons.end()) {
+            report.reasons.push_back({std::string(reason), 1});
+        } else {
+            ++group->count;
+        }
+        if (options.everyNote || report.notes.size() < kMaxNotes) {
+            report.notes.push_back("第 " + std::to_string(entry.line) + " 行：" + std::string(reason) +
+                                   (detail.empty() ? "" : "：" + std::string(detail)));
+        }
+    };
+    const auto category = [&](std::string_view value) {
+        if (text::charCount(clean(value, std::string::npos)) > kClassChars) ++report.cutValues;
+        return clean(value, kClassChars);
     };
 
     PlaylistEntry entry;
@@ -152,14 +243,27 @@ PlaylistExchange::ImportReport PlaylistExchange::importPlaylist(const fs::path& 
     try {
         while (reader->next(entry)) {
             yield_.tick();
+            if (ui_.ProgressCancelled()) {
+                report.cancelled = true;
+                break;
+            }
             ++report.entries;
             if (entry.url.empty()) {
-                skip(entry, "没有地址");
+                skip(entry, kNoAddress);
                 continue;
             }
             if (!address::isAllowedAddress(entry.url)) {
-                skip(entry, "地址类型不能播放：" + std::string(text::cutToChars(entry.url, 20)));
+                skip(entry, kRefusedScheme, text::cutToChars(entry.url, 20));
                 continue;
+            }
+            // A reader gives a line without a scheme as a path; only a file
+            // that is there can play ("[NO PUBLIC STREAM]" is a placeholder).
+            if (const char first = entry.url.front(); first == '/' || first == '\\') {
+                std::error_code missing;
+                if (!fs::is_regular_file(entry.url, missing)) {
+                    skip(entry, kNoLocalFile, text::cutToChars(entry.url, 60));
+                    continue;
+                }
             }
             const std::string url = withoutControls(entry.url);
             // A cut address would store a channel that can never play.
@@ -178,9 +282,9 @@ PlaylistExchange::ImportReport PlaylistExchange::importPlaylist(const fs::path& 
             const bool audio = entry.radio || format == PlaylistFormat::Pls || isAudio(url);
             record.class0 =
                 !chosenClass0.empty() ? chosenClass0 : std::string(audio ? kRadioCategory : kTvCategory);
-            record.class1 = clean(entry.group, kClassChars);
-            record.class2 = clean(entry.country, kClassChars);
-            record.class3 = clean(entry.language, kClassChars);
+            record.class1 = category(entry.group);
+            record.class2 = category(entry.country);
+            record.class3 = category(entry.language);
             record.type = streamFormat(url);
             if (address::isAllowedAddress(entry.link)) record.link = clean(entry.link, kLinkChars);
             std::string memo;
@@ -333,7 +437,13 @@ PlaylistExchange::ExportReport PlaylistExchange::exportPlaylist(const fs::path& 
             out += "  </trackList>\n</playlist>\n";
             break;
     }
-    replaceFileAtomically(file, out);
+    try {
+        replaceFileAtomically(file, out);
+    } catch (const Error&) {
+        if (const std::string protectedTarget = writeProtectionMessage(file); !protectedTarget.empty())
+            throw Error(protectedTarget);
+        throw;
+    }
     return report;
 }
 

@@ -35,13 +35,29 @@ public:
         std::string class0;
         // Counts and names as an import would, storing nothing.
         bool dryRun = false;
+        // Keeps a note for every skipped entry, not only the first kMaxNotes.
+        bool everyNote = false;
+    };
+    struct SkipReason {
+        std::string reason;
+        std::int64_t count = 0;
     };
     struct ImportReport {
         std::int64_t entries = 0, added = 0, renamed = 0, skipped = 0;
+        // Group, region and language values cut to the category limit.
+        std::int64_t cutValues = 0;
+        // Why entries were skipped, with how many each, in the order first met.
+        std::vector<SkipReason> reasons;
         std::vector<std::string> notes;  // "line N: reason" for skipped entries, the first kMaxNotes
+        // The user stopped it: what was stored before stays.
+        bool cancelled = false;
     };
     // Reads the playlist into the user's channels through batch add's writer
-    // and name rules. An error keeps every entry stored before it and throws
+    // and name rules. A file that is no playlist (a web page, a binary file)
+    // is refused before anything is read from it as one. Entries whose
+    // address is neither an address of a playable kind nor an existing local
+    // file are skipped. The progress display's cancel stops it after the
+    // entry in hand. An error keeps every entry stored before it and throws
     // kw::Error naming the entry and its line.
     ImportReport importPlaylist(const std::filesystem::path& file, const ImportOptions& options);
 
@@ -66,8 +82,10 @@ public:
     static std::string streamFormat(std::string_view url);
     static bool isAudio(std::string_view url);
     static std::optional<Format> parseFormat(std::string_view name);
-    // The importing report as the final message shows it.
+    // The importing report as the final message shows it, and the lines for
+    // its details part (the skipped entries one by one).
     static std::string describe(const ImportReport& report);
+    static std::string describeDetails(const ImportReport& report);
 
 private:
     ChannelExchange& names_;

@@ -38,6 +38,14 @@ public:
 
     // An information box; the caption defaults to the application title.
     virtual void ShowMessage(std::string_view text, std::string_view caption = kAppTitle) = 0;
+    // An information box with a details part the user may open (a long list
+    // behind a short text); where there is no such part, the details follow the text.
+    virtual void ShowMessageWithDetails(std::string_view text, std::string_view details,
+                                        std::string_view caption = kAppTitle) {
+        ShowMessage(
+            details.empty() ? std::string(text) : std::string(text) + "\r\n\r\n" + std::string(details),
+            caption);
+    }
     // An error box with the error's text (database, file and settings errors).
     virtual void ShowError(std::string_view text) = 0;
     // A Yes/No question; true for Yes.
@@ -61,6 +69,11 @@ public:
     // takes the display away when the command ends, however it ends.
     virtual void ShowProgress(std::string_view /*text*/, int /*percent*/) {}
     virtual void EndProgress() {}
+    // The command being shown may be stopped: the display offers a cancel.
+    virtual void OfferProgressCancel() {}
+    // Whether the user asked the command being shown to stop (its cancel, or
+    // an exit while it runs). Cleared by EndProgress().
+    virtual bool ProgressCancelled() { return false; }
 };
 
 }  // namespace kw

@@ -17,6 +17,10 @@ inline constexpr std::string_view kSecondInstanceText =
 inline constexpr std::string_view kProgramDirCaption = "错误";
 inline constexpr std::string_view kProgramDirFailed = "无法建立程序目录，鹰波视听不能启动。";
 
+// The first start made the per-user program directory; its path follows.
+inline constexpr std::string_view kProgramDirMade =
+    "欢迎使用鹰波视听！这是第一次启动，已经为您建立了程序目录，您的频道和设置都保存在这里：";
+
 // The notification-area icon's tip.
 inline constexpr std::string_view kTrayTip = "鹰波视听 (Kestrel Wave)\r\r [单击主窗口] [右击菜单] [双击退出]";
 
@@ -25,5 +29,23 @@ inline constexpr std::string_view kSlogan = "一点即播 · 天下好频道尽�
 
 // The window icon's tooltip before the mouse first moves over it.
 inline constexpr std::string_view kDateTooltipInitial = "显示当前日期与时间";
+
+// What `kestrelwave --help` prints; the program takes no other arguments.
+inline constexpr std::string_view kCommandLineHelp =
+    "用法：kestrelwave [--help | --version]\n"
+    "鹰波视听 (Kestrel Wave)：网络电台、电视直播、影视与网站的频道目录，一点即播。\n"
+    "不带参数启动桌面程序；它的一切设置都在程序的“设置”窗口中。\n"
+    "  --help     显示本说明并退出\n"
+    "  --version  显示版本号并退出\n"
+    "命令行工具：kwave --help\n";
+// What `kestrelwave --version` prints before the version number.
+inline constexpr std::string_view kCommandLineVersion = "鹰波视听 (Kestrel Wave) ";
+
+// The cancel of an import's progress window.
+inline constexpr std::string_view kProgressCancel = "取消";
+
+// An exit asked for while an import runs.
+inline constexpr std::string_view kStopImportAndExit =
+    "正在导入频道。要停止导入并退出鹰波视听吗？\r\n\r\n已经导入的频道会保留。";
 
 }  // namespace kw::texts

@@ -39,6 +39,17 @@ std::string quotedExecArgument(const std::string& argument) {
     return quoted + '"';
 }
 
+// A string value of the entry format: only the backslash needs escaping
+// once line breaks are refused.
+std::string entryString(const std::string& value) {
+    std::string escaped;
+    for (char c : value) {
+        if (c == '\\') escaped += '\\';
+        escaped += c;
+    }
+    return escaped;
+}
+
 }  // namespace
 
 Autostart::Autostart(std::string_view xdgConfigHome, std::string_view home)
@@ -64,6 +75,10 @@ std::string Autostart::entryText(const fs::path& program) {
             "Name[en]=Kestrel Wave\n"
             "Exec="
          << quotedExecArgument(program.string())
+         << "\n"
+            // The session skips the entry once the program is removed.
+            "TryExec="
+         << entryString(program.string())
          << "\n"
             "Icon=kestrelwave\n"
             "Terminal=false\n"

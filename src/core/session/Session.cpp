@@ -448,6 +448,13 @@ std::vector<std::string> Session::channelsInScope(std::string_view scope) {
 
 std::string_view ChannelCheck::statusWord() const { return ChannelTest::statusWord(result.status); }
 
+std::optional<double> ChannelCheck::shownKbitPerSecond() const {
+    if (result.bytes == 0 || result.kbitPerSecond <= 0) return std::nullopt;
+    const double seconds = static_cast<double>(result.bytes) * 8.0 / 1000.0 / result.kbitPerSecond;
+    if (seconds < kMinRateSeconds) return std::nullopt;
+    return result.kbitPerSecond;
+}
+
 std::string CheckSummary::text() const {
     std::string line = std::to_string(total) + " 个频道: ";
     for (int status : {2, 1, 0}) {
@@ -486,7 +493,7 @@ std::size_t Session::writeDeadChannelReport(const std::filesystem::path& file,
     std::string text;
     std::size_t count = 0;
     for (const ChannelCheck& check : checks) {
-        if (!check.result.checked || check.result.status != 0) continue;
+        if (!check.dead()) continue;
         const ChannelRecord record = store().readChannelForEdit(check.name).record;
         appendChannelRecordUtf8(
             text, {record.class0, record.class1, record.class2, record.class3, record.name,
@@ -752,7 +759,9 @@ bool Session::actImportPlaylist(const std::string& file) {
         chosen = *answer;
     }
     try {
-        ui_.ShowMessage(PlaylistExchange::describe(importPlaylist(chosen, {})));
+        const PlaylistExchange::ImportReport report = importPlaylist(chosen, {});
+        ui_.ShowMessageWithDetails(PlaylistExchange::describe(report),
+                                   PlaylistExchange::describeDetails(report));
     } catch (const Error& error) {
         ui_.ShowError(error.what());
         return false;

@@ -81,6 +81,12 @@ struct ChannelCheck {
 
     // The channel test's status word: "[流畅]", "[可达]" or "[未知]".
     std::string_view statusWord() const;
+    // Checked and found unknown: nothing answered as a stream or a page.
+    bool dead() const { return result.checked && result.status == 0; }
+    // The rate to show; none when it was measured over too short a time to
+    // mean anything (a local server hands the whole sample over at once).
+    std::optional<double> shownKbitPerSecond() const;
+    static constexpr double kMinRateSeconds = 0.25;
 };
 
 // A catalogue check's totals, as the results window and kwave show them.

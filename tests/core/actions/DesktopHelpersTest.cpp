@@ -158,9 +158,12 @@ TEST_F(DesktopHelpersTest, HelpFallsBackToABrowserAndThenToItsMessage) {
     EXPECT_EQ(desktop.programs[1].arguments, std::vector<std::string>{helpers.helpPage().string()});
     EXPECT_TRUE(ui.messages.empty());
 
+    // The page is there but nothing can show it: the message names what to install.
     desktop.installedPrograms.clear();
     helpers.actHelpExecute();
-    EXPECT_EQ(ui.messageTexts(), std::vector<std::string>{"很抱歉，找不到帮助文件。"});
+    EXPECT_EQ(ui.messageTexts(),
+              std::vector<std::string>{"没有找到网页浏览器程序。\r\n\r\n请安装软件包 firefox-esr 或 "
+                                       "sensible-utils 或 chromium 后再试。"});
 }
 
 TEST_F(DesktopHelpersTest, EmailAndHomePageGoThroughTheShell) {

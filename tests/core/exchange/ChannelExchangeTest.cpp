@@ -132,6 +132,23 @@ TEST_F(ExchangeTest, ExportIntoAMissingFolderSaysTheFileCouldNotBeCreated) {
     EXPECT_EQ(ui_.messageTexts().back(), "创建 " + file.string() + " 文件出错，请重试。");
 }
 
+TEST_F(ExchangeTest, ExportsIntoAWriteProtectedFolderSaySo) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root writes into any folder";
+    const fs::path folder = programDir_ / "locked";
+    fs::create_directory(folder);
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+    ui_.saveFileAnswers.push_back((folder / "out.txt").string());
+    EXPECT_FALSE(session().actExportUserChannel());
+    EXPECT_TRUE(ui_.messageTexts().back().starts_with(exchange_texts::kFolderWriteProtected));
+    try {
+        session().exportPlaylist(folder / "out.m3u8", {}, std::nullopt);
+        ADD_FAILURE() << "written";
+    } catch (const Error& error) {
+        EXPECT_TRUE(std::string_view(error.what()).starts_with(exchange_texts::kFolderWriteProtected));
+    }
+    fs::permissions(folder, fs::perms::owner_all);
+}
+
 struct UniqueCase {
     const char* what;
     std::vector<std::string> taken;

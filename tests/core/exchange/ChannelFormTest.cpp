@@ -138,6 +138,23 @@ TEST_F(ChannelFormTest, AFileThatCannotBeCreatedKeepsTheModeForAnotherTry) {
     EXPECT_EQ(next.name, "新台");
 }
 
+TEST_F(ChannelFormTest, AChosenTextFileOfALongPathIsWrittenUnderItsWholeName) {
+    ChannelFormFields fields;
+    auto form = open(ChannelForm::kPageAdd, fields);
+    const std::filesystem::path folder = programDir_ / std::string(120, 'd') / std::string(120, 'e');
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path file = folder / (std::string(40, 'f') + ".txt");
+    ASSERT_GT(file.string().size(), 255U);
+    ui_.saveFileAnswers.push_back(file.string());
+    form->saveToFileClicked(true);
+    EXPECT_EQ(form->textFileName(), file.string());
+    Focus focus = Focus::None;
+    ChannelFormFields next = typed("新台");
+    ASSERT_EQ(form->confirm(next, focus), Outcome::Stay);
+    EXPECT_FALSE(close(*form));
+    EXPECT_TRUE(std::filesystem::exists(file));
+}
+
 TEST_F(ChannelFormTest, RequiredFieldsAreClassNameAndAddress) {
     ChannelFormFields fields;
     auto form = open(ChannelForm::kPageAdd, fields);

@@ -216,7 +216,7 @@ INSTANTIATE_TEST_SUITE_P(
                                       for (char& c : bytes) c = static_cast<char>(random());
                                       return bytes;
                                   },
-                                  false, -1},
+                                  true, 0},
                       HostileCase{"line.m3u",
                                   [] {
                                       return "#EXTM3U\n" + std::string(100 << 20, 'a') +
@@ -244,6 +244,78 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST_F(PlaylistTest, DirectoryIsRefused) { EXPECT_THROW(import(dir_.path()), Error); }
+
+TEST_F(PlaylistTest, WhatIsNoPlaylistIsRefusedWithNothingStored) {
+    using namespace std::string_literals;
+    const std::string page =
+        "\n<!DOCTYPE html>\n<html><head><title>x</title></head><body>http://a/b.m3u8</body>\n";
+    const std::string feed = "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<rss><item>http://a/b.mp3</item></rss>\n";
+    const std::string program =
+        "#EXTM3U\n\x7F"
+        "ELF\x02\x01\x00\x00http://a/b.mp3\n"s;
+    for (const auto& [name, bytes] : std::vector<std::pair<std::string, std::string>>{
+             {"page.m3u8", page}, {"page.xspf", page}, {"feed.pls", feed}, {"program.m3u", program}}) {
+        try {
+            import(write(name, bytes));
+            ADD_FAILURE() << "imported " << name;
+        } catch (const Error& error) {
+            EXPECT_NE(std::string(error.what()).find("不是播放列表"), std::string::npos) << error.what();
+        }
+    }
+    EXPECT_EQ(userChannels(), 0);
+}
+
+TEST_F(PlaylistTest, TheLiveDatabaseIsNeverReadAsAPlaylist) {
+    session();
+    EXPECT_THROW(import(programDir_ / "Kestrelwave.dll"), Error);
+}
+
+TEST_F(PlaylistTest, SkipsAreGroupedWithReasonsAndCutCategoriesCounted) {
+    const fs::path clip = write("clip.mp3", "x");
+    std::string list = "#EXTM3U\n";
+    for (int i = 0; i < 3; ++i) list += "#EXTINF:-1,Closed " + std::to_string(i) + "\n[NO PUBLIC STREAM]\n";
+    list +=
+        "#EXTINF:-1 group-title=\"Bosnia and Herzegovina\" "
+        "tvg-country=\"BA\",Live\nhttp://a.example/x.m3u8\n";
+    list += "#EXTINF:-1,Here\n" + clip.string() + "\n#EXTINF:-1,Gone\n" +
+            (dir_.path() / "gone.mp3").string() + "\n#EXTINF:-1,Evil\njavascript:alert(1)\n";
+    const auto report = import(write("list.m3u", list));
+
+    EXPECT_EQ(report.added, 2);
+    EXPECT_EQ(report.skipped, 5);
+    ASSERT_EQ(report.reasons.size(), 2U);
+    EXPECT_EQ(report.reasons[0].count, 4);
+    EXPECT_EQ(report.reasons[1].count, 1);
+    EXPECT_EQ(report.cutValues, 1);
+    EXPECT_EQ(channel("Live").class1, "Bosnia and Herzegovi");
+    EXPECT_EQ(channels().countChannelsByName("Closed 0"), 0);
+    const std::string text = PlaylistExchange::describe(report);
+    EXPECT_NE(text.find(report.reasons[0].reason + "：4 个"), std::string::npos) << text;
+    EXPECT_NE(text.find("有 1 个分组"), std::string::npos) << text;
+    EXPECT_NE(PlaylistExchange::describeDetails(report).find("第 2 行："), std::string::npos);
+}
+
+TEST_F(PlaylistTest, AListWithoutChannelsSaysSoWithoutCongratulating) {
+    for (const char* content : {"", "#EXTM3U\n#EXTINF:-1,Closed\n[NO PUBLIC STREAM]\n"}) {
+        ui_.openFileAnswers.push_back(write("empty.m3u", content).string());
+        ASSERT_TRUE(session().actImportPlaylist());
+        ASSERT_FALSE(ui_.messages.empty());
+        EXPECT_EQ(ui_.messages.back().text.find("祝贺您"), std::string::npos) << ui_.messages.back().text;
+        EXPECT_TRUE(ui_.messages.back().text.starts_with("没有导入任何频道")) << ui_.messages.back().text;
+    }
+}
+
+TEST_F(PlaylistTest, CancelKeepsWhatWasStoredBeforeIt) {
+    std::string list = "#EXTM3U\n";
+    for (int i = 0; i < 50; ++i)
+        list += "#EXTINF:-1,C" + std::to_string(i) + "\nhttp://c.example/" + std::to_string(i) + "\n";
+    ui_.cancelAtCheck = 11;
+    const auto report = import(write("many.m3u", list));
+    EXPECT_TRUE(report.cancelled);
+    EXPECT_EQ(report.added, 10);
+    EXPECT_EQ(userChannels(), 10);
+    EXPECT_TRUE(PlaylistExchange::describe(report).starts_with("播放列表导入已取消"));
+}
 
 // Export, then import into the same catalogue: every name comes back renamed,
 // with its address and its categories.
@@ -340,7 +412,13 @@ TEST_F(PlaylistTest, KwaveImportsAndExports) {
     const test::KwaveRun dry =
         test::runKwave(programDir_, {"import-playlist", (kData / "iptv.m3u8").string(), "--dry-run"});
     EXPECT_EQ(dry.status, 0) << dry.err;
-    EXPECT_NE(dry.out.find("added 4\nrenamed 0\nskipped 1\n"), std::string::npos) << dry.out;
+    EXPECT_NE(dry.out.find("added 4\nrenamed 0\nskipped 1\n  地址类型不能播放: 1\n"), std::string::npos)
+        << dry.out;
+    EXPECT_EQ(dry.out.find("第 11 行"), std::string::npos) << "every line only with --verbose";
+    const test::KwaveRun verbose = test::runKwave(
+        programDir_, {"import-playlist", (kData / "iptv.m3u8").string(), "--dry-run", "--verbose"});
+    EXPECT_NE(verbose.out.find("  第 11 行：地址类型不能播放：javascript:alert(1)\n"), std::string::npos)
+        << verbose.out;
     EXPECT_EQ(userChannels(), 0);
     session_.reset();
 

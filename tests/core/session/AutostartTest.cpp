@@ -33,6 +33,7 @@ TEST(Autostart, IsOffUntilSwitchedOnAndOffAgainAfterwards) {
     std::ifstream entry(autostart.entryFile());
     const std::string text(std::istreambuf_iterator<char>(entry), {});
     EXPECT_NE(text.find("Exec=\"/usr/bin/kestrelwave\"\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nTryExec=/usr/bin/kestrelwave\n"), std::string::npos) << "skipped once removed";
 
     autostart.set(false, "/usr/bin/kestrelwave");
     EXPECT_FALSE(fs::exists(autostart.entryFile()));
