@@ -29,7 +29,7 @@ public:
 
 private:
     bool print(bool allowed, std::string_view target) {
-        if (allowed) out_ << target << '\n';
+        if (allowed) out_ << printable(target) << '\n';
         return allowed;
     }
 

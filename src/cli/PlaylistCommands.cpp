@@ -21,7 +21,7 @@ int importPlaylist(CommandContext& context) {
     context.out << (options.dryRun ? "dry run, nothing stored\n" : "") << "added " << report.added << '\n'
                 << "renamed " << report.renamed << '\n'
                 << "skipped " << report.skipped << '\n';
-    for (const std::string& note : report.notes) context.out << "  " << note << '\n';
+    for (const std::string& note : report.notes) context.out << "  " << printable(note) << '\n';
     if (report.skipped > static_cast<std::int64_t>(report.notes.size()))
         context.out << "  ... " << report.skipped - static_cast<std::int64_t>(report.notes.size())
                     << " more\n";
