@@ -56,7 +56,12 @@ std::string schemeOf(std::string_view url) {
     return ascii::lower(url.substr(0, colon));
 }
 
-void appendXml(std::string& out, std::string_view text) {
+void appendXml(std::string& out, std::string_view raw) {
+    // XML allows neither malformed UTF-8 nor U+FFFE and U+FFFF: they go out as U+FFFD.
+    std::string text = text::sanitizeUtf8(raw);
+    for (std::size_t at = 0; (at = text.find("\xEF\xBF", at)) != std::string::npos; at += 3) {
+        if (at + 2 < text.size() && (text[at + 2] == '\xBE' || text[at + 2] == '\xBF')) text[at + 2] = '\xBD';
+    }
     for (const char c : text) {
         switch (c) {
             case '&':
@@ -137,6 +142,7 @@ PlaylistExchange::ImportReport PlaylistExchange::importPlaylist(const fs::path& 
     const PlaylistFormat format = detectPlaylistFormat(file);
     const std::unique_ptr<PlaylistReader> reader = openPlaylistReader(file, format);
     ChannelExchange::BatchWriter writer(names_, options.dryRun);
+    ChannelExchange::UniqueNames uniqueNames(names_);
 
     ImportReport report;
     const std::string chosenClass0 = clean(options.class0, kClassChars);
@@ -171,7 +177,7 @@ PlaylistExchange::ImportReport PlaylistExchange::importPlaylist(const fs::path& 
             std::string name = clean(entry.title, ChannelExchange::kMaxNameChars);
             if (name.empty()) name = clean(url, ChannelExchange::kMaxNameChars);
             if (names_.CountChannelsByName(name) > 0) {
-                name = names_.MakeUniqueChannelName(name);
+                name = uniqueNames.make(name);
                 ++report.renamed;
             }
             const bool audio = entry.radio || format == PlaylistFormat::Pls || isAudio(url);
@@ -182,13 +188,14 @@ PlaylistExchange::ImportReport PlaylistExchange::importPlaylist(const fs::path& 
             record.class3 = clean(entry.language, kClassChars);
             record.type = streamFormat(url);
             if (!isRefusedScheme(entry.link)) record.link = clean(entry.link, kLinkChars);
+            // Controls go from each part, not from the line break between them.
             std::string memo;
             const std::string_view duration = text::trimBlanks(entry.duration);
             if (!duration.empty() && duration.front() != '-' && duration != "0")
-                memo = "时长：" + std::string(duration) + " 秒";
+                memo = withoutControls("时长：" + std::string(duration) + " 秒");
             if (!entry.logo.empty() && !isRefusedScheme(entry.logo))
                 memo += (memo.empty() ? "" : "\r\n") + std::string("台标：") + withoutControls(entry.logo);
-            record.memo = clean(memo, kMemoChars);
+            record.memo = cleanChannelValue(memo, kMemoChars);
             record.scrambledUrl = scrambleText(url, name);
             record.name = std::move(name);
             writer.insert(std::move(record));
@@ -209,6 +216,7 @@ PlaylistExchange::ImportReport PlaylistExchange::importPlaylist(const fs::path& 
             }
         }
         writer.finish();
+        if (std::string note = reader->note(); !note.empty()) report.notes.push_back(std::move(note));
     } catch (const Error& error) {
         writer.keepWritten();
         throw Error("导入播放列表在第 " + std::to_string(report.entries + 1) + " 个条目 (文件第 " +
@@ -272,7 +280,14 @@ PlaylistExchange::ExportReport PlaylistExchange::exportPlaylist(const fs::path& 
                 appendAttribute(out, "tvg-language", text::trimBlanks(record.class3));
                 out += ',';
                 appendLine(out, record.name);
-                appendLine(out, url);
+                // A line starting with "#" reads back as a tag: such an
+                // address goes out as the relative path it is, "./#...".
+                if (const std::string_view address = text::trimBlanks(url); address.starts_with('#')) {
+                    out += "./";
+                    appendLine(out, address);
+                } else {
+                    appendLine(out, url);
+                }
                 break;
             case Format::Pls: {
                 const std::string n = std::to_string(++plsNumber);
