@@ -93,6 +93,41 @@ void BM_BatchAdd(benchmark::State& state) {
 }
 BENCHMARK(BM_BatchAdd)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
+// N records of one name into a catalogue without it: all but the first are
+// renamed, the series " (2)" to " (N)".
+void BM_BatchAddOneName(benchmark::State& state) {
+    const auto records = static_cast<std::size_t>(state.range(0));
+    const fs::path file = benchDir() / ("one-name-" + std::to_string(records) + ".txt");
+    {
+        std::string bytes;
+        for (std::size_t i = 0; i < records; ++i) {
+            kw::ChannelTextRecord record{
+                "B电视台", "", "", "", "同名频道",     "mms://x/" + std::to_string(i),
+                "",        "", "", "", "InsertChannel"};
+            bytes += kw::encodeChannelRecord(record);
+        }
+        std::ofstream(file, std::ios::binary) << bytes;
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        const fs::path dir = benchDir() / "one-name";
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        kw::SettingsRow settings;
+        settings.name = "Kestrel";
+        auto store = kw::ChannelStore::create(dir / kw::ChannelStore::kFileName, settings);
+        SilentUi ui;
+        kw::YieldHook yield;
+        kw::ChannelBrowser browser(*store, dir, ui, yield);
+        kw::ChannelExchange exchange(*store, browser, ui, yield, dir);
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(exchange.batchAdd(file));
+    }
+    state.counters["records/s"] = benchmark::Counter(
+        static_cast<double>(records) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_BatchAddOneName)->Arg(10'000)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
 void BM_ReadTextFile(benchmark::State& state) {
     const fs::path& file = textFile();
     for (auto _ : state) {

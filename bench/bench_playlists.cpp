@@ -105,6 +105,41 @@ void BM_ImportM3u8(benchmark::State& state) {
 }
 BENCHMARK(BM_ImportM3u8)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
+// N entries of one title into a catalogue that holds none of them: every
+// entry after the first is renamed, the series " (2)" to " (N)".
+void BM_ImportOneTitle(benchmark::State& state) {
+    const auto entries = static_cast<std::size_t>(state.range(0));
+    const fs::path file = benchDir() / ("one-title-" + std::to_string(entries) + ".m3u");
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << "#EXTM3U\n";
+        for (std::size_t i = 0; i < entries; ++i)
+            out << "#EXTINF:-1,同一个频道\nhttp://live.example/" << i << ".mp3\n";
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        const fs::path dir = benchDir() / "one-title";
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        kw::SettingsRow settings;
+        settings.name = "Kestrel";
+        kw::ChannelStore::create(dir / kw::ChannelStore::kFileName, settings).reset();
+        Catalogue catalogue(dir);
+        state.ResumeTiming();
+        const auto report = catalogue.playlists.importPlaylist(file, {});
+        if (report.renamed != static_cast<std::int64_t>(entries) - 1) state.SkipWithError("wrong renaming");
+    }
+    state.counters["entries/s"] = benchmark::Counter(
+        static_cast<double>(entries) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_ImportOneTitle)
+    ->Arg(2'000)
+    ->Arg(8'000)
+    ->Arg(100'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
+
 // The whole catalogue out, in each format.
 void BM_ExportAll(benchmark::State& state) {
     const auto format = static_cast<kw::PlaylistExchange::Format>(state.range(0));

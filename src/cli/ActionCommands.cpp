@@ -51,7 +51,7 @@ int runFavorite(CommandContext& context) {
     // channel's name contains this one, that channel); it says so when it
     // finds nothing.
     if (!cli->setChannelFavorite(context.args[0], favourite == 1)) return 1;
-    context.out << cli->selectedText() << '\n';
+    context.out << printable(cli->selectedText()) << '\n';
     return 0;
 }
 

@@ -57,7 +57,7 @@ int runTree(CommandContext& context) {
     BrowserSession browser(context);
     expectArgCount(context.args, 0, 0);
     browser.build();
-    context.out << formatTreeOutline(browser.session().channelTree());
+    context.out << printable(formatTreeOutline(browser.session().channelTree()));
     return 0;
 }
 
@@ -72,7 +72,7 @@ int runFind(CommandContext& context) {
     Session& session = browser.session();
     if (fromGiven) session.select(browser.nodeNamed(from, false));
     if (!session.FindNextChannel(text)) return 1;
-    context.out << session.selectedText() << '\n';
+    context.out << printable(session.selectedText()) << '\n';
     return 0;
 }
 
@@ -82,7 +82,7 @@ int runDetails(CommandContext& context) {
     browser.build();
     const NodeDetails& details = browser.session().ShowNodeDetails(browser.nodeNamed(context.args[0], true));
     if (browser.ui().errorsShown() > 0) return 1;
-    context.out << details.memo << '\n';
+    context.out << printable(details.memo) << '\n';
     return 0;
 }
 

@@ -43,7 +43,7 @@ std::string jsonText(std::string_view text) {
         if (c == '"' || c == '\\') {
             out += '\\';
             out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
+        } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
             out += escaped;
@@ -59,7 +59,7 @@ std::string tsvText(std::string text) {
     for (char& c : text) {
         if (c == '\t' || c == '\n' || c == '\r') c = ' ';
     }
-    return text;
+    return printable(text);
 }
 
 void printChecks(std::ostream& out, Format format, const std::vector<ChannelCheck>& checks) {
@@ -72,8 +72,8 @@ void printChecks(std::ostream& out, Format format, const std::vector<ChannelChec
         const std::string word(check.statusWord());
         switch (format) {
             case Format::Text:
-                out << check.name << "  " << word << "  " << r.reason << "  " << answerTime(r) << "  "
-                    << rateText(check, 0, "-") << " kbit/s\n";
+                out << printable(check.name) << "  " << word << "  " << printable(r.reason) << "  "
+                    << answerTime(r) << "  " << rateText(check, 0, "-") << " kbit/s\n";
                 break;
             case Format::Tsv:
                 out << tsvText(check.name) << '\t' << word << '\t' << tsvText(r.reason) << '\t'

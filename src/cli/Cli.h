@@ -52,6 +52,11 @@ bool takeFlag(std::vector<std::string>& args, std::string_view name);
 // Parses a whole decimal number or throws UsageError naming what.
 int parseNumber(std::string_view text, std::string_view what);
 void expectArgCount(const std::vector<std::string>& args, std::size_t min, std::size_t max);
+// Text from outside (a server's answer, a stored memo or name, a file's
+// lines) as kwave prints it: control characters but TAB, LF and CR, DEL and
+// the C1 controls come out as \xHH, so none reaches the terminal as an
+// escape sequence.
+std::string printable(std::string_view text);
 // The folder of the running kwave.
 std::filesystem::path executableFolder();
 // The usage texts for a rating filter N and a display mode M out of range.

@@ -30,7 +30,7 @@ public:
 private:
     // What the desktop is given, as it is given: a relative path made absolute.
     bool print(const std::optional<std::string>& argument) {
-        if (argument) out_ << *argument << '\n';
+        if (argument) out_ << printable(*argument) << '\n';
         return argument.has_value();
     }
 

@@ -17,7 +17,9 @@ int runConfig(CommandContext& context) {
     CliSession cli(context, Opening::Desktop, Database::Closed);
     if (action == "get") {
         expectArgCount(args, 2, 3);
-        context.out << cli->readSetting(args[0], args[1], args.size() == 3 ? args[2] : std::string()) << '\n';
+        context.out << printable(
+                           cli->readSetting(args[0], args[1], args.size() == 3 ? args[2] : std::string()))
+                    << '\n';
         return 0;
     }
     if (action == "set") {

@@ -76,7 +76,7 @@ int runList(CommandContext& context) {
     const int filter = parseNumber(rating, "N");
     if (!isValidRatingFilter(filter)) throw UsageError(ratingFilterRange());
     CliSession cli(context);
-    for (const std::string& name : cli->channelNames(filter)) context.out << name << '\n';
+    for (const std::string& name : cli->channelNames(filter)) context.out << printable(name) << '\n';
     return 0;
 }
 

@@ -24,10 +24,10 @@ int importPlaylist(CommandContext& context) {
                 << "renamed " << report.renamed << '\n'
                 << "skipped " << report.skipped << '\n';
     for (const PlaylistExchange::SkipReason& reason : report.reasons)
-        context.out << "  " << reason.reason << ": " << reason.count << '\n';
+        context.out << "  " << printable(reason.reason) << ": " << reason.count << '\n';
     if (report.cutValues > 0) context.out << "categories cut " << report.cutValues << '\n';
     if (options.everyNote) {
-        for (const std::string& note : report.notes) context.out << "  " << note << '\n';
+        for (const std::string& note : report.notes) context.out << "  " << printable(note) << '\n';
     }
     return 0;
 }

@@ -16,7 +16,7 @@ int showSlots(CommandContext& context) {
     cli->loadSpeedChannelSet();
     int slot = 0;
     for (const SpeedSlotState& state : cli->windowState().speedSlots) {
-        context.out << ++slot << (state.name.empty() ? "" : " ") << state.name << '\n';
+        context.out << ++slot << (state.name.empty() ? "" : " ") << printable(state.name) << '\n';
     }
     return 0;
 }

@@ -123,10 +123,10 @@ int main(int argc, char** argv) {
         printUsage(std::cerr);
         return 2;
     } catch (const kw::Error& error) {
-        std::cerr << error.what() << '\n';
+        std::cerr << printable(error.what()) << '\n';
         return 1;
     } catch (const std::exception& error) {
-        std::cerr << error.what() << '\n';
+        std::cerr << printable(error.what()) << '\n';
         return 1;
     }
 }

@@ -101,6 +101,20 @@ TEST_F(BrowserCommandsTest, DetailsPrintsTheMemoOfTheChannel) {
     EXPECT_EQ(runKwave(dir_, {"details", "cctv-5"}).out, "[300KBit/S][直播][全天] [USR] [未锁]\n");
 }
 
+TEST_F(BrowserCommandsTest, DetailsEscapesControlCharactersOfTheMemo) {
+    {
+        auto store = ChannelStore::open(dir_ / ChannelStore::kFileName);
+        ChannelRecord record;
+        record.class0 = "B电视台";
+        record.name = "怪台";
+        record.memo =
+            "台\x1b]0;title\x07红\xC2\x9B"
+            "2J";
+        store->insertChannel(record, 2, "User");
+    }
+    EXPECT_EQ(runKwave(dir_, {"details", "怪台"}).out, "台\\x1b]0;title\\x07红\\x9b2J [USR] [未锁]\n");
+}
+
 TEST(BrowserCommandsOnInstallation, WorkOnAProgramDirectoryMadeByInit) {
     test::TempDir temp;
     const auto dir = temp / "installed";

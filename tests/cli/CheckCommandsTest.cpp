@@ -78,6 +78,30 @@ TEST(CheckCommands, RateMeasuredOverTooShortATimeIsNotShown) {
     }
 }
 
+TEST(CheckCommands, EscapeSequencesFromAServerNeverReachTheTerminal) {
+    test::TempDir temp;
+    const std::filesystem::path dir = temp.path() / "program";
+    createInstallation(dir, KW_DATA_DIR, false);
+    test::LocalStreamServer server;
+    {
+        auto store = ChannelStore::open(dir / ChannelStore::kFileName);
+        ChannelRecord record;
+        record.class0 = "A电台";
+        record.name = "怪台";
+        record.scrambledUrl = scrambleText(server.url("/escape-type"), record.name);
+        store->insertChannel(record, 2, "User");
+    }
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"check", "--scope", "user", "--timeout", "1"},
+          std::vector<std::string>{"check", "--scope", "user", "--timeout", "1", "--format", "tsv"},
+          std::vector<std::string>{"test", "怪台"}}) {
+        const test::KwaveRun run = runKwave(dir, args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.out.find("text/x-\\x1b[31mred"), std::string::npos) << run.out;
+        EXPECT_EQ(run.out.find('\x1b'), std::string::npos) << args[0];
+    }
+}
+
 TEST(CheckCommands, RefusesAnUnknownScopeOrFormat) {
     test::TempDir temp;
     const std::filesystem::path dir = temp.path() / "program";

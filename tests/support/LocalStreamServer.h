@@ -156,6 +156,32 @@ private:
                              : redirect("/hop/" + std::to_string(left - 1));
         }
         if (path == "/to-file") return redirect("file:///etc/passwd");
+        if (path == "/escape-type") return answer("200 OK", "text/x-\x1b[31mred", "body");
+        if (path == "/self.m3u8")
+            return answer(
+                "200 OK", "application/vnd.apple.mpegurl",
+                "#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=128000\nself.m3u8\n" + std::string(60000, '#'));
+        if (path == "/page-segment.m3u8")
+            return answer("200 OK", "application/vnd.apple.mpegurl", "#EXTM3U\n#EXTINF:4.0,\n/page\n");
+        if (path == "/not-http") {
+            send(client, std::string("\x16\x03\x01garbage, no status line\r\n\r\n") + std::string(4000, 'g'));
+            return;
+        }
+        if (path == "/slow-status") {
+            for (const char c : std::string_view("ICY 200 OK\r\ncontent-type: audio/mpeg\r\n\r\n")) {
+                if (stop_ || !send(client, std::string_view(&c, 1))) return;
+                std::this_thread::sleep_for(Ms(300));
+            }
+            return;
+        }
+        if (path == "/endless-header-line") {
+            if (!send(client, "HTTP/1.1 200 OK\r\nX-Pad: ")) return;
+            const std::string pad(4096, 'a');
+            const auto end = std::chrono::steady_clock::now() + kMaxLife;
+            while (!stop_ && std::chrono::steady_clock::now() < end && send(client, pad)) {
+            }
+            return;
+        }
         if (path == "/endless-headers") {
             if (!send(client, "HTTP/1.1 200 OK\r\n")) return;
             const auto end = std::chrono::steady_clock::now() + kMaxLife;

@@ -37,6 +37,15 @@ constexpr std::string_view kTooManyRedirects = "重定向次数过多";
 constexpr std::string_view kEmptyManifest = "播放列表里没有可用的地址";
 constexpr std::string_view kDash = "DASH 清单有应答";
 constexpr std::string_view kCancelled = "未检查";
+constexpr std::string_view kSegmentIsManifest = "播放列表的分段又是播放列表, 不是媒体";
+constexpr std::string_view kNotHttp = "应答不是 HTTP 格式";
+constexpr std::string_view kIcyStatus = "ICY 200";
+
+#if LIBCURL_VERSION_NUM >= 0x080600
+constexpr CURLcode kHeaderTooLarge = CURLE_TOO_LARGE;
+#else
+constexpr CURLcode kHeaderTooLarge = CURLE_OUT_OF_MEMORY;
+#endif
 
 bool startsWithNoCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size()) return false;
@@ -90,7 +99,7 @@ Kind kindOf(std::string_view contentType, bool icy, std::string_view body) {
     if (type.find("mpegurl") != std::string::npos || type.find("dash+xml") != std::string::npos)
         return Kind::Manifest;
     if (startsWithNoCase(body, "#EXTM3U")) return Kind::Manifest;
-    if (startsWithNoCase(body, "ICY 200")) return Kind::Media;
+    if (startsWithNoCase(body, kIcyStatus)) return Kind::Media;
     if (icy || type.starts_with("audio/") || type.starts_with("video/") ||
         type.starts_with("application/ogg") || type.starts_with("application/octet-stream"))
         return Kind::Media;
@@ -143,6 +152,7 @@ struct Probe {
     bool headersTooLong = false;
     Kind kind = Kind::Undecided;
     std::string manifest;
+    std::string head;  // the first bytes of an answer without a status line
     std::uint64_t bytes = 0;
     bool capped = false;
     bool stopped = false;  // we ended the transfer ourselves; the result is set
@@ -202,15 +212,24 @@ size_t onHeader(char* data, size_t size, size_t count, void* user) {
 bool classify(Probe& probe, std::string_view body) {
     const long code = responseCode(probe.easy);
     // curl passes an "ICY 200 OK" answer on whole as HTTP/0.9, without a code.
-    const bool icyAnswer = code == 0 && startsWithNoCase(body, "ICY 200");
+    const bool icyAnswer = code == 0 && startsWithNoCase(body, kIcyStatus);
+    if (code == 0 && !icyAnswer) {
+        finish(probe, 0, std::string(kNotHttp));
+        return false;
+    }
     if (!icyAnswer && (code < 200 || code > 299)) return false;  // the code is the answer
     char* type = nullptr;
     curl_easy_getinfo(probe.easy, CURLINFO_CONTENT_TYPE, &type);
     const std::string contentType = type ? type : "";
+    probe.kind = kindOf(contentType, probe.icy, body);
     if (probe.stage == Stage::Segment) {
-        probe.kind = Kind::Media;  // a segment's type says nothing we need
-    } else {
-        probe.kind = kindOf(contentType, probe.icy, body);
+        // Segments come with all kinds of types; only a page or another
+        // playlist is surely no media.
+        if (probe.kind == Kind::Manifest) {
+            finish(probe, 0, std::string(kSegmentIsManifest));
+            return false;
+        }
+        if (probe.kind != Kind::Page) probe.kind = Kind::Media;
     }
     if (probe.webPage) {
         finish(probe, 1, std::string(kPageAnswered));
@@ -230,7 +249,16 @@ bool classify(Probe& probe, std::string_view body) {
 size_t onBody(char* data, size_t size, size_t count, void* user) {
     auto& probe = *static_cast<Probe*>(user);
     const std::size_t length = size * count;
-    const std::string_view body(data, length);
+    std::string_view body(data, length);
+    std::string held;
+    if (probe.kind == Kind::Undecided && responseCode(probe.easy) == 0) {
+        // An answer without an HTTP status line (Shoutcast's "ICY 200 OK") is
+        // judged on its first bytes: a status line that comes slowly is waited for.
+        probe.head.append(body);
+        if (probe.head.size() < kIcyStatus.size() && startsWithNoCase(kIcyStatus, probe.head)) return length;
+        held = std::move(probe.head);
+        body = held;
+    }
     if (probe.kind == Kind::Undecided && !classify(probe, body)) return 0;
     if (probe.kind == Kind::Manifest) {
         probe.manifest.append(
@@ -238,7 +266,7 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
         return probe.manifest.size() >= kManifestBytes ? 0 : length;
     }
     if (!probe.firstByte) probe.firstByte = Clock::now();
-    probe.bytes += length;
+    probe.bytes += body.size();
     if (probe.bytes >= probe.limits->maxBytes) {
         probe.bytes = std::min<std::uint64_t>(probe.bytes, probe.limits->maxBytes);
         probe.capped = true;
@@ -286,6 +314,7 @@ void resetTransfer(Probe& probe, Stage stage, std::string url) {
     probe.headersTooLong = false;
     probe.kind = Kind::Undecided;
     probe.manifest.clear();
+    probe.head.clear();
     probe.bytes = 0;
     probe.capped = false;
     probe.stopped = false;
@@ -322,6 +351,9 @@ void concludeTransfer(Probe& probe, CURLcode code, Clock::time_point now) {
     if (status != 0 && (status < 200 || status > 299))
         return finish(probe, 0, std::string(kHttpStatus) + std::to_string(status));
     if (code == CURLE_OPERATION_TIMEDOUT && !probe.answered) return finish(probe, 0, std::string(kNoAnswer));
+    // curl refuses a header line past its own limit as out of memory (as too large since 8.6).
+    if (probe.kind == Kind::Undecided && (code == CURLE_OUT_OF_MEMORY || code == kHeaderTooLarge))
+        return finish(probe, 0, std::string(kHeadersTooLong));
     if (probe.kind == Kind::Media) return judgeMedia(probe, now);
     if (probe.kind == Kind::Manifest && (code == CURLE_OK || code == CURLE_WRITE_ERROR))
         return followManifest(probe);

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <string>
 #include <thread>
 
@@ -25,6 +26,19 @@ bool FileDescriptor::close() {
     const int fd = fd_;
     fd_ = -1;
     return ::close(fd) == 0;
+}
+
+FileDescriptor openPlainFileForReading(const std::filesystem::path& file, std::uint64_t& size) {
+    FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (fd.get() < 0) throw Error(std::string(std::strerror(errno)) + " (" + file.string() + ")");
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        throw Error(std::string(kNotAPlainFile) + file.string());
+    // Reads of a plain file never wait; the flag goes so nothing else sees it.
+    const int flags = ::fcntl(fd.get(), F_GETFL);
+    if (flags >= 0) ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
+    size = static_cast<std::uint64_t>(info.st_size);
+    return fd;
 }
 
 void throwUnableToWrite(const std::filesystem::path& path) {

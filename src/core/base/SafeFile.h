@@ -1,8 +1,10 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <string_view>
+#include <utility>
 
 namespace kw {
 
@@ -13,6 +15,9 @@ public:
     ~FileDescriptor();
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
+    FileDescriptor(FileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    // Hands the descriptor over; the caller closes it.
+    int release() { return std::exchange(fd_, -1); }
     int get() const { return fd_; }
     // Closes now; false when the close reported an error (a late write failure).
     bool close();
@@ -20,6 +25,14 @@ public:
 private:
     int fd_;
 };
+
+// Opens a plain file for reading without waiting on it: the open never
+// blocks (a FIFO without a writer), and anything but a plain file (a FIFO, a
+// device such as /dev/zero that never ends, a folder) is refused with
+// kw::Error kNotAPlainFile and the path. Other failures throw the system's
+// message with the path. size receives the file's size at the open.
+inline constexpr std::string_view kNotAPlainFile = "不是一个文件：";
+FileDescriptor openPlainFileForReading(const std::filesystem::path& file, std::uint64_t& size);
 
 // Throws kw::Error "Unable to write to <path>".
 [[noreturn]] void throwUnableToWrite(const std::filesystem::path& path);

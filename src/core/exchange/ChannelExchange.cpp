@@ -1,6 +1,7 @@
 #include "core/exchange/ChannelExchange.h"
 
 #include "core/base/AddressRules.h"
+#include "core/base/AsciiText.h"
 #include "core/base/Error.h"
 #include "core/base/SafeFile.h"
 #include "core/base/ScrambleText.h"
@@ -56,18 +57,33 @@ std::int64_t ChannelExchange::CountChannelsByName(std::string_view name) {
 }
 
 std::string ChannelExchange::MakeUniqueChannelName(std::string_view name) {
+    UniqueNames names(*this);
+    return names.make(name);
+}
+
+std::string ChannelExchange::UniqueNames::make(std::string_view name) {
     const std::string_view base = text::trimBlanks(name);
-    for (int k = 2;; ++k) {
-        const std::string suffix = " (" + std::to_string(k) + ")";
-        std::string candidate = std::string(base) + suffix;
-        if (text::charCount(candidate) > kMaxNameChars) {
-            const std::size_t keep = kMaxNameChars - suffix.size();  // the suffix is ASCII
-            candidate = std::string(text::cutToChars(base, keep)) + suffix;
+    const std::size_t baseChars = text::charCount(base);
+    std::uint64_t lowest = 2;
+    std::uint64_t limit = 10;
+    for (std::size_t digits = 1;; ++digits, lowest = limit, limit *= 10) {
+        // " (k)" is ASCII; a candidate over the limit gives up the end of base.
+        const std::size_t suffixChars = digits + 3;
+        const std::string_view stem = baseChars + suffixChars > kMaxNameChars
+                                          ? text::cutToChars(base, kMaxNameChars - suffixChars)
+                                          : base;
+        std::uint64_t& k =
+            next_.try_emplace(std::to_string(digits) + ':' + ascii::lower(stem), lowest).first->second;
+        for (; k < limit; ++k) {
+            exchange_.yield_.tick();
+            std::string candidate = std::string(stem) + " (" + std::to_string(k) + ")";
+            // The candidate is counted as it will be stored: trimming it would let
+            // " (2)", made from an empty name, pass as the free name "(2)".
+            if (exchange_.store_.countChannelsByName(candidate) == 0) {
+                ++k;  // the caller stores it before asking again
+                return candidate;
+            }
         }
-        yield_.tick();
-        // The candidate is counted as it will be stored: trimming it would let
-        // " (2)", made from an empty name, pass as the free name "(2)".
-        if (store_.countChannelsByName(candidate) == 0) return candidate;
     }
 }
 
@@ -218,26 +234,20 @@ void ChannelExchange::BatchWriter::keepWritten() noexcept {
     pending_.clear();
 }
 
-namespace {
-
-// The records batch add left out for their address, for its final message.
-std::string refusedRecordsText(const ChannelExchange::BatchCounts& counts) {
-    if (counts.refused.empty()) return {};
-    std::string text = "\r\n\r\n" + std::string(exchange_texts::kRefusedRecords);
-    for (const std::string& record : counts.refused) text += "\r\n" + record;
-    return text;
-}
-
-}  // namespace
-
 ChannelExchange::BatchCounts ChannelExchange::batchAdd(ChannelTextReader& reader) {
     BatchWriter writer(*this);
+    UniqueNames uniqueNames(*this);
     BatchCounts counts;
     ChannelTextRecord text;
     Clock::time_point lastProgress = Clock::now();
 
     std::uint64_t firstLine = 1;
     std::int64_t recordNumber = 0;
+    const auto note = [&](std::string_view reason) {
+        if (counts.notes.size() < kMaxNotes)
+            counts.notes.push_back("第 " + std::to_string(recordNumber) + " 条记录 (文件第 " +
+                                   std::to_string(firstLine) + " 行起)：" + std::string(reason));
+    };
     try {
         do {
             yield_.tick();
@@ -249,12 +259,18 @@ ChannelExchange::BatchCounts ChannelExchange::batchAdd(ChannelTextReader& reader
             ++recordNumber;
             reader.read(text);
             ++counts.records;
+            // A name the store refuses would end the run here; it goes in blanked.
+            if (!ChannelStore::isStorableName(text.name)) {
+                for (char& c : text.name) {
+                    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+                }
+                note(exchange_texts::kNameControlsBlanked);
+            }
 
             if (!address::isAllowedAddress(text::trimBlanks(text.url)) ||
                 !address::isAllowedAddress(text::trimBlanks(text.link))) {
                 ++counts.skipped;
-                counts.refused.push_back("第 " + std::to_string(recordNumber) + " 条记录 (文件第 " +
-                                         std::to_string(firstLine) + " 行起) " + text.name);
+                note(std::string(exchange_texts::kRefusedAddress) + text.name);
                 writer.step();
                 continue;
             }
@@ -270,7 +286,7 @@ ChannelExchange::BatchCounts ChannelExchange::batchAdd(ChannelTextReader& reader
                     ++counts.updated;
                 }
             } else if (text.marker == "I") {
-                const std::string name = n > 0 ? MakeUniqueChannelName(text.name) : text.name;
+                const std::string name = n > 0 ? uniqueNames.make(text.name) : text.name;
                 writer.insert(toStored(text, name));
                 ++counts.inserted;
             } else {
@@ -316,8 +332,10 @@ bool ChannelExchange::actUserBatchAddChannel() {
     const BatchCounts counts = batchAdd(*reader);
     browser_.applyPendingChanges();
     // Stopped for the program's exit: what was stored stays, and the exit follows.
-    if (!counts.stopped)
-        ui_.ShowMessage(std::string(exchange_texts::kBatchDone) + refusedRecordsText(counts));
+    if (counts.stopped) return true;
+    std::string message(exchange_texts::kBatchDone);
+    for (const std::string& note : counts.notes) message += "\r\n" + note;
+    ui_.ShowMessage(message);
     return true;
 }
 

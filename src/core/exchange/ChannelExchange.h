@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace kw {
@@ -37,6 +38,23 @@ public:
     // candidate over 100 characters gives up the end of base to fit exactly.
     std::string MakeUniqueChannelName(std::string_view name);
 
+    // MakeUniqueChannelName over one long write (batch add, playlist import),
+    // which only adds rows: a number once found taken stays taken, so each
+    // series remembers the first number not yet found taken and N renames of
+    // one name cost N lookups, not N * N / 2, with the same names as a result.
+    class UniqueNames {
+    public:
+        explicit UniqueNames(ChannelExchange& exchange) : exchange_(exchange) {}
+        // The caller stores the name it gets before it asks again.
+        std::string make(std::string_view name);
+
+    private:
+        ChannelExchange& exchange_;
+        // By digit count and stem in lower case (the name comparison ignores
+        // ASCII case): candidates of one key are the same names.
+        std::unordered_map<std::string, std::uint64_t> next_;
+    };
+
     // The export command: save dialog, the file, the success message.
     // Returns whether the file was written.
     bool actExportUserChannel();
@@ -47,11 +65,12 @@ public:
 
     struct BatchCounts {
         std::int64_t records = 0, inserted = 0, updated = 0, skipped = 0;
-        // "第 N 条记录 (文件第 L 行起) NAME" for each record left out because
-        // its address or related site has a scheme that is not allowed.
-        std::vector<std::string> refused;
+        // What was changed or left out on the way in, record by record: the
+        // first kMaxNotes ("第 N 条记录 (文件第 L 行起)：reason").
+        std::vector<std::string> notes;
         bool stopped = false;  // the user asked it to stop (an exit while it ran)
     };
+    static constexpr std::size_t kMaxNotes = 100;
     // The batch-add command: open dialog, batchAdd, tree rebuild, final message.
     // Returns false when nothing ran (cancelled, file not opened, refused).
     bool actUserBatchAddChannel();
@@ -133,8 +152,9 @@ inline constexpr std::string_view kExportRemoveHint = "请您检查文件名是�
 inline constexpr std::string_view kExportDone = "祝贺您，您自己添加的频道已经全部导出到下面的文本文件中：";
 inline constexpr std::string_view kCannotOpenBefore = "不能打开 ";
 inline constexpr std::string_view kCannotOpenAfter = " 文件，请检查文件格式是否正确。";
-inline constexpr std::string_view kRefusedRecords = "下面这些记录的地址不是媒体或网页地址，没有添加：";
+inline constexpr std::string_view kRefusedAddress = "地址或相关网址不是媒体或网页地址，没有添加：";
 inline constexpr std::string_view kBatchDone = "祝贺您，操作成功了！\r\n\r\n您现在就可以开始欣赏更多的频道！";
+inline constexpr std::string_view kNameControlsBlanked = "频道名称里的换行、制表符等控制字符已换成空格";
 }  // namespace exchange_texts
 
 }  // namespace kw

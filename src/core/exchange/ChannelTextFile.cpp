@@ -2,6 +2,7 @@
 
 #include "core/base/AsciiText.h"
 #include "core/base/Error.h"
+#include "core/base/SafeFile.h"
 #include "core/base/TextCodec.h"
 
 #include <fcntl.h>
@@ -54,15 +55,7 @@ std::string cleanChannelValue(std::string_view utf8, std::size_t maxChars) {
 }
 
 ChannelTextReader::ChannelTextReader(const std::filesystem::path& file) : file_(file) {
-    fd_ = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) throwFileError(file, errno);
-    struct stat info {};
-    if (::fstat(fd_, &info) != 0 || S_ISDIR(info.st_mode)) {
-        const int error = S_ISDIR(info.st_mode) ? EISDIR : errno;
-        ::close(fd_);
-        throwFileError(file, error);
-    }
-    sizeAtOpen_ = S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
+    fd_ = openPlainFileForReading(file, sizeAtOpen_).release();
     buffer_.resize(kBufferSize);
 }
 

@@ -11,6 +11,8 @@
 #include "core/ports/UiPort.h"
 #include "core/store/ChannelStore.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <fstream>
@@ -58,7 +60,12 @@ std::string schemeOf(std::string_view url) {
     return ascii::lower(url.substr(0, colon));
 }
 
-void appendXml(std::string& out, std::string_view text) {
+void appendXml(std::string& out, std::string_view raw) {
+    // XML allows neither malformed UTF-8 nor U+FFFE and U+FFFF: they go out as U+FFFD.
+    std::string text = text::sanitizeUtf8(raw);
+    for (std::size_t at = 0; (at = text.find("\xEF\xBF", at)) != std::string::npos; at += 3) {
+        if (at + 2 < text.size() && (text[at + 2] == '\xBE' || text[at + 2] == '\xBF')) text[at + 2] = '\xBD';
+    }
     for (const char c : text) {
         switch (c) {
             case '&':
@@ -118,10 +125,12 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) {
 // `format`: a web page or other markup where a line list belongs, or bytes
 // that are no text. Empty for anything a reader may try.
 std::string_view notAPlaylist(const fs::path& file, PlaylistFormat format) {
-    std::ifstream in(file, std::ios::binary);
+    // The same open as the readers': a FIFO or a device is refused, never waited for.
+    std::uint64_t size = 0;
+    const FileDescriptor in = openPlainFileForReading(file, size);
     std::string head(kSniffBytes, '\0');
-    in.read(head.data(), static_cast<std::streamsize>(head.size()));
-    head.resize(static_cast<std::size_t>(in.gcount()));
+    const ssize_t got = ::read(in.get(), head.data(), head.size());
+    head.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
     if (head.find('\0') != std::string::npos) return kBinaryFile;
     std::string_view text = head;
     if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
@@ -216,6 +225,7 @@ PlaylistExchange::ImportReport PlaylistExchange::importPlaylist(const fs::path& 
     const std::unique_ptr<PlaylistReader> reader = openPlaylistReader(file, format);
     ChannelExchange::BatchWriter writer(names_, options.dryRun);
     ui_.OfferProgressCancel();
+    ChannelExchange::UniqueNames uniqueNames(names_);
 
     ImportReport report;
     const std::string chosenClass0 = clean(options.class0, kClassChars);
@@ -276,7 +286,7 @@ PlaylistExchange::ImportReport PlaylistExchange::importPlaylist(const fs::path& 
             std::string name = clean(entry.title, ChannelExchange::kMaxNameChars);
             if (name.empty()) name = clean(url, ChannelExchange::kMaxNameChars);
             if (names_.CountChannelsByName(name) > 0) {
-                name = names_.MakeUniqueChannelName(name);
+                name = uniqueNames.make(name);
                 ++report.renamed;
             }
             const bool audio = entry.radio || format == PlaylistFormat::Pls || isAudio(url);
@@ -287,13 +297,14 @@ PlaylistExchange::ImportReport PlaylistExchange::importPlaylist(const fs::path& 
             record.class3 = category(entry.language);
             record.type = streamFormat(url);
             if (address::isAllowedAddress(entry.link)) record.link = clean(entry.link, kLinkChars);
+            // Controls go from each part, not from the line break between them.
             std::string memo;
             const std::string_view duration = text::trimBlanks(entry.duration);
             if (!duration.empty() && duration.front() != '-' && duration != "0")
-                memo = "时长：" + std::string(duration) + " 秒";
+                memo = withoutControls("时长：" + std::string(duration) + " 秒");
             if (!entry.logo.empty() && address::isAllowedAddress(entry.logo))
                 memo += (memo.empty() ? "" : "\r\n") + std::string("台标：") + withoutControls(entry.logo);
-            record.memo = clean(memo, kMemoChars);
+            record.memo = cleanChannelValue(memo, kMemoChars);
             record.scrambledUrl = scrambleText(url, name);
             record.name = std::move(name);
             writer.insert(std::move(record));
@@ -314,6 +325,7 @@ PlaylistExchange::ImportReport PlaylistExchange::importPlaylist(const fs::path& 
             }
         }
         writer.finish();
+        if (std::string note = reader->note(); !note.empty()) report.notes.push_back(std::move(note));
     } catch (const Error& error) {
         writer.keepWritten();
         throw Error("导入播放列表在第 " + std::to_string(report.entries + 1) + " 个条目 (文件第 " +
@@ -377,7 +389,14 @@ PlaylistExchange::ExportReport PlaylistExchange::exportPlaylist(const fs::path& 
                 appendAttribute(out, "tvg-language", text::trimBlanks(record.class3));
                 out += ',';
                 appendLine(out, record.name);
-                appendLine(out, url);
+                // A line starting with "#" reads back as a tag: such an
+                // address goes out as the relative path it is, "./#...".
+                if (const std::string_view address = text::trimBlanks(url); address.starts_with('#')) {
+                    out += "./";
+                    appendLine(out, address);
+                } else {
+                    appendLine(out, url);
+                }
                 break;
             case Format::Pls: {
                 const std::string n = std::to_string(++plsNumber);

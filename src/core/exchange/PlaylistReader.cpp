@@ -2,6 +2,7 @@
 
 #include "core/base/AsciiText.h"
 #include "core/base/Error.h"
+#include "core/base/SafeFile.h"
 #include "core/base/TextCodec.h"
 
 #include <expat.h>
@@ -60,27 +61,27 @@ bool isValidUtf8(std::string_view text) {
     return true;
 }
 
+// How many bytes of text, at most maxBytes, end at a character boundary:
+// a cut never keeps the first bytes of a UTF-8 character without the rest.
+std::size_t utf8CutPoint(std::string_view text, std::size_t maxBytes) {
+    if (text.size() <= maxBytes) return text.size();
+    std::size_t cut = maxBytes;
+    for (int back = 0; back < 3 && cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80; ++back)
+        --cut;
+    return (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80 ? maxBytes : cut;
+}
+
 // A plain file read through a fixed buffer.
 class FileSource {
 public:
-    explicit FileSource(const fs::path& file) : file_(file) {
-        fd_ = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd_ < 0) throwFileError(file, errno);
-        struct stat info {};
-        if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
-            ::close(fd_);
-            throw Error("不是一个文件：" + file.string());
-        }
-        size_ = static_cast<std::uint64_t>(info.st_size);
-    }
-    ~FileSource() { ::close(fd_); }
+    explicit FileSource(const fs::path& file) : file_(file), fd_(openPlainFileForReading(file, size_)) {}
     FileSource(const FileSource&) = delete;
     FileSource& operator=(const FileSource&) = delete;
 
     // Up to capacity bytes into buffer; 0 at the end.
     std::size_t read(char* buffer, std::size_t capacity) {
         for (;;) {
-            const ssize_t n = ::read(fd_, buffer, capacity);
+            const ssize_t n = ::read(fd_.get(), buffer, capacity);
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) throwFileError(file_, errno);
             read_ += static_cast<std::uint64_t>(n);
@@ -92,8 +93,8 @@ public:
 
 private:
     fs::path file_;
-    int fd_ = -1;
     std::uint64_t size_ = 0;
+    FileDescriptor fd_;
     std::uint64_t read_ = 0;
 };
 
@@ -101,7 +102,7 @@ private:
 // UTF-8 is read as GBK. The byte-order mark of the first line is dropped.
 class LineSource {
 public:
-    explicit LineSource(const fs::path& file) : source_(file), buffer_(kChunk, '\0') {}
+    LineSource(const fs::path& file, std::size_t readBytes) : source_(file), buffer_(readBytes, '\0') {}
 
     bool next(std::string& line) {
         raw_.clear();
@@ -127,8 +128,8 @@ public:
             const char* stop = buffer_.data() + end_;
             const char* cut = start;
             while (cut < stop && *cut != '\n' && *cut != '\r') ++cut;
-            const std::size_t room =
-                PlaylistReader::kMaxLineBytes - std::min(raw_.size(), PlaylistReader::kMaxLineBytes);
+            // A few bytes past the limit tell where the last whole character ends.
+            const std::size_t room = kKeptBytes - std::min(raw_.size(), kKeptBytes);
             raw_.append(start, std::min<std::size_t>(static_cast<std::size_t>(cut - start), room));
             pos_ += static_cast<std::size_t>(cut - start);
             if (cut < stop) {
@@ -140,10 +141,13 @@ public:
         ++lineNumber_;
         std::string_view text = raw_;
         if (lineNumber_ == 1) text = text::stripUtf8Bom(text);
-        if (isValidUtf8(text))
-            line.assign(text);
+        // The encoding is decided on whole characters: a line cut inside a
+        // UTF-8 character is still UTF-8.
+        const std::string_view kept = text.substr(0, utf8CutPoint(text, PlaylistReader::kMaxLineBytes));
+        if (isValidUtf8(kept))
+            line.assign(kept);
         else
-            line = text::fromGbk(text);
+            line = text::fromGbk(text.substr(0, PlaylistReader::kMaxLineBytes));
         return true;
     }
 
@@ -151,6 +155,8 @@ public:
     const FileSource& source() const { return source_; }
 
 private:
+    static constexpr std::size_t kKeptBytes = PlaylistReader::kMaxLineBytes + 3;
+
     FileSource source_;
     std::string buffer_;
     std::size_t pos_ = 0, end_ = 0;
@@ -161,7 +167,8 @@ private:
 
 class M3uReader : public PlaylistReader {
 public:
-    explicit M3uReader(const fs::path& file) : lines_(file), folder_(file.parent_path()) {}
+    M3uReader(const fs::path& file, std::size_t readBytes)
+        : lines_(file, readBytes), folder_(file.parent_path()) {}
 
     bool next(PlaylistEntry& entry) override {
         while (lines_.next(line_)) {
@@ -255,25 +262,48 @@ private:
 };
 
 // PLS keys come in any order and numbering may have gaps, so entries are
-// gathered by number and given out in that order at the end.
+// gathered by number and given out in that order at the end. What is held
+// stays bounded whatever the file holds: each value keeps at most
+// kMaxValueBytes (more than any field the import keeps, so a long address
+// still reads as too long), and numbers past kMaxHeldBytes are left out and
+// counted in note().
 class PlsReader : public PlaylistReader {
 public:
-    explicit PlsReader(const fs::path& file) : lines_(file), folder_(file.parent_path()) {}
+    static constexpr std::size_t kMaxValueBytes = 4096;
+    static constexpr std::size_t kMaxHeldBytes = 32 * 1024 * 1024;
+
+    PlsReader(const fs::path& file, std::size_t readBytes)
+        : lines_(file, readBytes), folder_(file.parent_path()) {}
 
     bool next(PlaylistEntry& entry) override {
         if (!gathered_) gather();
         while (at_ != entries_.end()) {
-            PlaylistEntry& found = (at_++)->second;
-            if (found.url.empty() && found.line == 0) continue;  // a title without a file
-            entry = std::move(found);
+            Held& found = (at_++)->second;
+            if (found.line == 0) continue;  // a title or length without a file
+            entry = PlaylistEntry{};
+            entry.url = resolvePlaylistAddress(found.file, folder_);
+            entry.title = std::move(found.title);
+            entry.duration = std::move(found.length);
+            entry.line = found.line;
             return true;
         }
         return false;
     }
     std::uint64_t bytesRead() const override { return lines_.source().bytesRead(); }
     std::uint64_t size() const override { return lines_.source().size(); }
+    std::string note() const override {
+        if (leftOut_ == 0) return {};
+        return "播放列表太大，" + std::to_string(leftOut_) + " 个编号的条目没有读入。";
+    }
 
 private:
+    struct Held {
+        std::string file, title, length;
+        std::uint64_t line = 0;  // of the File key; 0 while there is none
+    };
+    // What one held number costs besides its values: the map's node and the strings.
+    static constexpr std::size_t kEntryBytes = sizeof(Held) + 64;
+
     void gather() {
         gathered_ = true;
         std::string line;
@@ -282,22 +312,31 @@ private:
             const std::size_t eq = text.find('=');
             if (eq == std::string_view::npos) continue;
             const std::string_view key = text::trimBlanks(text.substr(0, eq));
-            const std::string_view value = text::trimBlanks(text.substr(eq + 1));
+            std::string_view value = text::trimBlanks(text.substr(eq + 1));
+            value = value.substr(0, utf8CutPoint(value, kMaxValueBytes));
             for (const std::string_view field : {"file", "title", "length"}) {
                 if (!startsWithIgnoringCase(key, field)) continue;
                 const std::string_view digits = key.substr(field.size());
                 if (digits.empty() || digits.size() > 9 ||
                     digits.find_first_not_of("0123456789") != std::string_view::npos)
                     break;
-                PlaylistEntry& entry = entries_[std::stoul(std::string(digits))];
-                if (field == "file") {
-                    entry.url = resolvePlaylistAddress(value, folder_);
-                    entry.line = lines_.lineNumber();
-                } else if (field == "title") {
-                    entry.title = value;
-                } else {
-                    entry.duration = value;
+                const unsigned long number = std::stoul(std::string(digits));
+                auto found = entries_.find(number);
+                if (found == entries_.end()) {
+                    if (held_ + kEntryBytes + value.size() > kMaxHeldBytes) {
+                        ++leftOut_;
+                        break;
+                    }
+                    held_ += kEntryBytes;
+                    found = entries_.emplace(number, Held{}).first;
                 }
+                Held& entry = found->second;
+                std::string& slot = field == "file"    ? entry.file
+                                    : field == "title" ? entry.title
+                                                       : entry.length;
+                held_ = held_ - slot.size() + value.size();
+                slot = value;
+                if (field == "file") entry.line = lines_.lineNumber();
                 break;
             }
         }
@@ -307,8 +346,10 @@ private:
     LineSource lines_;
     fs::path folder_;
     bool gathered_ = false;
-    std::map<unsigned long, PlaylistEntry> entries_;
-    std::map<unsigned long, PlaylistEntry>::iterator at_;
+    std::size_t held_ = 0;
+    std::uint64_t leftOut_ = 0;
+    std::map<unsigned long, Held> entries_;
+    std::map<unsigned long, Held>::iterator at_;
 };
 
 // XSPF through expat, fed a chunk at a time. Entity declarations are refused
@@ -316,14 +357,18 @@ private:
 class XspfReader : public PlaylistReader {
 public:
     static constexpr int kMaxDepth = 64;
+    static constexpr std::uint64_t kMaxTokenBytes = 1024 * 1024;
 
-    explicit XspfReader(const fs::path& file)
-        : source_(file), folder_(file.parent_path()), buffer_(kChunk, '\0') {
+    XspfReader(const fs::path& file, std::size_t readBytes)
+        : source_(file), folder_(file.parent_path()), buffer_(readBytes, '\0') {
         parser_ = XML_ParserCreate("UTF-8");
         if (parser_ == nullptr) throw Error("内存不足，无法读取播放列表。");
         XML_SetUserData(parser_, this);
         XML_SetElementHandler(parser_, &XspfReader::onStart, &XspfReader::onEnd);
         XML_SetCharacterDataHandler(parser_, &XspfReader::onText);
+        // Every other piece of markup (comments, declarations, blanks outside
+        // the root) marks progress too; the Expand form keeps entities as they are.
+        XML_SetDefaultHandlerExpand(parser_, &XspfReader::onOther);
         XML_SetEntityDeclHandler(parser_, &XspfReader::onEntityDecl);
         XML_SetParamEntityParsing(parser_, XML_PARAM_ENTITY_PARSING_NEVER);
     }
@@ -333,6 +378,9 @@ public:
 
     bool next(PlaylistEntry& entry) override {
         while (ready_.empty() && !done_) feed();
+        // The tracks finished before an error come out first, however the
+        // file fell into chunks.
+        if (ready_.empty() && !error_.empty()) throw Error(error_);
         if (ready_.empty()) return false;
         entry = std::move(ready_.front());
         ready_.pop_front();
@@ -350,11 +398,35 @@ private:
         if (XML_Parse(parser_, buffer_.data(), static_cast<int>(n), last ? XML_TRUE : XML_FALSE) ==
             XML_STATUS_ERROR) {
             const std::string line = std::to_string(XML_GetCurrentLineNumber(parser_));
-            if (!refusal_.empty()) throw Error("播放列表第 " + line + " 行：" + refusal_);
-            throw Error("播放列表第 " + line + " 行不是正确的 XML：" +
-                        XML_ErrorString(XML_GetErrorCode(parser_)));
+            error_ = !refusal_.empty() ? "播放列表第 " + line + " 行：" + refusal_
+                                       : "播放列表第 " + line + " 行不是正确的 XML：" +
+                                             XML_ErrorString(XML_GetErrorCode(parser_));
+            done_ = true;
+            return;
+        }
+        fed_ += n;
+        // Expat holds an unfinished token (a name, a tag with its attributes, a
+        // comment) whole and parses it again with every chunk; a huge one would
+        // cost minutes and gigabytes.
+        if (!last && fed_ - std::min(fed_, parsedTo_) > kMaxTokenBytes) {
+            error_ = "播放列表第 " + std::to_string(XML_GetCurrentLineNumber(parser_)) +
+                     " 行：XML 的一个标记超过 " + std::to_string(kMaxTokenBytes / (1024 * 1024)) +
+                     " MB，拒绝读取。";
+            done_ = true;
+            return;
         }
         done_ = last;
+    }
+
+    // Where the parser's last event ended: everything before it is parsed.
+    void noteEvent() {
+        const XML_Index at = XML_GetCurrentByteIndex(parser_);
+        if (at >= 0)
+            parsedTo_ =
+                static_cast<std::uint64_t>(at) + static_cast<std::uint64_t>(XML_GetCurrentByteCount(parser_));
+    }
+    static void onOther(void* data, const XML_Char* /*text*/, int /*length*/) {
+        static_cast<XspfReader*>(data)->noteEvent();
     }
 
     static std::string_view localName(const XML_Char* name) {
@@ -370,10 +442,12 @@ private:
 
     static void onStart(void* data, const XML_Char* name, const XML_Char** /*attributes*/) {
         auto& self = *static_cast<XspfReader*>(data);
+        self.noteEvent();
         if (++self.depth_ > kMaxDepth) return self.stop("XML 嵌套太深。");
         const std::string_view local = localName(name);
         if (self.inTrack_ && self.depth_ == self.trackDepth_ + 1) {
             self.text_.clear();
+            self.textCut_ = false;
             self.field_ = local == "location"     ? Field::Location
                           : local == "title"      ? Field::Title
                           : local == "annotation" ? Field::Annotation
@@ -393,6 +467,7 @@ private:
 
     static void onEnd(void* data, const XML_Char* /*name*/) {
         auto& self = *static_cast<XspfReader*>(data);
+        self.noteEvent();
         if (self.inTrack_ && self.depth_ == self.trackDepth_ + 1) {
             const std::string_view value = text::trimBlanks(self.text_);
             PlaylistEntry& track = self.track_;
@@ -431,9 +506,14 @@ private:
 
     static void onText(void* data, const XML_Char* text, int length) {
         auto& self = *static_cast<XspfReader*>(data);
-        if (self.field_ == Field::None) return;
+        self.noteEvent();
+        if (self.field_ == Field::None || self.textCut_) return;
+        const std::string_view piece(text, static_cast<std::size_t>(length));
         const std::size_t room = kMaxLineBytes - std::min(self.text_.size(), kMaxLineBytes);
-        self.text_.append(text, std::min<std::size_t>(static_cast<std::size_t>(length), room));
+        const std::size_t keep = utf8CutPoint(piece, room);
+        self.text_.append(piece.substr(0, keep));
+        // Once cut, nothing more is added: the value ends at a whole character.
+        self.textCut_ = keep < piece.size();
     }
 
     static void onEntityDecl(void* data, const XML_Char*, int, const XML_Char*, int, const XML_Char*,
@@ -452,8 +532,12 @@ private:
     std::vector<bool> parentIsTrackList_;
     Field field_ = Field::None;
     std::string text_;
+    bool textCut_ = false;
+    std::uint64_t fed_ = 0;
+    std::uint64_t parsedTo_ = 0;
     std::string annotation_;
     std::string refusal_;
+    std::string error_;  // what ended the reading early
     PlaylistEntry track_;
     std::deque<PlaylistEntry> ready_;
 };
@@ -474,16 +558,18 @@ PlaylistFormat detectPlaylistFormat(const fs::path& file) {
     return PlaylistFormat::M3u;
 }
 
-std::unique_ptr<PlaylistReader> openPlaylistReader(const fs::path& file, PlaylistFormat format) {
+std::unique_ptr<PlaylistReader> openPlaylistReader(const fs::path& file, PlaylistFormat format,
+                                                   std::size_t readBytes) {
+    if (readBytes == 0) readBytes = kChunk;
     switch (format) {
         case PlaylistFormat::Pls:
-            return std::make_unique<PlsReader>(file);
+            return std::make_unique<PlsReader>(file, readBytes);
         case PlaylistFormat::Xspf:
-            return std::make_unique<XspfReader>(file);
+            return std::make_unique<XspfReader>(file, readBytes);
         case PlaylistFormat::M3u:
             break;
     }
-    return std::make_unique<M3uReader>(file);
+    return std::make_unique<M3uReader>(file, readBytes);
 }
 
 std::string resolvePlaylistAddress(std::string_view address, const fs::path& folder) {
@@ -496,12 +582,16 @@ std::string resolvePlaylistAddress(std::string_view address, const fs::path& fol
            (ascii::isLetter(text[i]) || (i > 0 && (std::isdigit(static_cast<unsigned char>(text[i])) ||
                                                    text[i] == '+' || text[i] == '-' || text[i] == '.'))))
         ++i;
-    if (i < text.size() && text[i] == ':' && i >= 1) return std::string(text);
-    if (text.front() == '/' || text.front() == '\\') return std::string(text);
-    std::string relative(text);
-    for (char& c : relative)
+    // Controls inside would break the lines of an exported playlist; the import blanks them too.
+    std::string kept(text);
+    for (char& c : kept) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+    }
+    if (i < text.size() && text[i] == ':' && i >= 1) return kept;
+    if (text.front() == '/' || text.front() == '\\') return kept;
+    for (char& c : kept)
         if (c == '\\') c = '/';
-    return (folder / relative).lexically_normal().string();
+    return (folder / kept).lexically_normal().string();
 }
 
 }  // namespace kw

@@ -33,16 +33,22 @@ public:
     // or a file the format refuses (broken or hostile XML).
     virtual bool next(PlaylistEntry& entry) = 0;
     virtual std::uint64_t bytesRead() const = 0;
+    // What the reader left out of the file to stay within its memory, for the
+    // report; empty when nothing. Complete once next() returned false.
+    virtual std::string note() const { return {}; }
     virtual std::uint64_t size() const = 0;
 };
 
 // The format by the file's extension (.m3u, .m3u8, .pls, .xspf), else by its
 // first bytes. Throws kw::Error when the file cannot be opened or is no plain file.
 PlaylistFormat detectPlaylistFormat(const std::filesystem::path& file);
-std::unique_ptr<PlaylistReader> openPlaylistReader(const std::filesystem::path& file, PlaylistFormat format);
+// readBytes sets the size of the read buffer (fuzzing moves its boundaries);
+// 0 keeps the default.
+std::unique_ptr<PlaylistReader> openPlaylistReader(const std::filesystem::path& file, PlaylistFormat format,
+                                                   std::size_t readBytes = 0);
 
 // An address as the catalogue stores it: relative paths resolved against
-// folder, blanks trimmed. Empty when nothing is left.
+// folder, blanks trimmed, control characters blanked. Empty when nothing is left.
 std::string resolvePlaylistAddress(std::string_view address, const std::filesystem::path& folder);
 
 }  // namespace kw

@@ -17,9 +17,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <fstream>
 #include <random>
-#include <thread>
 
 namespace kw {
 namespace {
@@ -221,10 +220,10 @@ TEST_F(ExchangeTest, RecordsWithAScriptAddressAreLeftOutAndNamedInTheMessage) {
     EXPECT_EQ(channels().countChannelsByName("好台"), 1);
     EXPECT_EQ(channels().countChannelsByName("后台"), 1);
     EXPECT_EQ(channels().countChannelsByName("坏台"), 0);
-    EXPECT_EQ(ui_.messageTexts().back(),
-              std::string(exchange_texts::kBatchDone) + "\r\n\r\n" +
-                  std::string(exchange_texts::kRefusedRecords) +
-                  "\r\n第 2 条记录 (文件第 12 行起) 坏台\r\n第 4 条记录 (文件第 34 行起) 改台");
+    const std::string refused(exchange_texts::kRefusedAddress);
+    EXPECT_EQ(ui_.messageTexts().back(), std::string(exchange_texts::kBatchDone) +
+                                             "\r\n第 2 条记录 (文件第 12 行起)：" + refused + "坏台" +
+                                             "\r\n第 4 条记录 (文件第 34 行起)：" + refused + "改台");
 }
 
 TEST_F(ExchangeTest, UpdateInOtherLetterCaseKeepsTheAddressPlayable) {
@@ -294,21 +293,36 @@ TEST_F(ExchangeTest, HostileFilesStoreNothingBrokenAndNeverCrash) {
 }
 
 TEST_F(ExchangeTest, AFileThatGrowsWhileItIsReadIsReadToItsEnd) {
-    const fs::path pipe = programDir_ / "growing.txt";
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    std::thread writer([&] {
-        const int fd = ::open(pipe.c_str(), O_WRONLY);
-        for (const std::string& part : {record("先"), record("后")}) {
-            EXPECT_EQ(::write(fd, part.data(), part.size()), static_cast<ssize_t>(part.size()));
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        ::close(fd);
-    });
-    const bool done = importFile(pipe);
-    writer.join();
-    ASSERT_TRUE(done);
+    const fs::path file = programDir_ / "growing.txt";
+    writeBytes(file, record("先"));
+    ChannelTextReader reader(file);
+    std::ofstream(file, std::ios::binary | std::ios::app) << record("后");
+    session().exchange().batchAdd(reader);
     EXPECT_EQ(channels().countChannelsByName("先"), 1);
     EXPECT_EQ(channels().countChannelsByName("后"), 1);
+}
+
+TEST_F(ExchangeTest, OnlyPlainFilesAreReadAndNoneIsWaitedFor) {
+    const fs::path pipe = programDir_ / "pipe.txt";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const fs::path& file : {pipe, fs::path("/dev/zero")}) {
+        EXPECT_FALSE(importFile(file));
+        EXPECT_EQ(ui_.messageTexts().back(), std::string(exchange_texts::kCannotOpenBefore) + file.string() +
+                                                 std::string(exchange_texts::kCannotOpenAfter));
+    }
+}
+
+TEST_F(ExchangeTest, ControlCharactersInANameAreBlankedAndTheRunGoesOn) {
+    const fs::path file = programDir_ / "in.txt";
+    writeBytes(file, record("一") + record("制\t表") + record(std::string("空\0字", 7)) + record("二\x01三"));
+    ASSERT_TRUE(importFile(file));
+    for (const char* name : {"一", "制 表", "空 字", "二 三"})
+        EXPECT_EQ(channels().countChannelsByName(name), 1) << name;
+    const std::string message = ui_.messageTexts().back();
+    EXPECT_TRUE(message.starts_with(exchange_texts::kBatchDone)) << message;
+    for (const char* where : {"第 2 条记录 (文件第 12 行起)", "第 3 条记录 (文件第 23 行起)", "第 4 条记录"})
+        EXPECT_NE(message.find(where), std::string::npos) << message;
+    EXPECT_EQ(message.find("第 1 条记录"), std::string::npos) << message;
 }
 
 TEST_F(ExchangeTest, EmptyFileStoresNothingButStillRebuildsAndSaysDone) {

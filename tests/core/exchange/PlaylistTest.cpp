@@ -1,6 +1,7 @@
 #include "core/actions/ComputerKey.h"
 #include "core/base/Error.h"
 #include "core/base/ScrambleText.h"
+#include "core/base/TextCodec.h"
 #include "core/exchange/PlaylistExchange.h"
 #include "core/exchange/PlaylistReader.h"
 #include "core/session/Session.h"
@@ -9,8 +10,11 @@
 #include "support/Kwave.h"
 #include "support/SessionProbe.h"
 #include "support/StoreFixture.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <fstream>
 #include <random>
@@ -151,21 +155,28 @@ TEST_F(PlaylistTest, ChosenMainCategoryAndDryRun) {
 
 TEST_F(PlaylistTest, RenamesTakenAndRepeatedTitles) {
     addChannel("News", "http://old.example/news");
+    addChannel("NEWS (3)", "http://old.example/news3");
     const std::string longTitle(120, 'x');
     std::string list = "#EXTM3U\n";
-    for (int i = 0; i < 20; ++i) list += "#EXTINF:-1,News\nhttp://n.example/" + std::to_string(i) + ".m3u8\n";
-    for (int i = 0; i < 2; ++i)
+    for (int i = 0; i < 20; ++i)
+        list += "#EXTINF:-1," + std::string(i % 2 == 0 ? "News" : "news") + "\nhttp://n.example/" +
+                std::to_string(i) + ".m3u8\n";
+    for (int i = 0; i < 12; ++i)
         list += "#EXTINF:-1," + longTitle + "\nhttp://x.example/" + std::to_string(i) + "\n";
     list += "http://untitled.example/live.m3u8\n";
     const auto report = import(write("dups.m3u8", list));
 
-    EXPECT_EQ(report.added, 23);
-    EXPECT_EQ(report.renamed, 21);
+    EXPECT_EQ(report.added, 33);
+    EXPECT_EQ(report.renamed, 31);
     EXPECT_EQ(url("News"), "http://old.example/news");
+    // The first free number each time, letter case ignored: 3 is taken.
     EXPECT_EQ(url("News (2)"), "http://n.example/0.m3u8");
-    EXPECT_EQ(url("News (21)"), "http://n.example/19.m3u8");
+    EXPECT_EQ(url("news (4)"), "http://n.example/1.m3u8");
+    EXPECT_EQ(url("News (22)"), "http://n.example/19.m3u8");
     EXPECT_EQ(url(std::string(100, 'x')), "http://x.example/0");
     EXPECT_EQ(url(std::string(96, 'x') + " (2)"), "http://x.example/1");
+    EXPECT_EQ(url(std::string(96, 'x') + " (9)"), "http://x.example/8");
+    EXPECT_EQ(url(std::string(95, 'x') + " (11)"), "http://x.example/10");
     EXPECT_EQ(url("http://untitled.example/live.m3u8"), "http://untitled.example/live.m3u8");
 }
 
@@ -243,7 +254,55 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(testInfo.param.name).substr(0, std::string(testInfo.param.name).find('.'));
     });
 
-TEST_F(PlaylistTest, DirectoryIsRefused) { EXPECT_THROW(import(dir_.path()), Error); }
+TEST_F(PlaylistTest, OnlyPlainFilesAreReadAndNoneIsWaitedFor) {
+    const fs::path pipe = dir_.path() / "pipe.m3u";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const fs::path& file : {dir_.path(), pipe, fs::path("/dev/zero")})
+        EXPECT_THROW(import(file), Error) << file;
+}
+
+// What a reader gives at its limits: a cut line or value ends at a whole
+// character, a huge XML token or a PLS of keys without files is refused or
+// bounded with a note.
+TEST(PlaylistReaderLimits, CutsAtCharactersAndBoundsWhatItHolds) {
+    test::TempDir dir;
+    const auto file = [&](std::string_view name, std::string_view bytes) {
+        std::ofstream(dir / name, std::ios::binary) << bytes;
+        return dir / name;
+    };
+    const std::size_t limit = PlaylistReader::kMaxLineBytes;
+    // The 64 KiB cut falls inside the second byte of "新".
+    const std::string cutLine =
+        "#EXTINF:-1 group-title=\"新闻\"," + std::string(limit - 30, 'a') + "新闻\nhttp://a.example/\n";
+    const std::vector<PlaylistEntry> m3u = readAll(file("cut.m3u", cutLine));
+    ASSERT_EQ(m3u.size(), 1U);
+    EXPECT_EQ(m3u[0].group, "新闻");
+    EXPECT_EQ(text::sanitizeUtf8(m3u[0].title), m3u[0].title);
+
+    const std::string title = std::string(limit - 1, 'a') + "新";
+    const std::vector<PlaylistEntry> xspf =
+        readAll(file("cut.xspf", "<playlist><trackList><track><location>http://a/</location><title>" + title +
+                                     "</title></track></trackList></playlist>"));
+    ASSERT_EQ(xspf.size(), 1U);
+    EXPECT_EQ(xspf[0].title, std::string(limit - 1, 'a'));
+
+    const fs::path token = file("token.xspf", "<playlist><" + std::string(8 << 20, 'n') + "/></playlist>");
+    try {
+        readAll(token);
+        ADD_FAILURE() << "a huge token must be refused";
+    } catch (const Error& error) {
+        EXPECT_NE(std::string(error.what()).find("超过"), std::string::npos) << error.what();
+    }
+
+    std::string pls = "[playlist]\nFile1=http://a.example/\nTitle1=One\n";
+    for (int i = 2; i < 400000; ++i) pls += "Title" + std::to_string(i) + "=x\n";
+    const auto reader = openPlaylistReader(file("titles.pls", pls), PlaylistFormat::Pls);
+    PlaylistEntry entry;
+    ASSERT_TRUE(reader->next(entry));
+    EXPECT_EQ(entry.title, "One");
+    EXPECT_FALSE(reader->next(entry));
+    EXPECT_NE(reader->note().find("没有读入"), std::string::npos);
+}
 
 TEST_F(PlaylistTest, WhatIsNoPlaylistIsRefusedWithNothingStored) {
     using namespace std::string_literals;
@@ -352,7 +411,28 @@ TEST_P(PlaylistRoundTripTest, GivesBackNamesAddressesCategories) {
     }
 }
 
+// An address starting with "#" and a name with characters XML forbids come back too.
+TEST_P(PlaylistRoundTripTest, GivesBackOddAddressesAndNames) {
+    // A local address must name a file that is there to be imported.
+    test::writeBytes(dir_.path() / "#live", "");
+    addChannel("Hash", "#live");
+    addChannel("Odd\xEF\xBF\xBE\xEF\xBF\xBF", "http://odd.example/");
+    const fs::path file = dir_.path() / (std::string("odd.") + GetParam());
+    PlaylistExchange::ExportRequest request;
+    request.format = *PlaylistExchange::parseFormat(GetParam());
+    EXPECT_EQ(session().exportPlaylist(file, request).written, 2);
+    const auto report = import(file);
+    EXPECT_EQ(report.added, 2);
+    EXPECT_EQ(url("Hash (2)"), (dir_.path() / "#live").string());
+}
+
 INSTANTIATE_TEST_SUITE_P(Formats, PlaylistRoundTripTest, ::testing::Values("m3u8", "pls", "xspf"));
+
+TEST_F(PlaylistTest, MemoKeepsTheLineBetweenDurationAndLogo) {
+    import(
+        write("memo.m3u", "#EXTINF:185 tvg-logo=\"http://l.example/a.png\",Clip\nhttp://c.example/a.mp4\n"));
+    EXPECT_EQ(channel("Clip").memo, "时长：185 秒\r\n台标：http://l.example/a.png");
+}
 
 struct LockCase {
     int lockMode;
