@@ -16,13 +16,12 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
+#include <QTimer>
 
 namespace kw {
 namespace {
@@ -172,8 +171,7 @@ frmOptions::frmOptions(frmMain& main, int page, QWidget* parent)
             setFixedSize(kSetupWidth, kSetupHeight);
             break;
     }
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - rect().center());
+    placeDialog(this, &main_, DialogPlace::OnScreen);
     openWindow() = this;
 }
 
