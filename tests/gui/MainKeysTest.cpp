@@ -1,6 +1,9 @@
 // The main window from the keyboard and without a notification area.
 #include "TestInstallation.h"
 #include "support/FakeDesktop.h"
+#include "support/SessionProbe.h"
+
+#include "core/browser/ChannelBrowser.h"
 
 #include "gui/ChannelTreeView.h"
 #include "gui/TrayIcon.h"
@@ -180,6 +183,20 @@ private slots:
             QVERIFY(dialog.width > dialog.neededWidth);
         }
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(main_->widgets().tvSelectChannel));
+    }
+
+    // A category has no rating: the greyed list shows none, not the last channel's.
+    void ratingListShowsNoEntryWithoutAChannel() {
+        kw::ChannelBrowser& browser = kw::test::SessionProbe::browser(main_->session());
+        kw::NodeId channel = browser.tree().root();
+        while (channel != kw::kNoNode && !browser.tree().IsChannelLeaf(channel))
+            channel = browser.tree().nextInTreeOrder(channel);
+        browser.select(channel);
+        QComboBox* rating = main_->widgets().cbRateChannel;
+        QVERIFY(rating->currentIndex() >= 0);
+        browser.select(browser.tree().root());
+        QVERIFY(!rating->isEnabled());
+        QCOMPARE(rating->currentText(), QString());
     }
 
     void trayThatGoesAwayShowsTheWindowAndComesBackWithTheIcon() {
