@@ -248,6 +248,8 @@ void frmMain::buildLayout() {
     w_.spGoogle->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
     w_.spGoogle->setToolTip(QStringLiteral("开始搜索"));
 
+    new FocusFrame(this);
+
     // Readable colours before any skin is applied (and when none can be).
     paintSkin(*this, SkinColors{}, QImage());
 }

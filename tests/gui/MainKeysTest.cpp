@@ -185,6 +185,21 @@ private slots:
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(main_->widgets().tvSelectChannel));
     }
 
+    // The focused control is framed wherever it sits, outside its own area.
+    void focusedControlIsFramed() {
+        auto* frame = main_->findChild<QWidget*>(QStringLiteral("focusFrame"));
+        const kw::MainWidgets& w = main_->widgets();
+        for (QWidget* control :
+             std::initializer_list<QWidget*>{w.spUserAddChannel, w.tvSelectChannel, w.edGoogle}) {
+            control->setFocus(Qt::TabFocusReason);
+            QTRY_VERIFY(frame->isVisible());
+            QCOMPARE(frame->geometry(), control->geometry().adjusted(-2, -2, 2, 2));
+            const QImage shown = main_->grab(frame->geometry()).toImage();
+            QCOMPARE(shown.pixelColor(0, shown.height() / 2), QColor(0, 0, 0));
+            QCOMPARE(shown.pixelColor(1, shown.height() / 2), QColor(255, 255, 255));
+        }
+    }
+
     // A category has no rating: the greyed list shows none, not the last channel's.
     void ratingListShowsNoEntryWithoutAChannel() {
         kw::ChannelBrowser& browser = kw::test::SessionProbe::browser(main_->session());
