@@ -61,7 +61,7 @@ private:
 };
 
 // Where a dialog shows: centred over a window, or centred on that window's
-// screen (the design's "centred on the desktop").
+// screen (the options window and the password dialog).
 enum class DialogPlace { OverWindow, OnScreen };
 
 // Centres dialog each time it shows: over `anchor`'s window while that is
