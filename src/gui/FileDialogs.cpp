@@ -2,6 +2,7 @@
 
 #include "core/store/ChannelStore.h"
 #include "gui/QtText.h"
+#include "gui/QtUi.h"
 
 #include <QAbstractFileIconProvider>
 #include <QDir>
@@ -71,6 +72,7 @@ std::optional<QString> runFileDialog(QWidget* parent, const FileDialogSetup& set
     if (setup.save && !setup.askBeforeReplacing) dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (!setup.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(setup.defaultSuffix);
     if (!setup.selectedFile.isEmpty()) dialog.selectFile(setup.selectedFile);
+    placeDialog(&dialog, parent);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     const QString chosen = dialog.selectedFiles().constFirst();
     lastFolder() = QFileInfo(chosen).absolutePath();

@@ -105,8 +105,9 @@ void frmMain::applyNodeDetails(const NodeDetails& details) {
 
     w_.cbRateChannel->setEnabled(enabled.rateChannel);
     {
+        // The rating the last channel left behind belongs to no category.
         const QSignalBlocker quiet(w_.cbRateChannel);
-        w_.cbRateChannel->setCurrentIndex(details.rateEntry);
+        w_.cbRateChannel->setCurrentIndex(enabled.rateChannel ? details.rateEntry : -1);
     }
     setTextColor(w_.cbRateChannel, details.rateGreyed ? QColor(128, 128, 128)
                                                       : w_.tvSelectChannel->palette().color(QPalette::Text));

@@ -75,7 +75,7 @@ void refuseSecondInstance() {
     QMessageBox box(QMessageBox::NoIcon, qs(texts::kSecondInstanceCaption),
                     toDisplayText(texts::kSecondInstanceText), QMessageBox::Ok);
     box.setObjectName(QStringLiteral("SecondInstanceMessage"));
-    box.exec();
+    execMessageBox(box, nullptr);
 }
 
 void reportProgramDirFailure(const std::string& reason) {
@@ -83,7 +83,7 @@ void reportProgramDirFailure(const std::string& reason) {
                     qs(texts::kProgramDirFailed) + QStringLiteral("\n\n") + QString::fromStdString(reason),
                     QMessageBox::Ok);
     box.setObjectName(QStringLiteral("ProgramDirMessage"));
-    box.exec();
+    execMessageBox(box, nullptr);
 }
 
 }  // namespace

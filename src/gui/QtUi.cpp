@@ -7,10 +7,18 @@
 #include "gui/QtText.h"
 #include "gui/frmPasswordDlg.h"
 
+#include <QEvent>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QGuiApplication>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QScreen>
+#include <QSpacerItem>
 #include <QStringList>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace kw {
@@ -28,7 +36,85 @@ std::optional<std::string> chooseFile(QWidget* owner, const FileDialogRequest& r
     return chosen->toStdString();
 }
 
+constexpr auto kPlacerName = "kw_dialogPlacer";
+// Room a title bar takes beside its caption: the window icon, the buttons and margins.
+constexpr int kTitleBarRoom = 140;
+
+void moveToCentre(QWidget* dialog, const QWidget* anchor, DialogPlace place) {
+    const QWidget* window = anchor != nullptr ? anchor->window() : nullptr;
+    QScreen* screen = window != nullptr ? window->screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr) return;
+    const QRect area = screen->availableGeometry();
+    const bool overWindow = place == DialogPlace::OverWindow && window != nullptr && window->isVisible();
+    const QPoint centre = overWindow ? window->frameGeometry().center() : area.center();
+    const QSize size = dialog->frameGeometry().size();
+    const int left = std::clamp(centre.x() - size.width() / 2, area.left(),
+                                std::max(area.left(), area.right() + 1 - size.width()));
+    const int top = std::clamp(centre.y() - size.height() / 2, area.top(),
+                               std::max(area.top(), area.bottom() + 1 - size.height()));
+    dialog->move(left, top);
+}
+
+// Places its dialog at every showing, once the dialog has handled the show
+// (a message box takes its size there) and before the window is mapped.
+class DialogPlacer : public QObject {
+public:
+    DialogPlacer(QWidget* dialog, const QWidget* anchor, DialogPlace place) : QObject(dialog) {
+        setObjectName(QLatin1String(kPlacerName));
+        aim(anchor, place);
+        dialog->installEventFilter(this);
+    }
+
+    void aim(const QWidget* anchor, DialogPlace place) {
+        anchor_ = anchor;
+        place_ = place;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Show || event->spontaneous() || watched != parent()) return false;
+        // Delivered here instead of by the event loop, so it is handled once.
+        watched->event(event);
+        moveToCentre(static_cast<QWidget*>(watched), anchor_, place_);
+        return true;
+    }
+
+private:
+    QPointer<const QWidget> anchor_;
+    DialogPlace place_ = DialogPlace::OverWindow;
+};
+
 }  // namespace
+
+void placeDialog(QWidget* dialog, const QWidget* anchor, DialogPlace place) {
+    if (dialog == nullptr) return;
+    auto* placer = static_cast<DialogPlacer*>(
+        dialog->findChild<QObject*>(QLatin1String(kPlacerName), Qt::FindDirectChildrenOnly));
+    if (placer != nullptr) {
+        placer->aim(anchor, place);
+    } else {
+        new DialogPlacer(dialog, anchor, place);
+    }
+}
+
+int execMessageBox(QMessageBox& box, const QWidget* anchor) {
+    // The window manager's caption font is not known here: the bold title font
+    // a size up stands in for it.
+    QFont title = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    title.setBold(true);
+    if (title.pixelSize() > 0) {
+        title.setPixelSize(title.pixelSize() + 2);
+    } else {
+        title.setPointSizeF(title.pointSizeF() + 1.5);
+    }
+    const int needed = QFontMetrics(title).horizontalAdvance(box.windowTitle()) + kTitleBarRoom;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(needed, 0, QSizePolicy::Fixed, QSizePolicy::Fixed), grid->rowCount(), 0,
+                      1, grid->columnCount());
+    }
+    placeDialog(&box, anchor);
+    return box.exec();
+}
 
 QString toDisplayText(std::string_view text) {
     QString result = qs(text);
@@ -65,9 +151,14 @@ QWidget* QtUi::dialogParent() {
     return owner();
 }
 
+void QtUi::dialogClosed() const {
+    if (afterDialog_) afterDialog_();
+}
+
 void QtUi::ShowMessage(std::string_view text, std::string_view caption) {
     QMessageBox box(QMessageBox::NoIcon, qs(caption), toDisplayText(text), QMessageBox::Ok, dialogParent());
-    box.exec();
+    execMessageBox(box, owner_);
+    dialogClosed();
 }
 
 void QtUi::ShowMessageWithDetails(std::string_view text, std::string_view details, std::string_view caption) {
@@ -80,13 +171,16 @@ void QtUi::ShowMessageWithDetails(std::string_view text, std::string_view detail
 void QtUi::ShowError(std::string_view text) {
     QMessageBox box(QMessageBox::Critical, qs(kAppTitle), toDisplayText(explainForUser(text)),
                     QMessageBox::Ok, dialogParent());
-    box.exec();
+    execMessageBox(box, owner_);
+    dialogClosed();
 }
 
 bool QtUi::AskYesNo(std::string_view caption, std::string_view text) {
     QMessageBox box(QMessageBox::Question, qs(caption), toDisplayText(text),
                     QMessageBox::Yes | QMessageBox::No, dialogParent());
-    return box.exec() == QMessageBox::Yes;
+    const bool yes = execMessageBox(box, owner_) == QMessageBox::Yes;
+    dialogClosed();
+    return yes;
 }
 
 std::optional<std::string> QtUi::InputBox(std::string_view caption, std::string_view prompt,
@@ -95,16 +189,23 @@ std::optional<std::string> QtUi::InputBox(std::string_view caption, std::string_
     dialog.setWindowTitle(qs(caption));
     dialog.setLabelText(toDisplayText(prompt));
     dialog.setTextValue(qs(initial));
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    placeDialog(&dialog, owner_);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    dialogClosed();
+    if (!accepted) return std::nullopt;
     return dialog.textValue().toStdString();
 }
 
 std::optional<std::string> QtUi::ChooseSaveFile(const FileDialogRequest& request) {
-    return chooseFile(dialogParent(), request, true);
+    std::optional<std::string> chosen = chooseFile(dialogParent(), request, true);
+    dialogClosed();
+    return chosen;
 }
 
 std::optional<std::string> QtUi::ChooseOpenFile(const FileDialogRequest& request) {
-    return chooseFile(dialogParent(), request, false);
+    std::optional<std::string> chosen = chooseFile(dialogParent(), request, false);
+    dialogClosed();
+    return chosen;
 }
 
 void QtUi::setPasswordDialog(frmPasswordDlg* dialog) { passwordDialog_ = dialog; }
@@ -112,7 +213,10 @@ void QtUi::setPasswordDialog(frmPasswordDlg* dialog) { passwordDialog_ = dialog;
 std::optional<std::string> QtUi::AskPassword(PasswordPurpose, PasswordDialog& dialog) {
     if (!passwordDialog_) throw std::logic_error("the password dialog does not exist yet");
     dialogParent();
-    return passwordDialog_->ask(dialog);
+    placeDialog(passwordDialog_, owner_, DialogPlace::OnScreen);
+    std::optional<std::string> entry = passwordDialog_->ask(dialog);
+    dialogClosed();
+    return entry;
 }
 
 void QtUi::ShowAdvertisement() {

@@ -11,6 +11,8 @@
 #include <QString>
 #include <QWidget>
 
+class QMessageBox;
+
 #include <functional>
 
 namespace kw {
@@ -30,6 +32,9 @@ public:
     void setPasswordDialog(frmPasswordDlg* dialog);
     // What showing the advertisement runs (the main window's advertisement command).
     void setAdvertisementHandler(std::function<void()> handler) { showAdvertisement_ = std::move(handler); }
+    // What runs after each dialog closes (the main window takes the keyboard
+    // focus back there).
+    void setAfterDialog(std::function<void()> handler) { afterDialog_ = std::move(handler); }
 
     void ShowMessage(std::string_view text, std::string_view caption = kAppTitle) override;
     void ShowMessageWithDetails(std::string_view text, std::string_view details,
@@ -60,15 +65,32 @@ private:
     QWidget* owner() const;
     // The owner of a dialog about to show, once nothing covers it.
     QWidget* dialogParent();
+    void dialogClosed() const;
     QPointer<QWidget> owner_;
     QPointer<QWidget> covering_;
     QPointer<frmPasswordDlg> passwordDialog_;
     std::function<void()> showAdvertisement_;
+    std::function<void()> afterDialog_;
     QPointer<QProgressDialog> progress_;
     QList<QAction*> progressActions_;
     bool cancelOffered_ = false;
     bool stopRequested_ = false;
 };
+
+// Where a dialog shows: centred over a window, or centred on that window's
+// screen (the options window and the password dialog).
+enum class DialogPlace { OverWindow, OnScreen };
+
+// Centres dialog each time it shows: over `anchor`'s window while that is
+// visible, else on the screen that window is on (the primary screen without
+// one), kept inside that screen's usable area. Every dialog of the program
+// is placed through this, so none is left where the window manager puts new
+// windows (the top-left corner).
+void placeDialog(QWidget* dialog, const QWidget* anchor, DialogPlace place = DialogPlace::OverWindow);
+
+// Shows a message box modally, placed as placeDialog does and at least as
+// wide as its caption needs in the window manager's title bar.
+int execMessageBox(QMessageBox& box, const QWidget* anchor);
 
 // The 12-pixel CJK font the windows are laid out for: the classic one where
 // the desktop has it, else the desktop's own CJK font.

@@ -181,6 +181,35 @@ void SkinBackground::paintEvent(QPaintEvent*) {
     painter.drawRect(rect().adjusted(1, 1, -2, -2));
 }
 
+FocusFrame::FocusFrame(QWidget* window) : QWidget(window) {
+    setObjectName(QStringLiteral("focusFrame"));
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+    hide();
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { follow(now); });
+}
+
+void FocusFrame::follow(QWidget* focus) {
+    QWidget* window = parentWidget();
+    if (focus == nullptr || focus == window || !window->isAncestorOf(focus)) {
+        hide();
+        return;
+    }
+    // Two pixels outside the control, so that none of it is covered.
+    const QRect control(focus->mapTo(window, QPoint(0, 0)), focus->size());
+    setGeometry(control.adjusted(-2, -2, 2, 2));
+    raise();
+    show();
+}
+
+void FocusFrame::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setPen(QColor(0, 0, 0));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    painter.setPen(QColor(255, 255, 255));
+    painter.drawRect(rect().adjusted(1, 1, -2, -2));
+}
+
 void paintSkin(QWidget& mainWindow, const SkinColors& colors, const QImage& picture) {
     const auto find = [&mainWindow](const QString& name) { return mainWindow.findChild<QWidget*>(name); };
     if (auto* background = mainWindow.findChild<SkinBackground*>(QStringLiteral("imgBackground"))) {

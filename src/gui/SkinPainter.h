@@ -34,6 +34,21 @@ private:
     QImage picture_;
 };
 
+// A frame around the control of the window that has the keyboard focus:
+// dark outside and light inside, so that it reads on every skin's picture
+// and colours, where the desktop's own focus mark is faint. It takes no mouse input.
+class FocusFrame : public QWidget {
+    Q_OBJECT
+public:
+    explicit FocusFrame(QWidget* window);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void follow(QWidget* focus);
+};
+
 // Sets the picture and the colours of a skin on the main window, whose
 // controls it finds by their object names: the seven colours first, then the
 // colours that follow from them.

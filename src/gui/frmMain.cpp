@@ -74,6 +74,13 @@ frmMain::frmMain(std::filesystem::path programDir, frmADWindow& adWindow, Deskto
     connectHelperCommands(desktop);
     ui_.setAdvertisementHandler([this] { command(MainCommand::actAD)->trigger(); });
     ui_.setProgressActions({command(MainCommand::actExit)});
+    // A closed dialog leaves the keyboard where the next Enter or arrow key
+    // acts on the selection, not in whichever window the desktop activates.
+    ui_.setAfterDialog([this] {
+        if (!isVisible() || QApplication::activeModalWidget() != nullptr) return;
+        activateWindow();
+        w_.tvSelectChannel->setFocus(Qt::OtherFocusReason);
+    });
 
     trayIcon_ = new TrayIcon(this);
     connect(trayIcon_, &TrayIcon::leftButtonDown, this,

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QStringList>
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
@@ -89,6 +90,26 @@ private:
     }
 };
 
+// The program's font, condensed step by step and then a pixel smaller, until
+// every text fits the width; the smallest tried when none does (what still
+// does not fit is elided where it is shown).
+QFont fittingFont(const QFont& font, const QStringList& texts, int width) {
+    constexpr int kSmallestPixels = 10;
+    constexpr int kNarrowestStretch = 80;
+    QFont candidate = font;
+    for (int pixels = font.pixelSize(); pixels >= kSmallestPixels; --pixels) {
+        for (int stretch = 100; stretch >= kNarrowestStretch; stretch -= 5) {
+            candidate.setPixelSize(pixels);
+            candidate.setStretch(stretch);
+            const QFontMetrics metrics(candidate);
+            if (std::all_of(texts.begin(), texts.end(),
+                            [&](const QString& text) { return metrics.horizontalAdvance(text) <= width; }))
+                return candidate;
+        }
+    }
+    return candidate;
+}
+
 template <std::size_t N>
 QComboBox* dropDownList(QWidget* parent, const char* name, int left,
                         const std::array<std::string_view, N>& entries, const char* hint) {
@@ -98,6 +119,17 @@ QComboBox* dropDownList(QWidget* parent, const char* name, int left,
     for (std::string_view entry : entries) list->addItem(qs(entry));
     list->setToolTip(QString::fromUtf8(hint));
     return list;
+}
+
+// Gives a list the font in which its entries fit the place the list shows them in.
+void fitEntries(QComboBox* list) {
+    QStringList entries;
+    for (int i = 0; i < list->count(); ++i) entries << list->itemText(i);
+    QStyleOptionComboBox option;
+    option.initFrom(list);
+    const QRect label =
+        list->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list);
+    list->setFont(fittingFont(list->font(), entries, label.width()));
 }
 
 }  // namespace
@@ -180,6 +212,7 @@ void frmMain::buildLayout() {
     w_.cbClassDisplayChannel = dropDownList(this, "cbClassDisplayChannel", 165, kClassDisplayChannelEntries,
                                             "切换优先按 [内容]/[区域] 分类显示频道");
     w_.cbClassDisplayChannel->resize(83, 20);
+    for (QComboBox* list : {w_.cbRateChannel, w_.cbFilterChannel, w_.cbClassDisplayChannel}) fitEntries(list);
     // The list starts on "仅按内容分类"; start-up puts the stored mode in.
     w_.cbClassDisplayChannel->setCurrentIndex(2);
 
@@ -206,11 +239,16 @@ void frmMain::buildLayout() {
     w_.edGoogle->setFrame(false);
     w_.edGoogle->setMaxLength(100);
     w_.edGoogle->setText(QStringLiteral("Google搜索>请在此单击并输入关键词"));
+    // The prompt fits the box whole; the box keeps its margins and cursor.
+    constexpr int kLineEditMargins = 6;
+    w_.edGoogle->setFont(fittingFont(font, {w_.edGoogle->text()}, w_.edGoogle->width() - kLineEditMargins));
     w_.edGoogle->setToolTip(QStringLiteral("快速打开浏览器，并按您在此输入的关键词用Google搜索相关网页。"));
     w_.edGoogle->setCursorPosition(0);
     w_.spGoogle = flatButton(this, "spGoogle", "", 226, 485, 22, 21);
     w_.spGoogle->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
     w_.spGoogle->setToolTip(QStringLiteral("开始搜索"));
+
+    new FocusFrame(this);
 
     // Readable colours before any skin is applied (and when none can be).
     paintSkin(*this, SkinColors{}, QImage());

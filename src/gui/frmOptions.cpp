@@ -16,7 +16,6 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -25,6 +24,7 @@
 #include <QScreen>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 
 #include <algorithm>
 #include <memory>
@@ -199,8 +199,7 @@ frmOptions::frmOptions(frmMain& main, int page, QWidget* parent)
             setFixedSize(kSetupWidth, kSetupHeight);
             break;
     }
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - rect().center());
+    placeDialog(this, &main_, DialogPlace::OnScreen);
     openWindow() = this;
 }
 
@@ -248,16 +247,41 @@ void frmOptions::reject() {
 }
 
 bool frmOptions::eventFilter(QObject* watched, QEvent* event) {
-    const bool entered = event->type() == QEvent::Enter || event->type() == QEvent::FocusIn;
-    if (entered && hintPanel_ != nullptr) {
-        const auto found = hints_.constFind(watched);
-        if (found != hints_.constEnd()) hintPanel_->setText(found.value());
+    if (hintPanel_ != nullptr && hints_.contains(watched)) {
+        if (hintFollowsFocus_) {
+            if (event->type() == QEvent::FocusIn) hintPanel_->setText(hints_.value(watched));
+        } else if (event->type() == QEvent::Enter) {
+            leftFor_ = nullptr;
+            hintPanel_->setText(hints_.value(watched));
+        } else if (event->type() == QEvent::Leave) {
+            mouseLeft(static_cast<QWidget*>(watched));
+        }
     }
     if (event->type() == QEvent::MouseButtonRelease) {
         if (watched == lblAuthorHomepage_) main_.command(MainCommand::actAuthorHomePage)->trigger();
         if (watched == lblAuthorEmail_) main_.command(MainCommand::actAuthorEmail)->trigger();
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void frmOptions::mouseLeft(QWidget* control) {
+    // Leaving a control for the empty part of its group (or the page) enters
+    // nothing: the group's hint shows once no other control is entered. One
+    // move reports every control it leaves, innermost first; leaving that
+    // group as well means the mouse went further out.
+    const bool pending = leaving_;
+    if (!pending || leftFor_ == control) {
+        QWidget* outer = control->parentWidget();
+        while (outer != nullptr && !hints_.contains(outer)) outer = outer->parentWidget();
+        leftFor_ = outer;
+    }
+    if (pending) return;
+    leaving_ = true;
+    QTimer::singleShot(0, this, [this] {
+        leaving_ = false;
+        if (leftFor_ != nullptr) hintPanel_->setText(hints_.value(leftFor_));
+        leftFor_ = nullptr;
+    });
 }
 
 // --- the settings page.
@@ -462,6 +486,7 @@ void frmOptions::buildChannelPage() {
 
     stHint_ = hintPanel(group, "stHint", 12, QRect(8, 274, 600, 68));
     hintPanel_ = stHint_;
+    hintFollowsFocus_ = true;
     stHint_->setText(toDisplayText(kFieldTexts[0].hint));
     // Two fields a row, the address of the related site and the description across.
     const QRect places[] = {{8, 34, 296, 22},  {312, 34, 296, 22},  {8, 74, 296, 22},  {312, 74, 296, 22},

@@ -68,6 +68,7 @@ private:
     ChannelFormFields readFields() const;
     void writeFields(const ChannelFormFields& fields);
     void fillList(QComboBox* box, const std::optional<std::vector<std::string>>& values);
+    void mouseLeft(QWidget* control);
 
     frmMain& main_;
     Session& session_;
@@ -99,9 +100,13 @@ private:
     QPushButton* spClose_ = nullptr;
     bool pageEntered_ = false;
 
-    // The hint each control puts into the page's hint panel.
+    // The hint each control puts into the page's hint panel: the control
+    // under the mouse on the settings page, the field entered on the add/edit page.
     QHash<QObject*, QString> hints_;
     QLabel* hintPanel_ = nullptr;
+    bool hintFollowsFocus_ = false;
+    bool leaving_ = false;       // a left control's group is about to show its hint
+    QPointer<QWidget> leftFor_;  // that group, unless a control was entered meanwhile
     QLabel* lblAuthorHomepage_ = nullptr;
     QLabel* lblAuthorEmail_ = nullptr;
 };

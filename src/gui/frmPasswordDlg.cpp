@@ -3,11 +3,9 @@
 #include "core/ports/PasswordDialog.h"
 #include "gui/QtUi.h"
 
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 
 #include <algorithm>
 
@@ -26,9 +24,7 @@ frmPasswordDlg::frmPasswordDlg(QWidget* parent)
     setWindowTitle(qs(PasswordDialog::kCaption));
     setFixedSize(kWidth, kHeight);
     setModal(true);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->geometry().center() - rect().center());
-    }
+    placeDialog(this, nullptr, DialogPlace::OnScreen);
 
     lblPleaseEnterPassword_->setObjectName(QStringLiteral("lblPleaseEnterPassword"));
     lblPleaseEnterPassword_->setGeometry(8, 9, 274, 56);

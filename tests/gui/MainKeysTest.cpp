@@ -1,6 +1,9 @@
 // The main window from the keyboard and without a notification area.
 #include "TestInstallation.h"
 #include "support/FakeDesktop.h"
+#include "support/SessionProbe.h"
+
+#include "core/browser/ChannelBrowser.h"
 
 #include "gui/ChannelTreeView.h"
 #include "gui/TrayIcon.h"
@@ -9,9 +12,13 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFontDatabase>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QToolButton>
 #include <QtTest>
@@ -121,6 +128,90 @@ private slots:
         QTest::keySequence(main_.get(), keys);
         QTRY_VERIFY(main_->pmMainPopMenu()->isVisible());
         main_->pmMainPopMenu()->hide();
+    }
+
+    void findPlacesItsDialogsOnThePanelAndGivesTheTreeTheFocusBack_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("dialogs");
+        QTest::newRow("found") << QStringLiteral("CCTV") << 1;
+        QTest::newRow("not found, with a message") << QStringLiteral("没有这个频道") << 2;
+    }
+
+    // Each dialog is placed by the program (the window manager would put it
+    // at the top left), on the panel's screen and level with the panel; a
+    // message box is wide enough for its caption; the tree has the keys after.
+    void findPlacesItsDialogsOnThePanelAndGivesTheTreeTheFocusBack() {
+        QFETCH(QString, name);
+        QFETCH(int, dialogs);
+        boxes_.reset();
+        const QRect panel = main_->frameGeometry();
+        const QRect area = main_->screen()->availableGeometry();
+        QFont caption = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+        caption.setBold(true);
+        struct Seen {
+            bool placed;
+            QRect frame;
+            int neededWidth;  // a message box's caption in the title bar
+            int width;
+        };
+        std::vector<Seen> seen;
+        QTimer answer;
+        answer.setInterval(5);
+        connect(&answer, &QTimer::timeout, this, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr || !dialog->isVisible()) return;
+            auto* box = qobject_cast<QMessageBox*>(dialog);
+            const int needed =
+                box != nullptr ? QFontMetrics(caption).horizontalAdvance(box->windowTitle()) + 100 : 0;
+            seen.push_back(
+                {dialog->testAttribute(Qt::WA_Moved), dialog->frameGeometry(), needed, dialog->width()});
+            if (auto* input = qobject_cast<QInputDialog*>(dialog)) {
+                input->setTextValue(name);
+                input->accept();
+            } else if (box != nullptr) {
+                box->buttons().constFirst()->click();
+            }
+        });
+        answer.start();
+        main_->widgets().cbFilterChannel->setFocus();
+        commandNamed(*main_, "actFindChannel")->trigger();
+        QCOMPARE(int(seen.size()), dialogs);
+        for (const Seen& dialog : seen) {
+            QVERIFY(dialog.placed);
+            QVERIFY(area.contains(dialog.frame));
+            QVERIFY(qAbs(dialog.frame.center().y() - panel.center().y()) <= 2);
+            QVERIFY(dialog.width > dialog.neededWidth);
+        }
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(main_->widgets().tvSelectChannel));
+    }
+
+    // The focused control is framed wherever it sits, outside its own area.
+    void focusedControlIsFramed() {
+        auto* frame = main_->findChild<QWidget*>(QStringLiteral("focusFrame"));
+        const kw::MainWidgets& w = main_->widgets();
+        for (QWidget* control :
+             std::initializer_list<QWidget*>{w.spUserAddChannel, w.tvSelectChannel, w.edGoogle}) {
+            control->setFocus(Qt::TabFocusReason);
+            QTRY_VERIFY(frame->isVisible());
+            QCOMPARE(frame->geometry(), control->geometry().adjusted(-2, -2, 2, 2));
+            const QImage shown = main_->grab(frame->geometry()).toImage();
+            QCOMPARE(shown.pixelColor(0, shown.height() / 2), QColor(0, 0, 0));
+            QCOMPARE(shown.pixelColor(1, shown.height() / 2), QColor(255, 255, 255));
+        }
+    }
+
+    // A category has no rating: the greyed list shows none, not the last channel's.
+    void ratingListShowsNoEntryWithoutAChannel() {
+        kw::ChannelBrowser& browser = kw::test::SessionProbe::browser(main_->session());
+        kw::NodeId channel = browser.tree().root();
+        while (channel != kw::kNoNode && !browser.tree().IsChannelLeaf(channel))
+            channel = browser.tree().nextInTreeOrder(channel);
+        browser.select(channel);
+        QComboBox* rating = main_->widgets().cbRateChannel;
+        QVERIFY(rating->currentIndex() >= 0);
+        browser.select(browser.tree().root());
+        QVERIFY(!rating->isEnabled());
+        QCOMPARE(rating->currentText(), QString());
     }
 
     void trayThatGoesAwayShowsTheWindowAndComesBackWithTheIcon() {

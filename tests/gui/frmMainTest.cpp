@@ -28,6 +28,7 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QStyleOptionComboBox>
 #include <QTextDocument>
 #include <QToolButton>
 #include <QToolTip>
@@ -158,6 +159,8 @@ private slots:
     void listEntryThatDoesNotFitIsInTheHint() {
         QComboBox* filter = main_->widgets().cbFilterChannel;
         main_->show();
+        // The list's own entries fit; a longer one is elided.
+        filter->setItemText(0, QStringLiteral("显示全部频道显示全部频道"));
         filter->setCurrentIndex(0);
         QVERIFY(filter->fontMetrics().horizontalAdvance(filter->currentText()) > filter->width() - 20);
         QHelpEvent hint(QEvent::ToolTip, QPoint(5, 5), filter->mapToGlobal(QPoint(5, 5)));
@@ -165,6 +168,23 @@ private slots:
         QTRY_VERIFY(QToolTip::text().startsWith(filter->currentText() + QLatin1Char('\n')));
         QVERIFY(QToolTip::text().contains(QStringLiteral("只显示")));
         QToolTip::hideText();
+    }
+
+    // Each entry of the lists and the search box's prompt shows whole.
+    void listsAndSearchBoxShowTheirWholeTexts() {
+        const kw::MainWidgets& w = main_->widgets();
+        for (QComboBox* list : {w.cbRateChannel, w.cbFilterChannel, w.cbClassDisplayChannel}) {
+            QStyleOptionComboBox option;
+            option.initFrom(list);
+            const int room =
+                list->style()
+                    ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list)
+                    .width();
+            for (int i = 0; i < list->count(); ++i)
+                QVERIFY2(list->fontMetrics().horizontalAdvance(list->itemText(i)) <= room,
+                         qPrintable(list->itemText(i)));
+        }
+        QVERIFY(w.edGoogle->fontMetrics().horizontalAdvance(w.edGoogle->text()) <= w.edGoogle->width() - 6);
     }
 
     void windowIsAFramelessPanelOnTopAtTheRightEdge() {

@@ -11,12 +11,14 @@
 #include "gui/frmADWindow.h"
 #include "gui/frmMain.h"
 #include "gui/frmOptions.h"
+#include "gui/frmPasswordDlg.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextCursor>
@@ -153,6 +155,93 @@ private slots:
         QCOMPARE(kept.size(), 2000);
         QVERIFY(kept.startsWith(QStringLiteral("头言")));
         QVERIFY(kept.endsWith(QStringLiteral("言\n尾")));
+    }
+
+    // The password dialog of each step and the closing message are placed by
+    // the program, as every other dialog is.
+    void passwordChangeShowsItsDialogsPlaced() {
+        kw::frmPasswordDlg password;
+        main_->setPasswordDialog(&password);
+        QVERIFY(main_->session().beginOptions(0));
+        kw::frmOptions window(*main_, 0);
+        main_->ui().setOwner(&window);
+        window.show();
+        QList<bool> placed;
+        QTimer answer;
+        answer.setInterval(5);
+        connect(&answer, &QTimer::timeout, this, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr || !dialog->isVisible()) return;
+            placed << dialog->testAttribute(Qt::WA_Moved);
+            if (dialog == &password) {
+                // The old password is still empty; the new one is typed twice.
+                password.findChild<QLineEdit*>(QStringLiteral("Password"))
+                    ->setText(placed.size() == 1 ? QString() : QStringLiteral("abc"));
+                password.findChild<QPushButton*>(QStringLiteral("OKBtn"))->click();
+            } else if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
+                box->buttons().constFirst()->click();
+            }
+        });
+        answer.start();
+        window.findChild<QPushButton*>(QStringLiteral("btnSetLockedChannelPassword"))->click();
+        QCOMPARE(placed, QList<bool>({true, true, true, true}));
+        window.reject();
+        main_->ui().setOwner(main_.get());
+    }
+
+    void settingsHintShowsWhatIsUnderTheMouse() {
+        QVERIFY(main_->session().beginOptions(0));
+        kw::frmOptions window(*main_, 0);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto* hint = window.findChild<QLabel*>(QStringLiteral("stSetupHint"));
+        const auto shows = [hint](const char* start) {
+            return hint->text().startsWith(QString::fromUtf8(start));
+        };
+        // The first check box has the focus, the panel the page's own text.
+        QVERIFY(shows("    只要将鼠标移到某选项上"));
+        // What the window system sends as the mouse moves, innermost control first.
+        const auto send = [&window](QEvent::Type type, std::initializer_list<const char*> names) {
+            for (const char* name : names) {
+                QWidget* control = window.findChild<QWidget*>(QString::fromLatin1(name));
+                if (type == QEvent::Enter) {
+                    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), control->mapToGlobal(QPointF(1, 1)));
+                    QApplication::sendEvent(control, &enter);
+                } else {
+                    QEvent leave(QEvent::Leave);
+                    QApplication::sendEvent(control, &leave);
+                }
+            }
+        };
+        send(QEvent::Enter, {"chkIsAutoPlayLastChannel"});
+        QVERIFY(shows("      选中此项(打勾)"));
+        send(QEvent::Leave, {"chkIsAutoPlayLastChannel"});  // onto the group's empty part
+        QTRY_VERIFY(shows("      设置常规选项"));
+        send(QEvent::Enter, {"chkIsHideOnDeactive"});
+        send(QEvent::Leave, {"chkIsHideOnDeactive", "gbGeneralOption"});  // onto the page
+        QTRY_VERIFY(shows("    只要将鼠标移到某选项上"));
+        send(QEvent::Enter, {"Label22"});
+        send(QEvent::Leave, {"Label22", "tabSetup"});  // out of the window: the text stays
+        QTest::qWait(10);
+        QVERIFY(shows("      精简频道数据"));
+        window.reject();
+    }
+
+    void addFormHintFollowsTheFieldEntered() {
+        QVERIFY(main_->session().beginOptions(1));
+        kw::frmOptions window(*main_, 1);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto* strip = window.findChild<QLabel*>(QStringLiteral("stHint"));
+        auto* name = window.findChild<QLineEdit*>(QStringLiteral("edName"));
+        const QString before = strip->text();
+        QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), name->mapToGlobal(QPointF(1, 1)));
+        QApplication::sendEvent(name, &enter);
+        QCOMPARE(strip->text(), before);
+        name->setFocus();
+        QTRY_VERIFY(strip->text().startsWith(QString::fromUtf8(" 7、频道名称是必须输入的")));
         window.reject();
     }
 
