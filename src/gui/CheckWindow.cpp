@@ -1,6 +1,7 @@
 #include "gui/CheckWindow.h"
 
 #include "gui/QtText.h"
+#include "gui/QtUi.h"
 #include "gui/frmMain.h"
 
 #include <QAction>
@@ -54,6 +55,7 @@ std::vector<ChannelCheck> checkSelectedBranch(Session& session, QWidget* parent)
     progress.setWindowTitle(qs(kAppTitle));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(0);
+    placeDialog(&progress, parent);
     progress.setValue(0);
     return session.checkChannels(names, kJobs, 0, [&progress](std::size_t done, std::size_t) {
         progress.setValue(static_cast<int>(done));
@@ -86,6 +88,7 @@ QWidget* showCheckResults(const std::vector<ChannelCheck>& checks, QWidget* pare
     layout->addWidget(list);
     layout->addWidget(summary);
     window->resize(640, 400);
+    placeDialog(window, parent);
     window->show();
     return window;
 }

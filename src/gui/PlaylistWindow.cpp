@@ -5,6 +5,7 @@
 #include "core/session/Session.h"
 #include "gui/FileDialogs.h"
 #include "gui/QtText.h"
+#include "gui/QtUi.h"
 #include "gui/frmMain.h"
 
 #include <QAction>
@@ -90,6 +91,7 @@ void exportPlaylist(frmMain& main) {
     form->addRow(QStringLiteral("范围："), scope);
     form->addRow(QStringLiteral("格式："), format);
     form->addRow(buttons);
+    placeDialog(&dialog, &main);
     if (dialog.exec() != QDialog::Accepted) return;
 
     const QString extension = format->currentData().toString();
@@ -109,7 +111,8 @@ void exportPlaylist(frmMain& main) {
         QStringLiteral("祝贺您，已经导出 %1 个频道到下面的播放列表中：\n\n%2").arg(report.written).arg(file);
     if (report.lockedLeftOut > 0)
         text += QStringLiteral("\n\n%1 个加了童锁的频道没有导出。").arg(report.lockedLeftOut);
-    QMessageBox::information(&main, qs(kExportTitle), text);
+    QMessageBox box(QMessageBox::Information, qs(kExportTitle), text, QMessageBox::Ok, &main);
+    execMessageBox(box, &main);
 }
 
 }  // namespace

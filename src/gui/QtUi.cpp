@@ -241,6 +241,7 @@ void QtUi::ShowProgress(std::string_view text, int percent) {
         // Input reaches this window only, so no command starts meanwhile.
         progress_->setWindowModality(Qt::ApplicationModal);
         progress_->addActions(progressActions_);
+        placeDialog(progress_, owner_);
         // Escape and the window's close cancel too; without a cancel they do nothing.
         QObject::connect(progress_, &QProgressDialog::canceled, progress_, [this] {
             if (cancelOffered_) stopRequested_ = true;
