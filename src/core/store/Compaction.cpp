@@ -60,12 +60,14 @@ public:
             throw Error(message);
         }
         registerTextCollation(db_);
-        Statement(db_, "pragma locking_mode=EXCLUSIVE").step();
         try {
+            Statement(db_, "pragma locking_mode=EXCLUSIVE").step();
             Statement(db_, "select count(*) from sqlite_master").step();
-        } catch (const Error& error) {
-            if (sqlite3_errcode(db_) == SQLITE_BUSY)
-                throw Error(describe(compaction_texts::kInUse, file, {}));
+        } catch (const Error&) {
+            // No destructor runs for a constructor that throws.
+            const bool inUse = sqlite3_errcode(db_) == SQLITE_BUSY;
+            sqlite3_close_v2(db_);
+            if (inUse) throw Error(describe(compaction_texts::kInUse, file, {}));
             throw;
         }
     }
