@@ -6,30 +6,19 @@
 #include "SyntheticCatalogue.h"
 
 #include "core/base/ScrambleText.h"
-#include "core/ports/UiPort.h"
 #include "core/store/ChannelStore.h"
+#include "support/SilentUi.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace kw::bench {
 
-class SilentUi final : public UiPort {
-public:
-    void ShowMessage(std::string_view, std::string_view) override {}
-    void ShowError(std::string_view) override {}
-    bool AskYesNo(std::string_view, std::string_view) override { return false; }
-    std::optional<std::string> InputBox(std::string_view, std::string_view, std::string_view) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> ChooseSaveFile(const FileDialogRequest&) override { return std::nullopt; }
-    std::optional<std::string> ChooseOpenFile(const FileDialogRequest&) override { return std::nullopt; }
-    std::optional<std::string> AskPassword(PasswordPurpose, PasswordDialog&) override { return std::nullopt; }
-    void ShowAdvertisement() override {}
-};
+using test::SilentUi;
 
 inline std::size_t sizeFromEnv(const char* name, std::size_t fallback) {
     const char* value = std::getenv(name);
@@ -46,12 +35,17 @@ inline std::filesystem::path emptyFolder(const std::string& name) {
 
 // A database file of count synthetic channels, each with the address
 // addressOf(name) and the given format and description.
+// A new channel database file holding only its settings row.
+inline std::unique_ptr<ChannelStore> createCatalogueDatabase(const std::filesystem::path& file) {
+    SettingsRow settings;
+    settings.name = "Kestrel";
+    return ChannelStore::create(file, settings);
+}
+
 inline void writeCatalogueDatabase(const std::filesystem::path& file, std::size_t count,
                                    const std::function<std::string(const std::string&)>& addressOf,
                                    const std::string& type, const std::string& memo = {}) {
-    SettingsRow settings;
-    settings.name = "Kestrel";
-    auto store = ChannelStore::create(file, settings);
+    auto store = createCatalogueDatabase(file);
     store->inTransaction([&] {
         ChannelRecord record;
         record.type = type;

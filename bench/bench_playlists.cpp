@@ -121,9 +121,7 @@ void BM_ImportOneTitle(benchmark::State& state) {
         const fs::path dir = benchDir() / "one-title";
         fs::remove_all(dir);
         fs::create_directories(dir);
-        kw::SettingsRow settings;
-        settings.name = "Kestrel";
-        kw::ChannelStore::create(dir / kw::ChannelStore::kFileName, settings).reset();
+        kw::bench::createCatalogueDatabase(dir / kw::ChannelStore::kFileName).reset();
         Catalogue catalogue(dir);
         state.ResumeTiming();
         const auto report = catalogue.playlists.importPlaylist(file, {});

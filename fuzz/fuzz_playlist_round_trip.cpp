@@ -11,8 +11,8 @@
 #include "core/exchange/ChannelExchange.h"
 #include "core/exchange/ChannelTextFile.h"
 #include "core/exchange/PlaylistExchange.h"
-#include "core/ports/UiPort.h"
 #include "core/store/ChannelStore.h"
+#include "support/SilentUi.h"
 
 #include <map>
 #include <memory>
@@ -24,20 +24,6 @@ using namespace kw;
 namespace {
 
 namespace fs = std::filesystem;
-
-class SilentUi final : public UiPort {
-public:
-    void ShowMessage(std::string_view, std::string_view) override {}
-    void ShowError(std::string_view) override {}
-    bool AskYesNo(std::string_view, std::string_view) override { return false; }
-    std::optional<std::string> InputBox(std::string_view, std::string_view, std::string_view) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> ChooseSaveFile(const FileDialogRequest&) override { return std::nullopt; }
-    std::optional<std::string> ChooseOpenFile(const FileDialogRequest&) override { return std::nullopt; }
-    std::optional<std::string> AskPassword(PasswordPurpose, PasswordDialog&) override { return std::nullopt; }
-    void ShowAdvertisement() override {}
-};
 
 struct Catalogue {
     explicit Catalogue(const fs::path& dir)
@@ -53,7 +39,7 @@ struct Catalogue {
         return ChannelStore::create(dir / ChannelStore::kFileName, settings);
     }
 
-    SilentUi ui;
+    test::SilentUi ui;
     YieldHook yield;
     std::unique_ptr<ChannelStore> store;
     ChannelBrowser browser;

@@ -37,13 +37,9 @@ void syncPath(const fs::path& path, int flags) {
     if (synced != 0) throwSystemError(path);
 }
 
-// The temporary file and what the engine may have left beside it.
-void removeTemporary(const fs::path& temporary) {
-    for (const char* suffix : {"-journal", "-wal", "-shm", ""}) {
-        std::error_code error;
-        fs::remove(fs::path(temporary.string() + suffix), error);
-        if (error) throw Error(describe(compaction_texts::kLeftoverNotRemoved, temporary, error.message()));
-    }
+void removeLeftoverTemporary(const fs::path& temporary) {
+    if (const std::error_code error = removeTemporaryDatabase(temporary))
+        throw Error(describe(compaction_texts::kLeftoverNotRemoved, temporary, error.message()));
 }
 
 // The source connection in exclusive locking mode: its first read takes an
@@ -87,13 +83,23 @@ bool passesIntegrityCheck(sqlite3* db) {
 
 }  // namespace
 
+std::error_code removeTemporaryDatabase(const fs::path& temporary) {
+    std::error_code first;
+    for (const char* suffix : {"-journal", "-wal", "-shm", ""}) {
+        std::error_code error;
+        fs::remove(fs::path(temporary.string() + suffix), error);
+        if (error && !first) first = error;
+    }
+    return first;
+}
+
 void CompactDatabaseFile(const fs::path& databaseFile) {
     const fs::path folder = databaseFile.parent_path();
     const fs::path temporary = folder / kCompactionFileName;
     SourceConnection source(databaseFile);
     if (!passesIntegrityCheck(source.get()))
         throw Error(describe(compaction_texts::kDamaged, databaseFile, {}));
-    removeTemporary(temporary);
+    removeLeftoverTemporary(temporary);
     try {
         // Everything in the log goes into the file first, and the log is
         // emptied, so that nothing of it can be replayed into the new file.
@@ -112,9 +118,7 @@ void CompactDatabaseFile(const fs::path& databaseFile) {
         syncPath(temporary, O_RDONLY);
         if (::rename(temporary.c_str(), databaseFile.c_str()) != 0) throwSystemError(databaseFile);
     } catch (...) {
-        std::error_code ignored;
-        for (const char* suffix : {"-journal", ""})
-            fs::remove(fs::path(temporary.string() + suffix), ignored);
+        removeTemporaryDatabase(temporary);
         throw;
     }
     // The rename itself lasts once the folder is on disk.
@@ -129,7 +133,7 @@ bool finishInterruptedCompaction(const fs::path& databaseFile) {
     std::error_code error;
     if (!fs::is_regular_file(temporary, error)) return false;
     if (fs::exists(databaseFile, error)) {
-        removeTemporary(temporary);
+        removeLeftoverTemporary(temporary);
         return false;
     }
     if (::rename(temporary.c_str(), databaseFile.c_str()) != 0) throwSystemError(databaseFile);

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string_view>
+#include <system_error>
 
 namespace kw {
 
@@ -28,6 +29,10 @@ inline constexpr std::string_view kDamaged =
 // kw::Error with the text above, the file and the engine's message; the
 // database file is then unchanged.
 void CompactDatabaseFile(const std::filesystem::path& databaseFile);
+
+// Removes a temporary database file and what the engine may have left beside
+// it (its journal, log and shared-memory file); the first error, if any.
+std::error_code removeTemporaryDatabase(const std::filesystem::path& temporary);
 
 // Start-up: a Kestrelwave.d11 alone, without the database file beside it, is
 // a compaction that finished its copy but not its rename; it is put in

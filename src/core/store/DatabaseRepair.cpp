@@ -159,8 +159,7 @@ DatabaseRepair repairDatabaseFile(const fs::path& databaseFile) {
         // Damage beyond the indexes: the rows are copied instead.
     }
     const fs::path fresh = databaseFile.parent_path() / kCompactionFileName;
-    std::error_code ignored;
-    fs::remove(fresh, ignored);
+    removeTemporaryDatabase(fresh);
     try {
         repair.rowsCopied = copyReadableRows(source.get(), fresh);
         // Nothing of the old file's log may stay beside the new file, where
@@ -169,7 +168,7 @@ DatabaseRepair repairDatabaseFile(const fs::path& databaseFile) {
         if (::rename(fresh.c_str(), databaseFile.c_str()) != 0)
             throw Error(std::string(std::strerror(errno)) + " (" + databaseFile.string() + ")");
     } catch (...) {
-        fs::remove(fresh, ignored);
+        removeTemporaryDatabase(fresh);
         throw;
     }
     return repair;
