@@ -28,7 +28,7 @@ int runPlay(CommandContext& context) {
     CliSession cli(context, opening);
     if (passwordGiven) cli.ui().answerPassword(password);
     const unsigned failures = cli->failedOpens();
-    const bool played = cli->playChannel(name);
+    const bool played = cli->commands().playByName(name);
     // A play the desktop refused, at once or after a while, failed.
     return played && cli.openedWithoutFailure(failures) ? 0 : 1;
 }
@@ -37,21 +37,23 @@ int runLink(CommandContext& context) {
     const Opening opening = openingFrom(context.args);
     expectArgCount(context.args, 1, 1);
     CliSession cli(context, opening);
-    cli->selectChannelLeaf(context.args[0]);
+    ChannelCommands& commands = cli->commands();
+    commands.selectByName(context.args[0]);
     const unsigned failures = cli->failedOpens();
-    cli->actLinkChannelExecute();
+    commands.actLinkChannelExecute();
     return cli.openedWithoutFailure(failures) ? 0 : 1;
 }
 
 int runFavorite(CommandContext& context) {
     expectArgCount(context.args, 2, 2);
-    const int favourite = onOff(context.args[1]);
+    const int favorite = onOff(context.args[1]);
     CliSession cli(context);
     // The search after the move selects the channel (or, when an earlier
     // channel's name contains this one, that channel); it says so when it
     // finds nothing.
-    if (!cli->setChannelFavorite(context.args[0], favourite == 1)) return 1;
-    context.out << printable(cli->selectedText()) << '\n';
+    cli->commands().selectByName(context.args[0]);
+    if (!cli->commands().setFavorite(favorite == 1)) return 1;
+    context.out << printable(cli->view().selectedText()) << '\n';
     return 0;
 }
 
@@ -62,8 +64,8 @@ int runRate(CommandContext& context) {
         throw UsageError("RATING must be 1 (" + std::string(kRatingNames.front()) + ") to " +
                          std::to_string(kRatingItemCount) + " (" + std::string(kRatingNames.back()) + ")");
     CliSession cli(context);
-    cli->selectChannelLeaf(context.args[0]);
-    cli->SetChannelRating(rating - 1);
+    cli->commands().selectByName(context.args[0]);
+    cli->commands().SetChannelRating(rating - 1);
     return 0;
 }
 
@@ -74,7 +76,8 @@ int runLock(CommandContext& context) {
     const int target = onOff(context.args[1]);
     CliSession cli(context);
     if (passwordGiven) cli.ui().answerPassword(password);
-    return cli->setChannelLocked(context.args[0], target == 1) ? 0 : 1;
+    cli->commands().selectByName(context.args[0]);
+    return cli->commands().setLocked(target == 1) ? 0 : 1;
 }
 
 int runDelete(CommandContext& context) {
@@ -82,15 +85,15 @@ int runDelete(CommandContext& context) {
     expectArgCount(context.args, 1, 1);
     CliSession cli(context);
     cli.ui().answerYes(yes);
-    cli->selectChannelLeaf(context.args[0]);
-    return cli->actDeleteChannelExecute() ? 0 : 1;
+    cli->commands().selectByName(context.args[0]);
+    return cli->commands().actDeleteChannelExecute() ? 0 : 1;
 }
 
 int runTest(CommandContext& context) {
     expectArgCount(context.args, 1, 1);
     CliSession cli(context);
-    cli->selectChannelLeaf(context.args[0]);
-    cli->actTestChannelExecute();
+    cli->commands().selectByName(context.args[0]);
+    cli->commands().actTestChannelExecute();
     return 0;
 }
 

@@ -1,7 +1,6 @@
 #include "cli/Cli.h"
 #include "cli/CliSession.h"
 #include "core/base/Error.h"
-#include "core/browser/TreeCache.h"
 #include "core/settings/ListEntries.h"
 
 #include <array>
@@ -33,16 +32,16 @@ public:
         displayMode_ = displayMode;
     }
 
-    Session& session() { return cli_.session(); }
+    CatalogueView& view() { return cli_->view(); }
     const CliUi& ui() { return cli_.ui(); }
 
     // Builds the tree; called once the command's own arguments are checked.
-    void build() { cli_->rebuildFromDatabase(ratingFilter_, displayMode_); }
+    void build() { view().rebuildFromDatabase(ratingFilter_, displayMode_); }
 
     // The first node in tree order with this text, preferring a channel leaf.
     NodeId nodeNamed(std::string_view name, bool preferChannel) {
-        const NodeId leaf = preferChannel ? cli_->findChannelLeaf(name) : kNoNode;
-        const NodeId node = leaf != kNoNode ? leaf : cli_->findNode(name);
+        const NodeId leaf = preferChannel ? view().findChannelLeaf(name) : kNoNode;
+        const NodeId node = leaf != kNoNode ? leaf : view().findNode(name);
         if (node == kNoNode) throw Error("No node named \"" + std::string(name) + "\" in the channel tree");
         return node;
     }
@@ -57,7 +56,7 @@ int runTree(CommandContext& context) {
     BrowserSession browser(context);
     expectArgCount(context.args, 0, 0);
     browser.build();
-    context.out << printable(formatTreeOutline(browser.session().channelTree()));
+    context.out << printable(browser.view().treeOutline());
     return 0;
 }
 
@@ -69,10 +68,10 @@ int runFind(CommandContext& context) {
     const std::string& text = context.args[0];
     if (text.empty()) throw UsageError("TEXT must not be empty");
     browser.build();
-    Session& session = browser.session();
-    if (fromGiven) session.select(browser.nodeNamed(from, false));
-    if (!session.FindNextChannel(text)) return 1;
-    context.out << printable(session.selectedText()) << '\n';
+    CatalogueView& view = browser.view();
+    if (fromGiven) view.select(browser.nodeNamed(from, false));
+    if (!view.FindNextChannel(text)) return 1;
+    context.out << printable(view.selectedText()) << '\n';
     return 0;
 }
 
@@ -80,7 +79,7 @@ int runDetails(CommandContext& context) {
     BrowserSession browser(context);
     expectArgCount(context.args, 1, 1);
     browser.build();
-    const NodeDetails& details = browser.session().ShowNodeDetails(browser.nodeNamed(context.args[0], true));
+    const NodeDetails& details = browser.view().ShowNodeDetails(browser.nodeNamed(context.args[0], true));
     if (browser.ui().errorsShown() > 0) return 1;
     context.out << printable(details.memo) << '\n';
     return 0;

@@ -3,6 +3,7 @@
 #include "cli/Cli.h"
 #include "cli/CliUi.h"
 #include "core/ports/DesktopPort.h"
+#include "core/session/Roles.h"
 #include "core/session/Session.h"
 
 #include <chrono>

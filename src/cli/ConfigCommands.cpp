@@ -17,14 +17,14 @@ int runConfig(CommandContext& context) {
     CliSession cli(context, Opening::Desktop, Database::Closed);
     if (action == "get") {
         expectArgCount(args, 2, 3);
-        context.out << printable(
-                           cli->readSetting(args[0], args[1], args.size() == 3 ? args[2] : std::string()))
+        context.out << printable(cli->preferences().readSetting(args[0], args[1],
+                                                                args.size() == 3 ? args[2] : std::string()))
                     << '\n';
         return 0;
     }
     if (action == "set") {
         expectArgCount(args, 3, 3);
-        cli->writeSetting(args[0], args[1], args[2]);
+        cli->preferences().writeSetting(args[0], args[1], args[2]);
         return 0;
     }
     throw UsageError("unknown action \"" + action + "\" (get or set)");

@@ -12,7 +12,7 @@ int exportChannels(CommandContext& context) {
     expectArgCount(context.args, 1, 1);
     CliSession cli(context);
     cli.ui().answerFile(std::filesystem::absolute(context.args[0]).string());
-    return cli->actExportUserChannel() ? 0 : 1;
+    return cli->exchange().actExportUserChannel() ? 0 : 1;
 }
 
 // Batch add with FILE as the open dialog's answer; prints the final message.
@@ -20,13 +20,13 @@ int importChannels(CommandContext& context) {
     expectArgCount(context.args, 1, 1);
     CliSession cli(context);
     cli.ui().answerFile(std::filesystem::absolute(context.args[0]).string());
-    return cli->actUserBatchAddChannel() ? 0 : 1;
+    return cli->exchange().actUserBatchAddChannel() ? 0 : 1;
 }
 
 int pack(CommandContext& context) {
     expectArgCount(context.args, 0, 0);
     CliSession cli(context);
-    return cli->actPackMDB() ? 0 : 1;
+    return cli->database().actPackMDB() ? 0 : 1;
 }
 
 // The engine's check of the database file; with --repair a damaged file is
@@ -35,7 +35,7 @@ int checkDatabase(CommandContext& context) {
     const bool repair = takeFlag(context.args, "--repair");
     expectArgCount(context.args, 0, 0);
     CliSession cli(context, Opening::Desktop, Database::Closed);
-    const DatabaseCheck check = cli->checkDatabase();
+    const DatabaseCheck check = cli->database().checkDatabase();
     if (check.sound) {
         context.out << repair_texts::kSound << '\n';
         return 0;
@@ -43,7 +43,7 @@ int checkDatabase(CommandContext& context) {
     context.out << repair_texts::kDamaged << '\n';
     for (const std::string& problem : check.problems) context.out << "  " << problem << '\n';
     if (!repair) return 1;
-    return cli->repairDatabase() && cli->checkDatabase().sound ? 0 : 1;
+    return cli->database().repairDatabase() && cli->database().checkDatabase().sound ? 0 : 1;
 }
 
 constexpr std::array kCommands{

@@ -13,9 +13,9 @@ namespace {
 int showSlots(CommandContext& context) {
     expectArgCount(context.args, 0, 0);
     CliSession cli(context);
-    cli->loadSpeedChannelSet();
+    cli->speedSlots().loadSpeedChannelSet();
     int slot = 0;
-    for (const SpeedSlotState& state : cli->windowState().speedSlots) {
+    for (const SpeedSlotState& state : cli->speedSlots().states()) {
         context.out << ++slot << (state.name.empty() ? "" : " ") << printable(state.name) << '\n';
     }
     return 0;
@@ -30,10 +30,10 @@ int assignSlot(CommandContext& context) {
     if (slot < 1 || slot > SpeedChannels::kSlotCount) throw UsageError("N must be 1 to 22");
     CliSession cli(context);
     cli.ui().answerYes(yes);
-    cli->loadSpeedChannelSet();
-    cli->selectChannelLeaf(context.args[1]);
-    if (!cli->muSpeedChannelClick(slot)) return 1;
-    cli->saveChangedSpeedChannels();
+    cli->speedSlots().loadSpeedChannelSet();
+    cli->commands().selectByName(context.args[1]);
+    if (!cli->commands().muSpeedChannelClick(slot)) return 1;
+    cli->speedSlots().saveChangedSpeedChannels();
     return 0;
 }
 
@@ -42,9 +42,9 @@ int saveSet(CommandContext& context) {
     expectArgCount(context.args, 1, 1);
     const std::filesystem::path file = std::filesystem::absolute(context.args[0]);
     CliSession cli(context);
-    cli->loadSpeedChannelSet();
+    cli->speedSlots().loadSpeedChannelSet();
     cli.ui().answerFile(file.string());
-    cli->SpeedChannelSaveClick();
+    cli->speedSlots().SpeedChannelSaveClick();
     return 0;
 }
 
@@ -57,7 +57,7 @@ int loadSet(CommandContext& context) {
     if (!std::filesystem::is_regular_file(file, error)) throw Error("No such file: " + file.string());
     CliSession cli(context);
     cli.ui().answerFile(file.string());
-    cli->SpeedChannelOpenClick();
+    cli->speedSlots().SpeedChannelOpenClick();
     return 0;
 }
 

@@ -10,7 +10,7 @@ class SessionProbe {
 public:
     static ChannelStore& store(const Session& session) { return session.store(); }
     static ChannelBrowser& browser(const Session& session) { return session.browser(); }
-    static const SpeedChannels& speedChannels(const Session& session) { return *session.speedChannels_; }
+    static ChannelExchange& channelExchange(const Session& session) { return session.channelExchange(); }
 };
 
 }  // namespace kw::test

@@ -141,7 +141,11 @@ void DesktopHelpers::actHelpExecute() {
     if (!desktop_.openDocument(page.string(), {}, tryBrowsers)) tryBrowsers();
 }
 
-void DesktopHelpers::actAuthorHomePageExecute(const std::string& homePage) { shell_.ShellOpen(homePage); }
+std::string DesktopHelpers::homePage() const {
+    return shell_.homePage().empty() ? settings_.homePageUrl() : shell_.homePage();
+}
+
+void DesktopHelpers::actAuthorHomePageExecute() { shell_.ShellOpen(homePage()); }
 
 void DesktopHelpers::actAuthorEmailExecute() { shell_.ShellOpen(emailAddress(settings_.authorEmail())); }
 

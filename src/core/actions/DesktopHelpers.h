@@ -71,7 +71,10 @@ public:
     // The help page with the desktop's program for it, else a browser, else
     // the not-found message.
     void actHelpExecute();
-    void actAuthorHomePageExecute(const std::string& homePage);
+    // The completed home-page address (always ending in "/"): the one read at
+    // start-up, before that (kwave) the settings file's.
+    std::string homePage() const;
+    void actAuthorHomePageExecute();
     void actAuthorEmailExecute();
 
     std::filesystem::path helpPage() const;

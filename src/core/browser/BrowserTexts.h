@@ -13,6 +13,9 @@ inline constexpr std::array<std::string_view, 8> kCategoryRoots{
     "A我的最爱", "B电视台", "C广播电台", "D在线电影", "E最新专题", "Flash精品", "G远程教育", "H精选网址",
 };
 
+// The program's slogan: the information line's first text and the about page's line.
+inline constexpr std::string_view kSlogan = "一点即播 · 天下好频道尽在掌握";
+
 inline constexpr std::string_view kInfoCategory = "单击+号或双击文字展开以便选台";
 inline constexpr std::string_view kInfoChannel = "双击频道名称播放选中频道";
 inline constexpr std::string_view kLocationPrefix = "当前位于:  ";

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/browser/BrowserTexts.h"
+
 #include <string_view>
 
 // Texts of the application shell, each in one place.
@@ -23,9 +25,6 @@ inline constexpr std::string_view kProgramDirMade =
 
 // The notification-area icon's tip.
 inline constexpr std::string_view kTrayTip = "鹰波视听 (Kestrel Wave)\r\r [单击主窗口] [右击菜单] [双击退出]";
-
-// The program's slogan: the information line's first text and the about page's line.
-inline constexpr std::string_view kSlogan = "一点即播 · 天下好频道尽在掌握";
 
 // The window icon's tooltip before the mouse first moves over it.
 inline constexpr std::string_view kDateTooltipInitial = "显示当前日期与时间";

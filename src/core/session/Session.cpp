@@ -1,6 +1,7 @@
 #include "core/session/Session.h"
 
 #include "core/actions/AdvertisementRoll.h"
+#include "core/actions/ChannelCommands.h"
 #include "core/actions/ChannelEdits.h"
 #include "core/actions/ChannelOpener.h"
 #include "core/actions/ChannelTest.h"
@@ -30,34 +31,60 @@
 #include "core/store/Compaction.h"
 
 #include <chrono>
-#include <random>
 #include <set>
 
 namespace kw {
 
-// The subsystems that stand on an open database.
+// Every subsystem of the run. They exist from the start; the store opens
+// with the database, and until then the roles' commands do nothing.
 struct Session::Parts {
-    Parts(std::unique_ptr<ChannelStore> openedStore, Session& session)
-        : store(std::move(openedStore)),
+    explicit Parts(Session& session)
+        : store(ChannelStore::unopened(session.programDir_ / ChannelStore::kFileName)),
+          shell(session.desktop_, session.ui_),
+          advertisement(session.ui_),
+          helpers(session.programDir_, session.settings_, shell, session.desktop_, session.ui_),
+          speedChannelSet(speedChannels, session.settings_, session.ui_),
           childLock(*store, session.ui_, computerKey()),
           browser(*store, session.programDir_, session.ui_, session.yield_),
-          opener(*store, session.settings_, childLock, *session.shell_, *session.advertisement_, session.ui_),
-          slotPlayer(opener, *session.speedChannels_),
+          opener(*store, session.settings_, childLock, shell, advertisement, session.ui_),
+          slotPlayer(opener, speedChannels),
           channelTest(*store, session.ui_, ChannelTest::DetailedProbe([&session](const ProbeTarget& target) {
               return session.probeWhileIdle(target);
           })),
           edits(*store, browser, childLock, session.ui_),
-          exchange(*store, browser, session.ui_, session.yield_, session.programDir_) {}
+          channelExchange(*store, browser, session.ui_, session.yield_, session.programDir_),
+          view(*store, browser),
+          commands(*store, view, browser, edits, opener, slotPlayer, speedChannels, session.ui_,
+                   [this, &session](const std::string& name) {
+                       if (!session.probing_) channelTest.actTestChannelExecute(name);
+                   }),
+          speedSlots(speedChannels, speedChannelSet, slotPlayer, *store),
+          exchange(*store, browser, channelExchange, childLock, session.ui_, session.yield_,
+                   session.programDir_),
+          database(*store, browser, channelExchange, session.ui_),
+          preferences(session.programDir_, session.settings_) {}
 
     std::unique_ptr<ChannelStore> store;
+    ShellOpener shell;
+    AdvertisementRoll advertisement;
+    DesktopHelpers helpers;
+    SpeedChannels speedChannels;
+    SpeedChannelSet speedChannelSet;
     ChildLock childLock;
     ChannelBrowser browser;
     ChannelOpener opener;
     SlotPlayer slotPlayer;
     ChannelTest channelTest;
     ChannelEdits edits;
-    ChannelExchange exchange;
+    ChannelExchange channelExchange;
     SettingsRow settingsRow;
+
+    CatalogueView view;
+    ChannelCommands commands;
+    SpeedSlots speedSlots;
+    CatalogueExchange exchange;
+    DatabaseCare database;
+    Preferences preferences;
 };
 
 Session::Session(std::filesystem::path programDir, UiPort& ui, DesktopPort& desktop,
@@ -67,29 +94,32 @@ Session::Session(std::filesystem::path programDir, UiPort& ui, DesktopPort& desk
       desktop_(desktop),
       yield_(std::move(yield)),
       settings_(programDir_),
-      shell_(std::make_unique<ShellOpener>(desktop_, ui_)),
-      speedChannels_(std::make_unique<SpeedChannels>()),
-      speedChannelSet_(std::make_unique<SpeedChannelSet>(*speedChannels_, settings_, ui_)),
-      advertisement_(std::make_unique<AdvertisementRoll>(ui_)),
-      helpers_(std::make_unique<DesktopHelpers>(programDir_, settings_, *shell_, desktop_, ui_)) {}
+      parts_(std::make_unique<Parts>(*this)) {}
 
 Session::~Session() = default;
 
-Session::Parts& Session::parts() const {
-    if (!parts_) throw Error("The channel database is not open.");
-    return *parts_;
-}
+ChannelStore& Session::store() const { return *parts_->store; }
 
-ChannelStore& Session::store() const { return *parts().store; }
+ChannelBrowser& Session::browser() const { return parts_->browser; }
 
-ChannelBrowser& Session::browser() const { return parts().browser; }
+ChannelExchange& Session::channelExchange() const { return parts_->channelExchange; }
+
+bool Session::isOpen() const { return parts_->store->isOpen(); }
+
+CatalogueView& Session::view() { return parts_->view; }
+ChannelCommands& Session::commands() { return parts_->commands; }
+SpeedSlots& Session::speedSlots() { return parts_->speedSlots; }
+CatalogueExchange& Session::exchange() { return parts_->exchange; }
+DatabaseCare& Session::database() { return parts_->database; }
+Preferences& Session::preferences() { return parts_->preferences; }
+DesktopHelpers& Session::helpers() { return parts_->helpers; }
 
 void Session::openDatabase() {
     // What a writer killed midway left behind goes before anything is read.
     removeStaleTemporariesIn(programDir_);
     removeStaleTemporariesIn(programDir_ / kSpeedSetFolder);
     finishInterruptedCompaction(programDir_ / ChannelStore::kFileName);
-    parts_ = std::make_unique<Parts>(ChannelStore::open(programDir_ / ChannelStore::kFileName), *this);
+    parts_->store->reopen();
     parts_->settingsRow = parts_->store->readSettingsRow();
     parts_->childLock.load(parts_->settingsRow);
     parts_->browser.setLockMode(parts_->childLock.lockMode());
@@ -99,25 +129,17 @@ void Session::openDatabase() {
 void Session::readListPositionsAndHomePage() {
     parts_->browser.setRatingFilter(settings_.filterChannelIndex());
     parts_->browser.setDisplayMode(settings_.classDisplayChannelIndex());
-    shell_->setHomePage(settings_.homePageUrl());
+    parts_->shell.setHomePage(settings_.homePageUrl());
 }
 
-std::string Session::homePage() const {
-    // Read at start-up; before that (kwave) straight from the settings file.
-    return shell_->homePage().empty() ? settings_.homePageUrl() : shell_->homePage();
-}
+std::string Session::homePage() const { return parts_->helpers.homePage(); }
 
-void Session::spGoogleClick(std::string_view boxText) { helpers_->spGoogleClick(boxText); }
-
-void Session::spVolumClick() { helpers_->spVolumClick(); }
-
-void Session::spSoundRecordClick() { helpers_->spSoundRecordClick(); }
-
-void Session::actHelpExecute() { helpers_->actHelpExecute(); }
-
-void Session::actAuthorHomePageExecute() { helpers_->actAuthorHomePageExecute(homePage()); }
-
-void Session::actAuthorEmailExecute() { helpers_->actAuthorEmailExecute(); }
+void Session::spGoogleClick(std::string_view boxText) { helpers().spGoogleClick(boxText); }
+void Session::spVolumClick() { helpers().spVolumClick(); }
+void Session::spSoundRecordClick() { helpers().spSoundRecordClick(); }
+void Session::actHelpExecute() { helpers().actHelpExecute(); }
+void Session::actAuthorHomePageExecute() { helpers().actAuthorHomePageExecute(); }
+void Session::actAuthorEmailExecute() { helpers().actAuthorEmailExecute(); }
 
 void Session::open() {
     openDatabase();
@@ -132,7 +154,7 @@ bool Session::start(const StartupHooks& hooks, std::unique_ptr<TreeCachePreload>
     try {
         openDatabase();
         if (hooks.setHideOnDeactivate) hooks.setHideOnDeactivate(settings_.isHideOnDeactive());
-        speedChannelSet_->loadAtStartup();
+        parts_->speedSlots.loadSpeedChannelSet();
         readListPositionsAndHomePage();
         parts_->opener.autoPlayLastChannel();
         if (hooks.applySkin) {
@@ -147,7 +169,7 @@ bool Session::start(const StartupHooks& hooks, std::unique_ptr<TreeCachePreload>
         if (treeCache) parts_->browser.usePreloadedCache(std::move(treeCache));
         parts_->browser.RebuildChannelTree(true);
         if (hooks.showNews) hooks.showNews();
-        advertisement_->start(AdvertisementRoll::frequencyFrom(parts_->settingsRow));
+        parts_->advertisement.start(AdvertisementRoll::frequencyFrom(parts_->settingsRow));
         return true;
     } catch (const std::exception& error) {
         ui_.ShowError(error.what());
@@ -165,35 +187,27 @@ void Session::exit() {
             ui_.ShowError(error.what());
         }
     };
-    if (speedChannels_->dirty()) step([this] { speedChannelSet_->saveOnExit(); });
-    if (!parts_) return;
+    step([this] { parts_->speedSlots.saveChangedSpeedChannels(); });
+    if (!isOpen()) return;
     step([this] {
         settings_.setFilterChannelIndex(parts_->browser.ratingFilter());
         settings_.setClassDisplayChannelIndex(parts_->browser.displayMode());
     });
     step([this] { parts_->browser.SaveChannelTreeCache(); });
     // The compaction comes last, once everything else is saved.
-    const int draw = packDraw_ ? packDraw_() : [] {
-        std::mt19937 generator(
-            static_cast<unsigned>(std::chrono::system_clock::now().time_since_epoch().count()));
-        return std::uniform_int_distribution<int>(0, kPackDrawRange - 1)(generator);
-    }();
-    if (draw == kPackDrawHit) step([this] { actPackMDB(); });
+    step([this] { parts_->database.packOnLuckyDraw(); });
 }
 
 // --- what the windows show
 
-ChannelTree& Session::channelTree() { return parts_ ? parts_->browser.tree() : emptyTree_; }
+ChannelTree& Session::channelTree() { return parts_->browser.tree(); }
 
 WindowState Session::windowState() const {
     WindowState state;
-    for (int slot = 1; slot <= SpeedChannels::kSlotCount; ++slot) {
-        state.speedSlots[static_cast<std::size_t>(slot - 1)] = {speedChannels_->name(slot),
-                                                                speedChannels_->pressed(slot)};
-    }
-    state.openSetHint = speedChannelSet_->openHint();
+    state.speedSlots = parts_->speedSlots.states();
+    state.openSetHint = parts_->speedSlots.openSetHint();
     state.playingHint = ChannelOpener::kNothingPlayedHint;
-    if (!parts_) return state;
+    if (!isOpen()) return state;
     const ChannelBrowser& browser = parts_->browser;
     state.playingHint = parts_->opener.playingHint();
     state.databaseOpen = true;
@@ -205,153 +219,26 @@ WindowState Session::windowState() const {
     return state;
 }
 
-const NodeDetails& Session::ShowNodeDetails(NodeId node) {
-    // Without a database the window keeps its first captions and the slogan.
-    static const NodeDetails kNoDatabase = [] {
-        NodeDetails details = initialNodeDetails();
-        details.info = texts::kSlogan;
-        return details;
-    }();
-    return parts_ ? parts_->browser.ShowNodeDetails(node) : kNoDatabase;
-}
-
-const NodeDetails& Session::tvSelectChannelContextPopup(NodeId nodeUnderMouse) {
-    if (parts_ && nodeUnderMouse != kNoNode) parts_->browser.select(nodeUnderMouse);
-    return ShowNodeDetails(parts_ ? parts_->browser.selected() : kNoNode);
-}
-
-NodeHover Session::tvSelectChannelMouseMove(NodeId node) const {
-    const bool channel = parts_ && parts_->browser.tree().IsChannelLeaf(node);
-    return {channel ? texts::kInfoChannel : texts::kInfoCategory, channel};
-}
-
-std::string_view Session::SpeedChannelMouseMove(int slot) const { return speedChannels_->hoverText(slot); }
-
-// --- the tree, its lists and find
-
-void Session::muCurNodeFullExpandClick() {
-    if (parts_) parts_->browser.muCurNodeFullExpandClick();
-}
-void Session::muCurNodeFullCollapseClick() {
-    if (parts_) parts_->browser.muCurNodeFullCollapseClick();
-}
-void Session::muFullExpandClick() {
-    if (parts_) parts_->browser.muFullExpandClick();
-}
-void Session::muFullCollapseClick() {
-    if (parts_) parts_->browser.muFullCollapseClick();
-}
-void Session::cbFilterChannelChange(int filter) {
-    if (parts_) parts_->browser.cbFilterChannelChange(filter);
-}
-void Session::cbClassDisplayChannelChange(int mode) {
-    if (parts_) parts_->browser.cbClassDisplayChannelChange(mode);
-}
-void Session::actFindChannelExecute() {
-    if (parts_) parts_->browser.actFindChannelExecute();
-}
-void Session::actFindChannelContinueExecute() {
-    if (parts_) parts_->browser.actFindChannelContinueExecute();
-}
-bool Session::FindNextChannel(std::string_view text) {
-    return parts_ && parts_->browser.FindNextChannel(text);
-}
-
-void Session::rebuildFromDatabase(std::optional<int> ratingFilter, std::optional<int> displayMode) {
-    ChannelBrowser& browser = parts().browser;
-    if (ratingFilter) {
-        if (!isValidRatingFilter(*ratingFilter))
-            throw Error("The rating filter must be 0 to " + std::to_string(kFilterChannelCount - 1));
-        browser.setRatingFilter(*ratingFilter);
-    }
-    if (displayMode) {
-        if (!isValidDisplayMode(*displayMode))
-            throw Error("The display mode must be 0 to " + std::to_string(kClassDisplayChannelCount - 1));
-        browser.setDisplayMode(*displayMode);
-    }
-    browser.RebuildChannelTree(false);
-}
-
-NodeId Session::findChannelLeaf(std::string_view name) const {
-    const ChannelTree& tree = parts().browser.tree();
-    for (NodeId node = tree.nextInTreeOrder(kNoNode); node != kNoNode; node = tree.nextInTreeOrder(node)) {
-        if (tree.IsChannelLeaf(node) && tree.text(node) == name) return node;
-    }
-    return kNoNode;
-}
-
-NodeId Session::findNode(std::string_view text) const {
-    const ChannelTree& tree = parts().browser.tree();
-    for (NodeId node = tree.nextInTreeOrder(kNoNode); node != kNoNode; node = tree.nextInTreeOrder(node)) {
-        if (tree.text(node) == text) return node;
-    }
-    return kNoNode;
-}
-
-void Session::select(NodeId node) {
-    ChannelBrowser& browser = parts().browser;
-    browser.select(node);
-    browser.ShowNodeDetails(node);
-}
-
-NodeId Session::selectChannelLeaf(std::string_view name) {
-    rebuildFromDatabase();
-    const NodeId node = findChannelLeaf(name);
-    if (node == kNoNode) throw Error("No channel named \"" + std::string(name) + "\" in the channel tree");
-    select(node);
-    return node;
-}
-
 void Session::setPreview(bool preview) {
     preview_ = preview;
-    if (parts_) parts_->opener.setPreview(preview);
+    parts_->opener.setPreview(preview);
 }
 
-unsigned Session::failedOpens() const { return shell_->failures(); }
+unsigned Session::failedOpens() const { return parts_->shell.failures(); }
 
-std::string Session::selectedText() const {
-    const ChannelTree& tree = parts().browser.tree();
-    return std::string(tree.text(tree.selected()));
-}
-
-// --- commands on the selected channel leaf
-
-// The selected channel's name, copied: a password or question may be shown
-// before the name is used, and the tree must not be read by then.
 std::optional<std::string> Session::selectedChannelName() const {
-    if (!parts_) return std::nullopt;
-    const NodeId node = parts_->edits.selectedChannel();
-    if (node == kNoNode) return std::nullopt;
-    return std::string(parts_->browser.tree().text(node));
+    return parts_->commands.selectedChannelName();
 }
 
-bool Session::actPlayChannelExecute() {
-    const std::optional<std::string> name = selectedChannelName();
-    return name && parts_->slotPlayer.actPlayChannelExecute(*name);
-}
-
-void Session::actLinkChannelExecute() {
-    if (const std::optional<std::string> name = selectedChannelName())
-        parts_->opener.actLinkChannelExecute(*name);
-}
-
-void Session::actFavoritesChannelExecute() {
-    if (parts_) parts_->edits.actFavoritesChannelExecute();
-}
-
-void Session::SetChannelRating(int item) {
-    if (parts_) parts_->edits.SetChannelRating(item);
-}
-
-bool Session::actDeleteChannelExecute() { return parts_ && parts_->edits.actDeleteChannelExecute(); }
-
-bool Session::actLockChannelExecute() { return parts_ && parts_->edits.actLockChannelExecute(); }
-
-void Session::actTestChannelExecute() {
-    if (probing_) return;
-    if (const std::optional<std::string> name = selectedChannelName())
-        parts_->channelTest.actTestChannelExecute(*name);
-}
+bool Session::actPlayChannelExecute() { return commands().actPlayChannelExecute(); }
+bool Session::tvSelectChannelDblClick() { return commands().tvSelectChannelDblClick(); }
+void Session::actLinkChannelExecute() { commands().actLinkChannelExecute(); }
+void Session::actFavoritesChannelExecute() { commands().actFavoritesChannelExecute(); }
+void Session::SetChannelRating(int item) { commands().SetChannelRating(item); }
+bool Session::actDeleteChannelExecute() { return commands().actDeleteChannelExecute(); }
+bool Session::actLockChannelExecute() { return commands().actLockChannelExecute(); }
+void Session::actTestChannelExecute() { commands().actTestChannelExecute(); }
+bool Session::muSpeedChannelClick(int slot) { return commands().muSpeedChannelClick(slot); }
 
 // --- channel health
 
@@ -395,7 +282,7 @@ ProbeTarget Session::probeTarget(std::string_view name) const {
 }
 
 std::vector<std::string> Session::channelsBelow(NodeId node) const {
-    const ChannelTree& tree = parts().browser.tree();
+    const ChannelTree& tree = parts_->browser.tree();
     std::vector<std::string> names;
     if (node == kNoNode) return names;
     const std::size_t level = tree.level(node);
@@ -409,14 +296,14 @@ std::vector<std::string> Session::channelsBelow(NodeId node) const {
 }
 
 std::vector<std::string> Session::channelsInSelectedBranch() const {
-    return parts_ ? channelsBelow(parts_->browser.selected()) : std::vector<std::string>{};
+    return isOpen() ? channelsBelow(parts_->browser.selected()) : std::vector<std::string>{};
 }
 
 std::vector<std::string> Session::channelsInScope(std::string_view scope) {
     std::vector<std::string> names;
     if (scope.starts_with("branch:")) {
         rebuildFromDatabase();
-        const ChannelTree& tree = parts().browser.tree();
+        const ChannelTree& tree = parts_->browser.tree();
         NodeId node = kNoNode;
         std::string_view path = scope.substr(7);
         while (!path.empty()) {
@@ -505,180 +392,20 @@ std::size_t Session::writeDeadChannelReport(const std::filesystem::path& file,
     return count;
 }
 
-bool Session::muSpeedChannelClick(int slot) {
-    const std::optional<std::string> name = selectedChannelName();
-    return name && speedChannels_->assign(slot, *name, ui_);
-}
-
-// --- commands by channel name
-
-bool Session::playChannel(std::string_view name) {
-    rebuildFromDatabase();
-    if (const NodeId node = findChannelLeaf(name); node != kNoNode) {
-        select(node);
-        return actPlayChannelExecute();
-    }
-    if (parts().store->readChannelAddress(name).name.empty())
-        throw Error("No channel named \"" + std::string(name) + "\" in the channel tree");
-    return parts_->slotPlayer.actPlayChannelExecute(name);
-}
-
-bool Session::setChannelFavorite(std::string_view name, bool favourite) {
-    return parts().edits.SetChannelFavorite(selectChannelLeaf(name), favourite ? 1 : 0);
-}
-
-bool Session::setChannelLocked(std::string_view name, bool locked) {
-    return parts().edits.setChannelLocked(selectChannelLeaf(name), locked ? 1 : 0);
-}
-
-std::string Session::channelCountLine() { return kw::channelCountLine(*parts().store); }
-
-std::vector<std::string> Session::channelNames(int ratingFilter) {
-    if (!isValidRatingFilter(ratingFilter))
-        throw Error("The rating filter must be 0 to " + std::to_string(kFilterChannelCount - 1));
-    std::vector<std::string> names;
-    parts().store->forEachListedChannel(
-        ratingFilter, [&](const ChannelListing& channel) { names.push_back(channel.name); });
-    return names;
-}
-
-// --- speed-channel slots and sets
-
-void Session::SpeedChannelClick(int slot) { parts().slotPlayer.SpeedChannelClick(slot); }
-
-void Session::SpeedChannelSaveClick() { speedChannelSet_->SpeedChannelSaveClick(); }
-
-void Session::SpeedChannelOpenClick() { speedChannelSet_->SpeedChannelOpenClick(); }
-
-void Session::loadSpeedChannelSet() { speedChannelSet_->loadAtStartup(); }
-
-void Session::saveChangedSpeedChannels() {
-    if (speedChannels_->dirty()) speedChannelSet_->saveOnExit();
-}
-
-// --- settings and skins
+// --- the child lock
 
 int Session::confirmLockMode(std::optional<int> chosenRadio) {
-    Parts& open = parts();
+    Parts& open = *parts_;
     const int mode = open.childLock.confirmLockMode(chosenRadio);
     open.browser.setLockMode(mode);
     return mode;
-}
-
-std::string Session::readSetting(std::string_view section, std::string_view key,
-                                 std::string_view fallback) const {
-    return ProfileFile(settings_.path()).readText(section, key, fallback);
-}
-
-void Session::writeSetting(std::string_view section, std::string_view key, std::string_view value) {
-    ProfileFile(settings_.path()).writeText(section, key, value);
-}
-
-std::vector<std::string> Session::skinNames() const {
-    return kw::skinNames(ProfileFile(skinListPath(programDir_)));
-}
-
-void Session::ApplySkin(std::string_view name, const std::function<void(const Skin&)>& paint) {
-    const Skin skin = readSkin(ProfileFile(skinListPath(programDir_)), name, programDir_);
-    paint(skin);
-    currentSkinName_ = name;
-    settings_.setLastSkinName(name);
-}
-
-bool Session::isCurrentSkin(std::string_view name) const {
-    return ascii::equalIgnoringCase(name, currentSkinName_);
-}
-
-// --- channel entry and exchange, compaction.
-
-ChannelExchange& Session::exchange() { return parts().exchange; }
-
-bool Session::exchangeRunning() { return parts_ && parts_->exchange.running(); }
-
-bool Session::actExportUserChannel() {
-    return parts_ && !exchangeRunning() && exchange().actExportUserChannel();
-}
-
-bool Session::actUserBatchAddChannel() {
-    return parts_ && !exchangeRunning() && exchange().actUserBatchAddChannel();
-}
-
-bool Session::actPackMDB() {
-    if (!parts_ || exchangeRunning() || browser().busy()) return false;
-    ChannelStore& channels = store();
-    const bool wasOpen = channels.isOpen();
-    channels.close();
-    bool compacted = true;
-    try {
-        CompactDatabaseFile(channels.file());
-    } catch (const Error& error) {
-        ui_.ShowMessage(error.what());
-        compacted = false;
-    }
-    if (wasOpen) channels.reopen();
-    return compacted;
-}
-
-// --- the database file's health.
-
-void Session::beginDatabaseCheck() {
-    databaseCheck_ = std::make_unique<DatabaseCheckAhead>(programDir_ / ChannelStore::kFileName);
-}
-
-bool Session::finishDatabaseCheck() {
-    if (!databaseCheck_ || !databaseCheck_->ready()) return !databaseCheck_;
-    if (parts_ && (exchangeRunning() || browser().busy())) return false;
-    const DatabaseCheck check = databaseCheck_->take();
-    databaseCheck_.reset();
-    // A file that is no database at all was reported by the start itself.
-    if (check.sound || !check.readable) return true;
-    std::string question = std::string(repair_texts::kDamaged) + "\r\n";
-    for (const std::string& problem : check.problems) question += "\r\n" + problem;
-    question += "\r\n\r\n" + std::string(repair_texts::kAskRepair);
-    if (ui_.AskYesNo(kAppTitle, question)) repairDatabase();
-    return true;
-}
-
-DatabaseCheck Session::checkDatabase() const {
-    return checkDatabaseFile(programDir_ / ChannelStore::kFileName);
-}
-
-bool Session::repairDatabase() {
-    if (parts_ && (exchangeRunning() || browser().busy())) return false;
-    const bool wasOpen = parts_ && store().isOpen();
-    if (wasOpen) store().close();
-    bool repaired = true;
-    try {
-        const DatabaseRepair repair = repairDatabaseFile(programDir_ / ChannelStore::kFileName);
-        std::string report = describeRepair(repair);
-        if (!checkDatabase().sound) report += "\r\n" + std::string(repair_texts::kStillDamaged);
-        ui_.ShowMessage(report);
-    } catch (const Error& error) {
-        ui_.ShowMessage(error.what());
-        repaired = false;
-    }
-    if (wasOpen) {
-        store().reopen();
-        browser().RebuildChannelTree(false);
-    }
-    return repaired;
-}
-
-void Session::keepDatabaseLocks() {
-    if (!parts_ || !store().isOpen()) return;
-    try {
-        store().retakeLostLocks();
-    } catch (const Error&) {
-        // A file that cannot be opened again is reported by the next command
-        // that uses it, not by a timer every few seconds.
-    }
 }
 
 // --- the options window.
 
 bool Session::beginOptions(int page) {
     // Without a database there is nothing the options could show or change.
-    if (!parts_) return false;
+    if (!isOpen()) return false;
     if (optionsOpen_) {
         ui_.ShowMessage(kOptionsOpenRefusal);
         return false;
@@ -690,7 +417,8 @@ bool Session::beginOptions(int page) {
 }
 
 std::unique_ptr<ChannelForm> Session::makeChannelForm(int page) {
-    return std::make_unique<ChannelForm>(store(), exchange(), browser(), ui_, programDir_, page, cancelMark_);
+    return std::make_unique<ChannelForm>(store(), channelExchange(), browser(), ui_, programDir_, page,
+                                         cancelMark_);
 }
 
 std::optional<std::string> Session::channelToEdit() { return selectedChannelName(); }
@@ -700,7 +428,7 @@ Session::SetupValues Session::readSetupValues() {
     values.autoPlayLastChannel = settings_.isAutoPlayLastChannel();
     values.hideOnDeactive = settings_.isHideOnDeactive();
     values.sndrec = settings_.sndrec();
-    values.lockRadio = ChildLock::radioForMode(parts().childLock.lockMode());
+    values.lockRadio = ChildLock::radioForMode(parts_->childLock.lockMode());
     return values;
 }
 
@@ -713,13 +441,13 @@ void Session::spSetupOKClick(const SetupValues& values,
     if (bindHideOnDeactivate) bindHideOnDeactivate(values.hideOnDeactive);
 }
 
-void Session::btnSetLockedChannelPasswordClick() { parts().childLock.changePassword(); }
+void Session::btnSetLockedChannelPasswordClick() { parts_->childLock.changePassword(); }
 
 Session::AboutValues Session::aboutValues() const {
     return {settings_.verDat(), settings_.authorHomePage(), settings_.authorEmail()};
 }
 
-std::string Session::aboutChannelCount() { return channelCountLine(); }
+std::string Session::aboutChannelCount() { return view().channelCountLine(); }
 
 void Session::endOptions(int page, ChannelForm* form) {
     optionsOpen_ = false;
@@ -730,57 +458,6 @@ void Session::endOptions(int page, ChannelForm* form) {
         rebuild = form != nullptr ? form->finish() : !cancelMark_;
     }
     if (rebuild) browser().applyPendingChanges();
-}
-
-// --- playlists in and out.
-
-PlaylistExchange::ImportReport Session::importPlaylist(const std::filesystem::path& file,
-                                                       const PlaylistExchange::ImportOptions& options) {
-    PlaylistExchange playlists(exchange(), store(), ui_, yield_);
-    PlaylistExchange::ImportReport report;
-    try {
-        report = playlists.importPlaylist(file, options);
-    } catch (const Error&) {
-        // What was stored before the error stays, so the tree shows it.
-        if (!options.dryRun) browser().applyPendingChanges();
-        throw;
-    }
-    if (!options.dryRun) browser().applyPendingChanges();
-    return report;
-}
-
-bool Session::actImportPlaylist(const std::string& file) {
-    if (!parts_ || exchangeRunning() || browser().busy()) return false;
-    std::string chosen = file;
-    if (chosen.empty()) {
-        const std::optional<std::string> answer = ui_.ChooseOpenFile(
-            {"请选择要导入的播放列表", std::string(PlaylistExchange::kOpenFilter), "", programDir_.string()});
-        if (!answer) return false;
-        chosen = *answer;
-    }
-    try {
-        const PlaylistExchange::ImportReport report = importPlaylist(chosen, {});
-        ui_.ShowMessageWithDetails(PlaylistExchange::describe(report),
-                                   PlaylistExchange::describeDetails(report));
-    } catch (const Error& error) {
-        ui_.ShowError(error.what());
-        return false;
-    }
-    return true;
-}
-
-PlaylistExchange::ExportReport Session::exportPlaylist(const std::filesystem::path& file,
-                                                       PlaylistExchange::ExportRequest request,
-                                                       const std::optional<std::string>& password) {
-    if (exchangeRunning()) throw Error("批量自添正在进行，请等它结束。");
-    ChildLock& lock = parts().childLock;
-    request.unlock = [&lock, &password] {
-        if (!lock.asksPassword()) return true;
-        if (password) return *password == lock.password();
-        return lock.askPassword(PasswordPurpose::UnlockOrPlay);
-    };
-    PlaylistExchange playlists(exchange(), store(), ui_, yield_);
-    return playlists.exportPlaylist(file, request);
 }
 
 }  // namespace kw

@@ -3,12 +3,13 @@
 #include "core/actions/AdWindowTimer.h"
 #include "core/actions/ChannelProbe.h"
 #include "core/base/YieldHook.h"
-#include "core/browser/ChannelTree.h"
-#include "core/browser/NodeDetails.h"
+#include "core/browser/CatalogueView.h"
 #include "core/browser/TreeCache.h"
-#include "core/exchange/PlaylistExchange.h"
+#include "core/exchange/CatalogueExchange.h"
+#include "core/session/DatabaseCare.h"
+#include "core/settings/Preferences.h"
 #include "core/settings/SettingsFile.h"
-#include "core/store/DatabaseRepair.h"
+#include "core/speed/SpeedSlots.h"
 
 #include <array>
 #include <filesystem>
@@ -23,16 +24,13 @@ namespace kw {
 
 class AdvertisementRoll;
 class ChannelBrowser;
-class ChannelEdits;
+class ChannelCommands;
 class ChannelExchange;
 class ChannelForm;
-class ChannelOpener;
 class ChannelStore;
 class DesktopHelpers;
 class DesktopPort;
 class ShellOpener;
-class SpeedChannelSet;
-class SpeedChannels;
 class UiPort;
 struct Skin;
 
@@ -48,16 +46,10 @@ struct StartupHooks {
     std::function<void()> showNews;                          // after the tree
 };
 
-// One speed-channel slot as its button shows it.
-struct SpeedSlotState {
-    std::string name;  // the tooltip; empty when unassigned
-    bool pressed = false;
-};
-
 // Everything the main window mirrors after a command: the slots, the hints,
 // the find state, the list positions and the details of the selected node.
 struct WindowState {
-    std::array<SpeedSlotState, 22> speedSlots;
+    SpeedSlotStates speedSlots;
     std::string openSetHint;    // the set Open button's hint
     std::string playingHint;    // the information line's tooltip
     bool databaseOpen = false;  // the rest is meaningful only then
@@ -66,12 +58,6 @@ struct WindowState {
     int ratingFilter = 0;
     int displayMode = 0;
     NodeDetails details;
-};
-
-// What the information line and the cursor show while the mouse is over a node.
-struct NodeHover {
-    std::string_view info;
-    bool channel = false;
 };
 
 // One channel's outcome in a catalogue check.
@@ -133,82 +119,93 @@ public:
 
     // The exit sequence between removing the tray icon and ending the event
     // loop: changed speed channels to SCS/Temp.scs, the two list positions,
-    // the tree cache. A step that fails shows its error and the others still
-    // run, so that the program can always be ended.
+    // the tree cache, now and then the compaction. A step that fails shows
+    // its error and the others still run, so that the program can always be
+    // ended.
     void exit();
 
-    // True once the database is open and the subsystems on it exist.
-    bool isOpen() const { return static_cast<bool>(parts_); }
-
-    // --- what the windows show
-
-    // The channel tree, for the tree view's model: it follows the tree's
-    // observer. Empty until the database is open.
-    ChannelTree& channelTree();
+    // True once the database is open.
+    bool isOpen() const;
+    // Everything the main window mirrors after a command.
     WindowState windowState() const;
-    // The details of node as the window shows them (a database error is shown
-    // through the Ui and leaves the details as set up to that point).
-    const NodeDetails& ShowNodeDetails(NodeId node);
-    // The pop-up menu over the tree acts on the node under the mouse, or on
-    // the selection when there is none; returns the details then in force.
-    const NodeDetails& tvSelectChannelContextPopup(NodeId nodeUnderMouse);
-    NodeHover tvSelectChannelMouseMove(NodeId node) const;
-    std::string_view SpeedChannelMouseMove(int slot) const;
+    // A preview (kwave's --print) plays without recording the last played channel.
+    void setPreview(bool preview);
+    // How many opens the desktop has refused so far, at once or later.
+    unsigned failedOpens() const;
 
-    // --- the tree, its lists and find
+    // --- the roles; each front end takes the ones it uses.
 
-    void muCurNodeFullExpandClick();
-    void muCurNodeFullCollapseClick();
-    void muFullExpandClick();
-    void muFullCollapseClick();
-    void cbFilterChannelChange(int filter);
-    void cbClassDisplayChannelChange(int mode);
-    void actFindChannelExecute();
-    void actFindChannelContinueExecute();
-    // Selects the next channel below the selection whose name contains text.
-    bool FindNextChannel(std::string_view text);
+    CatalogueView& view();
+    ChannelCommands& commands();
+    SpeedSlots& speedSlots();
+    CatalogueExchange& exchange();
+    DatabaseCare& database();
+    Preferences& preferences();
+    DesktopHelpers& helpers();
 
-    // For kwave, which sees the database as it is now: sets the rating filter
-    // and display mode (each checked against its list; kw::Error outside it)
-    // and builds the tree from the database.
-    void rebuildFromDatabase(std::optional<int> ratingFilter = std::nullopt,
-                             std::optional<int> displayMode = std::nullopt);
-    // The first channel leaf in tree order whose text is exactly name, or kNoNode.
-    NodeId findChannelLeaf(std::string_view name) const;
-    // The first node in tree order whose text is exactly text, or kNoNode.
-    NodeId findNode(std::string_view text) const;
-    // Selects node and shows its details, as a click on it does.
-    void select(NodeId node);
-    // Builds the tree from the database and selects the first channel leaf
-    // named name; kw::Error when there is none.
-    NodeId selectChannelLeaf(std::string_view name);
+    // --- the commands of the roles under their former names, while the
+    // windows move to the roles.
 
-    // --- commands on the selected channel leaf. Each does nothing unless a
-    // channel leaf is selected and no build is running; windowState() then
-    // shows what changed.
-
-    // The Play command (button, F2, Enter, pop-up menu): plays the selected
-    // channel and marks the first speed-channel slot holding it. Returns
-    // whether it played.
+    ChannelTree& channelTree();
+    const NodeDetails& ShowNodeDetails(NodeId node) { return view().ShowNodeDetails(node); }
+    const NodeDetails& tvSelectChannelContextPopup(NodeId node) {
+        return view().tvSelectChannelContextPopup(node);
+    }
+    NodeHover tvSelectChannelMouseMove(NodeId node) { return view().tvSelectChannelMouseMove(node); }
+    std::string_view SpeedChannelMouseMove(int slot) { return speedSlots().SpeedChannelMouseMove(slot); }
+    void muCurNodeFullExpandClick() { view().muCurNodeFullExpandClick(); }
+    void muCurNodeFullCollapseClick() { view().muCurNodeFullCollapseClick(); }
+    void muFullExpandClick() { view().muFullExpandClick(); }
+    void muFullCollapseClick() { view().muFullCollapseClick(); }
+    void cbFilterChannelChange(int filter) { view().cbFilterChannelChange(filter); }
+    void cbClassDisplayChannelChange(int mode) { view().cbClassDisplayChannelChange(mode); }
+    void actFindChannelExecute() { view().actFindChannelExecute(); }
+    void actFindChannelContinueExecute() { view().actFindChannelContinueExecute(); }
+    bool FindNextChannel(std::string_view text) { return view().FindNextChannel(text); }
+    void select(NodeId node) { view().select(node); }
+    NodeId findChannelLeaf(std::string_view name) { return view().findChannelLeaf(name); }
+    std::string selectedText() { return view().selectedText(); }
     bool actPlayChannelExecute();
-    // A double click in the tree: the Play command on a channel leaf.
-    bool tvSelectChannelDblClick() { return actPlayChannelExecute(); }
-    // The related-site command.
+    bool tvSelectChannelDblClick();
     void actLinkChannelExecute();
-    // The favourites command (F5, the favourites button, pop-up menu).
     void actFavoritesChannelExecute();
-    // Rating: item 0 to 4 from the rating list (cbRateChannelChange) or the
-    // submenu (muRate1Click .. muRate5Click pass 0 .. 4).
     void SetChannelRating(int item);
-    // Delete after the confirmation. Returns whether it was deleted.
     bool actDeleteChannelExecute();
-    // Lock or unlock, as the details' lock target says. Returns false when
-    // the password was refused.
     bool actLockChannelExecute();
-    // The channel test (F4). The probe waits for the network; meanwhile the
-    // probe idle callback (or the yield callback) runs, and a second test or
-    // check started from it is not run.
     void actTestChannelExecute();
+    bool muSpeedChannelClick(int slot);
+    void SpeedChannelClick(int slot) { speedSlots().SpeedChannelClick(slot); }
+    void SpeedChannelSaveClick() { speedSlots().SpeedChannelSaveClick(); }
+    void SpeedChannelOpenClick() { speedSlots().SpeedChannelOpenClick(); }
+    std::vector<std::string> skinNames() { return preferences().skinNames(); }
+    void ApplySkin(std::string_view name, const std::function<void(const Skin&)>& paint) {
+        preferences().ApplySkin(name, paint);
+    }
+    const std::string& currentSkinName() { return preferences().currentSkinName(); }
+    bool isCurrentSkin(std::string_view name) { return preferences().isCurrentSkin(name); }
+    bool actExportUserChannel() { return exchange().actExportUserChannel(); }
+    bool actUserBatchAddChannel() { return exchange().actUserBatchAddChannel(); }
+    bool exchangeRunning() { return exchange().running(); }
+    bool actPackMDB() { return database().actPackMDB(); }
+    void beginDatabaseCheck() { database().beginDatabaseCheck(); }
+    bool finishDatabaseCheck() { return database().finishDatabaseCheck(); }
+    void keepDatabaseLocks() { database().keepDatabaseLocks(); }
+    void spGoogleClick(std::string_view boxText);
+    void spVolumClick();
+    void spSoundRecordClick();
+    void actHelpExecute();
+    void actAuthorHomePageExecute();
+    void actAuthorEmailExecute();
+    bool actImportPlaylist(const std::string& file = {}) { return exchange().actImportPlaylist(file); }
+    PlaylistExchange::ImportReport importPlaylist(const std::filesystem::path& file,
+                                                  const PlaylistExchange::ImportOptions& options) {
+        return exchange().importPlaylist(file, options);
+    }
+    PlaylistExchange::ExportReport exportPlaylist(const std::filesystem::path& file,
+                                                  PlaylistExchange::ExportRequest request,
+                                                  const std::optional<std::string>& password = std::nullopt) {
+        return exchange().exportPlaylist(file, std::move(request), password);
+    }
 
     // --- channel health: probes that change nothing in the database
 
@@ -230,106 +227,13 @@ public:
     // batch add reads; returns how many.
     std::size_t writeDeadChannelReport(const std::filesystem::path& file,
                                        const std::vector<ChannelCheck>& checks);
-    // The speed-channel submenu: assigns the selected channel to slot 1..22.
-    // Returns whether the slot was assigned.
-    bool muSpeedChannelClick(int slot);
-
-    // --- commands by channel name, for kwave
-
-    // Plays the channel by name: its leaf when the tree shows it, else (hidden
-    // by the lock mode or the rating filter) the stored channel itself, as a
-    // speed-channel slot plays it. kw::Error when no channel has that name.
-    bool playChannel(std::string_view name);
-    // Favourite on or off; returns whether the search after the move found
-    // the channel again (it is then selected).
-    bool setChannelFavorite(std::string_view name, bool favourite);
-    // Lock on or off; false when the password was refused.
-    bool setChannelLocked(std::string_view name, bool locked);
-    // The name of the selected node.
-    std::string selectedText() const;
-    // A preview (kwave's --print) plays without recording the last played channel.
-    void setPreview(bool preview);
-    // How many opens the desktop has refused so far, at once or later.
-    unsigned failedOpens() const;
-    // The about page's count line "系统 S个 + 自添 U个 = T个".
-    std::string channelCountLine();
-    // The names of the channels of one rating (0: all), in the engine's order.
-    std::vector<std::string> channelNames(int ratingFilter);
-
-    // --- speed-channel slots and sets
-
-    // A click on speed-channel slot 1..22: plays its channel when the click
-    // pressed it (the child lock applies).
-    void SpeedChannelClick(int slot);
-    void SpeedChannelSaveClick();
-    void SpeedChannelOpenClick();
-    // Loads the set in use, as start-up does (kwave has no start-up).
-    void loadSpeedChannelSet();
-    // Saves changed slots to SCS/Temp.scs, as the exit does.
-    void saveChangedSpeedChannels();
-
-    // --- settings and skins
+    // --- the child lock
 
     // Options OK, child-lock part: confirms the chosen lock-mode radio
     // (nullopt when none is selected) and hands the mode now in force to the
     // browser, so the next rebuild hides or shows locked channels by it.
     int confirmLockMode(std::optional<int> chosenRadio);
     // A key of the settings file as the program reads it, and writing one.
-    std::string readSetting(std::string_view section, std::string_view key, std::string_view fallback) const;
-    void writeSetting(std::string_view section, std::string_view key, std::string_view value);
-    // The skin names of the skin list, in file order.
-    std::vector<std::string> skinNames() const;
-    // Reads the skin and hands it to paint; only when painting succeeds does
-    // it become the current skin and LastSkinName. Errors of either leave the
-    // window and the settings as they were.
-    void ApplySkin(std::string_view name, const std::function<void(const Skin&)>& paint);
-    const std::string& currentSkinName() const { return currentSkinName_; }
-    // Whether name is the current skin; skin names compare as the profile
-    // files compare names (ASCII letters without regard to case).
-    bool isCurrentSkin(std::string_view name) const;
-
-    // --- channel entry and exchange, compaction.
-
-    ChannelExchange& exchange();
-    // The export command: save dialog, file, message. Returns whether the file was written.
-    bool actExportUserChannel();
-    // Batch add: open dialog, records into the database, tree rebuilt from the
-    // database, final message. Returns whether it ran to the end.
-    bool actUserBatchAddChannel();
-    // True while batch add runs: commands that change the database or the
-    // tree wait until it ends.
-    bool exchangeRunning();
-    // Compaction: closes the connection, compacts the file, restores the
-    // connection as it was; the engine's message on failure, nothing on success.
-    // Returns whether the file was compacted.
-    bool actPackMDB();
-
-    // --- the database file's health
-
-    // Begins the engine's check of the database file on a thread of its own,
-    // so that the window's start-up does not wait for it.
-    void beginDatabaseCheck();
-    // Once the check begun has finished: a damaged file is reported and
-    // repaired when the user agrees. False while it still runs, or while
-    // another long command runs (ask again later).
-    bool finishDatabaseCheck();
-    // The engine's check of the database file, now.
-    DatabaseCheck checkDatabase() const;
-    // Repairs the database file with the connection closed meanwhile, then
-    // rebuilds the tree; shows what was done, or why not. Returns whether it
-    // was repaired.
-    bool repairDatabase();
-    // Writes already make sure the connection holds its locks on the file
-    // (other code of the process may have dropped them); the window also
-    // runs this check on a timer, so that a second program never meets a
-    // connection without locks for long.
-    void keepDatabaseLocks();
-    // The exit roll: a draw from 0 to 49, the compaction on 8. Tests replace
-    // the draw.
-    static constexpr int kPackDrawRange = 50;
-    static constexpr int kPackDrawHit = 8;
-    void setPackDraw(std::function<int()> draw) { packDraw_ = std::move(draw); }
-
     // --- the options window: page 0 settings, 1 add, 2 edit, 3 timer, 4 about.
 
     static constexpr std::string_view kOptionsOpenRefusal = "请先关闭已经打开的对话框。";
@@ -380,47 +284,21 @@ public:
     }
     void adWindowHidden() { adWindow_.hidden(); }
 
-    // --- desktop helpers
-
     // The completed home-page address (always ending in "/").
     std::string homePage() const;
-    // The search box's button with the text the box holds.
-    void spGoogleClick(std::string_view boxText);
-    void spVolumClick();
-    void spSoundRecordClick();
-    void actHelpExecute();
-    void actAuthorHomePageExecute();
-    void actAuthorEmailExecute();
-
-    // --- playlists (M3U/M3U8, PLS, XSPF) in and out.
-
-    // Reads a playlist into the user's channels and rebuilds the tree (a dry
-    // run stores nothing and leaves the tree). Throws kw::Error.
-    PlaylistExchange::ImportReport importPlaylist(const std::filesystem::path& file,
-                                                  const PlaylistExchange::ImportOptions& options);
-    // The menu command and a dropped file: the import of file (the open dialog
-    // when empty), then the final message or the error. Returns whether it ran to the end.
-    bool actImportPlaylist(const std::string& file = {});
-    // Writes the channels in scope. Locked channels go out when the lock mode
-    // lets them play without a password, or when the password is right:
-    // `password` when given, else asked once through the password dialog.
-    PlaylistExchange::ExportReport exportPlaylist(const std::filesystem::path& file,
-                                                  PlaylistExchange::ExportRequest request,
-                                                  const std::optional<std::string>& password = std::nullopt);
 
 private:
     // Tests look inside through test::SessionProbe; the front ends cannot.
     friend class test::SessionProbe;
     struct Parts;
-    std::function<int()> packDraw_;
-    std::unique_ptr<DatabaseCheckAhead> databaseCheck_;
     bool optionsOpen_ = false;
     bool cancelMark_ = false;
 
-    Parts& parts() const;
     ChannelStore& store() const;
     ChannelBrowser& browser() const;
+    ChannelExchange& channelExchange() const;
     std::optional<std::string> selectedChannelName() const;
+    void rebuildFromDatabase() { view().rebuildFromDatabase(); }
 
     // The first start-up steps: the database, the settings row, the child lock.
     void openDatabase();
@@ -432,16 +310,8 @@ private:
     DesktopPort& desktop_;
     YieldHook yield_;
     SettingsFile settings_;
-    std::unique_ptr<ShellOpener> shell_;
-    std::unique_ptr<SpeedChannels> speedChannels_;
-    std::unique_ptr<SpeedChannelSet> speedChannelSet_;
-    std::unique_ptr<AdvertisementRoll> advertisement_;
-    std::unique_ptr<DesktopHelpers> helpers_;
     AdWindowTimer adWindow_;
     std::unique_ptr<Parts> parts_;
-    // The tree the window's model watches before the database is open.
-    ChannelTree emptyTree_;
-    std::string currentSkinName_;
     bool preview_ = false;
     std::function<void()> probeIdle_;
     bool probing_ = false;

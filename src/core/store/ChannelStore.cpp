@@ -135,6 +135,7 @@ struct ChannelStore::Impl {
     sqlite3* db = nullptr;
     bool readOnly = false;
     bool forceReadOnly = false;
+    bool everOpened = false;
     bool lockFileMade = false;
     bool wal = false;
     int activeRuns = 0;
@@ -361,7 +362,12 @@ std::unique_ptr<ChannelStore> ChannelStore::open(const fs::path& databaseFile, A
     std::unique_ptr<ChannelStore> store(new ChannelStore(databaseFile));
     store->impl_->forceReadOnly = access == Access::ReadOnly;
     store->impl_->connect(nullptr);
+    store->impl_->everOpened = true;
     return store;
+}
+
+std::unique_ptr<ChannelStore> ChannelStore::unopened(const fs::path& databaseFile) {
+    return std::unique_ptr<ChannelStore>(new ChannelStore(databaseFile));
 }
 
 std::unique_ptr<ChannelStore> ChannelStore::create(const fs::path& databaseFile,
@@ -392,9 +398,12 @@ void ChannelStore::close() {
 
 void ChannelStore::reopen() {
     if (impl_->db == nullptr) impl_->connect(nullptr);
+    impl_->everOpened = true;
 }
 
 bool ChannelStore::isOpen() const { return impl_->db != nullptr; }
+
+bool ChannelStore::wasOpened() const { return impl_->everOpened; }
 
 bool ChannelStore::isReadOnly() const { return impl_->readOnly; }
 

@@ -113,6 +113,12 @@ public:
     static std::unique_ptr<ChannelStore> open(const std::filesystem::path& databaseFile,
                                               Access access = Access::Detect);
 
+    // A store of an existing database file that is not open yet; reopen()
+    // opens it as open() does.
+    static std::unique_ptr<ChannelStore> unopened(const std::filesystem::path& databaseFile);
+    // What a command that needs the database says before it is open.
+    static constexpr std::string_view kNotOpen = "The channel database is not open.";
+
     // Whether `name` may be stored: no byte below 0x20 and no DEL.
     static bool isStorableName(std::string_view name);
 
@@ -133,6 +139,9 @@ public:
     void close();
     void reopen();
     bool isOpen() const;
+    // Whether it has been open at all: a store closed for the compaction, or
+    // by its user, still counts.
+    bool wasOpened() const;
     bool isReadOnly() const;
     // Every write first checks that this process still holds its locks on
     // the file and, when some other code of the process dropped them (by

@@ -169,7 +169,8 @@ TEST_F(DesktopHelpersTest, HelpFallsBackToABrowserAndThenToItsMessage) {
 TEST_F(DesktopHelpersTest, EmailAndHomePageGoThroughTheShell) {
     settings.setAuthorEmail("me@kw.example");
     helpers.actAuthorEmailExecute();
-    helpers.actAuthorHomePageExecute("http://home.example/");
+    settings.setAuthorHomePage("http://home.example/");
+    helpers.actAuthorHomePageExecute();
     ASSERT_EQ(desktop.documents.size(), 2u);
     EXPECT_EQ(desktop.documents[0].target, kw::emailAddress("me@kw.example"));
     EXPECT_EQ(desktop.documents[1].target, "http://home.example/");

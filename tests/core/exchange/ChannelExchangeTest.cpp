@@ -159,7 +159,8 @@ class UniqueNameTest : public ExchangeTest, public ::testing::WithParamInterface
 
 TEST_P(UniqueNameTest, TakesTheFirstFreeNumber) {
     for (const std::string& name : GetParam().taken) addRecord(name, "u", 2, "User");
-    EXPECT_EQ(session().exchange().MakeUniqueChannelName(GetParam().name), GetParam().expected);
+    EXPECT_EQ(kw::test::SessionProbe::channelExchange(session()).MakeUniqueChannelName(GetParam().name),
+              GetParam().expected);
 }
 
 std::string chars(std::string_view c, int n) {
@@ -297,7 +298,7 @@ TEST_F(ExchangeTest, AFileThatGrowsWhileItIsReadIsReadToItsEnd) {
     writeBytes(file, record("先"));
     ChannelTextReader reader(file);
     std::ofstream(file, std::ios::binary | std::ios::app) << record("后");
-    session().exchange().batchAdd(reader);
+    kw::test::SessionProbe::channelExchange(session()).batchAdd(reader);
     EXPECT_EQ(channels().countChannelsByName("先"), 1);
     EXPECT_EQ(channels().countChannelsByName("后"), 1);
 }

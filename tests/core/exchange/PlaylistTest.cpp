@@ -109,7 +109,7 @@ protected:
     }
     PlaylistExchange::ImportReport import(const fs::path& file,
                                           PlaylistExchange::ImportOptions options = {}) {
-        return session().importPlaylist(file, options);
+        return session().exchange().importPlaylist(file, options);
     }
 
     test::FakeUi ui_;

@@ -110,7 +110,7 @@ class ExitRollTest : public CompactionTest, public ::testing::WithParamInterface
 
 TEST_P(ExitRollTest, CompactsAtExitOnlyOnTheWinningDraw) {
     const int draw = GetParam().draw;
-    session().setPackDraw([draw] { return draw; });
+    session().database().setPackDraw([draw] { return draw; });
     const ino_t before = inodeOf(database());
     session().exit();
     EXPECT_EQ(inodeOf(database()) != before, GetParam().compacts);

@@ -3,6 +3,7 @@
 #include "core/browser/BrowserTexts.h"
 #include "core/browser/ChannelBrowser.h"
 #include "core/session/Installation.h"
+#include "core/session/Roles.h"
 #include "core/session/Session.h"
 #include "core/speed/SpeedChannels.h"
 #include "core/store/ChannelStore.h"
@@ -114,6 +115,13 @@ TEST_F(SessionTest, MissingDatabaseIsShownAndExitStillWorks) {
     ASSERT_EQ(ui_.errors.size(), 1u);
     EXPECT_NE(ui_.errors[0].find("unable to open database file"), std::string::npos);
     EXPECT_FALSE(fs::exists(dir_ / "Kestrelwave.dll"));
+    // The window's commands do nothing without a database, and say nothing.
+    EXPECT_FALSE(session->commands().actPlayChannelExecute());
+    session->view().muFullExpandClick();
+    EXPECT_FALSE(session->exchange().actUserBatchAddChannel());
+    EXPECT_FALSE(session->database().actPackMDB());
+    EXPECT_EQ(ui_.errors.size(), 1u);
+    EXPECT_TRUE(ui_.messages.empty());
     EXPECT_NO_THROW(session->exit());
 }
 

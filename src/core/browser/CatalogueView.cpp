@@ -1,0 +1,143 @@
+#include "core/browser/CatalogueView.h"
+
+#include "core/base/Error.h"
+#include "core/browser/BrowserTexts.h"
+#include "core/browser/ChannelBrowser.h"
+#include "core/browser/TreeCache.h"
+#include "core/settings/AboutPage.h"
+#include "core/settings/ListEntries.h"
+#include "core/store/ChannelStore.h"
+
+namespace kw {
+
+namespace {
+
+int checkedRatingFilter(int filter) {
+    if (!isValidRatingFilter(filter))
+        throw Error("The rating filter must be 0 to " + std::to_string(kFilterChannelCount - 1));
+    return filter;
+}
+
+}  // namespace
+
+std::string noChannelNamed(std::string_view name) {
+    return "No channel named \"" + std::string(name) + "\" in the channel tree";
+}
+
+CatalogueView::CatalogueView(ChannelStore& store, ChannelBrowser& browser)
+    : store_(store), browser_(browser) {}
+
+const ChannelTree& CatalogueView::tree() const { return browser_.tree(); }
+
+void CatalogueView::watch(TreeObserver* observer) { browser_.tree().addObserver(observer); }
+
+void CatalogueView::unwatch(TreeObserver* observer) { browser_.tree().removeObserver(observer); }
+
+void CatalogueView::setExpanded(NodeId node, bool expanded) { browser_.tree().setExpanded(node, expanded); }
+
+void CatalogueView::setSelected(NodeId node) { browser_.select(node); }
+
+const NodeDetails& CatalogueView::ShowNodeDetails(NodeId node) {
+    // Without a database the window keeps its first captions and the slogan.
+    static const NodeDetails kNoDatabase = [] {
+        NodeDetails details = initialNodeDetails();
+        details.info = texts::kSlogan;
+        return details;
+    }();
+    return store_.isOpen() ? browser_.ShowNodeDetails(node) : kNoDatabase;
+}
+
+const NodeDetails& CatalogueView::tvSelectChannelContextPopup(NodeId nodeUnderMouse) {
+    if (store_.isOpen() && nodeUnderMouse != kNoNode) browser_.select(nodeUnderMouse);
+    return ShowNodeDetails(browser_.selected());
+}
+
+NodeHover CatalogueView::tvSelectChannelMouseMove(NodeId node) const {
+    const bool channel = browser_.tree().IsChannelLeaf(node);
+    return {channel ? texts::kInfoChannel : texts::kInfoCategory, channel};
+}
+
+void CatalogueView::muCurNodeFullExpandClick() {
+    if (store_.isOpen()) browser_.muCurNodeFullExpandClick();
+}
+void CatalogueView::muCurNodeFullCollapseClick() {
+    if (store_.isOpen()) browser_.muCurNodeFullCollapseClick();
+}
+void CatalogueView::muFullExpandClick() {
+    if (store_.isOpen()) browser_.muFullExpandClick();
+}
+void CatalogueView::muFullCollapseClick() {
+    if (store_.isOpen()) browser_.muFullCollapseClick();
+}
+void CatalogueView::cbFilterChannelChange(int filter) {
+    if (store_.isOpen()) browser_.cbFilterChannelChange(filter);
+}
+void CatalogueView::cbClassDisplayChannelChange(int mode) {
+    if (store_.isOpen()) browser_.cbClassDisplayChannelChange(mode);
+}
+void CatalogueView::actFindChannelExecute() {
+    if (store_.isOpen()) browser_.actFindChannelExecute();
+}
+void CatalogueView::actFindChannelContinueExecute() {
+    if (store_.isOpen()) browser_.actFindChannelContinueExecute();
+}
+bool CatalogueView::FindNextChannel(std::string_view text) {
+    return store_.isOpen() && browser_.FindNextChannel(text);
+}
+
+void CatalogueView::rebuildFromDatabase(std::optional<int> ratingFilter, std::optional<int> displayMode) {
+    if (ratingFilter) browser_.setRatingFilter(checkedRatingFilter(*ratingFilter));
+    if (displayMode) {
+        if (!isValidDisplayMode(*displayMode))
+            throw Error("The display mode must be 0 to " + std::to_string(kClassDisplayChannelCount - 1));
+        browser_.setDisplayMode(*displayMode);
+    }
+    browser_.RebuildChannelTree(false);
+}
+
+NodeId CatalogueView::findChannelLeaf(std::string_view name) const {
+    const ChannelTree& tree = browser_.tree();
+    for (NodeId node = tree.nextInTreeOrder(kNoNode); node != kNoNode; node = tree.nextInTreeOrder(node)) {
+        if (tree.IsChannelLeaf(node) && tree.text(node) == name) return node;
+    }
+    return kNoNode;
+}
+
+NodeId CatalogueView::findNode(std::string_view text) const {
+    const ChannelTree& tree = browser_.tree();
+    for (NodeId node = tree.nextInTreeOrder(kNoNode); node != kNoNode; node = tree.nextInTreeOrder(node)) {
+        if (tree.text(node) == text) return node;
+    }
+    return kNoNode;
+}
+
+void CatalogueView::select(NodeId node) {
+    browser_.select(node);
+    browser_.ShowNodeDetails(node);
+}
+
+NodeId CatalogueView::selectChannelLeaf(std::string_view name) {
+    rebuildFromDatabase();
+    const NodeId node = findChannelLeaf(name);
+    if (node == kNoNode) throw Error(noChannelNamed(name));
+    select(node);
+    return node;
+}
+
+std::string CatalogueView::selectedText() const {
+    const ChannelTree& tree = browser_.tree();
+    return std::string(tree.text(tree.selected()));
+}
+
+std::vector<std::string> CatalogueView::channelNames(int ratingFilter) const {
+    std::vector<std::string> names;
+    store_.forEachListedChannel(checkedRatingFilter(ratingFilter),
+                                [&](const ChannelListing& channel) { names.push_back(channel.name); });
+    return names;
+}
+
+std::string CatalogueView::treeOutline() const { return formatTreeOutline(browser_.tree()); }
+
+std::string CatalogueView::channelCountLine() const { return kw::channelCountLine(store_); }
+
+}  // namespace kw

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "core/browser/ChannelTree.h"
+#include "core/browser/NodeDetails.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kw {
+
+class ChannelBrowser;
+class ChannelStore;
+
+// What the information line and the cursor show while the mouse is over a node.
+struct NodeHover {
+    std::string_view info;
+    bool channel = false;
+};
+
+// The channel tree as the window's channel pane and kwave's queries see it:
+// the tree with its selection and expansion, the details of a node, the two
+// lists (rating filter, display mode), find and the look-ups by name. Every
+// command does nothing while the database is not open.
+class CatalogueView {
+public:
+    CatalogueView(ChannelStore& store, ChannelBrowser& browser);
+
+    // The tree a view model reads and watches; the view changes it only
+    // through setExpanded and setSelected.
+    const ChannelTree& tree() const;
+    void watch(TreeObserver* observer);
+    void unwatch(TreeObserver* observer);
+    void setExpanded(NodeId node, bool expanded);
+    // Moves the tree's selection, as a click in the view does; the window
+    // then asks for the details.
+    void setSelected(NodeId node);
+
+    // The details of node as the window shows them (a database error is shown
+    // through the Ui and leaves the details as set up to that point).
+    const NodeDetails& ShowNodeDetails(NodeId node);
+    // The pop-up menu over the tree acts on the node under the mouse, or on
+    // the selection when there is none; returns the details then in force.
+    const NodeDetails& tvSelectChannelContextPopup(NodeId nodeUnderMouse);
+    NodeHover tvSelectChannelMouseMove(NodeId node) const;
+
+    void muCurNodeFullExpandClick();
+    void muCurNodeFullCollapseClick();
+    void muFullExpandClick();
+    void muFullCollapseClick();
+    void cbFilterChannelChange(int filter);
+    void cbClassDisplayChannelChange(int mode);
+    void actFindChannelExecute();
+    void actFindChannelContinueExecute();
+    // Selects the next channel below the selection whose name contains text.
+    bool FindNextChannel(std::string_view text);
+
+    // For kwave, which sees the database as it is now: sets the rating filter
+    // and display mode (each checked against its list; kw::Error outside it)
+    // and builds the tree from the database.
+    void rebuildFromDatabase(std::optional<int> ratingFilter = std::nullopt,
+                             std::optional<int> displayMode = std::nullopt);
+    // The first channel leaf in tree order whose text is exactly name, or kNoNode.
+    NodeId findChannelLeaf(std::string_view name) const;
+    // The first node in tree order whose text is exactly text, or kNoNode.
+    NodeId findNode(std::string_view text) const;
+    // Selects node and shows its details, as a click on it does.
+    void select(NodeId node);
+    // Builds the tree from the database and selects the first channel leaf
+    // named name; kw::Error when there is none.
+    NodeId selectChannelLeaf(std::string_view name);
+    // The name of the selected node.
+    std::string selectedText() const;
+    // The names of the channels of one rating (0: all), in the engine's order.
+    std::vector<std::string> channelNames(int ratingFilter) const;
+    // The tree as kwave's tree command prints it, one node a line.
+    std::string treeOutline() const;
+    // "系统 S个 + 自添 U个 = T个", the about page's and kwave's count line.
+    std::string channelCountLine() const;
+
+private:
+    ChannelStore& store_;
+    ChannelBrowser& browser_;
+};
+
+// kwave's refusal of a name no channel of the tree carries.
+std::string noChannelNamed(std::string_view name);
+
+}  // namespace kw

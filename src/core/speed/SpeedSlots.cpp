@@ -1,0 +1,42 @@
+#include "core/speed/SpeedSlots.h"
+
+#include "core/base/Error.h"
+#include "core/speed/SlotPlayer.h"
+#include "core/speed/SpeedChannelSet.h"
+#include "core/store/ChannelStore.h"
+
+namespace kw {
+
+SpeedSlots::SpeedSlots(SpeedChannels& slots, SpeedChannelSet& set, SlotPlayer& player,
+                       const ChannelStore& store)
+    : slots_(slots), set_(set), player_(player), store_(store) {}
+
+SpeedSlotStates SpeedSlots::states() const {
+    SpeedSlotStates states;
+    for (int slot = 1; slot <= SpeedChannels::kSlotCount; ++slot)
+        states[static_cast<std::size_t>(slot - 1)] = {slots_.name(slot), slots_.pressed(slot)};
+    return states;
+}
+
+const std::string& SpeedSlots::openSetHint() const { return set_.openHint(); }
+
+std::string_view SpeedSlots::SpeedChannelMouseMove(int slot) const { return slots_.hoverText(slot); }
+
+void SpeedSlots::SpeedChannelClick(int slot) {
+    if (!store_.isOpen()) throw Error(std::string(ChannelStore::kNotOpen));
+    player_.SpeedChannelClick(slot);
+}
+
+void SpeedSlots::SpeedChannelSaveClick() { set_.SpeedChannelSaveClick(); }
+
+void SpeedSlots::SpeedChannelOpenClick() { set_.SpeedChannelOpenClick(); }
+
+void SpeedSlots::loadSpeedChannelSet() { set_.loadAtStartup(); }
+
+void SpeedSlots::saveChangedSpeedChannels() {
+    if (slots_.dirty()) set_.saveOnExit();
+}
+
+const std::string& SpeedSlots::name(int slot) const { return slots_.name(slot); }
+
+}  // namespace kw
