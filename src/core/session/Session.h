@@ -30,11 +30,13 @@ class ChannelOpener;
 class ChannelStore;
 class DesktopHelpers;
 class DesktopPort;
+class OptionsVisit;
 class ShellOpener;
 class SpeedChannelSet;
 class SpeedChannels;
 class UiPort;
 struct Skin;
+enum class OptionsPage;
 
 namespace test {
 class SessionProbe;
@@ -251,7 +253,7 @@ public:
     void setPreview(bool preview);
     // How many opens the desktop has refused so far, at once or later.
     unsigned failedOpens() const;
-    // The about page's count line "系统 S个 + 自添 U个 = T个".
+    // The channel count line "系统 S个 + 自添 U个 = T个".
     std::string channelCountLine();
     // The names of the channels of one rating (0: all), in the engine's order.
     std::vector<std::string> channelNames(int ratingFilter);
@@ -330,43 +332,12 @@ public:
     static constexpr int kPackDrawHit = 8;
     void setPackDraw(std::function<int()> draw) { packDraw_ = std::move(draw); }
 
-    // --- the options window: page 0 settings, 1 add, 2 edit, 3 timer, 4 about.
+    // --- the options window
 
-    static constexpr std::string_view kOptionsOpenRefusal = "请先关闭已经打开的对话框。";
-    // Opening: false, after the refusal message, while one is open; else sets
-    // the options-open flag and clears the cancel mark.
-    bool beginOptions(int page);
+    // Opens a visit of the options window on page. nullptr without a
+    // database, and, after the refusal message, while a visit is open.
+    std::unique_ptr<OptionsVisit> visitOptions(OptionsPage page);
     bool optionsOpen() const { return optionsOpen_; }
-    // The add/edit page's rules for this opening, on the program-wide cancel mark.
-    std::unique_ptr<ChannelForm> makeChannelForm(int page);
-    // The name the edit page loads: the selected channel leaf, if any.
-    std::optional<std::string> channelToEdit();
-    struct SetupValues {
-        bool autoPlayLastChannel = false;
-        bool hideOnDeactive = false;
-        std::string sndrec;
-        std::optional<int> lockRadio;  // the selected lock-mode radio; none selected
-    };
-    // What the settings page shows: the settings file and the lock mode's radio.
-    SetupValues readSetupValues();
-    // Settings OK: the settings file, then the lock mode (the password when it
-    // is loosened) with the settings row, then the deactivation binding.
-    void spSetupOKClick(const SetupValues& values, const std::function<void(bool)>& bindHideOnDeactivate);
-    void spSetupCancelClick() { cancelMark_ = true; }
-    // The settings page's set-password button: the password change flow.
-    void btnSetLockedChannelPasswordClick();
-    // What the about page shows besides the program's own texts.
-    struct AboutValues {
-        std::string verDat;
-        std::string homePage;  // as stored: empty when missing
-        std::string email;
-    };
-    AboutValues aboutValues() const;
-    // The about page's count line.
-    std::string aboutChannelCount();
-    // The closing step: clears the flag and, unless the cancel mark is set,
-    // rebuilds the tree for pages 0 to 2 (page 1 only when it stored channels).
-    void endOptions(int page, ChannelForm* form);
 
     // --- the advertisement and news window. Its clock ticks once a second
     // while it shows; a showing starts afresh over one still running.
@@ -415,7 +386,6 @@ private:
     std::function<int()> packDraw_;
     std::unique_ptr<DatabaseCheckAhead> databaseCheck_;
     bool optionsOpen_ = false;
-    bool cancelMark_ = false;
 
     Parts& parts() const;
     ChannelStore& store() const;
