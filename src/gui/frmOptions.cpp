@@ -71,7 +71,10 @@ frmOptions::frmOptions(OptionsVisit& visit, OptionsLinks links, QWidget* parent)
     openWindow() = this;
 }
 
-frmOptions::~frmOptions() = default;
+frmOptions::~frmOptions() {
+    // The page uses links_, which goes before the children would.
+    delete page_;
+}
 
 void frmOptions::done(int result) {
     if (!visit_.ended()) links_.run([this] { visit_.end(); });

@@ -23,8 +23,6 @@ public:
     frmOptions(OptionsVisit& visit, OptionsLinks links, QWidget* parent = nullptr);
     ~frmOptions() override;
 
-    OptionsVisit& visit() const { return visit_; }
-
     // The window now open, if any.
     static frmOptions* current();
 

@@ -253,7 +253,7 @@ public:
     void setPreview(bool preview);
     // How many opens the desktop has refused so far, at once or later.
     unsigned failedOpens() const;
-    // The channel count line "系统 S个 + 自添 U个 = T个".
+    // The about page's count line "系统 S个 + 自添 U个 = T个".
     std::string channelCountLine();
     // The names of the channels of one rating (0: all), in the engine's order.
     std::vector<std::string> channelNames(int ratingFilter);
