@@ -1,8 +1,8 @@
 #include "cli/Cli.h"
 #include "cli/CliSession.h"
 #include "core/base/Error.h"
-#include "core/exchange/ChannelForm.h"
 #include "core/session/Autostart.h"
+#include "core/session/OptionsVisit.h"
 
 #include <array>
 #include <ostream>
@@ -33,15 +33,23 @@ std::vector<std::pair<std::string ChannelFormFields::*, std::string>> takeFields
     return given;
 }
 
-// One confirm on the form, then the window's closing step.
-int confirmAndClose(CliSession& cli, int page, ChannelForm& form, ChannelFormFields& fields) {
+// One confirm on the visit's form, then the window's closing step.
+int confirmAndClose(CliSession& cli, OptionsVisit& visit, ChannelFormFields& fields) {
+    ChannelForm& form = *visit.form();
     ChannelForm::Focus focus = ChannelForm::Focus::None;
     cli.ui().messagesAreRefusals(true);
     const ChannelForm::Outcome outcome = form.confirm(fields, focus);
     cli.ui().messagesAreRefusals(false);
     if (outcome == ChannelForm::Outcome::Refused) form.closeClicked();
-    cli->endOptions(page, &form);
+    visit.end();
     return outcome == ChannelForm::Outcome::Refused ? 1 : 0;
+}
+
+// kwave runs one command: no other visit can be open.
+std::unique_ptr<OptionsVisit> openVisit(CliSession& cli, OptionsPage page) {
+    std::unique_ptr<OptionsVisit> opened = cli->visitOptions(page);
+    if (!opened) throw Error("The channel database is not open.");
+    return opened;
 }
 
 int addChannel(CommandContext& context) {
@@ -50,25 +58,22 @@ int addChannel(CommandContext& context) {
     for (auto& [field, value] : takeFields(context.args)) fields.*field = std::move(value);
     expectArgCount(context.args, 0, 0);
     CliSession cli(context);
-    cli->beginOptions(ChannelForm::kPageAdd);
-    auto form = cli->makeChannelForm(ChannelForm::kPageAdd);
-    form->enterPage(fields);
-    return confirmAndClose(cli, ChannelForm::kPageAdd, *form, fields);
+    const auto add = openVisit(cli, OptionsPage::Add);
+    add->form()->enterPage(fields);
+    return confirmAndClose(cli, *add, fields);
 }
 
 int editChannel(CommandContext& context) {
     auto changes = takeFields(context.args);
     expectArgCount(context.args, 1, 1);
     CliSession cli(context);
-    cli->beginOptions(ChannelForm::kPageEdit);
-    auto form = cli->makeChannelForm(ChannelForm::kPageEdit);
+    const auto edit = openVisit(cli, OptionsPage::Edit);
     ChannelFormFields fields;
-    if (!form->enterPage(fields, context.args[0]))
-        throw Error("No channel named \"" + context.args[0] + "\" in the channel tree");
+    if (!edit->form()->enterPage(fields, context.args[0])) throw Error(noChannelNamed(context.args[0]));
     // Only the flags given change a field, an empty value clearing it; the
     // address stays "7" (kept) unless given.
     for (auto& [field, value] : changes) fields.*field = std::move(value);
-    return confirmAndClose(cli, ChannelForm::kPageEdit, *form, fields);
+    return confirmAndClose(cli, *edit, fields);
 }
 
 bool onOff(const std::string& value) {
@@ -77,12 +82,9 @@ bool onOff(const std::string& value) {
     throw UsageError("autostart must be on or off, not \"" + value + "\"");
 }
 
-std::string_view autostartState() {
-    try {
-        return Autostart().isOn() ? "on" : "off";
-    } catch (const Error&) {
-        return "unknown";  // no home folder to look in
-    }
+std::string_view autostartState(const std::optional<bool>& on) {
+    if (!on) return "unknown";  // no home folder to look in
+    return *on ? "on" : "off";
 }
 
 bool parseFlag(const std::string& value) {
@@ -107,13 +109,15 @@ int options(CommandContext& context) {
     }
     CliSession cli(context);
     if (passwordGiven) cli.ui().answerPassword(password);
-    Session::SetupValues values = cli->readSetupValues();
+    const auto settings = openVisit(cli, OptionsPage::Settings);
+    SetupValues values = settings->readSetupValues();
     if (action == "show") {
         expectArgCount(args, 0, 0);
         context.out << "IsAutoPlayLastChannel " << values.autoPlayLastChannel << "\nIsHideOnDeactive "
                     << values.hideOnDeactive << "\nSNDREC " << values.sndrec << "\nLockMode "
-                    << (values.lockRadio ? std::to_string(*values.lockRadio) : std::string("none"))
-                    << "\nautostart " << autostartState() << '\n';
+                    << (values.lockRadio ? std::to_string(storedLockMode(*values.lockRadio))
+                                         : std::string("none"))
+                    << "\nautostart " << autostartState(values.autostart) << '\n';
         return 0;
     }
     if (action != "set") throw UsageError("unknown action \"" + action + "\" (show or set)");
@@ -129,12 +133,12 @@ int options(CommandContext& context) {
     } else if (key == "LockMode") {
         const int mode = parseNumber(value, "LockMode");
         if (mode < 0 || mode > 2) throw UsageError("LockMode must be 0, 1 or 2");
-        values.lockRadio = mode;
+        values.lockRadio = lockModeFromStored(mode);
     } else {
         throw UsageError("unknown key \"" + key +
                          "\" (IsAutoPlayLastChannel, IsHideOnDeactive, SNDREC, LockMode, autostart)");
     }
-    cli->spSetupOKClick(values, {});
+    settings->spSetupOKClick(values, {});
     return cli.ui().passwordRefused() ? 1 : 0;
 }
 

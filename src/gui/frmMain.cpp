@@ -10,10 +10,10 @@
 #include "gui/ChannelTreeModel.h"
 #include "gui/ChannelTreeView.h"
 #include "gui/DatabaseWatch.h"
+#include "gui/OptionsCommands.h"
 #include "gui/SkinPainter.h"
 #include "gui/TrayIcon.h"
 #include "gui/frmADWindow.h"
-#include "gui/frmOptions.h"
 #include "gui/frmPasswordDlg.h"
 
 #include <QAction>

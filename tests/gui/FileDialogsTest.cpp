@@ -4,10 +4,12 @@
 #include "support/Kwave.h"
 #include "support/SessionProbe.h"
 
+#include "core/session/OptionsVisit.h"
 #include "core/session/Session.h"
 #include "core/store/ChannelStore.h"
 #include "core/store/DatabaseLocks.h"
 #include "gui/FileDialogs.h"
+#include "gui/OptionsCommands.h"
 #include "gui/Program.h"
 #include "gui/frmADWindow.h"
 #include "gui/frmMain.h"
@@ -101,8 +103,9 @@ private slots:
         main.findChild<QAbstractButton*>(QStringLiteral("SpeedChannelSave"))->click();
         main.findChild<QAbstractButton*>(QStringLiteral("SpeedChannelOpen"))->click();
         for (const int page : {0, 1}) {
-            QVERIFY(main.session().beginOptions(page));
-            kw::frmOptions options(main, page);
+            const auto visit = main.session().visitOptions(kw::OptionsPage(page));
+            QVERIFY(visit);
+            kw::frmOptions options(*visit, kw::optionsLinks(main));
             options.show();
             if (page == 0)
                 options.findChild<QPushButton*>(QStringLiteral("spSetupSNDREC"))->click();

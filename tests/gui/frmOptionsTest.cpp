@@ -4,9 +4,11 @@
 
 #include "core/browser/ChannelBrowser.h"
 #include "core/session/Autostart.h"
+#include "core/session/OptionsVisit.h"
 #include "core/session/Session.h"
 #include "core/settings/SettingsFile.h"
 #include "core/store/ChannelStore.h"
+#include "gui/OptionsCommands.h"
 #include "gui/Program.h"
 #include "gui/frmADWindow.h"
 #include "gui/frmMain.h"
@@ -66,8 +68,9 @@ private slots:
         QFETCH(QSize, size);
         QFETCH(QString, caption);
         selectFirstChannel();
-        QVERIFY(main_->session().beginOptions(page));
-        kw::frmOptions window(*main_, page);
+        const auto visit = main_->session().visitOptions(kw::OptionsPage(page));
+        QVERIFY(visit);
+        kw::frmOptions window(*visit, kw::optionsLinks(*main_));
         window.show();
         QCOMPARE(window.size(), size);
         QCOMPARE(window.windowTitle(), caption);
@@ -89,16 +92,17 @@ private slots:
     }
 
     void settingsOkStoresTheValuesAndShowsTheTreeAsBuilt() {
-        QVERIFY(main_->session().beginOptions(0));
-        kw::frmOptions window(*main_, 0);
+        const auto visit = main_->session().visitOptions(kw::OptionsPage::Settings);
+        QVERIFY(visit);
+        kw::frmOptions window(*visit, kw::optionsLinks(*main_));
         window.findChild<QCheckBox*>(QStringLiteral("chkIsAutoPlayLastChannel"))->setChecked(true);
         window.findChild<QLineEdit*>(QStringLiteral("edSNDREC"))->setText(QStringLiteral("  rec.exe "));
         kw::ChannelBrowser& browser = kw::test::SessionProbe::browser(main_->session());
         browser.select(browser.tree().root());
         window.findChild<QPushButton*>(QStringLiteral("spSetupOK"))->click();
         QCOMPARE(window.result(), int(QDialog::Accepted));
-        QVERIFY(main_->session().readSetupValues().autoPlayLastChannel);
-        QCOMPARE(main_->session().readSetupValues().sndrec, std::string("rec.exe"));
+        QVERIFY(visit->readSetupValues().autoPlayLastChannel);
+        QCOMPARE(visit->readSetupValues().sndrec, std::string("rec.exe"));
         QVERIFY(browser.tree().text(browser.selected()) == "A我的最爱");
         QVERIFY(!main_->session().optionsOpen());
     }
@@ -109,8 +113,9 @@ private slots:
         qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(install_->dir().string()));
         const QString entry = QString::fromStdString(kw::Autostart().entryFile().string());
         for (const bool on : {true, false}) {
-            QVERIFY(main_->session().beginOptions(0));
-            kw::frmOptions window(*main_, 0);
+            const auto visit = main_->session().visitOptions(kw::OptionsPage::Settings);
+            QVERIFY(visit);
+            kw::frmOptions window(*visit, kw::optionsLinks(*main_));
             auto* box = window.findChild<QCheckBox*>(QStringLiteral("chkAutostart"));
             QCOMPARE(box->isChecked(), !on);
             box->setChecked(on);
@@ -124,8 +129,9 @@ private slots:
     }
 
     void addPageStoresTheChannelAndKeepsItsCategory() {
-        QVERIFY(main_->session().beginOptions(1));
-        kw::frmOptions window(*main_, 1);
+        const auto visit = main_->session().visitOptions(kw::OptionsPage::Add);
+        QVERIFY(visit);
+        kw::frmOptions window(*visit, kw::optionsLinks(*main_));
         window.findChild<QComboBox*>(QStringLiteral("cbClass0"))->setEditText(QStringLiteral("B电视台"));
         window.findChild<QLineEdit*>(QStringLiteral("edName"))->setText(QStringLiteral("自添一台"));
         window.findChild<QLineEdit*>(QStringLiteral("edURL"))->setText(QStringLiteral("mms://mine/"));
@@ -143,8 +149,9 @@ private slots:
 
     // Typed or pasted, the description keeps what fits its 2,000 characters.
     void descriptionTakesAtMostItsLimit() {
-        QVERIFY(main_->session().beginOptions(1));
-        kw::frmOptions window(*main_, 1);
+        const auto visit = main_->session().visitOptions(kw::OptionsPage::Add);
+        QVERIFY(visit);
+        kw::frmOptions window(*visit, kw::optionsLinks(*main_));
         auto* memo = window.findChild<QPlainTextEdit*>(QStringLiteral("meMemo"));
         memo->setPlainText(QStringLiteral("头\n尾"));
         QTextCursor cursor = memo->textCursor();
@@ -162,8 +169,9 @@ private slots:
     void passwordChangeShowsItsDialogsPlaced() {
         kw::frmPasswordDlg password;
         main_->setPasswordDialog(&password);
-        QVERIFY(main_->session().beginOptions(0));
-        kw::frmOptions window(*main_, 0);
+        const auto visit = main_->session().visitOptions(kw::OptionsPage::Settings);
+        QVERIFY(visit);
+        kw::frmOptions window(*visit, kw::optionsLinks(*main_));
         main_->ui().setOwner(&window);
         window.show();
         QList<bool> placed;
@@ -190,8 +198,9 @@ private slots:
     }
 
     void settingsHintShowsWhatIsUnderTheMouse() {
-        QVERIFY(main_->session().beginOptions(0));
-        kw::frmOptions window(*main_, 0);
+        const auto visit = main_->session().visitOptions(kw::OptionsPage::Settings);
+        QVERIFY(visit);
+        kw::frmOptions window(*visit, kw::optionsLinks(*main_));
         window.show();
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -229,8 +238,9 @@ private slots:
     }
 
     void addFormHintFollowsTheFieldEntered() {
-        QVERIFY(main_->session().beginOptions(1));
-        kw::frmOptions window(*main_, 1);
+        const auto visit = main_->session().visitOptions(kw::OptionsPage::Add);
+        QVERIFY(visit);
+        kw::frmOptions window(*visit, kw::optionsLinks(*main_));
         window.show();
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));

@@ -14,7 +14,7 @@ ChildLock::ChildLock(ChannelStore& store, UiPort& ui, std::string computerKey)
 void ChildLock::load() { load(store_.readSettingsRow()); }
 
 void ChildLock::load(const SettingsRow& row) {
-    lockMode_ = row.locked;
+    lockMode_ = lockModeFromStored(row.locked);
     password_ = row.scrambledType.empty() ? std::string() : unscrambleText(row.scrambledType, computerKey_);
 }
 
@@ -29,8 +29,8 @@ std::optional<std::string> ChildLock::ask(PasswordPurpose purpose) {
 
 bool ChildLock::askPassword(PasswordPurpose purpose) { return ask(purpose).has_value(); }
 
-int ChildLock::confirmLockMode(std::optional<int> chosenRadio) {
-    const int chosen = chosenRadio.value_or(lockMode_);
+LockMode ChildLock::confirmLockMode(std::optional<LockMode> chosenRadio) {
+    const LockMode chosen = chosenRadio.value_or(lockMode_);
     if (!isLoosening(lockMode_, chosen) || askPassword(PasswordPurpose::LoosenLock)) lockMode_ = chosen;
     storeSettings();
     return lockMode_;
@@ -51,7 +51,9 @@ ChildLock::PasswordChange ChildLock::changePassword() {
     return PasswordChange::Changed;
 }
 
-void ChildLock::storeSettings() { store_.writeSettingsRow(lockMode_, scrambleText(password_, computerKey_)); }
+void ChildLock::storeSettings() {
+    store_.writeSettingsRow(storedLockMode(lockMode_), scrambleText(password_, computerKey_));
+}
 
 bool ChildLock::setChannelLocked(std::string_view name, int target) {
     if (target == 0 && asksPassword() && !askPassword(PasswordPurpose::UnlockOrPlay)) return false;

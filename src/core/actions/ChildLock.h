@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/actions/LockMode.h"
 #include "core/ports/UiPort.h"
 
 #include <optional>
@@ -12,9 +13,7 @@ class ChannelStore;
 struct SettingsRow;
 
 // The child lock: the lock mode and password held for the run, the password
-// dialog's uses, and the settings-row writes. Lock modes: 0 shows locked
-// channels and asks for the password, 1 hides them and asks, 2 shows them and
-// never asks. Other stored values are kept as they are: they ask like 0.
+// dialog's uses, and the settings-row writes.
 class ChildLock {
 public:
     ChildLock(ChannelStore& store, UiPort& ui, std::string computerKey);
@@ -24,36 +23,22 @@ public:
     // The same from a settings row already read.
     void load(const SettingsRow& row);
 
-    int lockMode() const { return lockMode_; }
+    LockMode lockMode() const { return lockMode_; }
     const std::string& password() const { return password_; }
     const std::string& key() const { return computerKey_; }
 
     // Whether playing or unlocking a locked channel asks for the password.
-    bool asksPassword() const { return lockMode_ != 2; }
+    bool asksPassword() const { return lockMode_ != LockMode::ShowWithoutAsking; }
 
     // Shows the password dialog (purpose 0 or 1); true when the current
     // password was entered, false on Cancel.
     bool askPassword(PasswordPurpose purpose);
 
-    // Going from hidden to shown (1 to 0) or from asking to not asking (any
-    // mode but 2 to 2) loosens the lock and needs the password.
-    static constexpr bool isLoosening(int fromMode, int toMode) {
-        return (toMode == 0 && fromMode == 1) || (toMode == 2 && fromMode != 2);
-    }
-
-    // Which of the three mode radios the options page selects for a stored
-    // mode: 0 to 2 their own, 3 none, any other value the third.
-    static constexpr std::optional<int> radioForMode(int mode) {
-        if (mode >= 0 && mode <= 2) return mode;
-        if (mode == 3) return std::nullopt;
-        return 2;
-    }
-
-    // Options OK, child-lock part: `chosenRadio` is the selected radio, or
-    // nullopt when none is. A loosening asks for the password (purpose 1) and
+    // Options OK, child-lock part: `chosenRadio` is the mode of the selected
+    // radio, or nullopt when none is. A loosening asks for the password (purpose 1) and
     // keeps the old mode on Cancel; then the settings row is written in every
     // case. Returns the lock mode now in force.
-    int confirmLockMode(std::optional<int> chosenRadio);
+    LockMode confirmLockMode(std::optional<LockMode> chosenRadio);
 
     enum class PasswordChange { Cancelled, Mismatch, Changed };
     // The set-password button: old password (2), new (3), again (4). A
@@ -79,7 +64,7 @@ private:
     ChannelStore& store_;
     UiPort& ui_;
     std::string computerKey_;
-    int lockMode_ = 0;
+    LockMode lockMode_ = LockMode::ShowAndAsk;
     std::string password_;
 };
 

@@ -48,30 +48,29 @@ void writeAll(int fd, std::string_view bytes, const std::string& file) {
 }  // namespace
 
 ChannelForm::ChannelForm(ChannelStore& store, ChannelExchange& exchange, ChannelBrowser& browser, UiPort& ui,
-                         fs::path programDir, int pageNumber, bool& cancelMark)
+                         fs::path programDir, FormMode mode)
     : store_(store),
       exchange_(exchange),
       browser_(browser),
       ui_(ui),
       programDir_(std::move(programDir)),
-      page_(pageNumber),
-      cancelMark_(cancelMark),
-      mode_(pageNumber == kPageEdit ? kModeEdit : kModeAdd) {}
+      formMode_(mode),
+      mode_(mode == FormMode::Edit ? ConfirmMode::Edit : ConfirmMode::Add) {}
 
 ChannelForm::~ChannelForm() = default;
 
 std::string_view ChannelForm::windowCaption() const {
-    return page_ == kPageEdit ? form_texts::kEditCaption : form_texts::kAddCaption;
+    return formMode_ == FormMode::Edit ? form_texts::kEditCaption : form_texts::kAddCaption;
 }
 
 std::string_view ChannelForm::confirmCaption() const {
-    if (mode_ == kModeEdit) return form_texts::kEdit;
-    return mode_ == kModeAdd ? form_texts::kAdd : form_texts::kSave;
+    if (mode_ == ConfirmMode::Edit) return form_texts::kEdit;
+    return mode_ == ConfirmMode::Add ? form_texts::kAdd : form_texts::kSave;
 }
 
 std::string_view ChannelForm::confirmHint() const {
-    if (mode_ == kModeEdit) return form_texts::kEditHint;
-    return mode_ == kModeAdd ? form_texts::kAddHint : form_texts::kSaveHint;
+    if (mode_ == ConfirmMode::Edit) return form_texts::kEditHint;
+    return mode_ == ConfirmMode::Add ? form_texts::kAddHint : form_texts::kSaveHint;
 }
 
 std::string_view ChannelForm::closeCaption() const {
@@ -85,7 +84,7 @@ std::string_view ChannelForm::closeHint() const {
 
 bool ChannelForm::enterPage(ChannelFormFields& fields, std::string_view selectedName) {
     if (!store_.isOpen()) store_.reopen();
-    if (mode_ != kModeEdit) return true;
+    if (mode_ != ConfirmMode::Edit) return true;
     const ChannelStore::EditableChannel channel = store_.readChannelForEdit(selectedName);
     const ChannelRecord& record = channel.record;
     fields.name = selectedName;
@@ -123,12 +122,12 @@ void ChannelForm::saveToFileClicked(bool ticked) {
         if (chosen) {
             // The whole path: a cut one names another file (or no folder at all).
             textFileName_ = *chosen;
-            mode_ = kModeFileChosen;
+            mode_ = ConfirmMode::FileChosen;
             return;
         }
         ticked_ = false;
     }
-    mode_ = kModeAdd;
+    mode_ = ConfirmMode::Add;
 }
 
 void ChannelForm::clearAfterStore(ChannelFormFields& fields) {
@@ -156,16 +155,16 @@ ChannelForm::Outcome ChannelForm::confirm(ChannelFormFields& fields, Focus& focu
         focus = Focus::Url;
         return Outcome::Refused;
     }
-    const bool keepsAddress = mode_ == kModeEdit && address == kKeepAddress;
+    const bool keepsAddress = mode_ == ConfirmMode::Edit && address == kKeepAddress;
     if ((!keepsAddress && !address::isAllowedAddress(address)) || !address::isAllowedAddress(fields.link)) {
         ui_.ShowMessage(address::kRefusedScheme);
         focus = Focus::Url;
         return Outcome::Refused;
     }
-    const bool mayKeepName = mode_ == kModeEdit && fields.name == loadedName_;
+    const bool mayKeepName = mode_ == ConfirmMode::Edit && fields.name == loadedName_;
     if (!mayKeepName && exchange_.CountChannelsByName(fields.name) > 0) {
         ui_.ShowMessage(form_texts::kDuplicate);
-        if (mode_ == kModeEdit) fields.name = loadedName_;
+        if (mode_ == ConfirmMode::Edit) fields.name = loadedName_;
         focus = Focus::Name;
         return Outcome::Refused;
     }
@@ -181,7 +180,7 @@ ChannelForm::Outcome ChannelForm::confirm(ChannelFormFields& fields, Focus& focu
     record.type = fields.type;
     record.speed = fields.speed;
 
-    if (mode_ == kModeAdd) {
+    if (mode_ == ConfirmMode::Add) {
         record.scrambledUrl = scrambleText(address, fields.name);
         store_.insertChannel(record, ChannelExchange::kUserGroup, ChannelExchange::kUserVol);
         browser_.noteChannelStored(record.name);
@@ -190,7 +189,7 @@ ChannelForm::Outcome ChannelForm::confirm(ChannelFormFields& fields, Focus& focu
         focus = Focus::None;
         return Outcome::Stay;
     }
-    if (mode_ == kModeFileChosen) {
+    if (mode_ == ConfirmMode::FileChosen) {
         std::error_code ignored;
         fs::remove(textFileName_, ignored);
         const int fd =
@@ -201,10 +200,10 @@ ChannelForm::Outcome ChannelForm::confirm(ChannelFormFields& fields, Focus& focu
             return Outcome::Refused;
         }
         textFile_ = std::make_unique<FileDescriptor>(fd);
-        mode_ = kModeFileOpen;
+        mode_ = ConfirmMode::FileOpen;
         done_ = true;
     }
-    if (mode_ == kModeFileOpen) {
+    if (mode_ == ConfirmMode::FileOpen) {
         ChannelTextRecord line{fields.class0,
                                fields.class1,
                                fields.class2,

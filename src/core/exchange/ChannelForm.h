@@ -22,19 +22,19 @@ struct ChannelFormFields {
     std::string class0, class1, class2, class3, type, speed, name, url, link, memo;
 };
 
+// Whether the form adds channels or edits the selected one.
+enum class FormMode { Add, Edit };
+
+// What the confirm button does now: add to the database, create the chosen
+// text file, write into the open text file, or store the edit.
+enum class ConfirmMode { Add, FileChosen, FileOpen, Edit };
+
 // The rules of the add/edit page: its confirm modes, the done and cancel
 // marks, the duplicate check, add, edit and save to a channel text file. The
 // window shows the fields and captions this object gives and forwards its
 // clicks; it decides nothing itself.
 class ChannelForm {
 public:
-    static constexpr int kPageAdd = 1;
-    static constexpr int kPageEdit = 2;
-    // Confirm modes.
-    static constexpr int kModeAdd = 0;
-    static constexpr int kModeFileChosen = 1;
-    static constexpr int kModeFileOpen = -1;
-    static constexpr int kModeEdit = 2;
     // Input limits in characters, in the order of ChannelFormFields.
     static constexpr std::size_t kClassLimit = 20, kTypeLimit = 30, kSpeedLimit = 10, kNameLimit = 100,
                                  kUrlLimit = 200, kLinkLimit = 200, kMemoLimit = 2000, kFileNameLimit = 255;
@@ -45,15 +45,14 @@ public:
     enum class Focus { None, Url, Name };
     enum class Outcome { Stay, Refused, Close };
 
-    // cancelMark is the program-wide mark the window's closing step reads.
     ChannelForm(ChannelStore& store, ChannelExchange& exchange, ChannelBrowser& browser, UiPort& ui,
-                std::filesystem::path programDir, int pageNumber, bool& cancelMark);
+                std::filesystem::path programDir, FormMode mode);
     ~ChannelForm();
     ChannelForm(const ChannelForm&) = delete;
     ChannelForm& operator=(const ChannelForm&) = delete;
 
-    int pageNumber() const { return page_; }
-    int confirmMode() const { return mode_; }
+    FormMode mode() const { return formMode_; }
+    ConfirmMode confirmMode() const { return mode_; }
     bool doneMark() const { return done_; }
     std::string_view windowCaption() const;
     std::string_view confirmCaption() const;
@@ -63,7 +62,7 @@ public:
     const std::string& textFileName() const { return textFileName_; }
     bool saveToFileTicked() const { return ticked_; }
     // The check box is disabled once the text file is open.
-    bool saveToFileEnabled() const { return mode_ != kModeFileOpen; }
+    bool saveToFileEnabled() const { return mode_ != ConfirmMode::FileOpen; }
 
     // Page entry. In edit mode loads the channel of that name into fields,
     // the address box showing "7". Returns false when no such channel exists.
@@ -98,9 +97,11 @@ private:
     ChannelBrowser& browser_;
     UiPort& ui_;
     std::filesystem::path programDir_;
-    int page_;
-    bool& cancelMark_;
-    int mode_;
+    FormMode formMode_;
+    // Set by a close without anything stored and by an edit the tree need
+    // not follow: the closing step then leaves the tree as it is.
+    bool cancelMark_ = false;
+    ConfirmMode mode_;
     bool done_ = false;
     bool ticked_ = false;
     std::string textFileName_;

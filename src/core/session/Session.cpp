@@ -18,10 +18,10 @@
 #include "core/browser/BrowserTexts.h"
 #include "core/browser/ChannelBrowser.h"
 #include "core/exchange/ChannelExchange.h"
-#include "core/exchange/ChannelForm.h"
 #include "core/exchange/ChannelTextFile.h"
 #include "core/ports/UiPort.h"
 #include "core/session/AppTexts.h"
+#include "core/session/OptionsVisit.h"
 #include "core/settings/AboutPage.h"
 #include "core/settings/Skin.h"
 #include "core/speed/SlotPlayer.h"
@@ -122,7 +122,7 @@ void Session::openDatabase() {
     parts_->store->reopen();
     parts_->settingsRow = parts_->store->readSettingsRow();
     parts_->childLock.load(parts_->settingsRow);
-    parts_->browser.setLockMode(parts_->childLock.lockMode());
+    parts_->browser.setLockMode(storedLockMode(parts_->childLock.lockMode()));
     parts_->opener.setPreview(preview_);
 }
 
@@ -396,68 +396,27 @@ std::size_t Session::writeDeadChannelReport(const std::filesystem::path& file,
 
 int Session::confirmLockMode(std::optional<int> chosenRadio) {
     Parts& open = *parts_;
-    const int mode = open.childLock.confirmLockMode(chosenRadio);
+    const int mode = storedLockMode(open.childLock.confirmLockMode(
+        chosenRadio ? std::optional(lockModeFromStored(*chosenRadio)) : std::nullopt));
     open.browser.setLockMode(mode);
     return mode;
 }
 
 // --- the options window.
 
-bool Session::beginOptions(int page) {
+std::unique_ptr<OptionsVisit> Session::visitOptions(OptionsPage page) {
     // Without a database there is nothing the options could show or change.
-    if (!isOpen()) return false;
+    if (!isOpen()) return nullptr;
     if (optionsOpen_) {
-        ui_.ShowMessage(kOptionsOpenRefusal);
-        return false;
+        ui_.ShowMessage(OptionsVisit::kOpenRefusal);
+        return nullptr;
     }
-    (void)page;
+    auto visit = std::make_unique<OptionsVisit>(
+        page, OptionsVisit::Parts{*parts_->store, parts_->channelExchange, parts_->browser, parts_->childLock,
+                                  settings_, ui_, programDir_, selectedChannelName(),
+                                  [this] { optionsOpen_ = false; }});
     optionsOpen_ = true;
-    cancelMark_ = false;
-    return true;
-}
-
-std::unique_ptr<ChannelForm> Session::makeChannelForm(int page) {
-    return std::make_unique<ChannelForm>(store(), channelExchange(), browser(), ui_, programDir_, page,
-                                         cancelMark_);
-}
-
-std::optional<std::string> Session::channelToEdit() { return selectedChannelName(); }
-
-Session::SetupValues Session::readSetupValues() {
-    SetupValues values;
-    values.autoPlayLastChannel = settings_.isAutoPlayLastChannel();
-    values.hideOnDeactive = settings_.isHideOnDeactive();
-    values.sndrec = settings_.sndrec();
-    values.lockRadio = ChildLock::radioForMode(parts_->childLock.lockMode());
-    return values;
-}
-
-void Session::spSetupOKClick(const SetupValues& values,
-                             const std::function<void(bool)>& bindHideOnDeactivate) {
-    settings_.setAutoPlayLastChannel(values.autoPlayLastChannel);
-    settings_.setHideOnDeactive(values.hideOnDeactive);
-    settings_.setSndrec(text::trimBlanks(values.sndrec));
-    confirmLockMode(values.lockRadio);
-    if (bindHideOnDeactivate) bindHideOnDeactivate(values.hideOnDeactive);
-}
-
-void Session::btnSetLockedChannelPasswordClick() { parts_->childLock.changePassword(); }
-
-Session::AboutValues Session::aboutValues() const {
-    return {settings_.verDat(), settings_.authorHomePage(), settings_.authorEmail()};
-}
-
-std::string Session::aboutChannelCount() { return view().channelCountLine(); }
-
-void Session::endOptions(int page, ChannelForm* form) {
-    optionsOpen_ = false;
-    bool rebuild = false;
-    if (page == 0) {
-        rebuild = !cancelMark_;
-    } else if (page == ChannelForm::kPageAdd || page == ChannelForm::kPageEdit) {
-        rebuild = form != nullptr ? form->finish() : !cancelMark_;
-    }
-    if (rebuild) browser().applyPendingChanges();
+    return visit;
 }
 
 }  // namespace kw

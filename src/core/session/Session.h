@@ -30,9 +30,11 @@ class ChannelForm;
 class ChannelStore;
 class DesktopHelpers;
 class DesktopPort;
+class OptionsVisit;
 class ShellOpener;
 class UiPort;
 struct Skin;
+enum class OptionsPage;
 
 namespace test {
 class SessionProbe;
@@ -233,44 +235,13 @@ public:
     // (nullopt when none is selected) and hands the mode now in force to the
     // browser, so the next rebuild hides or shows locked channels by it.
     int confirmLockMode(std::optional<int> chosenRadio);
-    // A key of the settings file as the program reads it, and writing one.
-    // --- the options window: page 0 settings, 1 add, 2 edit, 3 timer, 4 about.
 
-    static constexpr std::string_view kOptionsOpenRefusal = "请先关闭已经打开的对话框。";
-    // Opening: false, after the refusal message, while one is open; else sets
-    // the options-open flag and clears the cancel mark.
-    bool beginOptions(int page);
+    // --- the options window
+
+    // Opens a visit of the options window on page. nullptr without a
+    // database, and, after the refusal message, while a visit is open.
+    std::unique_ptr<OptionsVisit> visitOptions(OptionsPage page);
     bool optionsOpen() const { return optionsOpen_; }
-    // The add/edit page's rules for this opening, on the program-wide cancel mark.
-    std::unique_ptr<ChannelForm> makeChannelForm(int page);
-    // The name the edit page loads: the selected channel leaf, if any.
-    std::optional<std::string> channelToEdit();
-    struct SetupValues {
-        bool autoPlayLastChannel = false;
-        bool hideOnDeactive = false;
-        std::string sndrec;
-        std::optional<int> lockRadio;  // the selected lock-mode radio; none selected
-    };
-    // What the settings page shows: the settings file and the lock mode's radio.
-    SetupValues readSetupValues();
-    // Settings OK: the settings file, then the lock mode (the password when it
-    // is loosened) with the settings row, then the deactivation binding.
-    void spSetupOKClick(const SetupValues& values, const std::function<void(bool)>& bindHideOnDeactivate);
-    void spSetupCancelClick() { cancelMark_ = true; }
-    // The settings page's set-password button: the password change flow.
-    void btnSetLockedChannelPasswordClick();
-    // What the about page shows besides the program's own texts.
-    struct AboutValues {
-        std::string verDat;
-        std::string homePage;  // as stored: empty when missing
-        std::string email;
-    };
-    AboutValues aboutValues() const;
-    // The about page's count line.
-    std::string aboutChannelCount();
-    // The closing step: clears the flag and, unless the cancel mark is set,
-    // rebuilds the tree for pages 0 to 2 (page 1 only when it stored channels).
-    void endOptions(int page, ChannelForm* form);
 
     // --- the advertisement and news window. Its clock ticks once a second
     // while it shows; a showing starts afresh over one still running.
@@ -292,7 +263,6 @@ private:
     friend class test::SessionProbe;
     struct Parts;
     bool optionsOpen_ = false;
-    bool cancelMark_ = false;
 
     ChannelStore& store() const;
     ChannelBrowser& browser() const;

@@ -35,7 +35,9 @@ TEST_P(ConfirmLockMode, LooseningNeedsThePasswordAndTheRowIsWrittenEveryTime) {
     ChildLock lock(*store_, ui, std::string(kKey));
     lock.load();
 
-    EXPECT_EQ(lock.confirmLockMode(c.radio), c.resulting);
+    const std::optional<LockMode> radio =
+        c.radio ? std::optional(lockModeFromStored(*c.radio)) : std::nullopt;
+    EXPECT_EQ(storedLockMode(lock.confirmLockMode(radio)), c.resulting);
 
     ASSERT_EQ(ui.passwordShowings.size(), c.typed.empty() ? 0u : 1u);
     if (!c.typed.empty()) {
@@ -46,24 +48,23 @@ TEST_P(ConfirmLockMode, LooseningNeedsThePasswordAndTheRowIsWrittenEveryTime) {
     EXPECT_EQ(unscrambleText(row.scrambledType, kKey), "pw");
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryPair, ConfirmLockMode,
-                         ::testing::Values(ConfirmCase{1, 0, {"pw"}, 0}, ConfirmCase{1, 0, {std::nullopt}, 1},
-                                           ConfirmCase{0, 2, {"PW", "pw"}, 2},
-                                           ConfirmCase{1, 2, {std::nullopt}, 1}, ConfirmCase{0, 1, {}, 1},
-                                           ConfirmCase{2, 0, {}, 0}, ConfirmCase{2, 1, {}, 1},
-                                           ConfirmCase{0, 0, {}, 0}, ConfirmCase{1, 1, {}, 1},
-                                           ConfirmCase{2, 2, {}, 2},
-                                           // A stored 3 selects no radio and stays without a dialog.
-                                           ConfirmCase{3, std::nullopt, {}, 3}, ConfirmCase{3, 0, {}, 0},
-                                           ConfirmCase{3, 2, {std::nullopt}, 3},
-                                           // Other stored values show the third radio: keeping it loosens.
-                                           ConfirmCase{7, ChildLock::radioForMode(7), {"pw"}, 2},
-                                           ConfirmCase{7, ChildLock::radioForMode(7), {std::nullopt}, 7}));
+INSTANTIATE_TEST_SUITE_P(
+    EveryPair, ConfirmLockMode,
+    ::testing::Values(ConfirmCase{1, 0, {"pw"}, 0}, ConfirmCase{1, 0, {std::nullopt}, 1},
+                      ConfirmCase{0, 2, {"PW", "pw"}, 2}, ConfirmCase{1, 2, {std::nullopt}, 1},
+                      ConfirmCase{0, 1, {}, 1}, ConfirmCase{2, 0, {}, 0}, ConfirmCase{2, 1, {}, 1},
+                      ConfirmCase{0, 0, {}, 0}, ConfirmCase{1, 1, {}, 1}, ConfirmCase{2, 2, {}, 2},
+                      // A stored 3 selects no radio and stays without a dialog.
+                      ConfirmCase{3, std::nullopt, {}, 3}, ConfirmCase{3, 0, {}, 0},
+                      ConfirmCase{3, 2, {std::nullopt}, 3},
+                      // Other stored values show the third radio: keeping it loosens.
+                      ConfirmCase{7, 2, {"pw"}, 2}, ConfirmCase{7, 2, {std::nullopt}, 7}));
 
 TEST(ChildLock, RadioForStoredModeIsItsOwnNoneForThreeElseTheThird) {
-    EXPECT_EQ(ChildLock::radioForMode(1), 1);
-    EXPECT_EQ(ChildLock::radioForMode(3), std::nullopt);
-    EXPECT_EQ(ChildLock::radioForMode(-1), 2);
+    EXPECT_EQ(radioForMode(LockMode::HideAndAsk), LockMode::HideAndAsk);
+    EXPECT_EQ(radioForMode(lockModeFromStored(3)), std::nullopt);
+    EXPECT_EQ(radioForMode(lockModeFromStored(-1)), LockMode::ShowWithoutAsking);
+    EXPECT_EQ(radioForMode(lockModeFromStored(7)), LockMode::ShowWithoutAsking);
 }
 
 class ChildLockTest : public test::StoreFixture {};

@@ -1,7 +1,7 @@
 #include "core/base/ScrambleText.h"
 #include "core/base/TextCodec.h"
 #include "core/browser/ChannelBrowser.h"
-#include "core/exchange/ChannelForm.h"
+#include "core/session/OptionsVisit.h"
 #include "core/session/Session.h"
 #include "support/FakeDesktop.h"
 #include "support/FakeUi.h"
@@ -16,6 +16,12 @@ namespace {
 using Focus = ChannelForm::Focus;
 using Outcome = ChannelForm::Outcome;
 
+// A visit of the add or edit page, used through its form.
+struct OpenForm {
+    std::unique_ptr<OptionsVisit> visit;
+    ChannelForm* operator->() const { return visit->form(); }
+};
+
 class ChannelFormTest : public test::StoreFixture {
 protected:
     void SetUp() override {
@@ -27,17 +33,17 @@ protected:
         session_->open();
     }
 
-    std::unique_ptr<ChannelForm> open(int page, ChannelFormFields& fields, std::string_view name = {}) {
-        EXPECT_TRUE(session_->beginOptions(page));
-        auto form = session_->makeChannelForm(page);
+    OpenForm open(OptionsPage page, ChannelFormFields& fields, std::string_view name = {}) {
+        OpenForm form{session_->visitOptions(page)};
+        EXPECT_TRUE(form.visit);
         form->enterPage(fields, name);
         return form;
     }
 
     // Closes the window; returns whether the tree was rebuilt.
-    bool close(ChannelForm& form) {
+    bool close(OpenForm& form) {
         const auto before = test::SessionProbe::browser(*session_).tree().generation();
-        session_->endOptions(form.pageNumber(), &form);
+        form.visit->end();
         return test::SessionProbe::browser(*session_).tree().generation() != before;
     }
 
@@ -64,7 +70,7 @@ ChannelFormFields typed(std::string name, std::string url = "mms://x/") {
 
 TEST_F(ChannelFormTest, AddingKeepsTheCategoriesClearsTheRestAndRebuildsOnceAtClose) {
     ChannelFormFields fields;
-    auto form = open(ChannelForm::kPageAdd, fields);
+    auto form = open(OptionsPage::Add, fields);
     EXPECT_EQ(form->closeCaption(), form_texts::kCancel);
     for (const char* name : {"甲", "乙", "7"}) {
         ChannelFormFields next = typed(name, "7");
@@ -78,27 +84,27 @@ TEST_F(ChannelFormTest, AddingKeepsTheCategoriesClearsTheRestAndRebuildsOnceAtCl
     EXPECT_EQ(test::SessionProbe::store(*session_).readChannelDetails("乙").memo, "第一行\n第二行");
     EXPECT_EQ(form->closeCaption(), form_texts::kClose);
     form->closeClicked();
-    EXPECT_TRUE(close(*form));
+    EXPECT_TRUE(close(form));
     EXPECT_TRUE(ui_.messages.empty());
 }
 
 TEST_F(ChannelFormTest, ClosingAtOnceRebuildsNothingAndASecondOpeningIsRefusedMeanwhile) {
     ChannelFormFields fields;
-    auto form = open(ChannelForm::kPageAdd, fields);
-    EXPECT_FALSE(session_->beginOptions(0));
-    EXPECT_EQ(ui_.messageTexts(), std::vector<std::string>{std::string(Session::kOptionsOpenRefusal)});
+    auto form = open(OptionsPage::Add, fields);
+    EXPECT_EQ(session_->visitOptions(OptionsPage::Settings), nullptr);
+    EXPECT_EQ(ui_.messageTexts(), std::vector<std::string>{std::string(OptionsVisit::kOpenRefusal)});
     form->closeClicked();
-    EXPECT_FALSE(close(*form));
-    EXPECT_TRUE(session_->beginOptions(0));
+    EXPECT_FALSE(close(form));
+    EXPECT_NE(session_->visitOptions(OptionsPage::Settings), nullptr);
 }
 
 TEST_F(ChannelFormTest, SavingToATextFileChecksTheDatabaseAndWritesOneLineDescriptions) {
     ChannelFormFields fields;
-    auto form = open(ChannelForm::kPageAdd, fields);
+    auto form = open(OptionsPage::Add, fields);
     ui_.saveFileAnswers.push_back(std::nullopt);
     form->saveToFileClicked(true);
     EXPECT_FALSE(form->saveToFileTicked());
-    EXPECT_EQ(form->confirmMode(), ChannelForm::kModeAdd);
+    EXPECT_EQ(form->confirmMode(), ConfirmMode::Add);
 
     const auto file = programDir_ / "out.txt";
     test::writeBytes(file, "old");
@@ -109,14 +115,14 @@ TEST_F(ChannelFormTest, SavingToATextFileChecksTheDatabaseAndWritesOneLineDescri
     ChannelFormFields taken = typed("中央一台");
     EXPECT_EQ(form->confirm(taken, focus), Outcome::Refused);
     EXPECT_EQ(focus, Focus::Name);
-    EXPECT_EQ(form->confirmMode(), ChannelForm::kModeFileChosen);
+    EXPECT_EQ(form->confirmMode(), ConfirmMode::FileChosen);
     for (int i = 0; i < 2; ++i) {
         ChannelFormFields next = typed("新台");
         ASSERT_EQ(form->confirm(next, focus), Outcome::Stay);
     }
-    EXPECT_EQ(form->confirmMode(), ChannelForm::kModeFileOpen);
+    EXPECT_EQ(form->confirmMode(), ConfirmMode::FileOpen);
     EXPECT_FALSE(form->saveToFileEnabled());
-    EXPECT_FALSE(close(*form));
+    EXPECT_FALSE(close(form));
     const std::string record =
         "B电视台\r\n新闻\r\n\r\n\r\n新台\r\nmms://x/\r\n\r\n第一行第二行\r\nWindows "
         "Media\r\n\r\nInsertChannel\r\n";
@@ -126,7 +132,7 @@ TEST_F(ChannelFormTest, SavingToATextFileChecksTheDatabaseAndWritesOneLineDescri
 
 TEST_F(ChannelFormTest, AFileThatCannotBeCreatedKeepsTheModeForAnotherTry) {
     ChannelFormFields fields;
-    auto form = open(ChannelForm::kPageAdd, fields);
+    auto form = open(OptionsPage::Add, fields);
     const std::string file = (programDir_ / "missing" / "out.txt").string();
     ui_.saveFileAnswers.push_back(file);
     form->saveToFileClicked(true);
@@ -134,13 +140,13 @@ TEST_F(ChannelFormTest, AFileThatCannotBeCreatedKeepsTheModeForAnotherTry) {
     ChannelFormFields next = typed("新台");
     EXPECT_EQ(form->confirm(next, focus), Outcome::Refused);
     EXPECT_EQ(ui_.messageTexts().back(), "创建 \" " + file + " \" 文件出错，请重试。");
-    EXPECT_EQ(form->confirmMode(), ChannelForm::kModeFileChosen);
+    EXPECT_EQ(form->confirmMode(), ConfirmMode::FileChosen);
     EXPECT_EQ(next.name, "新台");
 }
 
 TEST_F(ChannelFormTest, AChosenTextFileOfALongPathIsWrittenUnderItsWholeName) {
     ChannelFormFields fields;
-    auto form = open(ChannelForm::kPageAdd, fields);
+    auto form = open(OptionsPage::Add, fields);
     const std::filesystem::path folder = programDir_ / std::string(120, 'd') / std::string(120, 'e');
     std::filesystem::create_directories(folder);
     const std::filesystem::path file = folder / (std::string(40, 'f') + ".txt");
@@ -151,13 +157,13 @@ TEST_F(ChannelFormTest, AChosenTextFileOfALongPathIsWrittenUnderItsWholeName) {
     Focus focus = Focus::None;
     ChannelFormFields next = typed("新台");
     ASSERT_EQ(form->confirm(next, focus), Outcome::Stay);
-    EXPECT_FALSE(close(*form));
+    EXPECT_FALSE(close(form));
     EXPECT_TRUE(std::filesystem::exists(file));
 }
 
 TEST_F(ChannelFormTest, RequiredFieldsAreClassNameAndAddress) {
     ChannelFormFields fields;
-    auto form = open(ChannelForm::kPageAdd, fields);
+    auto form = open(OptionsPage::Add, fields);
     for (ChannelFormFields missing : {typed(" "), typed("名", " \t"), [] {
                                           auto f = typed("名");
                                           f.class0 = "  ";
@@ -186,7 +192,7 @@ class ChannelEditTest : public ChannelFormTest, public ::testing::WithParamInter
 TEST_P(ChannelEditTest, AppliesTheEditRules) {
     const EditCase& c = GetParam();
     ChannelFormFields fields;
-    auto form = open(ChannelForm::kPageEdit, fields, "中央一台");
+    auto form = open(OptionsPage::Edit, fields, "中央一台");
     EXPECT_EQ(fields.url, "7");
     EXPECT_EQ(fields.class0, "B电视台");
     fields.name = c.name;
@@ -199,7 +205,7 @@ TEST_P(ChannelEditTest, AppliesTheEditRules) {
         EXPECT_EQ(ui_.messageTexts().back(), form_texts::kDuplicate);
         form->closeClicked();
     }
-    EXPECT_EQ(close(*form), c.rebuilt);
+    EXPECT_EQ(close(form), c.rebuilt);
     EXPECT_EQ(plainUrl(c.storedName), c.plainUrl);
     EXPECT_EQ(test::SessionProbe::store(*session_).countChannelsByName(c.storedName), 1);
 }
@@ -220,20 +226,20 @@ INSTANTIATE_TEST_SUITE_P(Cases, ChannelEditTest,
 TEST_F(ChannelFormTest, RenamingByLetterCaseOnlyIsADuplicate) {
     test::SessionProbe::store(*session_).deleteChannel("中央二台");
     ChannelFormFields fields;
-    auto form = open(ChannelForm::kPageAdd, fields);
+    auto form = open(OptionsPage::Add, fields);
     ChannelFormFields latin = typed("News");
     Focus focus = Focus::None;
     ASSERT_EQ(form->confirm(latin, focus), Outcome::Stay);
     form->closeClicked();
-    close(*form);
-    auto edit = open(ChannelForm::kPageEdit, fields, "News");
+    close(form);
+    auto edit = open(OptionsPage::Edit, fields, "News");
     fields.name = "NEWS";
     EXPECT_EQ(edit->confirm(fields, focus), Outcome::Refused);
 }
 
 TEST_F(ChannelFormTest, ListsFollowTheMainCategoryEvenWithAQuoteInIt) {
     ChannelFormFields fields;
-    auto form = open(ChannelForm::kPageAdd, fields);
+    auto form = open(OptionsPage::Add, fields);
     ChannelFormFields quoted = typed("台");
     quoted.class0 = "E'专题";
     quoted.class1 = " News ";
