@@ -41,14 +41,6 @@ FileDescriptor openPlainFileForReading(const std::filesystem::path& file, std::u
     return fd;
 }
 
-void throwUnableToWrite(const std::filesystem::path& path) {
-    throw Error("Unable to write to " + path.string());
-}
-
-namespace {
-
-constexpr std::string_view kTemporaryMark = ".tmp";
-
 bool writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t written = ::write(fd, bytes.data(), bytes.size());
@@ -58,6 +50,14 @@ bool writeAll(int fd, std::string_view bytes) {
     }
     return true;
 }
+
+void throwUnableToWrite(const std::filesystem::path& path) {
+    throw Error("Unable to write to " + path.string());
+}
+
+namespace {
+
+constexpr std::string_view kTemporaryMark = ".tmp";
 
 // Opens a new file beside target that no one else uses. The mode is given
 // through open so the umask applies as for any file the program creates.
