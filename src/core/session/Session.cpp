@@ -39,7 +39,7 @@ namespace kw {
 struct Session::Parts {
     Parts(std::unique_ptr<ChannelStore> openedStore, Session& session)
         : store(std::move(openedStore)),
-          childLock(*store, session.ui_, computerKey()),
+          childLock(*store, session.ui_, computerKeyFor(session.environment_.machineId)),
           browser(*store, session.programDir_, session.ui_, session.yield_),
           opener(*store, session.settings_, childLock, *session.shell_, *session.advertisement_, session.ui_),
           slotPlayer(opener, *session.speedChannels_),
@@ -61,11 +61,12 @@ struct Session::Parts {
 };
 
 Session::Session(std::filesystem::path programDir, UiPort& ui, DesktopPort& desktop,
-                 YieldHook::Callback yield)
+                 YieldHook::Callback yield, Environment environment)
     : programDir_(std::move(programDir)),
       ui_(ui),
       desktop_(desktop),
       yield_(std::move(yield)),
+      environment_(std::move(environment)),
       settings_(programDir_),
       shell_(std::make_unique<ShellOpener>(desktop_, ui_)),
       speedChannels_(std::make_unique<SpeedChannels>()),

@@ -2,6 +2,7 @@
 
 #include "core/actions/AdWindowTimer.h"
 #include "core/actions/ChannelProbe.h"
+#include "core/base/Environment.h"
 #include "core/base/YieldHook.h"
 #include "core/browser/ChannelTree.h"
 #include "core/browser/NodeDetails.h"
@@ -108,7 +109,7 @@ CheckSummary summarizeChecks(const std::vector<ChannelCheck>& checks);
 class Session {
 public:
     Session(std::filesystem::path programDir, UiPort& ui, DesktopPort& desktop,
-            YieldHook::Callback yield = {});
+            YieldHook::Callback yield = {}, Environment environment = Environment::fromProcess());
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -431,6 +432,7 @@ private:
     UiPort& ui_;
     DesktopPort& desktop_;
     YieldHook yield_;
+    Environment environment_;
     SettingsFile settings_;
     std::unique_ptr<ShellOpener> shell_;
     std::unique_ptr<SpeedChannels> speedChannels_;
