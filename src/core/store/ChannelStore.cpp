@@ -213,7 +213,7 @@ struct ChannelStore::Impl {
         return true;
     }
 
-    StatementRun run(CachedStatement& cached) { return StatementRun(activeRuns, cached, requireDb()); }
+    StatementRun run(CachedStatement& cached) { return {activeRuns, cached, requireDb()}; }
 
     StatementRun run(std::string_view text) {
         auto found = prepared.find(std::string(text));
@@ -227,7 +227,7 @@ struct ChannelStore::Impl {
     // A statement whose text carries a value: prepared for this run only,
     // so the cache cannot grow with every main category asked for.
     StatementRun runOnce(std::string_view text) {
-        return StatementRun(activeRuns, std::make_unique<Statement>(requireDb(), text));
+        return {activeRuns, std::make_unique<Statement>(requireDb(), text)};
     }
 
     void connect(const SettingsRow* newSettings);
