@@ -7,7 +7,7 @@ STAGE_DIR := $(BUILD_DIR)/stage
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 300
 
-.PHONY: all deps configure build run test bench fuzz format clean stage package
+.PHONY: all deps configure build run test bench fuzz format tidy clean stage package
 
 all: build
 
@@ -51,6 +51,13 @@ fuzz: deps
 
 format:
 	@git ls-files -co --exclude-standard '*.cpp' '*.h' | xargs clang-format -i
+
+# clang-tidy over src/ with the checks of .clang-tidy, on the build's
+# compile_commands.json. The windows' moc output is made first, as their
+# files include it.
+tidy: configure
+	@cmake --build $(BUILD_DIR) --target kestrelwave_gui_autogen kestrelwave_webview_autogen >/dev/null
+	@run-clang-tidy -quiet -p $(BUILD_DIR) -j $(JOBS) '^$(CURDIR)/src/'
 
 clean:
 	@rm -rf $(BUILD_DIR)

@@ -1,6 +1,5 @@
 #include "cli/Cli.h"
 #include "cli/CliSession.h"
-#include "core/settings/ListEntries.h"
 
 #include <array>
 #include <ostream>

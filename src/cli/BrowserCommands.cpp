@@ -1,7 +1,6 @@
 #include "cli/Cli.h"
 #include "cli/CliSession.h"
 #include "core/base/Error.h"
-#include "core/settings/ListEntries.h"
 
 #include <array>
 #include <optional>

@@ -1,9 +1,6 @@
 #include "cli/Cli.h"
 #include "cli/CliSession.h"
-#include "core/base/AsciiText.h"
-#include "core/base/ScrambleText.h"
 #include "core/session/Installation.h"
-#include "core/settings/ListEntries.h"
 
 #include <array>
 #include <iomanip>

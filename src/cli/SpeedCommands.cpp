@@ -1,7 +1,6 @@
 #include "cli/Cli.h"
 #include "cli/CliSession.h"
 #include "core/base/Error.h"
-#include "core/speed/SpeedChannels.h"
 
 #include <array>
 #include <filesystem>

@@ -1,7 +1,7 @@
 // kwave: the command line on the Kestrel Wave core, for scripting and tests.
 #include "cli/Cli.h"
 #include "core/base/Error.h"
-#include "core/settings/ListEntries.h"
+#include "core/session/Roles.h"
 
 #include <algorithm>
 #include <charconv>

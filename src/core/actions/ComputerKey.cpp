@@ -1,32 +1,9 @@
 #include "core/actions/ComputerKey.h"
 
-#include "core/base/TextCodec.h"
-
-#include <unistd.h>
-
-#include <array>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 
 namespace kw {
 namespace {
-
-std::string readIdentity(std::span<const std::string_view> machineIdFiles) {
-    for (std::string_view file : machineIdFiles) {
-        std::ifstream in{std::filesystem::path(file)};
-        std::string line;
-        if (!in || !std::getline(in, line)) continue;
-        const std::string_view id = text::trimBlanks(line);
-        // systemd writes "uninitialized" while the identity is not yet settled.
-        if (!id.empty() && id != "uninitialized") return "machine:" + std::string(id);
-    }
-    std::array<char, 256> host{};
-    if (gethostname(host.data(), host.size() - 1) == 0 && host[0] != '\0') {
-        return "host:" + std::string(host.data());
-    }
-    return {};
-}
 
 std::uint64_t fnv1a(std::string_view bytes, std::uint64_t seed) {
     std::uint64_t hash = seed;
@@ -45,9 +22,12 @@ void appendHex(std::string& out, std::uint64_t value) {
 }  // namespace
 
 std::string computerKey(std::span<const std::string_view> machineIdFiles) {
-    const std::string identity = readIdentity(machineIdFiles);
-    if (identity.empty()) return {};
-    const std::string salted = "Kestrel Wave child lock\n" + identity;
+    return computerKeyFor(machineIdentity(machineIdFiles));
+}
+
+std::string computerKeyFor(std::string_view machineId) {
+    if (machineId.empty()) return {};
+    const std::string salted = "Kestrel Wave child lock\n" + std::string(machineId);
     std::string key;
     appendHex(key, fnv1a(salted, 0xcbf29ce484222325ULL));
     appendHex(key, fnv1a(salted, 0x84222325cbf29ce4ULL));

@@ -63,7 +63,7 @@ std::optional<int> parseInteger(std::string_view text) {
         value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
         if (value > limit) return std::nullopt;
     }
-    std::uint32_t bits = static_cast<std::uint32_t>(value);
+    auto bits = static_cast<std::uint32_t>(value);
     if (negative) bits = 0u - bits;
     return static_cast<std::int32_t>(bits);
 }

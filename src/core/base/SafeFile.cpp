@@ -3,7 +3,6 @@
 #include "core/base/Error.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +11,7 @@
 #include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <csignal>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -41,14 +41,6 @@ FileDescriptor openPlainFileForReading(const std::filesystem::path& file, std::u
     return fd;
 }
 
-void throwUnableToWrite(const std::filesystem::path& path) {
-    throw Error("Unable to write to " + path.string());
-}
-
-namespace {
-
-constexpr std::string_view kTemporaryMark = ".tmp";
-
 bool writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t written = ::write(fd, bytes.data(), bytes.size());
@@ -58,6 +50,14 @@ bool writeAll(int fd, std::string_view bytes) {
     }
     return true;
 }
+
+void throwUnableToWrite(const std::filesystem::path& path) {
+    throw Error("Unable to write to " + path.string());
+}
+
+namespace {
+
+constexpr std::string_view kTemporaryMark = ".tmp";
 
 // Opens a new file beside target that no one else uses. The mode is given
 // through open so the umask applies as for any file the program creates.

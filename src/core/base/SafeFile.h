@@ -34,6 +34,10 @@ private:
 inline constexpr std::string_view kNotAPlainFile = "不是一个文件：";
 FileDescriptor openPlainFileForReading(const std::filesystem::path& file, std::uint64_t& size);
 
+// Writes all of bytes to fd, again after a signal or a short write. False on
+// failure, with errno telling why (or unchanged when the system wrote nothing).
+bool writeAll(int fd, std::string_view bytes);
+
 // Throws kw::Error "Unable to write to <path>".
 [[noreturn]] void throwUnableToWrite(const std::filesystem::path& path);
 

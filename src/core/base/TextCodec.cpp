@@ -113,7 +113,7 @@ namespace {
 
 // Byte length of the character that starts at offset (at least 1, never past the end).
 std::size_t charLengthAt(std::string_view utf8, std::size_t offset) {
-    int32_t next = static_cast<int32_t>(offset);
+    auto next = static_cast<int32_t>(offset);
     UChar32 ignored = 0;
     U8_NEXT(reinterpret_cast<const uint8_t*>(utf8.data()), next, static_cast<int32_t>(utf8.size()), ignored);
     (void)ignored;

@@ -21,9 +21,9 @@ inline constexpr std::string_view kInfoChannel = "双击频道名称播放选中
 inline constexpr std::string_view kLocationPrefix = "当前位于:  ";
 inline constexpr std::string_view kChooseChannel = "[ 请选择具体的频道 ]";
 
-inline constexpr std::string_view kFavourCaption = "收藏";
-inline constexpr std::string_view kFavourHint = "收藏选中频道";
-inline constexpr std::string_view kFavourButton = "收藏";
+inline constexpr std::string_view kFavoriteCaption = "收藏";
+inline constexpr std::string_view kFavoriteHint = "收藏选中频道";
+inline constexpr std::string_view kFavoriteButton = "收藏";
 inline constexpr std::string_view kRestoreCaption = "还原 (取消收藏)";
 inline constexpr std::string_view kRestoreHint = "取消收藏选中频道, 并还原到其相应分类位置";
 inline constexpr std::string_view kRestoreButton = "还原";

@@ -1,6 +1,7 @@
 #include "core/browser/ChannelBrowser.h"
 
 #include "core/base/Error.h"
+#include "core/base/ScopedFlag.h"
 #include "core/browser/BrowserTexts.h"
 #include "core/browser/FindChannel.h"
 #include "core/browser/TreeCache.h"
@@ -10,23 +11,6 @@
 #include <utility>
 
 namespace kw {
-namespace {
-
-// Marks the browser busy for one command; a command that finds it busy was
-// started from inside the yield hook and does nothing.
-class BusyScope {
-public:
-    explicit BusyScope(bool& busy) : busy_(busy) { busy_ = true; }
-    ~BusyScope() { busy_ = false; }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    bool& busy_;
-};
-
-}  // namespace
-
 ChannelBrowser::ChannelBrowser(ChannelStore& store, std::filesystem::path programDir, UiPort& ui,
                                YieldHook& yield)
     : collation_(texts::kFavouritesRoot),
@@ -60,7 +44,7 @@ std::filesystem::path ChannelBrowser::treeCacheFile() const { return programDir_
 
 void ChannelBrowser::RebuildChannelTree(bool useCache) {
     if (busy()) return;
-    BusyScope busy(busy_);
+    const ScopedFlag busy(busy_);
     ChannelTree::ResetScope reset(tree_);
     tree_.clear();
     // Whatever was pending, the tree now follows the database and settings.
@@ -157,7 +141,7 @@ void ChannelBrowser::applyPendingChanges() {
     const ChannelChanges changes = std::exchange(pending_, ChannelChanges{});
     bool patched = false;
     {
-        BusyScope busy(busy_);
+        const ScopedFlag busy(busy_);
         try {
             patched = patchTree(changes);
         } catch (const Error&) {
@@ -236,7 +220,7 @@ const NodeDetails& ChannelBrowser::ShowNodeDetails(NodeId node) {
 
 bool ChannelBrowser::FindNextChannel(std::string_view text) {
     if (text.empty() || busy()) return false;
-    BusyScope busy(busy_);
+    const ScopedFlag busy(busy_);
     const NodeId remembered = tree_.selected();
     const NodeId found = findNextChannelNode(tree_, remembered, text, yield_);
     if (found != kNoNode) {

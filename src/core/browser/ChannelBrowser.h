@@ -88,7 +88,7 @@ public:
     NodeId selected() const { return tree_.selected(); }
 
     // What the window shows for node (a database error is shown through the
-    // Ui and leaves the items as set up to that point).
+    // UI and leaves the items as set up to that point).
     const NodeDetails& ShowNodeDetails(NodeId node);
     const NodeDetails& details() const { return details_; }
 

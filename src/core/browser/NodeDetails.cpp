@@ -7,14 +7,14 @@
 namespace kw {
 namespace {
 
-void setFavourite(NodeDetails& details, int favorited) {
+void setFavorite(NodeDetails& details, int favorited) {
     // Placement puts every non-zero value in the favourites branch; the
     // captions follow the same rule.
-    const bool favourite = favorited != 0;
-    details.favoritesCaption = favourite ? texts::kRestoreCaption : texts::kFavourCaption;
-    details.favoritesHint = favourite ? texts::kRestoreHint : texts::kFavourHint;
-    details.favoritesButtonCaption = favourite ? texts::kRestoreButton : texts::kFavourButton;
-    details.favoriteTarget = favourite ? 0 : 1;
+    const bool favorite = favorited != 0;
+    details.favoritesCaption = favorite ? texts::kRestoreCaption : texts::kFavoriteCaption;
+    details.favoritesHint = favorite ? texts::kRestoreHint : texts::kFavoriteHint;
+    details.favoritesButtonCaption = favorite ? texts::kRestoreButton : texts::kFavoriteButton;
+    details.favoriteTarget = favorite ? 0 : 1;
 }
 
 void setLock(NodeDetails& details, int locked) {
@@ -55,7 +55,7 @@ std::string channelMemo(const ChannelDetails& row, std::string_view lockWord) {
 
 NodeDetails initialNodeDetails() {
     NodeDetails details;
-    setFavourite(details, 0);
+    setFavorite(details, 0);
     setLock(details, 0);
     details.lockWord.clear();
     return details;
@@ -85,7 +85,7 @@ NodeDetails channelCommandsEnabled(const NodeDetails& previous) {
 
 NodeDetails channelDetails(const ChannelDetails& row, const NodeDetails& previous) {
     NodeDetails details = channelCommandsEnabled(previous);
-    setFavourite(details, row.favorited);
+    setFavorite(details, row.favorited);
     setLock(details, row.locked);
     const bool rated = row.rating >= 1 && row.rating <= 5;
     details.rateEntry = rated ? row.rating - 1 : -1;

@@ -4,6 +4,7 @@
 #include "core/base/AsciiText.h"
 #include "core/base/Error.h"
 #include "core/base/SafeFile.h"
+#include "core/base/ScopedFlag.h"
 #include "core/base/ScrambleText.h"
 #include "core/base/TextCodec.h"
 #include "core/browser/ChannelBrowser.h"
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <exception>
 #include <optional>
 #include <thread>
 #include <utility>
@@ -161,11 +163,14 @@ ChannelExchange::BatchCounts ChannelExchange::batchAdd(const fs::path& file) {
     return batchAdd(reader);
 }
 
+ChannelExchange& ChannelExchange::BatchWriter::claim(ChannelExchange& exchange) {
+    if (!exchange.store_.isOpen()) exchange.store_.reopen();
+    if (exchange.running_ || exchange.browser_.busy()) throw Error("批量自添正在进行，请等它结束。");
+    return exchange;
+}
+
 ChannelExchange::BatchWriter::BatchWriter(ChannelExchange& exchange, bool rehearsal)
-    : exchange_(exchange), rehearsal_(rehearsal) {
-    if (!exchange_.store_.isOpen()) exchange_.store_.reopen();
-    if (exchange_.running_ || exchange_.browser_.busy()) throw Error("批量自添正在进行，请等它结束。");
-    exchange_.running_ = true;
+    : exchange_(claim(exchange)), rehearsal_(rehearsal), running_(exchange.running_) {
     exchange_.browser_.setHeld(true);
     lastCommit_ = Clock::now();
 }
@@ -177,7 +182,6 @@ ChannelExchange::BatchWriter::~BatchWriter() {
         } catch (const Error&) {
         }
     }
-    exchange_.running_ = false;
     exchange_.browser_.setHeld(false);
     exchange_.ui_.EndProgress();
 }
@@ -215,23 +219,38 @@ void ChannelExchange::BatchWriter::finish() {
     lastCommit_ = Clock::now();
 }
 
-void ChannelExchange::BatchWriter::keepWritten() noexcept {
-    if (rehearsal_) return;
+std::string ChannelExchange::BatchWriter::keepWritten() noexcept {
+    if (rehearsal_) return {};
     ChannelStore& store = exchange_.store_;
+    std::size_t kept = 0;
+    std::string reason;
     try {
         if (store.transactionOpen()) {
             store.commitTransaction();
+            kept = pending_.size();
         } else {
-            for (Written& done : pending_) {
+            for (const Written& done : pending_) {
                 if (done.update)
                     store.updateChannelByName(done.record, kUserVol);
                 else
                     store.insertChannel(done.record, kUserGroup, kUserVol);
+                ++kept;
             }
         }
-    } catch (const Error&) {
+    } catch (const std::exception& error) {
+        reason = error.what();
+    } catch (...) {
+        reason = "?";
     }
+    const std::size_t lost = pending_.size() - kept;
     pending_.clear();
+    if (lost == 0) return {};
+    try {
+        return std::string(exchange_texts::kEarlierRecordsLostBefore) + std::to_string(lost) +
+               std::string(exchange_texts::kEarlierRecordsLostAfter) + reason;
+    } catch (...) {
+        return "?";  // no memory left for the sentence; the caller still learns of the loss
+    }
 }
 
 ChannelExchange::BatchCounts ChannelExchange::batchAdd(ChannelTextReader& reader) {
@@ -309,9 +328,14 @@ ChannelExchange::BatchCounts ChannelExchange::batchAdd(ChannelTextReader& reader
         } while (!reader.atEnd());
         writer.finish();
     } catch (const Error& error) {
-        writer.keepWritten();
+        const std::string lost = writer.keepWritten();
         throw Error("批量自添在第 " + std::to_string(recordNumber) + " 条记录 (文件第 " +
-                    std::to_string(firstLine) + " 行起) 出错：" + error.what());
+                    std::to_string(firstLine) + " 行起) 出错：" + error.what() +
+                    (lost.empty() ? "" : "\r\n" + lost));
+    } catch (...) {
+        // Out of memory and the like: the rows before it are kept all the same.
+        (void)writer.keepWritten();
+        throw;
     }
     return counts;
 }

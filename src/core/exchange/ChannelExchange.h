@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/base/ScopedFlag.h"
 #include "core/base/YieldHook.h"
 #include "core/store/ChannelStore.h"
 
@@ -108,18 +109,23 @@ public:
         void step();
         void finish();
         // After an error: commits what the transaction holds, or writes it
-        // again row by row when the engine rolled it back. Never throws.
-        void keepWritten() noexcept;
+        // again row by row when the engine rolled it back. Never throws:
+        // returns the sentence naming how many rows could not be kept and
+        // why, for the caller's error message; empty when every row was kept.
+        std::string keepWritten() noexcept;
 
     private:
         struct Written {
             bool update;
             ChannelRecord record;
         };
+        // Opens the store when closed; throws while another long write or a tree build runs.
+        static ChannelExchange& claim(ChannelExchange& exchange);
         void write(bool update, ChannelRecord record);
 
         ChannelExchange& exchange_;
         bool rehearsal_;
+        ScopedFlag running_;
         std::vector<Written> pending_;
         std::chrono::steady_clock::time_point lastCommit_;
     };
@@ -154,6 +160,8 @@ inline constexpr std::string_view kCannotOpenBefore = "不能打开 ";
 inline constexpr std::string_view kCannotOpenAfter = " 文件，请检查文件格式是否正确。";
 inline constexpr std::string_view kRefusedAddress = "地址或相关网址不是媒体或网页地址，没有添加：";
 inline constexpr std::string_view kBatchDone = "祝贺您，操作成功了！\r\n\r\n您现在就可以开始欣赏更多的频道！";
+inline constexpr std::string_view kEarlierRecordsLostBefore = "此前读入的 ";
+inline constexpr std::string_view kEarlierRecordsLostAfter = " 条记录也没能保存：";
 inline constexpr std::string_view kNameControlsBlanked = "频道名称里的换行、制表符等控制字符已换成空格";
 }  // namespace exchange_texts
 

@@ -31,8 +31,8 @@ std::string quotedExecArgument(const std::string& argument) {
             throw Error("A program path with a line break cannot start with the session");
         // Quoting escapes with a backslash, and the value's own escaping
         // doubles every backslash.
-        if (c == '"' || c == '`' || c == '$') quoted += "\\\\";
-        if (c == '\\') quoted += "\\\\\\";
+        if (c == '"' || c == '`' || c == '$') quoted += R"(\\)";
+        if (c == '\\') quoted += R"(\\\)";
         if (c == '%') quoted += '%';
         quoted += c;
     }
@@ -54,6 +54,9 @@ std::string entryString(const std::string& value) {
 
 Autostart::Autostart(std::string_view xdgConfigHome, std::string_view home)
     : entryFile_(configFolder(xdgConfigHome, home) / "autostart" / kEntryName) {}
+
+Autostart::Autostart(const Environment& environment)
+    : Autostart(environment.xdgConfigHome, environment.home) {}
 
 Autostart::Autostart() : Autostart(environmentValue("XDG_CONFIG_HOME"), environmentValue("HOME")) {}
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/base/Environment.h"
+
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -15,7 +17,8 @@ public:
     // only), else $HOME/.config/autostart; empty texts stand for unset
     // variables. Throws Error when neither names an absolute folder.
     Autostart(std::string_view xdgConfigHome, std::string_view home);
-    // The same with the variables of this process.
+    explicit Autostart(const Environment& environment);
+    // The same with the variables of this process, for callers not yet given an Environment.
     Autostart();
 
     const std::filesystem::path& entryFile() const { return entryFile_; }

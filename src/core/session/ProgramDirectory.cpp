@@ -34,6 +34,10 @@ ProgramLocation locateProgramDirectory(const fs::path& executableFolder, std::st
         "an absolute folder");
 }
 
+ProgramLocation locateProgramDirectory(const fs::path& executableFolder, const Environment& environment) {
+    return locateProgramDirectory(executableFolder, environment.xdgDataHome, environment.home);
+}
+
 ProgramLocation locateProgramDirectory(const fs::path& executableFolder) {
     return locateProgramDirectory(executableFolder, environmentValue("XDG_DATA_HOME"),
                                   environmentValue("HOME"));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/base/Environment.h"
+
 #include <filesystem>
 #include <string_view>
 
@@ -26,7 +28,9 @@ struct ProgramLocation {
 // texts stand for unset variables. Throws Error when neither is usable.
 ProgramLocation locateProgramDirectory(const std::filesystem::path& executableFolder,
                                        std::string_view xdgDataHome, std::string_view home);
-// The same with the variables of this process.
+ProgramLocation locateProgramDirectory(const std::filesystem::path& executableFolder,
+                                       const Environment& environment);
+// The same with the variables of this process, for callers not yet given an Environment.
 ProgramLocation locateProgramDirectory(const std::filesystem::path& executableFolder);
 
 // Makes a per-user program directory that has no channel database yet from

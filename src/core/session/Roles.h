@@ -1,10 +1,16 @@
 #pragma once
 
-// The roles a session hands out, for the front ends that use them.
-#include "core/actions/ChannelCommands.h"
+// The roles a session hands out, and the values and text rules the front
+// ends use with them; the front ends include the core through this header,
+// Session.h, the ports and Error.h only.
 #include "core/actions/DesktopHelpers.h"
+#include "core/base/AsciiText.h"
+#include "core/base/ScrambleText.h"
 #include "core/browser/CatalogueView.h"
 #include "core/exchange/CatalogueExchange.h"
+#include "core/session/ChannelCommands.h"
 #include "core/session/DatabaseCare.h"
+#include "core/settings/ListEntries.h"
 #include "core/settings/Preferences.h"
+#include "core/settings/Skin.h"
 #include "core/speed/SpeedSlots.h"

@@ -1,7 +1,6 @@
 #include "core/session/Session.h"
 
 #include "core/actions/AdvertisementRoll.h"
-#include "core/actions/ChannelCommands.h"
 #include "core/actions/ChannelEdits.h"
 #include "core/actions/ChannelOpener.h"
 #include "core/actions/ChannelTest.h"
@@ -21,6 +20,7 @@
 #include "core/exchange/ChannelTextFile.h"
 #include "core/ports/UiPort.h"
 #include "core/session/AppTexts.h"
+#include "core/session/ChannelCommands.h"
 #include "core/session/OptionsVisit.h"
 #include "core/settings/AboutPage.h"
 #include "core/settings/Skin.h"
@@ -44,7 +44,7 @@ struct Session::Parts {
           advertisement(session.ui_),
           helpers(session.programDir_, session.settings_, shell, session.desktop_, session.ui_),
           speedChannelSet(speedChannels, session.settings_, session.ui_),
-          childLock(*store, session.ui_, computerKey()),
+          childLock(*store, session.ui_, computerKeyFor(session.environment_.machineId)),
           browser(*store, session.programDir_, session.ui_, session.yield_),
           opener(*store, session.settings_, childLock, shell, advertisement, session.ui_),
           slotPlayer(opener, speedChannels),
@@ -88,11 +88,12 @@ struct Session::Parts {
 };
 
 Session::Session(std::filesystem::path programDir, UiPort& ui, DesktopPort& desktop,
-                 YieldHook::Callback yield)
+                 YieldHook::Callback yield, Environment environment)
     : programDir_(std::move(programDir)),
       ui_(ui),
       desktop_(desktop),
       yield_(std::move(yield)),
+      environment_(std::move(environment)),
       settings_(programDir_),
       parts_(std::make_unique<Parts>(*this)) {}
 

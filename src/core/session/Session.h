@@ -2,6 +2,7 @@
 
 #include "core/actions/AdWindowTimer.h"
 #include "core/actions/ChannelProbe.h"
+#include "core/base/Environment.h"
 #include "core/base/YieldHook.h"
 #include "core/browser/CatalogueView.h"
 #include "core/browser/TreeCache.h"
@@ -96,7 +97,7 @@ CheckSummary summarizeChecks(const std::vector<ChannelCheck>& checks);
 class Session {
 public:
     Session(std::filesystem::path programDir, UiPort& ui, DesktopPort& desktop,
-            YieldHook::Callback yield = {});
+            YieldHook::Callback yield = {}, Environment environment = Environment::fromProcess());
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -279,6 +280,7 @@ private:
     UiPort& ui_;
     DesktopPort& desktop_;
     YieldHook yield_;
+    Environment environment_;
     SettingsFile settings_;
     AdWindowTimer adWindow_;
     std::unique_ptr<Parts> parts_;

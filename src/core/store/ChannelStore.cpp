@@ -106,6 +106,42 @@ int lockedFlag(const Statement& q, int column) {
     return q.isWholeNumber(column) && q.integer64(column) == 0 ? 0 : 1;
 }
 
+// Reads a result row's columns from the first on, so that each read names
+// only its field and the column numbers cannot drift from the statement's order.
+class RowReader {
+public:
+    explicit RowReader(const Statement& q) : q_(q) {}
+
+    template <typename... Texts>
+    RowReader& text(std::string& into, Texts&... more) {
+        q_.readBytes(next_++, into);
+        if constexpr (sizeof...(more) > 0) text(more...);
+        return *this;
+    }
+    RowReader& number(int& into) {
+        into = q_.integer(next_++);
+        return *this;
+    }
+    RowReader& number(std::int64_t& into) {
+        into = q_.integer64(next_++);
+        return *this;
+    }
+    RowReader& lock(int& into) {
+        into = lockedFlag(q_, next_++);
+        return *this;
+    }
+    // A column the caller does not want (a listing pass that leaves it out).
+    RowReader& textIf(bool wanted, std::string& into) {
+        if (wanted) q_.readBytes(next_, into);
+        ++next_;
+        return *this;
+    }
+
+private:
+    const Statement& q_;
+    int next_ = 0;
+};
+
 bool isWritable(const fs::path& path) { return ::access(path.c_str(), W_OK) == 0; }
 
 // SQLite's URI for a read-only open. With no log waiting beside the file it
@@ -178,7 +214,7 @@ struct ChannelStore::Impl {
         return true;
     }
 
-    StatementRun run(CachedStatement& cached) { return StatementRun(activeRuns, cached, requireDb()); }
+    StatementRun run(CachedStatement& cached) { return {activeRuns, cached, requireDb()}; }
 
     StatementRun run(std::string_view text) {
         auto found = prepared.find(std::string(text));
@@ -192,7 +228,7 @@ struct ChannelStore::Impl {
     // A statement whose text carries a value: prepared for this run only,
     // so the cache cannot grow with every main category asked for.
     StatementRun runOnce(std::string_view text) {
-        return StatementRun(activeRuns, std::make_unique<Statement>(requireDb(), text));
+        return {activeRuns, std::make_unique<Statement>(requireDb(), text)};
     }
 
     void connect(const SettingsRow* newSettings);
@@ -418,13 +454,11 @@ SettingsRow ChannelStore::readSettingsRow() {
     auto q = impl_->run(sql::kSelectSettingsRow);
     SettingsRow row;
     if (q->step()) {
-        row.name = q->bytes(0);
-        row.scrambledUrl = q->bytes(1);
-        row.scrambledType = q->bytes(2);
-        row.scrambledSpeed = q->bytes(3);
-        row.rating = q->integer(4);
-        row.favorited = q->integer(5);
-        row.locked = q->integer(6);
+        RowReader(*q)
+            .text(row.name, row.scrambledUrl, row.scrambledType, row.scrambledSpeed)
+            .number(row.rating)
+            .number(row.favorited)
+            .number(row.locked);
     }
     return row;
 }
@@ -433,14 +467,15 @@ namespace {
 
 // The columns of the listing statements, in their order.
 void readListing(const Statement& q, ChannelListing& row, ListedColumns columns = {}) {
-    q.readBytes(0, row.class0);
-    if (columns.class1) q.readBytes(1, row.class1);
-    if (columns.class2) q.readBytes(2, row.class2);
-    if (columns.class3) q.readBytes(3, row.class3);
-    q.readBytes(4, row.name);
-    row.favorited = q.integer(5);
-    if (columns.vol) q.readBytes(6, row.vol);
-    row.locked = lockedFlag(q, 7);
+    RowReader(q)
+        .text(row.class0)
+        .textIf(columns.class1, row.class1)
+        .textIf(columns.class2, row.class2)
+        .textIf(columns.class3, row.class3)
+        .text(row.name)
+        .number(row.favorited)
+        .textIf(columns.vol, row.vol)
+        .lock(row.locked);
 }
 
 }  // namespace
@@ -474,15 +509,15 @@ ChannelDetails ChannelStore::readChannelDetails(std::string_view name) {
     q->bindText(":sqlsName", name);
     ChannelDetails details;
     if (q->step()) {
-        details.id = q->integer64(0);
-        details.rating = q->integer(1);
-        details.memo = q->bytes(2);
-        details.groupId = q->integer(3);
-        details.type = q->bytes(4);
-        details.speed = q->bytes(5);
-        details.favorited = q->integer(6);
-        details.vol = q->bytes(7);
-        details.locked = lockedFlag(*q, 8);
+        RowReader(*q)
+            .number(details.id)
+            .number(details.rating)
+            .text(details.memo)
+            .number(details.groupId)
+            .text(details.type, details.speed)
+            .number(details.favorited)
+            .text(details.vol)
+            .lock(details.locked);
     }
     return details;
 }
@@ -491,13 +526,11 @@ ChannelAddress ChannelStore::readChannelAddress(std::string_view name) {
     auto q = impl_->run(sql::kSelectChannelAddress);
     q->bindText(":sqlsName", name);
     ChannelAddress address;
-    if (q->step()) {
-        address.scrambledUrl = q->bytes(0);
-        address.name = q->bytes(1);
-        address.link = q->bytes(2);
-        address.locked = lockedFlag(*q, 3);
-        address.type = q->bytes(4);
-    }
+    if (q->step())
+        RowReader(*q)
+            .text(address.scrambledUrl, address.name, address.link)
+            .lock(address.locked)
+            .text(address.type);
     return address;
 }
 
@@ -514,12 +547,10 @@ ChannelPlacement ChannelStore::readChannelPlacement(std::string_view name) {
     q->bindText(":sqlsName", name);
     ChannelPlacement placement;
     if (q->step()) {
-        placement.class0 = q->bytes(0);
-        placement.class1 = q->bytes(1);
-        placement.class2 = q->bytes(2);
-        placement.class3 = q->bytes(3);
-        placement.favorited = q->integer(4);
-        placement.vol = q->bytes(5);
+        RowReader(*q)
+            .text(placement.class0, placement.class1, placement.class2, placement.class3)
+            .number(placement.favorited)
+            .text(placement.vol);
     }
     return placement;
 }
@@ -591,16 +622,11 @@ ChannelStore::EditableChannel ChannelStore::readChannelForEdit(std::string_view 
     EditableChannel channel;
     if (q->step()) {
         ChannelRecord& record = channel.record;
-        record.class0 = q->bytes(0);
-        record.class1 = q->bytes(1);
-        record.class2 = q->bytes(2);
-        record.class3 = q->bytes(3);
-        record.type = q->bytes(4);
-        record.speed = q->bytes(5);
-        record.scrambledUrl = q->bytes(6);
-        channel.id = q->integer64(7);
-        record.link = q->bytes(8);
-        record.memo = q->bytes(9);
+        RowReader(*q)
+            .text(record.class0, record.class1, record.class2, record.class3, record.type, record.speed,
+                  record.scrambledUrl)
+            .number(channel.id)
+            .text(record.link, record.memo);
         // The edit form's read does not read the name: the row is the one stored under it.
         record.name = name;
     }
@@ -642,16 +668,8 @@ void ChannelStore::forEachUserChannel(const std::function<void(const ChannelReco
     auto q = impl_->run(sql::kSelectUserChannels);
     ChannelRecord record;
     while (q->step()) {
-        q->readBytes(0, record.class0);
-        q->readBytes(1, record.class1);
-        q->readBytes(2, record.class2);
-        q->readBytes(3, record.class3);
-        q->readBytes(4, record.name);
-        q->readBytes(5, record.scrambledUrl);
-        q->readBytes(6, record.link);
-        q->readBytes(7, record.memo);
-        q->readBytes(8, record.type);
-        q->readBytes(9, record.speed);
+        RowReader(*q).text(record.class0, record.class1, record.class2, record.class3, record.name,
+                           record.scrambledUrl, record.link, record.memo, record.type, record.speed);
         visit(record);
     }
 }
@@ -661,18 +679,13 @@ void ChannelStore::forEachChannelForExport(const std::function<void(const Export
     ExportedChannel row;
     ChannelRecord& record = row.record;
     while (q->step()) {
-        q->readBytes(0, record.class0);
-        q->readBytes(1, record.class1);
-        q->readBytes(2, record.class2);
-        q->readBytes(3, record.class3);
-        q->readBytes(4, record.name);
-        q->readBytes(5, record.scrambledUrl);
-        q->readBytes(6, record.memo);
-        q->readBytes(7, record.type);
-        row.favorited = static_cast<int>(q->integer64(8));
-        row.locked = lockedFlag(*q, 9);
-        row.groupId = static_cast<int>(q->integer64(10));
-        q->readBytes(11, row.vol);
+        RowReader(*q)
+            .text(record.class0, record.class1, record.class2, record.class3, record.name,
+                  record.scrambledUrl, record.memo, record.type)
+            .number(row.favorited)
+            .lock(row.locked)
+            .number(row.groupId)
+            .text(row.vol);
         visit(row);
     }
 }

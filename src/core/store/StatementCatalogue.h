@@ -4,13 +4,13 @@
 #include <string_view>
 
 // Every SQL statement the program runs on `ChannelInfo`, kept as the program
-// Has always issued them, except that every statement finding a channel by
+// has always issued them, except that every statement finding a channel by
 // name adds "and ci_GroupID<>0": the settings row shares the table but is no
 // channel, and must never be played, edited or deleted under its name. The
-// name-taken count keeps it, since its name is taken all the same. Parameters are bound by name: `:sqls…`
-// text,
-// `:sqli…` 32-bit integer, `:sqlb…` one-byte integer. Computed columns are
-// `iResult`, `sResult` and `CountName`.
+// name-taken count keeps it, since its name is taken all the same.
+// Parameters are bound by name: `:sqls…` text, `:sqli…` 32-bit integer,
+// `:sqlb…` one-byte integer. Computed columns are `iResult`, `sResult` and
+// `CountName`.
 namespace kw::sql {
 
 // The settings row (group 0); callers take the first row only.
@@ -109,9 +109,9 @@ inline constexpr std::string_view kUpdateChannelByName =
     "ci_Speed=:sqlsSpeed,ci_Vol=:sqlsVol  where ci_Name=:sqlsName and ci_GroupID<>0";
 
 // The user's own channels for export. "User" is a double-quoted string
-// Literal: SQLite reads it as one because no column of that name exists, and
-// The connection turns that reading on explicitly (SQLITE_DBCONFIG_DQS_DML),
-// So builds whose default is off run the statement unchanged.
+// literal: SQLite reads it as one because no column of that name exists, and
+// the connection turns that reading on explicitly (SQLITE_DBCONFIG_DQS_DML),
+// so builds whose default is off run the statement unchanged.
 inline constexpr std::string_view kSelectUserChannels =
     "select ci_Class0,ci_Class1,ci_Class2,ci_Class3,ci_Name,ci_URL,ci_Link,ci_Memo,ci_Type,ci_Speed "
     "from ChannelInfo where (ci_GroupID=2) and ci_Vol=\"User\"";
@@ -135,15 +135,15 @@ std::string selectColumnByName(std::string_view column);
 std::string selectDistinctColumn(std::string_view column);
 
 // The same under one main category, which is written into the text as a
-// String literal in single quotes with inner single quotes doubled.
+// string literal in single quotes with inner single quotes doubled.
 std::string selectDistinctColumnInMainCategory(std::string_view column, std::string_view mainCategory);
 
 // The main category as an SQL string literal for selectDistinctColumnInMainCategory.
 std::string quotedLiteral(std::string_view text);
 
 // Creating a database: the table, its case-insensitive unique name index and
-// The settings row. The column set is the one every statement above reads;
-// Ci_URL holds the scrambled bytes as a BLOB.
+// the settings row. The column set is the one every statement above reads;
+// ci_URL holds the scrambled bytes as a BLOB.
 inline constexpr std::string_view kCreateChannelInfo =
     "create table ChannelInfo ("
     "ci_ID INTEGER PRIMARY KEY AUTOINCREMENT,"
@@ -168,7 +168,7 @@ inline constexpr std::string_view kInsertSettingsRow =
     "Values (:sqlsName,:sqlsURL,:sqlsType,:sqlsSpeed,:sqlbRating,0,:sqlbFavorited,:sqliLocked)";
 
 // Opening a database: reading every column proves the file is a database
-// Holding the table the statements need, without writing anything.
+// holding the table the statements need, without writing anything.
 inline constexpr std::string_view kVerifySchema =
     "select ci_ID,ci_Class0,ci_Class1,ci_Class2,ci_Class3,ci_Name,ci_URL,ci_Link,ci_Memo,ci_Type,ci_Speed,"
     "ci_Rating,ci_GroupID,ci_Vol,ci_Favorited,ci_Locked from ChannelInfo limit 1";

@@ -32,6 +32,8 @@ TEST(ComputerKey, StableHiddenAndDifferentPerComputerFallingBackToTheHostName) {
     EXPECT_NE(computerKey(onlyB), keyA);
     EXPECT_FALSE(computerKey(none).empty());
     EXPECT_NE(computerKey(none), keyA);
+    EXPECT_EQ(computerKeyFor(machineIdentity(onlyA)), keyA);
+    EXPECT_EQ(computerKeyFor(""), "");
 
     const std::string stored = scrambleText("童锁Pw", keyA);
     EXPECT_EQ(unscrambleText(stored, keyA), "童锁Pw");

@@ -3,6 +3,7 @@
 #include "core/base/SafeFile.h"
 #include "core/base/TextCodec.h"
 
+#include "support/ExpectError.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -292,18 +293,18 @@ TEST_F(ProfileFileTest, FolderInThePlaceOfTheFileReadsDefaultsAndRefusesWrites) 
     fs::create_directory(path_);
     ProfileFile file(path_);
     EXPECT_EQ(file.readText("S", "k", "d"), "d");
-    EXPECT_THROW(file.writeText("S", "k", "v"), kw::Error);
+    EXPECT_ERROR("Unable to write to ", file.writeText("S", "k", "v"));
     EXPECT_TRUE(fs::is_directory(path_));
 }
 
 TEST_F(ProfileFileTest, NamesAndValuesThatCannotBeHeldInOneLineAreRefused) {
     store("[S]\r\nk=1\r\n");
     ProfileFile file(path_);
-    EXPECT_THROW(file.writeText("S", "k", "two\r\nlines"), kw::Error);
-    EXPECT_THROW(file.writeText("S", "a=b", "v"), kw::Error);
-    EXPECT_THROW(file.writeText("S", ";k", "v"), kw::Error);
-    EXPECT_THROW(file.writeText("S", "  ", "v"), kw::Error);
-    EXPECT_THROW(file.writeText("S]x", "k", "v"), kw::Error);
+    EXPECT_ERROR("A value with a line break cannot be written", file.writeText("S", "k", "two\r\nlines"));
+    EXPECT_ERROR("Invalid key name \"a=b\"", file.writeText("S", "a=b", "v"));
+    EXPECT_ERROR("Invalid key name \";k\"", file.writeText("S", ";k", "v"));
+    EXPECT_ERROR("Invalid key name \"  \"", file.writeText("S", "  ", "v"));
+    EXPECT_ERROR("Invalid section name \"S]x\"", file.writeText("S]x", "k", "v"));
     EXPECT_EQ(stored(), "[S]\r\nk=1\r\n");
 }
 
@@ -316,8 +317,8 @@ TEST_F(ProfileFileTest, NamesThatWouldNotReadBackAreRefused) {
         for (const std::string name : {"a\x1A"
                                        "b",
                                        "bad\xFF\xFE", "\xC3"}) {
-            EXPECT_THROW(file.writeText(name, "k", "v"), kw::Error) << name;
-            EXPECT_THROW(file.writeText("S", name, "v"), kw::Error) << name;
+            EXPECT_ERROR("Invalid section name", file.writeText(name, "k", "v")) << name;
+            EXPECT_ERROR("Invalid key name", file.writeText("S", name, "v")) << name;
         }
         EXPECT_EQ(stored(), bytes);
         file.writeText("S", "浪漫", "v");

@@ -3,6 +3,7 @@
 #include "core/base/Error.h"
 #include "core/base/TextCodec.h"
 #include "core/browser/ChannelTree.h"
+#include "support/ExpectError.h"
 
 #include <gtest/gtest.h>
 
@@ -163,7 +164,7 @@ TEST_F(TreeCacheFileTest, ARefusedWriteNamesThePathAndLeavesNothingBehind) {
               1);
 
     const auto missingFolder = dir_ / "gone" / "ChannelTree.tre";
-    EXPECT_THROW(saveTreeCache(tree_, missingFolder, yield_), Error);
+    EXPECT_ERROR("Unable to write to ", saveTreeCache(tree_, missingFolder, yield_));
 }
 
 TEST_F(TreeCacheFileTest, AnUnreadableCacheIsAnError) {

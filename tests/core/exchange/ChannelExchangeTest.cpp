@@ -268,6 +268,28 @@ INSTANTIATE_TEST_SUITE_P(Cases, BatchFailureTest,
                                            FailCase{"transaction", "rollback"}),
                          [](const auto& param) { return std::string(param.param.what); });
 
+TEST_F(ExchangeTest, RecordsThatCannotBeWrittenAgainAfterARollbackAreNamedAsLost) {
+    // The connection's change count survives the rollback, so the second
+    // write of "一" (the replay after "坏" rolled everything back) is refused.
+    sql("create trigger refuse before insert on ChannelInfo when new.ci_Name='坏' begin "
+        "select raise(rollback,'refused'); end");
+    sql("create trigger again before insert on ChannelInfo when new.ci_Name='一' and total_changes() > 0 "
+        "begin select raise(abort,'written twice'); end");
+    const fs::path file = programDir_ / "in.txt";
+    writeBytes(file, record("一") + record("坏"));
+    ui_.openFileAnswers.push_back(file.string());
+    try {
+        session().actUserBatchAddChannel();
+        FAIL() << "the failing record must end the command";
+    } catch (const Error& error) {
+        EXPECT_NE(std::string(error.what()).find("此前读入的 1 条记录也没能保存：written twice"),
+                  std::string::npos)
+            << error.what();
+    }
+    EXPECT_EQ(channels().countChannelsByName("一"), 0);
+    EXPECT_FALSE(session().exchangeRunning());
+}
+
 TEST_F(ExchangeTest, HostileFilesStoreNothingBrokenAndNeverCrash) {
     std::mt19937 random(7);
     std::string noise(1 << 20, '\0');

@@ -1,6 +1,7 @@
 #include "core/base/Error.h"
 #include "core/base/TextCodec.h"
 #include "core/exchange/ChannelTextFile.h"
+#include "support/ExpectError.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -111,8 +112,8 @@ TEST(ChannelTextReader, ShiftedRecordsAreFramedByElevenLines) {
 
 TEST(ChannelTextReader, RefusesADirectoryAndAMissingFile) {
     TempDir dir;
-    EXPECT_THROW(ChannelTextReader{dir.path()}, Error);
-    EXPECT_THROW(ChannelTextReader{dir / "missing.txt"}, Error);
+    EXPECT_ERROR("不是一个文件：", ChannelTextReader{dir.path()});
+    EXPECT_ERROR("No such file or directory", ChannelTextReader{dir / "missing.txt"});
 }
 
 TEST(ChannelTextWriter, WritesElevenGbkLinesWithTheDescriptionOnOne) {

@@ -1,5 +1,6 @@
 #include "core/base/Error.h"
 #include "core/session/Autostart.h"
+#include "support/ExpectError.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +20,7 @@ TEST(Autostart, EntryLivesInTheUsersAutostartFolder) {
     EXPECT_EQ(Autostart("", "/home/u").entryFile(), fs::path("/home/u/.config/autostart") / kEntryName);
     EXPECT_EQ(Autostart("relative", "/home/u").entryFile(),
               fs::path("/home/u/.config/autostart") / kEntryName);
-    EXPECT_THROW(Autostart("", ""), kw::Error);
+    EXPECT_ERROR("Cannot tell where the autostart entry belongs", Autostart("", ""));
 }
 
 TEST(Autostart, IsOffUntilSwitchedOnAndOffAgainAfterwards) {
@@ -54,7 +55,7 @@ TEST(Autostart, UnwritableFolderIsAnError) {
     TempDir home;
     std::ofstream(home / ".config") << "a file where the folder belongs";
     const Autostart autostart("", home.path().string());
-    EXPECT_THROW(autostart.set(true, "/usr/bin/kestrelwave"), kw::Error);
+    EXPECT_ERROR("Unable to write to ", autostart.set(true, "/usr/bin/kestrelwave"));
 }
 
 struct QuotingCase {
@@ -77,7 +78,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, AutostartQuoting,
                                          QuotingCase{"/100%/k", R"("/100%%/k")"}));
 
 TEST(Autostart, LineBreakInTheProgramPathIsRefused) {
-    EXPECT_THROW(Autostart::entryText("/a\nExec=/bin/evil/k"), kw::Error);
+    EXPECT_ERROR("A program path with a line break cannot start with the session",
+                 Autostart::entryText("/a\nExec=/bin/evil/k"));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "core/base/ScrambleText.h"
 #include "core/session/Installation.h"
 #include "core/store/ChannelStore.h"
+#include "support/ExpectError.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -73,7 +74,8 @@ TEST(Installation, RefusesExistingInstallationUnlessForced) {
     }
     kw::ProfileFile(dir / "Kestrelwave.ini").writeText("LastStatus", "LastSkinName", "清新自然");
 
-    EXPECT_THROW(kw::createInstallation(dir.path(), kDataDir, false), kw::Error);
+    EXPECT_ERROR("already holds an installation; use --force to replace it",
+                 kw::createInstallation(dir.path(), kDataDir, false));
     EXPECT_EQ(openInstalled(dir)->countChannelsByName("Mine"), 1);
 
     kw::createInstallation(dir.path(), kDataDir, true);

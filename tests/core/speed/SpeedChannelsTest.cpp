@@ -2,6 +2,7 @@
 
 #include "core/base/Error.h"
 
+#include "support/ExpectError.h"
 #include "support/FakeUi.h"
 
 #include <gtest/gtest.h>
@@ -132,8 +133,8 @@ TEST(SpeedChannels, HoverShowsTheChannelOrTheEmptyHint) {
     slots.setName(22, "末位");
     EXPECT_EQ(slots.hoverText(22), "末位");
     EXPECT_EQ(slots.hoverText(1), "[空]快捷频道");
-    EXPECT_THROW(slots.hoverText(23), kw::Error);
-    EXPECT_THROW(slots.click(0), kw::Error);
+    EXPECT_ERROR("Speed-channel slot 23 is not 1 to 22", slots.hoverText(23));
+    EXPECT_ERROR("Speed-channel slot 0 is not 1 to 22", slots.click(0));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "core/base/ScrambleText.h"
 #include "core/base/TextCodec.h"
 #include "core/store/ChannelStore.h"
+#include "support/ExpectError.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -96,7 +97,7 @@ TEST_F(ChannelStoreTest, CreateWritesSettingsRowThatSurvivesReopen) {
 
 TEST_F(ChannelStoreTest, CreateRefusesAnExistingFileAndLeavesItAlone) {
     writeFile(databaseFile(), "keep me");
-    EXPECT_THROW(createStore(), kw::Error);
+    EXPECT_ERROR("File exists", createStore());
     EXPECT_EQ(readFile(databaseFile()), "keep me");
 }
 
@@ -225,7 +226,7 @@ TEST_F(ChannelStoreTest, ClassListsQuoteTheMainCategoryAndSkipTheSettingsRow) {
     EXPECT_THAT(store->distinctClassValues(1, "B'电视台"), ElementsAre("娱乐", "综合"));
     EXPECT_THAT(store->distinctClassValues(3, "B'电视台"), ElementsAre("普通话"));
     EXPECT_TRUE(store->distinctClassValues(1, "x') or (1=1) or ('").empty());
-    EXPECT_THROW(store->distinctClassValues(4, "B'电视台"), kw::Error);
+    EXPECT_ERROR("class column must be 1, 2 or 3", store->distinctClassValues(4, "B'电视台"));
 }
 
 TEST_F(ChannelStoreTest, ListingsFilterByRatingAndNeverShowTheSettingsRow) {
@@ -344,7 +345,7 @@ TEST_F(ChannelStoreTest, VisitMayRunStatementsIncludingTheSameListing) {
         outer.push_back(row.name);
         store->forEachListedChannel(0, [&](const kw::ChannelListing&) { ++inner; });
         store->setFavorited(row.name, 1);
-        EXPECT_THROW(store->close(), kw::Error);
+        EXPECT_ERROR("the channel database is in use", store->close());
     });
     std::sort(outer.begin(), outer.end());
     EXPECT_THAT(outer, ElementsAre("a", "b", "c"));
@@ -355,11 +356,10 @@ TEST_F(ChannelStoreTest, VisitMayRunStatementsIncludingTheSameListing) {
 TEST_F(ChannelStoreTest, TransactionCommitsOrRollsBackAsAWhole) {
     auto store = createStore();
     store->inTransaction([&] { store->insertChannel(channel("kept"), 1, "v"); });
-    EXPECT_THROW(store->inTransaction([&] {
+    EXPECT_ERROR("UNIQUE constraint failed: ChannelInfo.ci_Name", store->inTransaction([&] {
         store->insertChannel(channel("dropped"), 1, "v");
         store->insertChannel(channel("KEPT"), 1, "v");  // name taken: fails
-    }),
-                 kw::Error);
+    }));
     EXPECT_EQ(store->countChannelsByName("kept"), 1);
     EXPECT_EQ(store->countChannelsByName("dropped"), 0);
 }
@@ -424,7 +424,8 @@ TEST_F(ChannelStoreTest, NamesWithControlCharactersAreNeverStoredButExistingOnes
                     testing::ThrowsMessage<kw::Error>(std::string(ChannelStore::kNameWithControlCharacter)));
         store->insertChannel(channel("好名"), 2, "User");
         const auto id = store->readChannelForEdit("好名").id;
-        EXPECT_THROW(store->updateChannelById(id, channel(name)), kw::Error);
+        EXPECT_ERROR(kw::ChannelStore::kNameWithControlCharacter,
+                     store->updateChannelById(id, channel(name)));
         store->deleteChannel("好名");
     }
     EXPECT_EQ(store->countChannelsInGroup(2), 0);

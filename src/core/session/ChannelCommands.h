@@ -16,8 +16,9 @@ class SlotPlayer;
 class SpeedChannels;
 class UiPort;
 
-// The commands on the selected channel leaf, from the window's buttons, keys
-// and menus, and from kwave after it selected a channel by name. Each does
+// The commands on the selected channel leaf (the channel actions and the
+// speed slot a play marks), from the window's buttons, keys and menus, and
+// from kwave after it selected a channel by name. Each does
 // nothing unless a channel leaf is selected, the database is open and no
 // build is running.
 class ChannelCommands {

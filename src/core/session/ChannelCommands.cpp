@@ -1,4 +1,4 @@
-#include "core/actions/ChannelCommands.h"
+#include "core/session/ChannelCommands.h"
 
 #include "core/actions/ChannelEdits.h"
 #include "core/actions/ChannelOpener.h"
