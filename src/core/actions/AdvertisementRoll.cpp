@@ -6,19 +6,10 @@
 #include "core/store/ChannelStore.h"
 
 #include <charconv>
-#include <chrono>
 #include <memory>
-#include <random>
 #include <utility>
 
 namespace kw {
-
-AdvertisementRoll::RandomSource AdvertisementRoll::clockSeededSource() {
-    const auto seed =
-        static_cast<std::mt19937::result_type>(std::chrono::system_clock::now().time_since_epoch().count());
-    auto engine = std::make_shared<std::mt19937>(seed);
-    return [engine](int bound) { return std::uniform_int_distribution<int>(0, bound - 1)(*engine); };
-}
 
 AdvertisementRoll::AdvertisementRoll(UiPort& ui, RandomSource random) : ui_(ui), random_(std::move(random)) {}
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/base/Environment.h"
+
 #include <functional>
 #include <optional>
 #include <string_view>
@@ -14,13 +16,9 @@ class UiPort;
 // start; each roll draws afresh and shows the advertisement on a match.
 class AdvertisementRoll {
 public:
-    // A whole number drawn uniformly from [0, bound), bound > 0.
-    using RandomSource = std::function<int(int bound)>;
-    static RandomSource clockSeededSource();
-
     static constexpr int kDefaultFrequency = 3;
 
-    explicit AdvertisementRoll(UiPort& ui, RandomSource random = clockSeededSource());
+    AdvertisementRoll(UiPort& ui, RandomSource random);
 
     // N from the settings row: ci_Speed unscrambled under the row's name and
     // read as a whole number; empty or not a number gives 3.

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <random>
 
 namespace kw {
 namespace {
@@ -45,9 +47,11 @@ std::string machineIdentity(std::span<const std::string_view> machineIdFiles) {
     return {};
 }
 
-RandomSource RandomSource::fromClock() {
-    return RandomSource(
-        static_cast<std::uint32_t>(std::chrono::system_clock::now().time_since_epoch().count()));
+RandomSource clockSeededRandomSource() {
+    const auto seed =
+        static_cast<std::mt19937::result_type>(std::chrono::system_clock::now().time_since_epoch().count());
+    auto engine = std::make_shared<std::mt19937>(seed);
+    return [engine](int bound) { return std::uniform_int_distribution<int>(0, bound - 1)(*engine); };
 }
 
 }  // namespace kw

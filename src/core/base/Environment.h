@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <random>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -29,17 +29,10 @@ struct Environment {
 // identity, else "host:<host name>", else empty.
 std::string machineIdentity(std::span<const std::string_view> machineIdFiles = kMachineIdFiles);
 
-// The chance draws of a run (the advertisement roll, the compaction draw):
-// seeded from the clock in the program, from a fixed number in a test.
-class RandomSource {
-public:
-    explicit RandomSource(std::uint32_t seed) : engine_(seed) {}
-    static RandomSource fromClock();
-    // A whole number from 0 to range - 1; range is at least 1.
-    int below(int range) { return std::uniform_int_distribution<int>(0, range - 1)(engine_); }
-
-private:
-    std::mt19937 engine_;
-};
+// The chance draws of a run (the advertisement roll, the compaction draw): a
+// whole number drawn uniformly from [0, bound), bound > 0. The program's is
+// seeded from the clock; a test hands in its own.
+using RandomSource = std::function<int(int bound)>;
+RandomSource clockSeededRandomSource();
 
 }  // namespace kw

@@ -8,14 +8,11 @@
 #include "core/store/ChannelStore.h"
 #include "core/store/Compaction.h"
 
-#include <chrono>
-#include <random>
-
 namespace kw {
 
 DatabaseCare::DatabaseCare(ChannelStore& store, ChannelBrowser& browser, const ChannelExchange& exchange,
-                           UiPort& ui)
-    : store_(store), browser_(browser), exchange_(exchange), ui_(ui) {}
+                           UiPort& ui, RandomSource random)
+    : store_(store), browser_(browser), exchange_(exchange), ui_(ui), random_(std::move(random)) {}
 
 DatabaseCare::~DatabaseCare() = default;
 
@@ -37,12 +34,7 @@ bool DatabaseCare::actPackMDB() {
 }
 
 void DatabaseCare::packOnLuckyDraw() {
-    const int draw = packDraw_ ? packDraw_() : [] {
-        std::mt19937 generator(
-            static_cast<unsigned>(std::chrono::system_clock::now().time_since_epoch().count()));
-        return std::uniform_int_distribution<int>(0, kPackDrawRange - 1)(generator);
-    }();
-    if (draw == kPackDrawHit) actPackMDB();
+    if (random_(kPackDrawRange) == kPackDrawHit) actPackMDB();
 }
 
 void DatabaseCare::beginDatabaseCheck() { check_ = std::make_unique<DatabaseCheckAhead>(store_.file()); }

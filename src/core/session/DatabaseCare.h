@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/base/Environment.h"
 #include "core/store/DatabaseRepair.h"
 
 #include <filesystem>
@@ -19,7 +20,8 @@ class UiPort;
 // a build, batch add or an import runs.
 class DatabaseCare {
 public:
-    DatabaseCare(ChannelStore& store, ChannelBrowser& browser, const ChannelExchange& exchange, UiPort& ui);
+    DatabaseCare(ChannelStore& store, ChannelBrowser& browser, const ChannelExchange& exchange, UiPort& ui,
+                 RandomSource random);
     ~DatabaseCare();
     DatabaseCare(const DatabaseCare&) = delete;
     DatabaseCare& operator=(const DatabaseCare&) = delete;
@@ -28,10 +30,9 @@ public:
     // connection as it was; the engine's message on failure, nothing on success.
     // Returns whether the file was compacted.
     bool actPackMDB();
-    // The exit's roll: a draw from 0 to 49 compacts on 8. Tests replace the draw.
+    // The exit's roll: a draw from 0 to 49 compacts on 8.
     static constexpr int kPackDrawRange = 50;
     static constexpr int kPackDrawHit = 8;
-    void setPackDraw(std::function<int()> draw) { packDraw_ = std::move(draw); }
     void packOnLuckyDraw();
 
     void beginDatabaseCheck();
@@ -58,7 +59,7 @@ private:
     ChannelBrowser& browser_;
     const ChannelExchange& exchange_;
     UiPort& ui_;
-    std::function<int()> packDraw_;
+    RandomSource random_;
     std::unique_ptr<DatabaseCheckAhead> check_;
 };
 

@@ -41,7 +41,7 @@ struct Session::Parts {
     explicit Parts(Session& session)
         : store(ChannelStore::unopened(session.programDir_ / ChannelStore::kFileName)),
           shell(session.desktop_, session.ui_),
-          advertisement(session.ui_),
+          advertisement(session.ui_, session.random_),
           helpers(session.programDir_, session.settings_, shell, session.desktop_, session.ui_),
           speedChannelSet(speedChannels, session.settings_, session.ui_),
           childLock(*store, session.ui_, computerKeyFor(session.environment_.machineId)),
@@ -61,7 +61,7 @@ struct Session::Parts {
           speedSlots(speedChannels, speedChannelSet, slotPlayer, *store),
           exchange(*store, browser, channelExchange, childLock, session.ui_, session.yield_,
                    session.programDir_),
-          database(*store, browser, channelExchange, session.ui_),
+          database(*store, browser, channelExchange, session.ui_, session.random_),
           preferences(session.programDir_, session.settings_) {}
 
     std::unique_ptr<ChannelStore> store;
@@ -88,12 +88,13 @@ struct Session::Parts {
 };
 
 Session::Session(std::filesystem::path programDir, UiPort& ui, DesktopPort& desktop,
-                 YieldHook::Callback yield, Environment environment)
+                 YieldHook::Callback yield, Environment environment, RandomSource random)
     : programDir_(std::move(programDir)),
       ui_(ui),
       desktop_(desktop),
       yield_(std::move(yield)),
       environment_(std::move(environment)),
+      random_(std::move(random)),
       settings_(programDir_),
       parts_(std::make_unique<Parts>(*this)) {}
 

@@ -97,7 +97,8 @@ CheckSummary summarizeChecks(const std::vector<ChannelCheck>& checks);
 class Session {
 public:
     Session(std::filesystem::path programDir, UiPort& ui, DesktopPort& desktop,
-            YieldHook::Callback yield = {}, Environment environment = Environment::fromProcess());
+            YieldHook::Callback yield = {}, Environment environment = Environment::fromProcess(),
+            RandomSource random = clockSeededRandomSource());
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -281,6 +282,7 @@ private:
     DesktopPort& desktop_;
     YieldHook yield_;
     Environment environment_;
+    RandomSource random_;
     SettingsFile settings_;
     AdWindowTimer adWindow_;
     std::unique_ptr<Parts> parts_;

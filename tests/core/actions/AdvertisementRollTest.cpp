@@ -57,7 +57,7 @@ TEST(AdvertisementRoll, ShowsOnlyWhenAFreshDrawMatchesTheStartDraw) {
 
 TEST(AdvertisementRoll, FrequencyOneShowsEveryTime) {
     test::FakeUi ui;
-    AdvertisementRoll roll(ui);
+    AdvertisementRoll roll(ui, clockSeededRandomSource());
     roll.start(1);
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(roll.roll());
     EXPECT_EQ(ui.advertisements, 3);

@@ -31,7 +31,7 @@ protected:
         lock_.emplace(*store_, ui_, std::string(kKey));
         lock_->load();
         shell_.emplace(desktop_, ui_, "http://home.example/");
-        advertisement_.emplace(ui_);
+        advertisement_.emplace(ui_, clockSeededRandomSource());
         advertisement_->start(1);
         opener_.emplace(*store_, *settings_, *lock_, *shell_, *advertisement_, ui_);
         player_.emplace(*opener_, slots_);

@@ -32,7 +32,8 @@ protected:
     Session& session() {
         if (!session_) {
             store_.reset();
-            session_ = std::make_unique<Session>(programDir_, ui_, desktop_);
+            session_ = std::make_unique<Session>(programDir_, ui_, desktop_, YieldHook::Callback{},
+                                                 Environment::fromProcess(), [this](int) { return draw_; });
             session_->open();
         }
         return *session_;
@@ -44,6 +45,7 @@ protected:
     test::FakeUi ui_;
     test::FakeDesktop desktop_;
     std::unique_ptr<Session> session_;
+    int draw_ = 0;  // the exit's compaction draw
 };
 
 TEST_F(CompactionTest, KeepsEveryChannelIncludingThoseStillInTheLogAndRestoresTheConnection) {
@@ -109,8 +111,7 @@ struct ExitCase {
 class ExitRollTest : public CompactionTest, public ::testing::WithParamInterface<ExitCase> {};
 
 TEST_P(ExitRollTest, CompactsAtExitOnlyOnTheWinningDraw) {
-    const int draw = GetParam().draw;
-    session().database().setPackDraw([draw] { return draw; });
+    draw_ = GetParam().draw;
     const ino_t before = inodeOf(database());
     session().exit();
     EXPECT_EQ(inodeOf(database()) != before, GetParam().compacts);
