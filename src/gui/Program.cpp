@@ -192,8 +192,7 @@ std::unique_ptr<Program> Program::launch(std::unique_ptr<SingleInstance> lock,
     std::unique_ptr<Program> program(new Program(std::move(lock)));
     // Late failures of the opener reach the window through its event loop.
     program->desktop_ = std::make_unique<LaunchWatch>(std::move(desktop));
-    program->adWindow_ = std::make_unique<frmADWindow>();
-    program->mainWindow_ = std::make_unique<frmMain>(programDir, *program->adWindow_, *program->desktop_);
+    program->mainWindow_ = std::make_unique<frmMain>(programDir, *program->desktop_);
     program->passwordDialog_ = std::make_unique<frmPasswordDlg>();
     frmMain& main = *program->mainWindow_;
     main.setPasswordDialog(program->passwordDialog_.get());
@@ -213,6 +212,8 @@ std::unique_ptr<Program> Program::launch(std::unique_ptr<SingleInstance> lock,
 Program::Program(std::unique_ptr<SingleInstance> lock) : lock_(std::move(lock)) {}
 
 Program::~Program() = default;
+
+frmADWindow& Program::adWindow() const { return mainWindow_->adWindow(); }
 
 void Program::listenForSecondStarts() {
     const std::filesystem::path socket = lock_->socketPath();

@@ -29,7 +29,7 @@ public:
 };
 
 // The running program: the single-instance lock and the three long-lived
-// windows, created in the order of the entry sequence.
+// windows (the main window brings the news window, which its start-up shows).
 class Program {
 public:
     // The entry sequence up to the event loop, for the program directory
@@ -51,7 +51,7 @@ public:
     // Runs the event loop until the main window's exit sequence ends it.
     int run();
 
-    frmADWindow& adWindow() const { return *adWindow_; }
+    frmADWindow& adWindow() const;
     frmMain& mainWindow() const { return *mainWindow_; }
     frmPasswordDlg& passwordDialog() const { return *passwordDialog_; }
 
@@ -67,7 +67,6 @@ private:
 
     std::unique_ptr<SingleInstance> lock_;
     std::unique_ptr<DesktopPort> desktop_;
-    std::unique_ptr<frmADWindow> adWindow_;
     std::unique_ptr<frmMain> mainWindow_;
     std::unique_ptr<frmPasswordDlg> passwordDialog_;
     std::unique_ptr<QLocalServer> secondStarts_;

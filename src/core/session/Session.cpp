@@ -71,7 +71,8 @@ Session::Session(std::filesystem::path programDir, UiPort& ui, DesktopPort& desk
       speedChannels_(std::make_unique<SpeedChannels>()),
       speedChannelSet_(std::make_unique<SpeedChannelSet>(*speedChannels_, settings_, ui_)),
       advertisement_(std::make_unique<AdvertisementRoll>(ui_)),
-      helpers_(std::make_unique<DesktopHelpers>(programDir_, settings_, *shell_, desktop_, ui_)) {}
+      helpers_(std::make_unique<DesktopHelpers>(programDir_, settings_, *shell_, desktop_, ui_)),
+      adClock_([this] { return homePage(); }, [this] { shell_->reportPlayError(); }) {}
 
 Session::~Session() = default;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/actions/AdWindowTimer.h"
+#include "core/actions/AdClock.h"
 #include "core/actions/ChannelProbe.h"
 #include "core/base/YieldHook.h"
 #include "core/browser/ChannelTree.h"
@@ -368,17 +368,9 @@ public:
     // rebuilds the tree for pages 0 to 2 (page 1 only when it stored channels).
     void endOptions(int page, ChannelForm* form);
 
-    // --- the advertisement and news window. Its clock ticks once a second
-    // while it shows; a showing starts afresh over one still running.
+    // --- the advertisement and news window: its clock and showings.
 
-    AdShowing actADExecute() { return adWindow_.show(AdMode::Advertisement, homePage()); }
-    AdShowing actNewsExecute() { return adWindow_.show(AdMode::News, homePage()); }
-    AdTick adWindowTick() { return adWindow_.tick(); }
-    // The user closes the window; see AdWindowTimer::closeRequested.
-    bool adWindowCloseQuery(bool visible, bool& hideNow) const {
-        return adWindow_.closeRequested(visible, hideNow);
-    }
-    void adWindowHidden() { adWindow_.hidden(); }
+    AdClock& adClock() { return adClock_; }
 
     // --- desktop helpers
 
@@ -437,7 +429,7 @@ private:
     std::unique_ptr<SpeedChannelSet> speedChannelSet_;
     std::unique_ptr<AdvertisementRoll> advertisement_;
     std::unique_ptr<DesktopHelpers> helpers_;
-    AdWindowTimer adWindow_;
+    AdClock adClock_;
     std::unique_ptr<Parts> parts_;
     // The tree the window's model watches before the database is open.
     ChannelTree emptyTree_;
