@@ -14,6 +14,7 @@
 #include <QTcpSocket>
 #include <QtTest>
 
+#include <iostream>
 #include <memory>
 
 using kw::AdClock;
@@ -205,7 +206,7 @@ private slots:
             stuck = true;
             QCoreApplication::exit(1);
         });
-        program->run();
+        program->run(std::cerr);
         QVERIFY(!stuck);
     }
 

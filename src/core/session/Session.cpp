@@ -182,6 +182,11 @@ void Session::exit() {
     if (draw == kPackDrawHit) step([this] { actPackMDB(); });
 }
 
+void Session::removeLockFileAfterBrokenRun() const {
+    std::error_code ignored;
+    std::filesystem::remove(programDir_ / ChannelStore::kLockFileName, ignored);
+}
+
 // --- what the windows show
 
 ChannelTree& Session::channelTree() { return parts_ ? parts_->browser.tree() : emptyTree_; }

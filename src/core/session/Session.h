@@ -136,6 +136,9 @@ public:
     // the tree cache. A step that fails shows its error and the others still
     // run, so that the program can always be ended.
     void exit();
+    // After a run that broke off without the exit sequence: removes the
+    // database engine's lock file, which would otherwise stay behind.
+    void removeLockFileAfterBrokenRun() const;
 
     // True once the database is open and the subsystems on it exist.
     bool isOpen() const { return static_cast<bool>(parts_); }
