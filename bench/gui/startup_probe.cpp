@@ -6,6 +6,8 @@
 #include <QEvent>
 #include <QTimer>
 
+#include <iostream>
+
 #include <unistd.h>
 
 namespace {
@@ -39,5 +41,5 @@ int main(int argc, char** argv) {
     FirstPaint firstPaint;
     application.installEventFilter(&firstPaint);
     const std::unique_ptr<kw::Program> program = kw::Program::start(argv[1]);
-    return program ? program->run() : 1;
+    return program ? program->run(std::cerr) : 1;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 
 namespace kw {
 
@@ -41,5 +42,8 @@ enum class MainCommand {
 
 inline constexpr std::size_t kMainCommandCount =
     static_cast<std::size_t>(MainCommand::muIconSelectChannel) + 1;
+
+// Runs a command at the event boundary: a core error is shown in an error box.
+using CommandRunner = std::function<void(const std::function<void()>&)>;
 
 }  // namespace kw

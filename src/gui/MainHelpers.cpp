@@ -15,12 +15,11 @@
 
 namespace kw {
 
-void frmMain::connectHelperCommands(DesktopPort& desktop) {
-    adWindow_.attach(*session_, desktop);
+void frmMain::connectHelperCommands() {
     connect(command(MainCommand::actAD), &QAction::triggered, this,
-            [this] { runCommand([this] { adWindow_.showMode(AdMode::Advertisement); }); });
+            [this] { runCommand([this] { adWindow_->showMode(AdMode::Advertisement); }); });
     connect(command(MainCommand::actNews), &QAction::triggered, this,
-            [this] { runCommand([this] { adWindow_.showMode(AdMode::News); }); });
+            [this] { runCommand([this] { adWindow_->showMode(AdMode::News); }); });
 
     const auto onSession = [this](void (Session::*helper)()) {
         return [this, helper] { runCommand([this, helper] { (session_.get()->*helper)(); }); };

@@ -1,5 +1,6 @@
 // The main window from the keyboard: the focus order over every control,
 // Enter to play, the pop-up menu keys and the speed-channel slot keys.
+#include "gui/ChannelPane.h"
 #include "gui/ChannelTreeModel.h"
 #include "gui/ChannelTreeView.h"
 #include "gui/frmMain.h"
@@ -71,16 +72,8 @@ void frmMain::buildKeys() {
         connect(popup, &QShortcut::activated, this, [this] { runCommand([this] { popupFromKeyboard(); }); });
     }
 
-    // Ctrl+1 … Ctrl+9 press the first nine slots and Ctrl+0 the tenth; the
-    // others are reached with Tab and pressed with Space.
-    for (int slot = 1; slot <= 10; ++slot) {
-        const int digit = slot % 10;
-        auto* key = new QShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_0 + digit)), this);
-        key->setObjectName(QStringLiteral("SpeedChannelKey%1").arg(slot));
-        QToolButton* button = w_.SpeedChannel[static_cast<std::size_t>(slot - 1)];
-        connect(key, &QShortcut::activated, button, &QToolButton::click);
-        button->setWhatsThis(QStringLiteral("Ctrl+%1").arg(digit));
-    }
+    // Ctrl+1 … Ctrl+9 press the first nine slots and Ctrl+0 the tenth.
+    slots_->buildKeys(*this);
 }
 
 void frmMain::popupFromKeyboard() {
@@ -92,10 +85,10 @@ void frmMain::popupFromKeyboard() {
         const QPoint at = tree->viewport()->mapToGlobal(item.isValid() ? item.bottomLeft() + QPoint(16, 0)
                                                                        : tree->viewport()->rect().center());
         const ChannelTreeModel* model = tree->channelModel();
-        tvSelectChannelContextPopup(model != nullptr ? model->nodeOf(current) : kNoNode, at);
+        pane_->tvSelectChannelContextPopup(model != nullptr ? model->nodeOf(current) : kNoNode, at);
         return;
     }
-    pmMainPopMenu_->popup(focus->mapToGlobal(focus->rect().center()));
+    pmMainPopMenu()->popup(focus->mapToGlobal(focus->rect().center()));
 }
 
 }  // namespace kw

@@ -4,7 +4,6 @@
 #include "core/session/AppTexts.h"
 #include "core/session/ProgramDirectory.h"
 #include "core/session/Session.h"
-#include "core/store/ChannelStore.h"
 #include "gui/LaunchWatch.h"
 #include "gui/QtUi.h"
 #include "gui/SkinPainter.h"
@@ -142,6 +141,25 @@ std::unique_ptr<Program> Program::start(const std::filesystem::path& programDir,
 }
 
 std::unique_ptr<Program> Program::startFrom(const std::filesystem::path& executableFolder) {
+    std::string failure;
+    return startFrom(executableFolder, failure);
+}
+
+int Program::runFrom(const std::filesystem::path& executableFolder, std::ostream& errors) {
+    try {
+        std::string failure;
+        const std::unique_ptr<Program> program = startFrom(executableFolder, failure);
+        if (program) return program->run(errors);
+        if (failure.empty()) return 0;  // a second start: the first one runs on
+        errors << "kestrelwave: " << texts::kProgramDirFailed << ' ' << failure << '\n';
+    } catch (const std::exception& error) {
+        errors << "kestrelwave: " << error.what() << '\n';
+    }
+    return kFailed;
+}
+
+std::unique_ptr<Program> Program::startFrom(const std::filesystem::path& executableFolder,
+                                            std::string& failure) {
     auto lock = takeLock();
     if (!lock) return nullptr;
     // Made under the lock, so two first starts never build it at once.
@@ -151,7 +169,8 @@ std::unique_ptr<Program> Program::startFrom(const std::filesystem::path& executa
         location = locateProgramDirectory(executableFolder);
         made = prepareProgramDirectory(location, shippedDataFolder(executableFolder));
     } catch (const Error& error) {
-        reportProgramDirFailure(error.what());
+        failure = error.what();
+        reportProgramDirFailure(failure);
         return nullptr;
     }
     std::unique_ptr<Program> program =
@@ -192,8 +211,7 @@ std::unique_ptr<Program> Program::launch(std::unique_ptr<SingleInstance> lock,
     std::unique_ptr<Program> program(new Program(std::move(lock)));
     // Late failures of the opener reach the window through its event loop.
     program->desktop_ = std::make_unique<LaunchWatch>(std::move(desktop));
-    program->adWindow_ = std::make_unique<frmADWindow>();
-    program->mainWindow_ = std::make_unique<frmMain>(programDir, *program->adWindow_, *program->desktop_);
+    program->mainWindow_ = std::make_unique<frmMain>(programDir, *program->desktop_);
     program->passwordDialog_ = std::make_unique<frmPasswordDlg>();
     frmMain& main = *program->mainWindow_;
     main.setPasswordDialog(program->passwordDialog_.get());
@@ -213,6 +231,8 @@ std::unique_ptr<Program> Program::launch(std::unique_ptr<SingleInstance> lock,
 Program::Program(std::unique_ptr<SingleInstance> lock) : lock_(std::move(lock)) {}
 
 Program::~Program() = default;
+
+frmADWindow& Program::adWindow() const { return mainWindow_->adWindow(); }
 
 void Program::listenForSecondStarts() {
     const std::filesystem::path socket = lock_->socketPath();
@@ -238,17 +258,25 @@ void Program::listenForSecondStarts() {
     });
 }
 
-int Program::run() {
+int Program::run(std::ostream& errors) {
+    return run([] { QApplication::exec(); }, errors);
+}
+
+int Program::run(const std::function<void()>& loop, std::ostream& errors) {
+    std::string reason;
     try {
         // The exit sequence may have run before the loop started (a double
         // click on the icon during start-up).
-        if (!mainWindow_->hasExited()) QApplication::exec();
+        if (!mainWindow_->hasExited()) loop();
+        return 0;
+    } catch (const std::exception& error) {
+        reason = error.what();
     } catch (...) {
-        // The database engine's lock file would stay behind a broken run.
-        std::error_code ignored;
-        std::filesystem::remove(mainWindow_->programDir() / ChannelStore::kLockFileName, ignored);
+        reason = "the run broke off";
     }
-    return 0;
+    mainWindow_->session().removeLockFileAfterBrokenRun();
+    errors << "kestrelwave: " << reason << '\n';
+    return kFailed;
 }
 
 std::optional<int> answerInformationRequest(const std::vector<std::string>& arguments, std::ostream& out,

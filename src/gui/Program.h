@@ -4,6 +4,7 @@
 #include <QLocalServer>
 
 #include <filesystem>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <optional>
@@ -29,7 +30,7 @@ public:
 };
 
 // The running program: the single-instance lock and the three long-lived
-// windows, created in the order of the entry sequence.
+// windows (the main window brings the news window, which its start-up shows).
 class Program {
 public:
     // The entry sequence up to the event loop, for the program directory
@@ -46,12 +47,21 @@ public:
     // it finds its program directory and makes a per-user one on the first
     // start (a directory that cannot be made gets an error box and nullptr).
     static std::unique_ptr<Program> startFrom(const std::filesystem::path& executableFolder);
+    // The whole desktop program from executableFolder: start, event loop,
+    // end. Returns the exit status: 0 after the exit sequence or a refused
+    // second instance; kFailed when it could not start or its run broke off,
+    // with the reason on errors.
+    static constexpr int kFailed = 1;
+    static int runFrom(const std::filesystem::path& executableFolder, std::ostream& errors);
     ~Program();
 
-    // Runs the event loop until the main window's exit sequence ends it.
-    int run();
+    // Runs the event loop until the main window's exit sequence ends it;
+    // kFailed, with the reason on errors, when a failure breaks it off.
+    int run(std::ostream& errors);
+    // The same with another loop in place of the event loop (tests fail it).
+    int run(const std::function<void()>& loop, std::ostream& errors);
 
-    frmADWindow& adWindow() const { return *adWindow_; }
+    frmADWindow& adWindow() const;
     frmMain& mainWindow() const { return *mainWindow_; }
     frmPasswordDlg& passwordDialog() const { return *passwordDialog_; }
 
@@ -59,6 +69,9 @@ private:
     explicit Program(std::unique_ptr<SingleInstance> lock);
     // The single-instance lock, or nullptr after refusing a second instance.
     static std::unique_ptr<SingleInstance> takeLock();
+    // startFrom; a directory that cannot be made leaves its reason in failure.
+    static std::unique_ptr<Program> startFrom(const std::filesystem::path& executableFolder,
+                                              std::string& failure);
     static std::unique_ptr<Program> launch(std::unique_ptr<SingleInstance> lock,
                                            const std::filesystem::path& programDir,
                                            std::unique_ptr<DesktopPort> desktop);
@@ -67,7 +80,6 @@ private:
 
     std::unique_ptr<SingleInstance> lock_;
     std::unique_ptr<DesktopPort> desktop_;
-    std::unique_ptr<frmADWindow> adWindow_;
     std::unique_ptr<frmMain> mainWindow_;
     std::unique_ptr<frmPasswordDlg> passwordDialog_;
     std::unique_ptr<QLocalServer> secondStarts_;

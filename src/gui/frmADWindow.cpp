@@ -1,7 +1,6 @@
 #include "gui/frmADWindow.h"
 
 #include "core/ports/DesktopPort.h"
-#include "core/session/Session.h"
 #include "gui/AdPageView.h"
 #include "gui/QtText.h"
 #include "gui/QtUi.h"
@@ -9,6 +8,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPalette>
+#include <QPointer>
 #include <QStackedLayout>
 #include <QVBoxLayout>
 
@@ -41,7 +41,8 @@ bool webEngineCanStart() {
 
 }  // namespace
 
-frmADWindow::frmADWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+frmADWindow::frmADWindow(AdClock& clock, DesktopPort& desktop, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), clock_(clock), desktop_(desktop) {
     setObjectName(QStringLiteral("frmADWindow"));
     setMinimumSize(kMinWidth, kMinHeight);
     resize(kMinWidth, kMinHeight);
@@ -68,23 +69,13 @@ frmADWindow::frmADWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Win
     notice_->setWordWrap(true);
     pages_->addWidget(notice_);
 
-    clock_.setInterval(1000);
-    connect(&clock_, &QTimer::timeout, this, &frmADWindow::trmADTimer);
+    second_.setInterval(1000);
+    connect(&second_, &QTimer::timeout, this, &frmADWindow::trmADTimer);
 }
 
 frmADWindow::~frmADWindow() {
     // The engine wants the page gone before its profile.
     if (web_ != nullptr) delete web_->widget();
-}
-
-void frmADWindow::attach(Session& session, DesktopPort& desktop) {
-    session_ = &session;
-    desktop_ = &desktop;
-}
-
-void frmADWindow::detach() {
-    session_ = nullptr;
-    desktop_ = nullptr;
 }
 
 void frmADWindow::createPageView() {
@@ -114,11 +105,9 @@ void frmADWindow::useNotice() {
 }
 
 void frmADWindow::showMode(AdMode mode) {
-    if (session_ == nullptr) return;
     // A showing over a running one starts afresh.
     if (isVisible()) hide();
-    const AdShowing showing =
-        mode == AdMode::Advertisement ? session_->actADExecute() : session_->actNewsExecute();
+    const AdShowing showing = clock_.show(mode);
     setWindowTitle(qs(showing.caption));
     lblAD_->setText(qs(showing.label));
     lblAD_->setToolTip(toDisplayText(showing.tooltip));
@@ -128,7 +117,7 @@ void frmADWindow::showMode(AdMode mode) {
         createPageView();
         loadPage();
     }
-    clock_.start();
+    second_.start();
     show();
     raise();
 }
@@ -162,12 +151,15 @@ void frmADWindow::openLink(const QUrl& url) {
     // navigation reports, even while the page is still loading, is not the
     // page failing.
     loadingPage_ = false;
-    if (desktop_ != nullptr) desktop_->openInBrowser(url.toString().toStdString(), {});
+    const QPointer<frmADWindow> alive(this);
+    const auto failed = [this, alive] {
+        if (alive) clock_.linkNotOpened();
+    };
+    if (!desktop_.openInBrowser(url.toString().toStdString(), failed)) failed();
 }
 
 void frmADWindow::trmADTimer() {
-    if (session_ == nullptr) return;
-    const AdTick tick = session_->adWindowTick();
+    const AdTick tick = clock_.tick();
     if (tick.caption) setWindowTitle(qs(*tick.caption));
     if (tick.hide) hide();
     if (tick.reload && isVisible()) loadPage();
@@ -175,7 +167,7 @@ void frmADWindow::trmADTimer() {
 
 void frmADWindow::closeEvent(QCloseEvent* event) {
     bool hideNow = false;
-    if (session_ != nullptr && !session_->adWindowCloseQuery(isVisible(), hideNow)) {
+    if (!clock_.closeRequested(isVisible(), hideNow)) {
         event->ignore();
         if (hideNow) hide();
         return;
@@ -184,9 +176,9 @@ void frmADWindow::closeEvent(QCloseEvent* event) {
 }
 
 void frmADWindow::hideEvent(QHideEvent* event) {
-    clock_.stop();
+    second_.stop();
     if (web_ != nullptr) web_->stop();
-    if (session_ != nullptr) session_->adWindowHidden();
+    clock_.hidden();
     QWidget::hideEvent(event);
 }
 

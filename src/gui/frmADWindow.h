@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/actions/AdWindowTimer.h"
+#include "core/actions/AdClock.h"
 
 #include <QTimer>
 #include <QUrl>
@@ -13,11 +13,10 @@ namespace kw {
 
 class AdPageView;
 class DesktopPort;
-class Session;
 
 // The advertisement and news window: created once at start and kept until
 // exit, always on top, at least 408 × 342, navy. A showing runs on the
-// session's clock, ticked here once a second; closing only hides it. The page
+// advertisement clock, ticked here once a second; closing only hides it. The page
 // shows in an embedded web view that loads nothing but the showing's page;
 // links open in the user's browser. Where the web engine cannot run, a plain
 // notice takes its place and the timing stays the same.
@@ -29,13 +28,10 @@ public:
     static constexpr int kLeft = 10;
     static constexpr int kTop = 20;
 
-    explicit frmADWindow(QWidget* parent = nullptr);
+    // The clock the window follows and the desktop that opens clicked links;
+    // both outlive the window.
+    frmADWindow(AdClock& clock, DesktopPort& desktop, QWidget* parent = nullptr);
     ~frmADWindow() override;
-
-    // The session whose clock the window follows and the desktop that opens
-    // clicked links; set once by the main window before the first showing.
-    void attach(Session& session, DesktopPort& desktop);
-    void detach();
 
     // actADExecute and actNewsExecute: hides a running showing and starts the
     // mode's showing from its beginning.
@@ -57,6 +53,10 @@ public:
 
     // The one second of the clock; tests call it instead of waiting.
     void trmADTimer();
+    // A link of the page, clicked: it opens in the user's browser, and a
+    // browser that cannot start, at once or later, is told as every failed
+    // open is.
+    void openLink(const QUrl& url);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -67,15 +67,14 @@ private:
     void useNotice();
     void loadPage();
     void pageLoaded(bool ok);
-    void openLink(const QUrl& url);
 
-    Session* session_ = nullptr;
-    DesktopPort* desktop_ = nullptr;
+    AdClock& clock_;
+    DesktopPort& desktop_;
     QLabel* lblAD_ = nullptr;
     QStackedLayout* pages_ = nullptr;
     QLabel* notice_ = nullptr;
     AdPageView* web_ = nullptr;  // when the web engine runs
-    QTimer clock_;
+    QTimer second_;
     QUrl pageUrl_;
     bool showsLocalPage_ = false;
     bool loadingPage_ = false;  // the showing's page is on its way

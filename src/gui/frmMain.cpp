@@ -7,9 +7,10 @@
 #include "core/session/Session.h"
 #include "core/session/WindowPlacement.h"
 #include "core/settings/Skin.h"
-#include "gui/ChannelTreeModel.h"
+#include "gui/ChannelPane.h"
 #include "gui/ChannelTreeView.h"
 #include "gui/DatabaseWatch.h"
+#include "gui/MainCommandTable.h"
 #include "gui/OptionsCommands.h"
 #include "gui/SkinPainter.h"
 #include "gui/TrayIcon.h"
@@ -40,19 +41,20 @@ QScreen* screenAt(QPoint point) {
 
 }  // namespace
 
-frmMain::frmMain(std::filesystem::path programDir, frmADWindow& adWindow, DesktopPort& desktop,
-                 QWidget* parent)
+frmMain::frmMain(std::filesystem::path programDir, DesktopPort& desktop, QWidget* parent)
     : QWidget(parent),
       programDir_(std::move(programDir)),
-      adWindow_(adWindow),
       ui_(this),
       // Long loops let the window paint; input waits until they are done, so
       // no command starts in the middle of a tree build. An import's progress
       // window keeps input from the others and takes its own (cancel, exit).
-      session_(std::make_unique<Session>(programDir_, ui_, desktop, [this] {
-          QCoreApplication::processEvents(ui_.progressShown() ? QEventLoop::AllEvents
-                                                              : QEventLoop::ExcludeUserInputEvents);
-      })) {
+      session_(std::make_unique<Session>(programDir_, ui_, desktop,
+                                         [this] {
+                                             QCoreApplication::processEvents(
+                                                 ui_.progressShown() ? QEventLoop::AllEvents
+                                                                     : QEventLoop::ExcludeUserInputEvents);
+                                         })),
+      adWindow_(std::make_unique<frmADWindow>(session_->adClock(), desktop)) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(qs(kAppTitle));
     // No caption bar, above other windows, and no taskbar entry while the
@@ -65,13 +67,18 @@ frmMain::frmMain(std::filesystem::path programDir, frmADWindow& adWindow, Deskto
     setMouseTracking(true);
 
     buildLayout();
-    buildCommands();
-    buildMenus();
-    connectBrowserCommands();
-    connectChannelCommands();
+    commands_ = std::make_unique<MainCommandTable>(*this);
+    connectFrameCommands();
+    commands_->buildMenus(*this);
+    connect(commands_->pmMainPopMenu(), &QMenu::aboutToShow, this,
+            [this] { runCommand([this] { pmMainPopMenuPopup(); }); });
+    const CommandRunner run = [this](const std::function<void()>& command) { runCommand(command); };
+    const auto showState = [this] { showSessionState(); };
+    pane_->connectCommands(*session_, *commands_, *w_.lblInfo, run, showState);
+    slots_->connectCommands(*session_, commands_->speedEntries(), *w_.lblInfo, run, showState);
     connectOptionsCommands(*this);
     buildKeys();
-    connectHelperCommands(desktop);
+    connectHelperCommands();
     ui_.setAdvertisementHandler([this] { command(MainCommand::actAD)->trigger(); });
     ui_.setProgressActions({command(MainCommand::actExit)});
     // A closed dialog leaves the keyboard where the next Enter or arrow key
@@ -95,10 +102,26 @@ frmMain::frmMain(std::filesystem::path programDir, frmADWindow& adWindow, Deskto
 }
 
 frmMain::~frmMain() {
-    // The news window outlives this window and its session.
-    adWindow_.hide();
-    adWindow_.detach();
+    // The news window's clock stops with its showing.
+    adWindow_->hide();
 }
+
+QAction* frmMain::command(MainCommand id) const { return commands_->command(id); }
+
+QMenu* frmMain::pmMainPopMenu() const { return commands_->pmMainPopMenu(); }
+
+QMenu* frmMain::pmIconRight() const { return commands_->pmIconRight(); }
+
+void frmMain::showSessionState() {
+    const WindowState state = session_->windowState();
+    slots_->show(state);
+    w_.lblInfo->setToolTip(qs(state.playingHint));
+    if (!state.databaseOpen) return;
+    commands_->showFind(state.findContinueEnabled, state.lastSearchText);
+    pane_->applyNodeDetails(state.details);
+}
+
+void frmMain::ShowNodeDetails(NodeId node) { pane_->ShowNodeDetails(node); }
 
 void frmMain::runCommand(const std::function<void()>& command) {
     try {
@@ -121,13 +144,13 @@ void frmMain::startUp(std::unique_ptr<TreeCachePreload> treeCache) {
     StartupHooks hooks;
     hooks.setHideOnDeactivate = [this](bool on) { setHideOnDeactive(on); };
     hooks.applySkin = [this](const std::string& name) { ApplySkin(name); };
-    hooks.showNews = [this] { adWindow_.showMode(AdMode::News); };
+    hooks.showNews = [this] { adWindow_->showMode(AdMode::News); };
     // The news window shows with the tree, its page once the panel is on screen.
-    adWindow_.holdPage(true);
+    adWindow_->holdPage(true);
     runCommand([this, &hooks, &treeCache] { session_->start(hooks, std::move(treeCache)); });
     new DatabaseWatch(
         *session_, [this](const std::function<void()>& command) { runCommand(command); }, this);
-    attachBrowser();
+    pane_->attach();
     showSessionState();
     show();
     // A panel that is never painted (covered, on another desktop) holds it no longer than this.
@@ -137,10 +160,10 @@ void frmMain::startUp(std::unique_ptr<TreeCachePreload> treeCache) {
 void frmMain::paintEvent(QPaintEvent* event) {
     QWidget::paintEvent(event);
     // Once this paint pass has reached the screen.
-    if (adWindow_.pageHeld()) QTimer::singleShot(0, this, &frmMain::releaseNewsPage);
+    if (adWindow_->pageHeld()) QTimer::singleShot(0, this, &frmMain::releaseNewsPage);
 }
 
-void frmMain::releaseNewsPage() { adWindow_.holdPage(false); }
+void frmMain::releaseNewsPage() { adWindow_->holdPage(false); }
 
 void frmMain::placeAtStart() {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -228,13 +251,14 @@ void frmMain::pmMainPopMenuPopup() {
     if (skinMenuFilled_) return;
     skinMenuFilled_ = true;
     int number = 0;
+    QMenu* muSkin = commands_->muSkin();
     for (const std::string& name : session_->skinNames()) {
         QString caption = QString::fromStdString(name);
-        QAction* entry = muSkin_->addAction(QString(caption).replace(QLatin1Char('&'), QLatin1String("&&")));
+        QAction* entry = muSkin->addAction(QString(caption).replace(QLatin1Char('&'), QLatin1String("&&")));
         entry->setObjectName(QStringLiteral("Skin%1").arg(++number));
         entry->setData(caption);
         entry->setCheckable(true);
-        skinGroup_->addAction(entry);
+        commands_->skinGroup()->addAction(entry);
         entry->setChecked(session_->isCurrentSkin(name));
         connect(entry, &QAction::triggered, this,
                 [this, entry] { runCommand([this, entry] { actSetSkinExecute(entry); }); });
@@ -245,7 +269,7 @@ void frmMain::actSetSkinExecute(QAction* entry) {
     // The menu ticks the clicked entry; afterwards the tick shows the skin
     // that is on the window, also when the new one could not be applied.
     const auto tickCurrent = [this] {
-        for (QAction* other : skinGroup_->actions()) {
+        for (QAction* other : commands_->skinGroup()->actions()) {
             other->setChecked(session_->isCurrentSkin(other->data().toString().toStdString()));
         }
     };
@@ -292,7 +316,7 @@ void frmMain::onTrayRightButtonDown(QPoint mouse) {
         raise();
         activateWindow();
     }
-    pmIconRight_->popup(mouse);
+    pmIconRight()->popup(mouse);
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
@@ -301,7 +325,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void frmMain::contextMenuEvent(QContextMenuEvent* event) { pmMainPopMenu_->popup(event->globalPos()); }
+void frmMain::contextMenuEvent(QContextMenuEvent* event) { pmMainPopMenu()->popup(event->globalPos()); }
 
 void frmMain::mouseMoveEvent(QMouseEvent* event) {
     w_.lblInfo->setText(qs(texts::kSlogan));
@@ -312,7 +336,6 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched == w_.lblTitle) return titleEvent(event);
     if (watched == w_.imgIcon) return iconEvent(event);
     if (watched == w_.edGoogle) searchBoxEvent(event);
-    SpeedChannelMouseMove(watched, event);
     return QWidget::eventFilter(watched, event);
 }
 
@@ -357,6 +380,6 @@ bool frmMain::iconEvent(QEvent* event) {
     }
 }
 
-void frmMain::imgIconClick() { pmMainPopMenu_->popup(mapToGlobal(w_.imgIcon->pos() + QPoint(10, 10))); }
+void frmMain::imgIconClick() { pmMainPopMenu()->popup(mapToGlobal(w_.imgIcon->pos() + QPoint(10, 10))); }
 
 }  // namespace kw

@@ -4,6 +4,7 @@
 #include "core/browser/TreeCache.h"
 #include "gui/MainCommand.h"
 #include "gui/QtUi.h"
+#include "gui/SpeedSlotBar.h"
 
 #include <QMetaObject>
 #include <QPoint>
@@ -18,7 +19,6 @@
 #include <vector>
 
 class QAction;
-class QActionGroup;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -28,9 +28,10 @@ class QToolButton;
 
 namespace kw {
 
-class ChannelTreeModel;
+class ChannelPane;
 class ChannelTreeView;
 class DesktopPort;
+class MainCommandTable;
 class Session;
 class SkinBackground;
 class TrayIcon;
@@ -46,7 +47,7 @@ struct MainWidgets {
     QToolButton* spHideWindowOnTitle = nullptr;
     QToolButton* spExitOnTitle = nullptr;
     QLabel* lblInfo = nullptr;
-    std::array<QToolButton*, 22> SpeedChannel{};  // SpeedChannel1 .. SpeedChannel22
+    std::array<QToolButton*, SpeedSlotBar::kSlots> SpeedChannel{};  // SpeedChannel1 .. SpeedChannel22
     QToolButton* SpeedChannelSave = nullptr;
     QToolButton* SpeedChannelOpen = nullptr;
     ChannelTreeView* tvSelectChannel = nullptr;
@@ -73,15 +74,19 @@ struct MainWidgets {
 // The main window: a narrow panel without caption bar, always on top, without
 // a taskbar entry, reached through the notification-area icon. It drives the
 // system through its session: creating it and calling startUp() starts the
-// whole system; actExitExecute() ends it.
+// whole system; actExitExecute() ends it. This is the frame (title, icon,
+// placement, skin, the helpers' buttons and the search box, start-up and
+// exit); the speed-slot bar, the channel pane and the command table with its
+// menus are parts of their own. The news window comes with it.
 class frmMain : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kWidth = 254;
     static constexpr int kHeight = 514;
 
-    frmMain(std::filesystem::path programDir, frmADWindow& adWindow, DesktopPort& desktop,
-            QWidget* parent = nullptr);
+    // desktop opens what the commands and the news window hand over; it
+    // outlives the window.
+    frmMain(std::filesystem::path programDir, DesktopPort& desktop, QWidget* parent = nullptr);
     ~frmMain() override;
 
     // The start-up steps in their order, then the window shows. An error stops
@@ -92,13 +97,15 @@ public:
     const std::filesystem::path& programDir() const { return programDir_; }
     QtUi& ui() { return ui_; }
     Session& session() const { return *session_; }
+    // The advertisement and news window, kept until this window goes.
+    frmADWindow& adWindow() const { return *adWindow_; }
     // The dialog that asks for the child-lock password.
     void setPasswordDialog(frmPasswordDlg* dialog);
     const MainWidgets& widgets() const { return w_; }
     // A command or menu entry (actPlayChannel, muFullExpand, ...).
     QAction* command(MainCommand id) const;
-    QMenu* pmMainPopMenu() const { return pmMainPopMenu_; }
-    QMenu* pmIconRight() const { return pmIconRight_; }
+    QMenu* pmMainPopMenu() const;
+    QMenu* pmIconRight() const;
     // Every control in the order Tab visits them.
     std::vector<QWidget*> tabOrder() const;
     TrayIcon& trayIcon() const { return *trayIcon_; }
@@ -137,9 +144,8 @@ private:
     static constexpr int kNewsPageLatestMs = 2000;
 
     void releaseNewsPage();
-    void buildLayout();    // frmMainLayout.cpp
-    void buildCommands();  // MainMenus.cpp
-    void buildMenus();
+    void buildLayout();  // frmMainLayout.cpp
+    void connectFrameCommands();
     void buildKeys();  // MainKeys.cpp
     void popupFromKeyboard();
     void pmMainPopMenuPopup();
@@ -153,42 +159,25 @@ private:
     bool titleEvent(QEvent* event);
     bool iconEvent(QEvent* event);
     void imgIconClick();
-
-    // The channel tree and its lists (MainBrowser.cpp).
-    void attachBrowser();
-    void applyListPositions();
-    void applyNodeDetails(const NodeDetails& details);
-    void tvSelectChannelMouseMove(NodeId node);
-    void tvSelectChannelContextPopup(NodeId node, QPoint mouse);
-    void tvSelectChannelDblClick();
-    void connectBrowserCommands();
-
-    // Channel commands, speed-channel slots and find (MainActions.cpp).
-    void connectChannelCommands();
     // Shows what the session's last command left: details, slots, hints.
     void showSessionState();
-    // The information line names the channel of the slot under the mouse.
-    void SpeedChannelMouseMove(QObject* watched, QEvent* event);
 
     // The news window and the desktop helpers (MainHelpers.cpp).
-    void connectHelperCommands(DesktopPort& desktop);
+    void connectHelperCommands();
     // edGoogleEnter and edGoogleExit: the box empties when it takes the focus
     // and shows its prompt again when it loses it.
     void searchBoxEvent(QEvent* event);
     void actSplashExecute();
 
     std::filesystem::path programDir_;
-    frmADWindow& adWindow_;
     QtUi ui_;
     std::unique_ptr<Session> session_;
-    // Goes before the session, whose tree it watches.
-    std::unique_ptr<ChannelTreeModel> treeModel_;
+    // The parts below go before the session, whose clock and tree they follow.
+    std::unique_ptr<frmADWindow> adWindow_;
+    std::unique_ptr<MainCommandTable> commands_;
+    std::unique_ptr<SpeedSlotBar> slots_;
+    std::unique_ptr<ChannelPane> pane_;
     MainWidgets w_;
-    std::array<QAction*, kMainCommandCount> commands_{};
-    QMenu* pmMainPopMenu_ = nullptr;
-    QMenu* pmIconRight_ = nullptr;
-    QMenu* muSkin_ = nullptr;
-    QActionGroup* skinGroup_ = nullptr;
     TrayIcon* trayIcon_ = nullptr;
     QTimer iconClickTimer_;
     QPoint dragOffset_;

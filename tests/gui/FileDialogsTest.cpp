@@ -87,8 +87,7 @@ private slots:
         TestInstallation install(TestInstallation::Content::Initialised);
         const std::filesystem::path database = install.file(std::string(kw::ChannelStore::kFileName));
         kw::test::FakeDesktop desktop;
-        kw::frmADWindow ad;
-        kw::frmMain main(install.dir(), ad, desktop);
+        kw::frmMain main(install.dir(), desktop);
         {
             kw::test::MessageBoxCatcher boxes;
             main.startUp();

@@ -38,8 +38,7 @@ private slots:
     void init() {
         install_ = std::make_unique<TestInstallation>(TestInstallation::Content::Initialised);
         boxes_ = std::make_unique<MessageBoxCatcher>();
-        ad_ = std::make_unique<kw::frmADWindow>();
-        main_ = std::make_unique<kw::frmMain>(install_->dir(), *ad_, desktop_);
+        main_ = std::make_unique<kw::frmMain>(install_->dir(), desktop_);
         main_->startUp();
         main_->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(main_.get()));
@@ -48,7 +47,6 @@ private slots:
     void cleanup() {
         kw::TrayIcon::setAvailabilityProbe({});
         main_.reset();
-        ad_.reset();
         boxes_.reset();
         install_.reset();
     }
@@ -238,7 +236,6 @@ private:
     kw::test::FakeDesktop desktop_;
     std::unique_ptr<TestInstallation> install_;
     std::unique_ptr<MessageBoxCatcher> boxes_;
-    std::unique_ptr<kw::frmADWindow> ad_;
     std::unique_ptr<kw::frmMain> main_;
 };
 

@@ -63,7 +63,6 @@ private slots:
 
     void cleanup() {
         main_.reset();
-        ad_.reset();
         install_.reset();
     }
 
@@ -178,11 +177,11 @@ private slots:
 
     void theNewsPageWaitsForThePanelsFirstPaint() {
         start();
-        QVERIFY(ad_->isVisible());
-        QVERIFY(ad_->pageHeld());
+        QVERIFY(main_->adWindow().isVisible());
+        QVERIFY(main_->adWindow().pageHeld());
         QVERIFY(QTest::qWaitForWindowExposed(main_.get()));
         // Well before the two seconds after which an unpainted panel lets it go.
-        QTRY_VERIFY_WITH_TIMEOUT(!ad_->pageHeld(), 1000);
+        QTRY_VERIFY_WITH_TIMEOUT(!main_->adWindow().pageHeld(), 1000);
     }
 
     void startUpAppliesTheStoredSkinAndHidingOption() {
@@ -204,7 +203,7 @@ private slots:
         QWidget splash(nullptr, Qt::WindowStaysOnTopHint);
         splash.show();
         boxes_ = std::make_unique<MessageBoxCatcher>();
-        main_ = std::make_unique<kw::frmMain>(install_->dir(), *ad_, desktop_);
+        main_ = std::make_unique<kw::frmMain>(install_->dir(), desktop_);
         main_->ui().closeBeforeDialogs(&splash);
         main_->startUp();
         QCOMPARE(boxes_->texts.size(), 1);
@@ -280,15 +279,13 @@ private slots:
 private:
     void start(std::unique_ptr<kw::TreeCachePreload> treeCache = nullptr) {
         boxes_ = std::make_unique<MessageBoxCatcher>();
-        ad_ = std::make_unique<kw::frmADWindow>();
-        main_ = std::make_unique<kw::frmMain>(install_->dir(), *ad_, desktop_);
+        main_ = std::make_unique<kw::frmMain>(install_->dir(), desktop_);
         main_->startUp(std::move(treeCache));
     }
 
     FakeDesktop desktop_;
     std::unique_ptr<TestInstallation> install_;
     std::unique_ptr<MessageBoxCatcher> boxes_;
-    std::unique_ptr<kw::frmADWindow> ad_;
     std::unique_ptr<kw::frmMain> main_;
 };
 

@@ -14,7 +14,9 @@
 #include <QStyle>
 #include <QtTest>
 
+#include <optional>
 #include <sstream>
+#include <stdexcept>
 
 using kw::test::MessageBoxCatcher;
 using kw::test::TestInstallation;
@@ -136,6 +138,76 @@ private slots:
         QVERIFY(program != nullptr);
         QCOMPARE(boxes.texts.size(), 1);
         program->mainWindow().actExitExecute();
+    }
+
+    // A start that cannot go on ends with a failure status and says why on
+    // the error stream; a refused second start is no failure.
+    void aStartThatCannotGoOnExitsWithItsReason_data() {
+        QTest::addColumn<bool>("secondStart");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("errors");
+        QTest::newRow("second start") << true << 0 << QString();
+        QTest::newRow("no program directory")
+            << false << kw::Program::kFailed
+            << QStringLiteral("kestrelwave: 无法建立程序目录，鹰波视听不能启动。");
+    }
+    void aStartThatCannotGoOnExitsWithItsReason() {
+        QFETCH(bool, secondStart);
+        QFETCH(int, status);
+        QFETCH(QString, errors);
+        TestInstallation prefix;
+        prefix.write("bin/.keep", "");
+        prefix.write("home/.local", "a file where the folder belongs");
+        std::optional<kw::SingleInstance> running;
+        if (secondStart) running.emplace(kw::kSingleInstanceName);
+        const QByteArray oldHome = qgetenv("HOME");
+        qputenv("HOME", QByteArray::fromStdString(prefix.file("home").string()));
+        qunsetenv("XDG_DATA_HOME");
+
+        MessageBoxCatcher boxes;
+        std::ostringstream out;
+        const int exitStatus = kw::Program::runFrom(prefix.file("bin"), out);
+        qputenv("HOME", oldHome);
+        QCOMPARE(exitStatus, status);
+        QCOMPARE(boxes.texts.size(), 1);
+        const QString written = QString::fromStdString(out.str());
+        if (errors.isEmpty()) {
+            QVERIFY2(written.isEmpty(), qPrintable(written));
+        } else {
+            // The reason follows: here the folder that could not be made.
+            QVERIFY2(written.startsWith(errors + QLatin1Char(' ')) && written.endsWith(QLatin1Char('\n')) &&
+                         written.size() > errors.size() + 2,
+                     qPrintable(written));
+        }
+    }
+
+    // A failure that breaks the event loop off ends the program with a
+    // failure status and its reason, and leaves no engine lock file behind.
+    void aBrokenRunExitsWithItsReason_data() {
+        QTest::addColumn<bool>("standardError");
+        QTest::addColumn<QString>("errors");
+        QTest::newRow("error") << true << QStringLiteral("kestrelwave: 数据库坏了\n");
+        QTest::newRow("anything else") << false << QStringLiteral("kestrelwave: the run broke off\n");
+    }
+    void aBrokenRunExitsWithItsReason() {
+        QFETCH(bool, standardError);
+        QFETCH(QString, errors);
+        TestInstallation install(TestInstallation::Content::Initialised);
+        MessageBoxCatcher boxes;
+        std::unique_ptr<kw::Program> program =
+            kw::Program::start(install.dir(), std::make_unique<kw::test::FakeDesktop>());
+        QVERIFY(program != nullptr);
+        QVERIFY(install.exists("Kestrelwave.ldb"));
+        std::ostringstream out;
+        const int status = program->run(
+            [standardError] {
+                if (standardError) throw std::runtime_error("数据库坏了");
+                throw 42;
+            },
+            out);
+        QCOMPARE(status, kw::Program::kFailed);
+        QCOMPARE(QString::fromStdString(out.str()), errors);
+        QVERIFY(!install.exists("Kestrelwave.ldb"));
     }
 
     void qtDialogsSpeakChinese() {

@@ -2,6 +2,7 @@
 #include "gui/QtUi.h"
 #include "support/FakeDesktop.h"
 
+#include "core/actions/ShellOpen.h"
 #include "core/session/Session.h"
 #include "core/settings/SettingsFile.h"
 #include "gui/Program.h"
@@ -13,10 +14,11 @@
 #include <QTcpSocket>
 #include <QtTest>
 
+#include <iostream>
 #include <memory>
 
+using kw::AdClock;
 using kw::AdMode;
-using kw::AdWindowTimer;
 using kw::test::TestInstallation;
 
 namespace {
@@ -58,8 +60,7 @@ private slots:
         // Nothing listens there: the page fails at once, as without a network.
         kw::SettingsFile(install_->dir()).setAuthorHomePage("http://127.0.0.1:9/kw");
         session_ = std::make_unique<kw::Session>(install_->dir(), ui_, desktop_);
-        window_ = std::make_unique<kw::frmADWindow>();
-        window_->attach(*session_, desktop_);
+        window_ = std::make_unique<kw::frmADWindow>(session_->adClock(), desktop_);
     }
 
     void cleanup() {
@@ -72,9 +73,9 @@ private slots:
         QTest::addColumn<int>("mode");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("page");
-        QTest::newRow("advertisement") << 0 << QString::fromUtf8(AdWindowTimer::kAdCaption.data())
+        QTest::newRow("advertisement") << 0 << QString::fromUtf8(AdClock::kAdCaption.data())
                                        << QStringLiteral("http://127.0.0.1:9/kw/ad.htm");
-        QTest::newRow("news") << 1 << QString::fromUtf8(AdWindowTimer::kNewsCaption.data())
+        QTest::newRow("news") << 1 << QString::fromUtf8(AdClock::kNewsCaption.data())
                               << QStringLiteral("http://127.0.0.1:9/kw/news.htm");
     }
 
@@ -123,12 +124,12 @@ private slots:
         window_->showMode(AdMode::Advertisement);
         window_->trmADTimer();
         window_->showMode(AdMode::News);
-        QCOMPARE(window_->windowTitle(), QString::fromUtf8(AdWindowTimer::kNewsCaption.data()));
+        QCOMPARE(window_->windowTitle(), QString::fromUtf8(AdClock::kNewsCaption.data()));
         window_->close();
         QVERIFY(!window_->isVisible());
         window_->trmADTimer();
         // A hidden window's clock stands.
-        QCOMPARE(window_->windowTitle(), QString::fromUtf8(AdWindowTimer::kNewsCaption.data()));
+        QCOMPARE(window_->windowTitle(), QString::fromUtf8(AdClock::kNewsCaption.data()));
     }
 
     void pageThatCannotBeFetchedGivesTheLocalPage() {
@@ -154,8 +155,9 @@ private slots:
             "<html><body onload=\"document.getElementById('go').click()\">"
             "<a id=\"go\" href=\"http://elsewhere.example/x\">x</a></body></html>");
         kw::SettingsFile(install_->dir()).setAuthorHomePage(server.home().toStdString());
+        window_.reset();
         session_ = std::make_unique<kw::Session>(install_->dir(), ui_, desktop_);
-        window_->attach(*session_, desktop_);
+        window_ = std::make_unique<kw::frmADWindow>(session_->adClock(), desktop_);
         window_->showMode(AdMode::News);
         // The view comes from the web view module, loaded only now.
         const auto* view = window_->findChild<QWidget*>(QStringLiteral("webAD"));
@@ -164,6 +166,28 @@ private slots:
         QCOMPARE(desktop_.browserAddresses.front(), std::string("http://elsewhere.example/x"));
         QCOMPARE(view->property("url").toUrl().toString(), server.home() + QStringLiteral("news.htm"));
         QVERIFY(!window_->showsLocalPage());
+    }
+
+    void aLinkTheBrowserCannotOpenIsToldAsEveryFailedOpen_data() {
+        QTest::addColumn<bool>("late");
+        QTest::newRow("refused at once") << false;
+        QTest::newRow("failing after its start") << true;
+    }
+    void aLinkTheBrowserCannotOpenIsToldAsEveryFailedOpen() {
+        QFETCH(bool, late);
+        kw::test::FakeDesktop browser;
+        browser.browserOpens = late;
+        browser.browserFailsLate = late;
+        kw::frmADWindow window(session_->adClock(), browser);
+        kw::test::MessageBoxCatcher boxes;
+        window.showMode(AdMode::News);
+        window.openLink(QUrl(QStringLiteral("http://elsewhere.example/x")));
+        browser.finishLaunches();
+        QCOMPARE(browser.browserAddresses, std::vector<std::string>{"http://elsewhere.example/x"});
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY2(boxes.texts.at(0).startsWith(kw::toDisplayText(kw::ShellOpener::kPlayError)),
+                 qPrintable(boxes.texts.at(0)));
+        QCOMPARE(session_->failedOpens(), 1u);
     }
 
     void exitWhileTheNewsPageShowsEndsTheProgram() {
@@ -182,7 +206,7 @@ private slots:
             stuck = true;
             QCoreApplication::exit(1);
         });
-        program->run();
+        program->run(std::cerr);
         QVERIFY(!stuck);
     }
 

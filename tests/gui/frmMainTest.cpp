@@ -86,13 +86,11 @@ private slots:
         install_->writePicture("Skins/UI0.jpg", Qt::darkGreen);
         install_->writePicture("Skins/Blue/UI0.jpg", Qt::blue);
         install_->write("Skins/UI0.wmf", "not a metafile");
-        ad_ = std::make_unique<kw::frmADWindow>();
-        main_ = std::make_unique<kw::frmMain>(install_->dir(), *ad_, desktop_);
+        main_ = std::make_unique<kw::frmMain>(install_->dir(), desktop_);
     }
 
     void cleanup() {
         main_.reset();
-        ad_.reset();
         install_.reset();
     }
 
@@ -562,7 +560,7 @@ private slots:
         QFETCH(bool, byExit);
         constexpr int kEntries = 20000;
         TestInstallation installed(TestInstallation::Content::Initialised);
-        kw::frmMain main(installed.dir(), *ad_, desktop_);
+        kw::frmMain main(installed.dir(), desktop_);
         MessageBoxCatcher boxes;
         main.startUp();
         std::string list = "#EXTM3U\n";
@@ -602,7 +600,6 @@ private slots:
 private:
     kw::test::FakeDesktop desktop_;
     std::unique_ptr<TestInstallation> install_;
-    std::unique_ptr<kw::frmADWindow> ad_;
     std::unique_ptr<kw::frmMain> main_;
 };
 

@@ -39,15 +39,13 @@ private slots:
 
     void init() {
         install_ = std::make_unique<TestInstallation>(TestInstallation::Content::Initialised);
-        ad_ = std::make_unique<kw::frmADWindow>();
-        main_ = std::make_unique<kw::frmMain>(install_->dir(), *ad_, desktop_);
+        main_ = std::make_unique<kw::frmMain>(install_->dir(), desktop_);
         MessageBoxCatcher boxes;
         main_->startUp();
     }
 
     void cleanup() {
         main_.reset();
-        ad_.reset();
         install_.reset();
     }
 
@@ -268,7 +266,6 @@ private:
     }
 
     std::unique_ptr<TestInstallation> install_;
-    std::unique_ptr<kw::frmADWindow> ad_;
     std::unique_ptr<kw::frmMain> main_;
     kw::test::FakeDesktop desktop_;
 };

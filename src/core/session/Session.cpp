@@ -96,6 +96,7 @@ Session::Session(std::filesystem::path programDir, UiPort& ui, DesktopPort& desk
       environment_(std::move(environment)),
       random_(std::move(random)),
       settings_(programDir_),
+      adClock_([this] { return homePage(); }, [this] { parts_->shell.reportPlayError(); }),
       parts_(std::make_unique<Parts>(*this)) {}
 
 Session::~Session() = default;
@@ -198,6 +199,11 @@ void Session::exit() {
     step([this] { parts_->browser.SaveChannelTreeCache(); });
     // The compaction comes last, once everything else is saved.
     step([this] { parts_->database.packOnLuckyDraw(); });
+}
+
+void Session::removeLockFileAfterBrokenRun() const {
+    std::error_code ignored;
+    std::filesystem::remove(programDir_ / ChannelStore::kLockFileName, ignored);
 }
 
 // --- what the windows show

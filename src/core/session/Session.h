@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/actions/AdWindowTimer.h"
+#include "core/actions/AdClock.h"
 #include "core/actions/ChannelProbe.h"
 #include "core/base/Environment.h"
 #include "core/base/YieldHook.h"
@@ -127,6 +127,9 @@ public:
     // its error and the others still run, so that the program can always be
     // ended.
     void exit();
+    // After a run that broke off without the exit sequence: removes the
+    // database engine's lock file, which would otherwise stay behind.
+    void removeLockFileAfterBrokenRun() const;
 
     // True once the database is open.
     bool isOpen() const;
@@ -245,17 +248,9 @@ public:
     std::unique_ptr<OptionsVisit> visitOptions(OptionsPage page);
     bool optionsOpen() const { return optionsOpen_; }
 
-    // --- the advertisement and news window. Its clock ticks once a second
-    // while it shows; a showing starts afresh over one still running.
+    // --- the advertisement and news window: its clock and showings.
 
-    AdShowing actADExecute() { return adWindow_.show(AdMode::Advertisement, homePage()); }
-    AdShowing actNewsExecute() { return adWindow_.show(AdMode::News, homePage()); }
-    AdTick adWindowTick() { return adWindow_.tick(); }
-    // The user closes the window; see AdWindowTimer::closeRequested.
-    bool adWindowCloseQuery(bool visible, bool& hideNow) const {
-        return adWindow_.closeRequested(visible, hideNow);
-    }
-    void adWindowHidden() { adWindow_.hidden(); }
+    AdClock& adClock() { return adClock_; }
 
     // The completed home-page address (always ending in "/").
     std::string homePage() const;
@@ -284,7 +279,7 @@ private:
     Environment environment_;
     RandomSource random_;
     SettingsFile settings_;
-    AdWindowTimer adWindow_;
+    AdClock adClock_;
     std::unique_ptr<Parts> parts_;
     bool preview_ = false;
     std::function<void()> probeIdle_;

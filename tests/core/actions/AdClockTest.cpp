@@ -1,4 +1,4 @@
-#include "core/actions/AdWindowTimer.h"
+#include "core/actions/AdClock.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,10 @@ namespace {
 
 constexpr std::string_view kHome = "http://home.example/";
 
+AdClock homeClock() {
+    return AdClock([] { return std::string(kHome); });
+}
+
 // What a showing did, second by second, until it hid or `limit` passed.
 struct Showing {
     std::vector<std::string> captions;
@@ -17,7 +21,7 @@ struct Showing {
     int hiddenAt = 0;
 };
 
-Showing runFor(AdWindowTimer& timer, int limit = 100) {
+Showing runFor(AdClock& timer, int limit = 100) {
     Showing run;
     for (int second = 1; second <= limit && timer.running(); ++second) {
         const AdTick tick = timer.tick();
@@ -40,8 +44,8 @@ class AdWindowShowing : public testing::TestWithParam<ModeCase> {};
 
 TEST_P(AdWindowShowing, ShowsItsPageCountsDownAndHidesAfterItsTime) {
     const ModeCase& c = GetParam();
-    AdWindowTimer timer;
-    const AdShowing showing = timer.show(c.mode, kHome);
+    AdClock timer = homeClock();
+    const AdShowing showing = timer.show(c.mode);
     EXPECT_EQ(showing.caption, c.caption);
     EXPECT_EQ(showing.page, c.page);
     const Showing run = runFor(timer);
@@ -56,23 +60,23 @@ TEST_P(AdWindowShowing, ShowsItsPageCountsDownAndHidesAfterItsTime) {
 INSTANTIATE_TEST_SUITE_P(
     Modes, AdWindowShowing,
     testing::Values(
-        ModeCase{AdMode::Advertisement, AdWindowTimer::kAdCaption, "http://home.example/ad.htm", 31, {3}},
-        ModeCase{AdMode::News, AdWindowTimer::kNewsCaption, "http://home.example/news.htm", 30, {}}));
+        ModeCase{AdMode::Advertisement, AdClock::kAdCaption, "http://home.example/ad.htm", 31, {3}},
+        ModeCase{AdMode::News, AdClock::kNewsCaption, "http://home.example/news.htm", 30, {}}));
 
-TEST(AdWindowTimer, CaptionReachesZeroAtTheAdvertisementsLastSecond) {
-    AdWindowTimer timer;
-    timer.show(AdMode::Advertisement, kHome);
+TEST(AdClock, CaptionReachesZeroAtTheAdvertisementsLastSecond) {
+    AdClock timer = homeClock();
+    timer.show(AdMode::Advertisement);
     const Showing run = runFor(timer);
     ASSERT_EQ(run.captions.size(), 31u);
-    EXPECT_EQ(run.captions.back(), std::string(AdWindowTimer::kAdCaption) + " (0)");
+    EXPECT_EQ(run.captions.back(), std::string(AdClock::kAdCaption) + " (0)");
 }
 
-TEST(AdWindowTimer, AdvertisementRefusesToHideDuringItsFirstThreeSeconds) {
+TEST(AdClock, AdvertisementRefusesToHideDuringItsFirstThreeSeconds) {
     // seconds shown -> whether a close request hides it
     for (const auto& [seconds, hides] :
          std::vector<std::pair<int, bool>>{{0, false}, {2, false}, {3, true}, {20, true}}) {
-        AdWindowTimer timer;
-        timer.show(AdMode::Advertisement, kHome);
+        AdClock timer = homeClock();
+        timer.show(AdMode::Advertisement);
         for (int i = 0; i < seconds; ++i) timer.tick();
         bool hideNow = true;
         EXPECT_FALSE(timer.closeRequested(true, hideNow)) << "the window object always survives";
@@ -80,9 +84,9 @@ TEST(AdWindowTimer, AdvertisementRefusesToHideDuringItsFirstThreeSeconds) {
     }
 }
 
-TEST(AdWindowTimer, NewsHidesOnRequestAtOnceAndAHiddenWindowMayClose) {
-    AdWindowTimer timer;
-    timer.show(AdMode::News, kHome);
+TEST(AdClock, NewsHidesOnRequestAtOnceAndAHiddenWindowMayClose) {
+    AdClock timer = homeClock();
+    timer.show(AdMode::News);
     bool hideNow = false;
     EXPECT_FALSE(timer.closeRequested(true, hideNow));
     EXPECT_TRUE(hideNow);
@@ -91,39 +95,39 @@ TEST(AdWindowTimer, NewsHidesOnRequestAtOnceAndAHiddenWindowMayClose) {
     EXPECT_FALSE(hideNow);
 }
 
-TEST(AdWindowTimer, ShowingAgainStartsFromTheBeginning) {
-    AdWindowTimer timer;
-    timer.show(AdMode::Advertisement, kHome);
+TEST(AdClock, ShowingAgainStartsFromTheBeginning) {
+    AdClock timer = homeClock();
+    timer.show(AdMode::Advertisement);
     for (int i = 0; i < 20; ++i) timer.tick();
     // The advertisement again: its lock and its 31 seconds start afresh.
-    timer.show(AdMode::Advertisement, kHome);
+    timer.show(AdMode::Advertisement);
     bool hideNow = true;
     timer.closeRequested(true, hideNow);
     EXPECT_FALSE(hideNow);
     Showing run = runFor(timer);
     EXPECT_EQ(run.hiddenAt, 31);
-    EXPECT_EQ(run.captions.front(), std::string(AdWindowTimer::kAdCaption) + " (30)");
+    EXPECT_EQ(run.captions.front(), std::string(AdClock::kAdCaption) + " (30)");
 
     // The news over a locked advertisement: closable at once, 30 seconds.
-    timer.show(AdMode::Advertisement, kHome);
+    timer.show(AdMode::Advertisement);
     timer.tick();
-    timer.show(AdMode::News, kHome);
+    timer.show(AdMode::News);
     timer.closeRequested(true, hideNow);
     EXPECT_TRUE(hideNow);
     run = runFor(timer);
     EXPECT_EQ(run.hiddenAt, 30);
-    EXPECT_EQ(run.captions.front(), std::string(AdWindowTimer::kNewsCaption) + " (30)");
+    EXPECT_EQ(run.captions.front(), std::string(AdClock::kNewsCaption) + " (30)");
 }
 
-TEST(AdWindowTimer, HidingStopsTheClockUntilTheNextShowing) {
-    AdWindowTimer timer;
-    timer.show(AdMode::News, kHome);
+TEST(AdClock, HidingStopsTheClockUntilTheNextShowing) {
+    AdClock timer = homeClock();
+    timer.show(AdMode::News);
     timer.tick();
     timer.hidden();
     const AdTick tick = timer.tick();
     EXPECT_FALSE(tick.caption);
     EXPECT_FALSE(tick.hide);
-    timer.show(AdMode::News, kHome);
+    timer.show(AdMode::News);
     EXPECT_EQ(runFor(timer).hiddenAt, 30);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,13 +25,16 @@ struct AdTick {
     bool reload = false;  // reload the page that is showing
 };
 
-// The timing rules of the advertisement and news window, driven by a clock
-// that ticks once a second while the window shows. An advertisement cannot be
+// The clock of the advertisement and news window and its timing rules,
+// ticked once a second while the window shows. An advertisement cannot be
 // closed during its first 3 seconds, reloads its page then, and hides itself
 // after 31 seconds; the news can be closed at once and hides after 30. The
 // caption counts down from "(30)" after the first second to "(0)" and stays.
-class AdWindowTimer {
+class AdClock {
 public:
+    using HomePage = std::function<std::string()>;
+    using FailedOpen = std::function<void()>;
+
     static constexpr std::string_view kAdCaption = "看看广告吧, 为了鹰波视听的持续健康发展！";
     static constexpr std::string_view kAdLabel = "鹰波视听的持续发展离不开您的支持，谢谢您看看广告。";
     static constexpr std::string_view kAdTooltip =
@@ -44,8 +48,14 @@ public:
     static constexpr int kNewsSeconds = 30;
     static constexpr int kCountdownStart = 30;
 
+    // homePage gives the completed home-page address the pages are under;
+    // failedOpen tells the user that a link of a page could not be opened.
+    explicit AdClock(HomePage homePage, FailedOpen failedOpen = {});
+
     // Starts a showing from its beginning, also over one still running.
-    AdShowing show(AdMode mode, std::string_view homePage);
+    AdShowing show(AdMode mode);
+    AdShowing actADExecute() { return show(AdMode::Advertisement); }
+    AdShowing actNewsExecute() { return show(AdMode::News); }
     // One second has passed; nothing happens unless a showing runs.
     AdTick tick();
     // The user asks to close the window. Returns whether the window object
@@ -54,11 +64,16 @@ public:
     bool closeRequested(bool visible, bool& hideNow) const;
     // The window hid: the clock stops until the next showing.
     void hidden() { running_ = false; }
+    // The desktop could not open a link the page offered, at once or later:
+    // told as every failed open is.
+    void linkNotOpened() const;
 
     bool running() const { return running_; }
     AdMode mode() const { return mode_; }
 
 private:
+    HomePage homePage_;
+    FailedOpen failedOpen_;
     AdMode mode_ = AdMode::Advertisement;
     bool running_ = false;
     bool locked_ = false;  // an advertisement's first 3 seconds

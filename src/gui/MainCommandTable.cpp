@@ -1,5 +1,8 @@
 // The commands of the main window with their captions, hints and shortcuts,
 // and the two pop-up menus that offer them.
+#include "gui/MainCommandTable.h"
+
+#include "core/session/Session.h"
 #include "core/settings/ListEntries.h"
 #include "gui/CheckWindow.h"
 #include "gui/PlaylistWindow.h"
@@ -10,6 +13,7 @@
 #include <QActionGroup>
 #include <QMenu>
 #include <QToolButton>
+#include <QWidget>
 
 namespace kw {
 namespace {
@@ -72,8 +76,15 @@ QAction* makeAction(QObject* owner, const char* name, const QString& caption) {
     return action;
 }
 
-// A button that runs a command under its own caption, follows the command's
-// enabled state and shows its hint.
+QMenu* makeMenu(QWidget* owner, const char* name, const char* caption) {
+    auto* menu = new QMenu(QString::fromUtf8(caption), owner);
+    menu->setObjectName(QString::fromLatin1(name));
+    menu->menuAction()->setObjectName(QString::fromLatin1(name));
+    return menu;
+}
+
+}  // namespace
+
 void bindButton(QToolButton* button, QAction* command) {
     QObject::connect(button, &QToolButton::clicked, command, &QAction::trigger);
     const auto follow = [button, command] {
@@ -84,26 +95,15 @@ void bindButton(QToolButton* button, QAction* command) {
     follow();
 }
 
-QMenu* makeMenu(QWidget* owner, const char* name, const char* caption) {
-    auto* menu = new QMenu(QString::fromUtf8(caption), owner);
-    menu->setObjectName(QString::fromLatin1(name));
-    menu->menuAction()->setObjectName(QString::fromLatin1(name));
-    return menu;
-}
-
-}  // namespace
-
-QAction* frmMain::command(MainCommand id) const { return commands_[static_cast<std::size_t>(id)]; }
-
-void frmMain::buildCommands() {
+MainCommandTable::MainCommandTable(QWidget& window) {
     for (const CommandText& text : kCommands) {
-        QAction* action = makeAction(this, text.name, QString::fromUtf8(text.caption));
+        QAction* action = makeAction(&window, text.name, QString::fromUtf8(text.caption));
         commands_[static_cast<std::size_t>(text.id)] = action;
         const QString hint = QString::fromUtf8(text.hint);
         action->setToolTip(hint.isEmpty() ? action->text() : hint);
         action->setStatusTip(hint);
         if (*text.shortcut != '\0') action->setShortcut(QKeySequence(QString::fromLatin1(text.shortcut)));
-        addAction(action);
+        window.addAction(action);
     }
     // Enabled once a channel is selected or a first search was made.
     for (MainCommand id :
@@ -117,99 +117,81 @@ void frmMain::buildCommands() {
     // menu entry is a separate hidden item.
     command(MainCommand::actAddTimerSwitchChannel)->setVisible(false);
     command(MainCommand::actSetTimerSwitchChannel)->setVisible(false);
-
-    connect(command(MainCommand::actHideWindow), &QAction::triggered, this,
-            [this] { runCommand([this] { actHideWindowExecute(); }); });
-    connect(command(MainCommand::actExit), &QAction::triggered, this,
-            [this] { runCommand([this] { actExitExecute(); }); });
-    connect(command(MainCommand::muIconSelectChannel), &QAction::triggered, this,
-            [this] { runCommand([this] { muIconSelectChannelExecute(); }); });
-
-    bindButton(w_.spPlayChannel, command(MainCommand::actPlayChannel));
-    bindButton(w_.spFavoritesChannel, command(MainCommand::actFavoritesChannel));
-    bindButton(w_.spFindChannel, command(MainCommand::actFindChannel));
-    bindButton(w_.spChannelRelatedLink, command(MainCommand::actLinkChannel));
-    bindButton(w_.spEditChannel, command(MainCommand::actEditChannel));
-    bindButton(w_.spUserAddChannel, command(MainCommand::actUserAddChannel));
-    bindButton(w_.spSetup, command(MainCommand::actSetup));
-    bindButton(w_.spHelp, command(MainCommand::actHelp));
-    bindButton(w_.spHideWindow, command(MainCommand::actHideWindow));
-    bindButton(w_.spExit, command(MainCommand::actExit));
-    bindButton(w_.spHideWindowOnTitle, command(MainCommand::actHideWindow));
-    bindButton(w_.spExitOnTitle, command(MainCommand::actExit));
 }
 
-void frmMain::buildMenus() {
-    pmMainPopMenu_ = makeMenu(this, "pmMainPopMenu", "");
-    QMenu* main = pmMainPopMenu_;
-    main->addAction(command(MainCommand::actPlayChannel));
-    main->setDefaultAction(command(MainCommand::actPlayChannel));
+void MainCommandTable::buildMenus(frmMain& main) {
+    pmMainPopMenu_ = makeMenu(&main, "pmMainPopMenu", "");
+    QMenu* menu = pmMainPopMenu_;
+    menu->addAction(command(MainCommand::actPlayChannel));
+    menu->setDefaultAction(command(MainCommand::actPlayChannel));
 
-    QMenu* speed = makeMenu(main, "muSetSpeedChannel", "设为快捷频道 =>");
-    for (int slot = 1; slot <= 22; ++slot) {
+    muSetSpeedChannel_ = makeMenu(menu, "muSetSpeedChannel", "设为快捷频道 =>");
+    for (std::size_t slot = 1; slot <= kSpeedEntries; ++slot) {
         const QByteArray name = "muSpeedChannel" + QByteArray::number(slot);
-        speed->addAction(makeAction(speed, name.constData(), QString::number(slot)));
+        QAction* entry = makeAction(muSetSpeedChannel_, name.constData(), QString::number(slot));
+        speedEntries_[slot - 1] = entry;
+        muSetSpeedChannel_->addAction(entry);
     }
-    speed->menuAction()->setEnabled(false);
-    main->addMenu(speed);
+    muSetSpeedChannel_->menuAction()->setEnabled(false);
+    menu->addMenu(muSetSpeedChannel_);
 
-    main->addAction(command(MainCommand::actFavoritesChannel));
-    QAction* muTestChannel = makeAction(main, "muTestChannel", command(MainCommand::actTestChannel)->text());
+    menu->addAction(command(MainCommand::actFavoritesChannel));
+    QAction* muTestChannel = makeAction(menu, "muTestChannel", command(MainCommand::actTestChannel)->text());
     muTestChannel->setVisible(false);
-    connect(muTestChannel, &QAction::triggered, command(MainCommand::actTestChannel), &QAction::trigger);
-    main->addAction(muTestChannel);
-    main->addAction(command(MainCommand::actLinkChannel));
+    QObject::connect(muTestChannel, &QAction::triggered, command(MainCommand::actTestChannel),
+                     &QAction::trigger);
+    menu->addAction(muTestChannel);
+    menu->addAction(command(MainCommand::actLinkChannel));
 
-    QMenu* rate = makeMenu(main, "muRate", "评级");
-    auto* rateGroup = new QActionGroup(rate);
-    for (int item = 1; item <= 5; ++item) {
+    muRate_ = makeMenu(menu, "muRate", "评级");
+    auto* rateGroup = new QActionGroup(muRate_);
+    for (std::size_t item = 1; item <= kRateEntries; ++item) {
         const QByteArray name = "muRate" + QByteArray::number(item);
-        const QString caption =
-            qs(kRatingNames[static_cast<std::size_t>(item - 1)]) + QStringLiteral(" (&%1)").arg(item);
-        QAction* entry = makeAction(rate, name.constData(), caption);
+        const QString caption = qs(kRatingNames[item - 1]) + QStringLiteral(" (&%1)").arg(item);
+        QAction* entry = makeAction(muRate_, name.constData(), caption);
         entry->setCheckable(true);
         rateGroup->addAction(entry);
-        rate->addAction(entry);
+        muRate_->addAction(entry);
+        rateEntries_[item - 1] = entry;
     }
-    rate->menuAction()->setEnabled(false);
-    main->addMenu(rate);
+    muRate_->menuAction()->setEnabled(false);
+    menu->addMenu(muRate_);
 
-    main->addAction(command(MainCommand::actLockChannel));
-    main->addAction(command(MainCommand::actAddTimerSwitchChannel));
-    main->addSeparator();
+    menu->addAction(command(MainCommand::actLockChannel));
+    menu->addAction(command(MainCommand::actAddTimerSwitchChannel));
+    menu->addSeparator();
     for (MainCommand id :
          {MainCommand::muCurNodeFullExpand, MainCommand::muCurNodeFullCollapse, MainCommand::muFullExpand,
           MainCommand::muFullCollapse, MainCommand::actFindChannel, MainCommand::actFindChannelContinue}) {
-        main->addAction(command(id));
+        menu->addAction(command(id));
     }
-    main->addSeparator();
+    menu->addSeparator();
     for (MainCommand id :
          {MainCommand::actDeleteChannel, MainCommand::actEditChannel, MainCommand::actUserAddChannel,
           MainCommand::actUserBatchAddChannel, MainCommand::actExportUserChannel}) {
-        main->addAction(command(id));
+        menu->addAction(command(id));
     }
-    addPlaylistEntries(*this, main);
-    addCheckChannelsEntry(main, this);
-    main->addSeparator();
+    addPlaylistEntries(main, menu);
+    addCheckChannelsEntry(menu, &main);
+    menu->addSeparator();
 
-    muSkin_ = makeMenu(main, "muSkin", "换个心情");
+    muSkin_ = makeMenu(menu, "muSkin", "换个心情");
     skinGroup_ = new QActionGroup(muSkin_);
     skinGroup_->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
-    main->addMenu(muSkin_);
+    menu->addMenu(muSkin_);
 
-    QMenu* others = makeMenu(main, "muOthers", "其它");
+    QMenu* others = makeMenu(menu, "muOthers", "其它");
     for (MainCommand id :
          {MainCommand::actSetup, MainCommand::actSetTimerSwitchChannel, MainCommand::actHelp,
           MainCommand::actAuthorHomePage, MainCommand::actAuthorEmail, MainCommand::actSplash,
           MainCommand::actNews, MainCommand::actAD, MainCommand::actPackMDB}) {
         others->addAction(command(id));
     }
-    main->addMenu(others);
+    menu->addMenu(others);
     for (MainCommand id : {MainCommand::actAbout, MainCommand::actHideWindow, MainCommand::actExit})
-        main->addAction(command(id));
-    connect(main, &QMenu::aboutToShow, this, [this] { runCommand([this] { pmMainPopMenuPopup(); }); });
+        menu->addAction(command(id));
 
-    pmIconRight_ = makeMenu(this, "pmIconRight", "");
+    pmIconRight_ = makeMenu(&main, "pmIconRight", "");
     pmIconRight_->addAction(command(MainCommand::muIconSelectChannel));
     pmIconRight_->setDefaultAction(command(MainCommand::muIconSelectChannel));
     pmIconRight_->addSeparator();
@@ -218,6 +200,39 @@ void frmMain::buildMenus() {
                            MainCommand::actAbout, MainCommand::actHideWindow, MainCommand::actExit}) {
         pmIconRight_->addAction(command(id));
     }
+}
+
+void MainCommandTable::showDetails(const NodeDetails& details) {
+    const ChannelCommandStates& enabled = details.enabled;
+    command(MainCommand::actPlayChannel)->setEnabled(enabled.playChannel);
+    command(MainCommand::actTestChannel)->setEnabled(enabled.testChannel);
+    command(MainCommand::actLinkChannel)->setEnabled(enabled.linkChannel);
+    command(MainCommand::actDeleteChannel)->setEnabled(enabled.deleteChannel);
+    command(MainCommand::actEditChannel)->setEnabled(enabled.editChannel);
+    command(MainCommand::actAddTimerSwitchChannel)->setEnabled(enabled.addTimerSwitchChannel);
+
+    QAction* favourite = command(MainCommand::actFavoritesChannel);
+    favourite->setEnabled(enabled.favoritesChannel);
+    favourite->setText(qs(details.favoritesCaption));
+    favourite->setToolTip(qs(details.favoritesHint));
+    favourite->setStatusTip(qs(details.favoritesHint));
+
+    QAction* lock = command(MainCommand::actLockChannel);
+    lock->setEnabled(enabled.lockChannel);
+    lock->setText(qs(details.lockCaption));
+    lock->setToolTip(qs(details.lockHint));
+    lock->setStatusTip(qs(details.lockHint));
+
+    muSetSpeedChannel_->menuAction()->setEnabled(enabled.setSpeedChannel);
+    muRate_->menuAction()->setEnabled(enabled.rate);
+    for (std::size_t item = 1; item <= kRateEntries; ++item)
+        rateEntries_[item - 1]->setChecked(details.checkedRateItem == static_cast<int>(item));
+}
+
+void MainCommandTable::showFind(bool continueEnabled, std::string_view lastSearchText) {
+    QAction* findContinue = command(MainCommand::actFindChannelContinue);
+    findContinue->setEnabled(continueEnabled);
+    if (continueEnabled) findContinue->setStatusTip(qs(lastSearchText));
 }
 
 }  // namespace kw

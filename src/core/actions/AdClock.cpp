@@ -1,8 +1,13 @@
-#include "core/actions/AdWindowTimer.h"
+#include "core/actions/AdClock.h"
+
+#include <utility>
 
 namespace kw {
 
-AdShowing AdWindowTimer::show(AdMode mode, std::string_view homePage) {
+AdClock::AdClock(HomePage homePage, FailedOpen failedOpen)
+    : homePage_(std::move(homePage)), failedOpen_(std::move(failedOpen)) {}
+
+AdShowing AdClock::show(AdMode mode) {
     mode_ = mode;
     running_ = true;
     elapsed_ = 0;
@@ -11,12 +16,12 @@ AdShowing AdWindowTimer::show(AdMode mode, std::string_view homePage) {
     const bool ad = mode == AdMode::Advertisement;
     AdShowing showing{std::string(ad ? kAdCaption : kNewsCaption), std::string(ad ? kAdLabel : kNewsLabel),
                       std::string(ad ? kAdTooltip : kNewsTooltip),
-                      std::string(homePage) + (ad ? "ad.htm" : "news.htm")};
+                      (homePage_ ? homePage_() : std::string()) + (ad ? "ad.htm" : "news.htm")};
     baseCaption_ = showing.caption;
     return showing;
 }
 
-AdTick AdWindowTimer::tick() {
+AdTick AdClock::tick() {
     AdTick result;
     if (!running_) return result;
     ++elapsed_;
@@ -36,11 +41,15 @@ AdTick AdWindowTimer::tick() {
     return result;
 }
 
-bool AdWindowTimer::closeRequested(bool visible, bool& hideNow) const {
+bool AdClock::closeRequested(bool visible, bool& hideNow) const {
     hideNow = false;
     if (!visible) return true;
     hideNow = !(mode_ == AdMode::Advertisement && locked_ && running_);
     return false;
+}
+
+void AdClock::linkNotOpened() const {
+    if (failedOpen_) failedOpen_();
 }
 
 }  // namespace kw
