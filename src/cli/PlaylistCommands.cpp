@@ -19,7 +19,7 @@ int importPlaylist(CommandContext& context) {
     expectArgCount(context.args, 1, 1);
     CliSession cli(context);
     const PlaylistExchange::ImportReport report =
-        cli->importPlaylist(std::filesystem::absolute(context.args[0]), options);
+        cli->exchange().importPlaylist(std::filesystem::absolute(context.args[0]), options);
     context.out << (options.dryRun ? "dry run, nothing stored\n" : "") << "added " << report.added << '\n'
                 << "renamed " << report.renamed << '\n'
                 << "skipped " << report.skipped << '\n';
@@ -59,8 +59,8 @@ int exportPlaylist(CommandContext& context) {
 
     CliSession cli(context);
     const PlaylistExchange::ExportReport report =
-        cli->exportPlaylist(std::filesystem::absolute(context.args[0]), request,
-                            hasPassword ? std::optional<std::string>(password) : std::nullopt);
+        cli->exchange().exportPlaylist(std::filesystem::absolute(context.args[0]), request,
+                                       hasPassword ? std::optional<std::string>(password) : std::nullopt);
     context.out << "written " << report.written << '\n';
     if (report.lockedLeftOut > 0) context.out << "locked, left out " << report.lockedLeftOut << '\n';
     return 0;

@@ -2,6 +2,7 @@
 // node, shown from the session's channel browser.
 #include "gui/ChannelPane.h"
 
+#include "core/session/Roles.h"
 #include "core/session/Session.h"
 #include "core/settings/ListEntries.h"
 #include "gui/ChannelTreeModel.h"
@@ -86,20 +87,20 @@ void ChannelPane::connectCommands(Session& session, MainCommandTable& commands, 
     run_ = run;
     showState_ = showState;
 
-    const auto onTree = [this, &session, &commands](MainCommand id, void (Session::*click)()) {
+    const auto onTree = [this, &session, &commands](MainCommand id, void (CatalogueView::*click)()) {
         connect(commands.command(id), &QAction::triggered, this,
-                [this, &session, click] { run_([&session, click] { (session.*click)(); }); });
+                [this, &session, click] { run_([&session, click] { (session.view().*click)(); }); });
     };
-    onTree(MainCommand::muCurNodeFullExpand, &Session::muCurNodeFullExpandClick);
-    onTree(MainCommand::muCurNodeFullCollapse, &Session::muCurNodeFullCollapseClick);
-    onTree(MainCommand::muFullExpand, &Session::muFullExpandClick);
-    onTree(MainCommand::muFullCollapse, &Session::muFullCollapseClick);
+    onTree(MainCommand::muCurNodeFullExpand, &CatalogueView::muCurNodeFullExpandClick);
+    onTree(MainCommand::muCurNodeFullCollapse, &CatalogueView::muCurNodeFullCollapseClick);
+    onTree(MainCommand::muFullExpand, &CatalogueView::muFullExpandClick);
+    onTree(MainCommand::muFullCollapse, &CatalogueView::muFullCollapseClick);
 
     connect(c_.cbFilterChannel, &QComboBox::currentIndexChanged, this, [this, &session](int filter) {
-        run_([&session, filter] { session.cbFilterChannelChange(filter); });
+        run_([&session, filter] { session.view().cbFilterChannelChange(filter); });
     });
     connect(c_.cbClassDisplayChannel, &QComboBox::currentIndexChanged, this, [this, &session](int mode) {
-        run_([&session, mode] { session.cbClassDisplayChannelChange(mode); });
+        run_([&session, mode] { session.view().cbClassDisplayChannelChange(mode); });
     });
 
     ChannelTreeView* tree = c_.tvSelectChannel;
@@ -110,7 +111,7 @@ void ChannelPane::connectCommands(Session& session, MainCommandTable& commands, 
     // The session plays only a channel leaf; a category double click just expands.
     connect(tree, &QAbstractItemView::doubleClicked, this, [this, &session] {
         run_([this, &session] {
-            session.tvSelectChannelDblClick();
+            session.commands().tvSelectChannelDblClick();
             showState_();
         });
     });
@@ -122,17 +123,19 @@ void ChannelPane::connectCommands(Session& session, MainCommandTable& commands, 
             showState_();
         });
     };
-    onSelection(MainCommand::actPlayChannel, [](Session& s) { s.actPlayChannelExecute(); });
-    onSelection(MainCommand::actLinkChannel, [](Session& s) { s.actLinkChannelExecute(); });
-    onSelection(MainCommand::actFavoritesChannel, [](Session& s) { s.actFavoritesChannelExecute(); });
-    onSelection(MainCommand::actDeleteChannel, [](Session& s) { s.actDeleteChannelExecute(); });
-    onSelection(MainCommand::actLockChannel, [](Session& s) { s.actLockChannelExecute(); });
-    onSelection(MainCommand::actTestChannel, [](Session& s) { s.actTestChannelExecute(); });
-    onSelection(MainCommand::actFindChannel, [](Session& s) { s.actFindChannelExecute(); });
-    onSelection(MainCommand::actFindChannelContinue, [](Session& s) { s.actFindChannelContinueExecute(); });
+    onSelection(MainCommand::actPlayChannel, [](Session& s) { s.commands().actPlayChannelExecute(); });
+    onSelection(MainCommand::actLinkChannel, [](Session& s) { s.commands().actLinkChannelExecute(); });
+    onSelection(MainCommand::actFavoritesChannel,
+                [](Session& s) { s.commands().actFavoritesChannelExecute(); });
+    onSelection(MainCommand::actDeleteChannel, [](Session& s) { s.commands().actDeleteChannelExecute(); });
+    onSelection(MainCommand::actLockChannel, [](Session& s) { s.commands().actLockChannelExecute(); });
+    onSelection(MainCommand::actTestChannel, [](Session& s) { s.commands().actTestChannelExecute(); });
+    onSelection(MainCommand::actFindChannel, [](Session& s) { s.view().actFindChannelExecute(); });
+    onSelection(MainCommand::actFindChannelContinue,
+                [](Session& s) { s.view().actFindChannelContinueExecute(); });
 
     const auto rate = [this, &session](int item) {
-        run_([&session, item] { session.SetChannelRating(item); });
+        run_([&session, item] { session.commands().SetChannelRating(item); });
         showState_();
     };
     connect(c_.cbRateChannel, &QComboBox::activated, this, rate);
@@ -162,7 +165,7 @@ void ChannelPane::applyListPositions() {
     c_.cbClassDisplayChannel->setCurrentIndex(state.displayMode);
 }
 
-void ChannelPane::ShowNodeDetails(NodeId node) { applyNodeDetails(session_->ShowNodeDetails(node)); }
+void ChannelPane::ShowNodeDetails(NodeId node) { applyNodeDetails(session_->view().ShowNodeDetails(node)); }
 
 void ChannelPane::applyNodeDetails(const NodeDetails& details) {
     commands_->showDetails(details);
@@ -183,13 +186,13 @@ void ChannelPane::applyNodeDetails(const NodeDetails& details) {
 }
 
 void ChannelPane::tvSelectChannelMouseMove(NodeId node) {
-    const NodeHover hover = session_->tvSelectChannelMouseMove(node);
+    const NodeHover hover = session_->view().tvSelectChannelMouseMove(node);
     info_->setText(qs(hover.info));
     c_.tvSelectChannel->viewport()->setCursor(hover.channel ? Qt::PointingHandCursor : Qt::ArrowCursor);
 }
 
 void ChannelPane::tvSelectChannelContextPopup(NodeId node, QPoint mouse) {
-    applyNodeDetails(session_->tvSelectChannelContextPopup(node));
+    applyNodeDetails(session_->view().tvSelectChannelContextPopup(node));
     commands_->pmMainPopMenu()->popup(mouse);
 }
 

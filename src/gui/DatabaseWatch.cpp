@@ -1,5 +1,6 @@
 #include "gui/DatabaseWatch.h"
 
+#include "core/session/Roles.h"
 #include "core/session/Session.h"
 
 #include <QApplication>
@@ -9,10 +10,11 @@ namespace kw {
 
 DatabaseWatch::DatabaseWatch(Session& session, CommandRunner run, QObject* parent)
     : QObject(parent), session_(session), run_(std::move(run)) {
-    session_.beginDatabaseCheck();
+    session_.database().beginDatabaseCheck();
     connect(&checkPoll_, &QTimer::timeout, this, &DatabaseWatch::pollCheck);
     checkPoll_.start(kCheckPollMs);
-    connect(&lockCheck_, &QTimer::timeout, this, [this] { run_([this] { session_.keepDatabaseLocks(); }); });
+    connect(&lockCheck_, &QTimer::timeout, this,
+            [this] { run_([this] { session_.database().keepDatabaseLocks(); }); });
     lockCheck_.start(kLockCheckMs);
 }
 
@@ -21,7 +23,7 @@ void DatabaseWatch::pollCheck() {
     if (QApplication::activeModalWidget() != nullptr) return;
     bool finished = true;
     checkPoll_.stop();
-    run_([this, &finished] { finished = session_.finishDatabaseCheck(); });
+    run_([this, &finished] { finished = session_.database().finishDatabaseCheck(); });
     if (!finished) checkPoll_.start(kCheckPollMs);
 }
 

@@ -2,6 +2,7 @@
 // and the two pop-up menus that offer them.
 #include "gui/MainCommandTable.h"
 
+#include "core/session/Roles.h"
 #include "core/session/Session.h"
 #include "core/settings/ListEntries.h"
 #include "gui/CheckWindow.h"

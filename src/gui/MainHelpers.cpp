@@ -2,6 +2,7 @@
 // the search box, volume control, recorder, help, home page, e-mail and the
 // splash picture. The rules are the session's; this wires the controls.
 #include "core/actions/DesktopHelpers.h"
+#include "core/session/Roles.h"
 #include "core/session/Session.h"
 #include "gui/QtText.h"
 #include "gui/frmADWindow.h"
@@ -21,16 +22,17 @@ void frmMain::connectHelperCommands() {
     connect(command(MainCommand::actNews), &QAction::triggered, this,
             [this] { runCommand([this] { adWindow_->showMode(AdMode::News); }); });
 
-    const auto onSession = [this](void (Session::*helper)()) {
-        return [this, helper] { runCommand([this, helper] { (session_.get()->*helper)(); }); };
+    const auto onHelpers = [this](void (DesktopHelpers::*helper)()) {
+        return [this, helper] { runCommand([this, helper] { (session_->helpers().*helper)(); }); };
     };
-    connect(w_.spVolum, &QToolButton::clicked, this, onSession(&Session::spVolumClick));
-    connect(w_.spSoundRecord, &QToolButton::clicked, this, onSession(&Session::spSoundRecordClick));
-    connect(command(MainCommand::actHelp), &QAction::triggered, this, onSession(&Session::actHelpExecute));
+    connect(w_.spVolum, &QToolButton::clicked, this, onHelpers(&DesktopHelpers::spVolumClick));
+    connect(w_.spSoundRecord, &QToolButton::clicked, this, onHelpers(&DesktopHelpers::spSoundRecordClick));
+    connect(command(MainCommand::actHelp), &QAction::triggered, this,
+            onHelpers(&DesktopHelpers::actHelpExecute));
     connect(command(MainCommand::actAuthorHomePage), &QAction::triggered, this,
-            onSession(&Session::actAuthorHomePageExecute));
+            onHelpers(&DesktopHelpers::actAuthorHomePageExecute));
     connect(command(MainCommand::actAuthorEmail), &QAction::triggered, this,
-            onSession(&Session::actAuthorEmailExecute));
+            onHelpers(&DesktopHelpers::actAuthorEmailExecute));
     connect(command(MainCommand::actSplash), &QAction::triggered, this, &frmMain::actSplashExecute);
 
     // The button searches for what the box holds: the typed words while the
@@ -38,7 +40,7 @@ void frmMain::connectHelperCommands() {
     // prompt. Enter in the box searches too, for keyboard users.
     const auto search = [this] {
         const std::string text = w_.edGoogle->text().toStdString();
-        runCommand([this, text] { session_->spGoogleClick(text); });
+        runCommand([this, text] { session_->helpers().spGoogleClick(text); });
     };
     connect(w_.spGoogle, &QToolButton::clicked, this, search);
     connect(w_.edGoogle, &QLineEdit::returnPressed, this, search);

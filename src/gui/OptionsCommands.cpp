@@ -1,6 +1,7 @@
 #include "gui/OptionsCommands.h"
 
 #include "core/session/OptionsVisit.h"
+#include "core/session/Roles.h"
 #include "core/session/Session.h"
 #include "gui/ChannelTreeView.h"
 #include "gui/frmMain.h"
@@ -63,9 +64,9 @@ void connectOptionsCommands(frmMain& main) {
             main.runCommand([&main, sessionCommand] { sessionCommand(main.session()); });
         });
     };
-    onSession(MainCommand::actExportUserChannel, [](Session& s) { s.actExportUserChannel(); });
-    onSession(MainCommand::actUserBatchAddChannel, [](Session& s) { s.actUserBatchAddChannel(); });
-    onSession(MainCommand::actPackMDB, [](Session& s) { s.actPackMDB(); });
+    onSession(MainCommand::actExportUserChannel, [](Session& s) { s.exchange().actExportUserChannel(); });
+    onSession(MainCommand::actUserBatchAddChannel, [](Session& s) { s.exchange().actUserBatchAddChannel(); });
+    onSession(MainCommand::actPackMDB, [](Session& s) { s.database().actPackMDB(); });
 }
 
 }  // namespace kw

@@ -2,6 +2,7 @@
 
 #include "core/base/Error.h"
 #include "core/exchange/PlaylistExchange.h"
+#include "core/session/Roles.h"
 #include "core/session/Session.h"
 #include "gui/FileDialogs.h"
 #include "gui/QtText.h"
@@ -60,7 +61,8 @@ protected:
             const QString file = droppedPlaylist(drop->mimeData());
             if (file.isEmpty()) return false;
             drop->acceptProposedAction();
-            main_.runCommand([this, file] { main_.session().actImportPlaylist(file.toStdString()); });
+            main_.runCommand(
+                [this, file] { main_.session().exchange().actImportPlaylist(file.toStdString()); });
             return true;
         }
         return QObject::eventFilter(watched, event);
@@ -106,7 +108,8 @@ void exportPlaylist(frmMain& main) {
     PlaylistExchange::ExportRequest request;
     request.format = *PlaylistExchange::parseFormat(extension.toStdString());
     request.scope = static_cast<PlaylistExchange::Scope>(scope->currentData().toInt());
-    const PlaylistExchange::ExportReport report = main.session().exportPlaylist(file.toStdString(), request);
+    const PlaylistExchange::ExportReport report =
+        main.session().exchange().exportPlaylist(file.toStdString(), request);
     QString text =
         QStringLiteral("祝贺您，已经导出 %1 个频道到下面的播放列表中：\n\n%2").arg(report.written).arg(file);
     if (report.lockedLeftOut > 0)
@@ -121,8 +124,9 @@ void addPlaylistEntries(frmMain& main, QMenu* menu) {
     auto* importEntry = new QAction(qs(kImportText), &main);
     importEntry->setObjectName(QStringLiteral("actImportPlaylist"));
     importEntry->setStatusTip(QStringLiteral("导入 M3U、M3U8、PLS 或 XSPF 播放列表中的频道"));
-    QObject::connect(importEntry, &QAction::triggered, &main,
-                     [&main] { main.runCommand([&main] { main.session().actImportPlaylist(); }); });
+    QObject::connect(importEntry, &QAction::triggered, &main, [&main] {
+        main.runCommand([&main] { main.session().exchange().actImportPlaylist(); });
+    });
     auto* exportEntry = new QAction(qs(kExportText), &main);
     exportEntry->setObjectName(QStringLiteral("actExportPlaylist"));
     exportEntry->setStatusTip(QStringLiteral("将频道导出为其它播放器能打开的播放列表"));

@@ -3,6 +3,7 @@
 #include "core/base/Error.h"
 #include "core/session/AppTexts.h"
 #include "core/session/ProgramDirectory.h"
+#include "core/session/Roles.h"
 #include "core/session/Session.h"
 #include "gui/LaunchWatch.h"
 #include "gui/QtUi.h"

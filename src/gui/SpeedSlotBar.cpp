@@ -1,5 +1,6 @@
 #include "gui/SpeedSlotBar.h"
 
+#include "core/session/Roles.h"
 #include "core/session/Session.h"
 #include "core/speed/SpeedChannelSet.h"
 #include "gui/MainControls.h"
@@ -51,14 +52,16 @@ void SpeedSlotBar::connectCommands(Session& session, const std::array<QAction*, 
     };
     for (int slot = 1; slot <= static_cast<int>(kSlots); ++slot) {
         connect(menuEntries[static_cast<std::size_t>(slot - 1)], &QAction::triggered, this,
-                onSession([&session, slot] { session.muSpeedChannelClick(slot); }));
+                onSession([&session, slot] { session.commands().muSpeedChannelClick(slot); }));
         QToolButton* button = buttons_[static_cast<std::size_t>(slot - 1)];
         button->installEventFilter(this);
         connect(button, &QToolButton::clicked, this,
-                onSession([&session, slot] { session.SpeedChannelClick(slot); }));
+                onSession([&session, slot] { session.speedSlots().SpeedChannelClick(slot); }));
     }
-    connect(save_, &QToolButton::clicked, this, onSession([&session] { session.SpeedChannelSaveClick(); }));
-    connect(open_, &QToolButton::clicked, this, onSession([&session] { session.SpeedChannelOpenClick(); }));
+    connect(save_, &QToolButton::clicked, this,
+            onSession([&session] { session.speedSlots().SpeedChannelSaveClick(); }));
+    connect(open_, &QToolButton::clicked, this,
+            onSession([&session] { session.speedSlots().SpeedChannelOpenClick(); }));
 }
 
 void SpeedSlotBar::buildKeys(QWidget& window) {
@@ -88,7 +91,7 @@ bool SpeedSlotBar::eventFilter(QObject* watched, QEvent* event) {
     if (session_ != nullptr && (event->type() == QEvent::Enter || event->type() == QEvent::MouseMove)) {
         for (std::size_t slot = 0; slot < buttons_.size(); ++slot) {
             if (watched == buttons_[slot]) {
-                info_->setText(qs(session_->SpeedChannelMouseMove(static_cast<int>(slot) + 1)));
+                info_->setText(qs(session_->speedSlots().SpeedChannelMouseMove(static_cast<int>(slot) + 1)));
                 break;
             }
         }

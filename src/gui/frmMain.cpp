@@ -4,6 +4,7 @@
 #include "core/actions/DesktopHelpers.h"
 #include "core/base/Error.h"
 #include "core/session/AppTexts.h"
+#include "core/session/Roles.h"
 #include "core/session/Session.h"
 #include "core/session/WindowPlacement.h"
 #include "core/settings/Skin.h"
@@ -130,7 +131,7 @@ void frmMain::runCommand(const std::function<void()>& command) {
         ui_.ShowError(error.what());
     }
     // An exit asked for during an import runs once the import has stopped.
-    if (exitWhenStopped_ && !session_->exchangeRunning()) {
+    if (exitWhenStopped_ && !session_->exchange().running()) {
         exitWhenStopped_ = false;
         actExitExecute();
     }
@@ -214,7 +215,7 @@ void frmMain::muIconSelectChannelExecute() {
 
 void frmMain::actExitExecute() {
     if (exited_ || exitWhenStopped_) return;
-    if (session_->exchangeRunning()) {
+    if (session_->exchange().running()) {
         if (ui_.AskYesNo(kAppTitle, texts::kStopImportAndExit)) {
             exitWhenStopped_ = true;
             ui_.requestProgressStop();
@@ -241,25 +242,25 @@ void frmMain::setHideOnDeactive(bool on) {
 }
 
 void frmMain::ApplySkin(const std::string& name) {
-    session_->ApplySkin(
+    session_->preferences().ApplySkin(
         name, [this](const Skin& skin) { paintSkin(*this, skin.colors, loadSkinPicture(skin.picture)); });
 }
 
-const std::string& frmMain::currentSkinName() const { return session_->currentSkinName(); }
+const std::string& frmMain::currentSkinName() const { return session_->preferences().currentSkinName(); }
 
 void frmMain::pmMainPopMenuPopup() {
     if (skinMenuFilled_) return;
     skinMenuFilled_ = true;
     int number = 0;
     QMenu* muSkin = commands_->muSkin();
-    for (const std::string& name : session_->skinNames()) {
+    for (const std::string& name : session_->preferences().skinNames()) {
         QString caption = QString::fromStdString(name);
         QAction* entry = muSkin->addAction(QString(caption).replace(QLatin1Char('&'), QLatin1String("&&")));
         entry->setObjectName(QStringLiteral("Skin%1").arg(++number));
         entry->setData(caption);
         entry->setCheckable(true);
         commands_->skinGroup()->addAction(entry);
-        entry->setChecked(session_->isCurrentSkin(name));
+        entry->setChecked(session_->preferences().isCurrentSkin(name));
         connect(entry, &QAction::triggered, this,
                 [this, entry] { runCommand([this, entry] { actSetSkinExecute(entry); }); });
     }
@@ -270,7 +271,7 @@ void frmMain::actSetSkinExecute(QAction* entry) {
     // that is on the window, also when the new one could not be applied.
     const auto tickCurrent = [this] {
         for (QAction* other : commands_->skinGroup()->actions()) {
-            other->setChecked(session_->isCurrentSkin(other->data().toString().toStdString()));
+            other->setChecked(session_->preferences().isCurrentSkin(other->data().toString().toStdString()));
         }
     };
     try {

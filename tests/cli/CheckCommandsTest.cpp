@@ -1,6 +1,7 @@
 #include "core/base/ScrambleText.h"
 #include "core/base/TextCodec.h"
 #include "core/session/Installation.h"
+#include "core/session/Roles.h"
 #include "core/session/Session.h"
 #include "core/store/ChannelStore.h"
 #include "support/Kwave.h"

@@ -5,6 +5,7 @@
 #include "support/SessionProbe.h"
 
 #include "core/session/OptionsVisit.h"
+#include "core/session/Roles.h"
 #include "core/session/Session.h"
 #include "core/store/ChannelStore.h"
 #include "core/store/DatabaseLocks.h"

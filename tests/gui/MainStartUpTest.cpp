@@ -7,6 +7,7 @@
 #include "core/base/ProfileFile.h"
 #include "core/base/TextCodec.h"
 #include "core/browser/ChannelBrowser.h"
+#include "core/session/Roles.h"
 #include "core/session/Session.h"
 #include "core/settings/SettingsFile.h"
 #include "core/store/ChannelStore.h"
@@ -246,7 +247,7 @@ private slots:
 
     void playCommandAndSpeedSlotsPlayAndMarkTheSlot() {
         const kw::MainWidgets& w = main_->widgets();
-        QVERIFY(main_->session().FindNextChannel("CCTV-1综合"));
+        QVERIFY(main_->session().view().FindNextChannel("CCTV-1综合"));
         commandNamed(*main_, "actPlayChannel")->trigger();
         QCOMPARE(desktop_.documents.size(), std::size_t{1});
         QVERIFY(w.SpeedChannel[0]->isChecked());  // slot 1 holds CCTV-1综合
@@ -269,7 +270,7 @@ private slots:
 
     void ratingFromTheSubmenuIsStoredAndShownInTheList() {
         const kw::MainWidgets& w = main_->widgets();
-        QVERIFY(main_->session().FindNextChannel("CCTV-4中文国际"));
+        QVERIFY(main_->session().view().FindNextChannel("CCTV-4中文国际"));
         main_->findChild<QAction*>("muRate5")->trigger();
         QCOMPARE(w.cbRateChannel->currentIndex(), 4);
         QCOMPARE(kw::test::SessionProbe::store(main_->session()).readChannelDetails("CCTV-4中文国际").rating,

@@ -3,6 +3,7 @@
 #include "support/FakeDesktop.h"
 
 #include "core/actions/ShellOpen.h"
+#include "core/session/Roles.h"
 #include "core/session/Session.h"
 #include "core/settings/SettingsFile.h"
 #include "gui/Program.h"

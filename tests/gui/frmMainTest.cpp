@@ -587,7 +587,8 @@ private slots:
             }
         });
         onProgress.start(5);
-        main.runCommand([&] { main.session().actImportPlaylist(installed.file("long.m3u").string()); });
+        main.runCommand(
+            [&] { main.session().exchange().actImportPlaylist(installed.file("long.m3u").string()); });
 
         QCOMPARE(main.hasExited(), byExit);
         QCOMPARE(boxes.texts.contains(kw::toDisplayText(kw::texts::kStopImportAndExit)), byExit);

@@ -5,6 +5,7 @@
 #include "core/browser/ChannelBrowser.h"
 #include "core/session/Autostart.h"
 #include "core/session/OptionsVisit.h"
+#include "core/session/Roles.h"
 #include "core/session/Session.h"
 #include "core/settings/SettingsFile.h"
 #include "core/store/ChannelStore.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/session/Roles.h"
 #include "core/session/Session.h"
 
 namespace kw::test {

@@ -137,13 +137,6 @@ void Session::readListPositionsAndHomePage() {
 
 std::string Session::homePage() const { return parts_->helpers.homePage(); }
 
-void Session::spGoogleClick(std::string_view boxText) { helpers().spGoogleClick(boxText); }
-void Session::spVolumClick() { helpers().spVolumClick(); }
-void Session::spSoundRecordClick() { helpers().spSoundRecordClick(); }
-void Session::actHelpExecute() { helpers().actHelpExecute(); }
-void Session::actAuthorHomePageExecute() { helpers().actAuthorHomePageExecute(); }
-void Session::actAuthorEmailExecute() { helpers().actAuthorEmailExecute(); }
-
 void Session::open() {
     openDatabase();
     readListPositionsAndHomePage();
@@ -237,16 +230,6 @@ unsigned Session::failedOpens() const { return parts_->shell.failures(); }
 std::optional<std::string> Session::selectedChannelName() const {
     return parts_->commands.selectedChannelName();
 }
-
-bool Session::actPlayChannelExecute() { return commands().actPlayChannelExecute(); }
-bool Session::tvSelectChannelDblClick() { return commands().tvSelectChannelDblClick(); }
-void Session::actLinkChannelExecute() { commands().actLinkChannelExecute(); }
-void Session::actFavoritesChannelExecute() { commands().actFavoritesChannelExecute(); }
-void Session::SetChannelRating(int item) { commands().SetChannelRating(item); }
-bool Session::actDeleteChannelExecute() { return commands().actDeleteChannelExecute(); }
-bool Session::actLockChannelExecute() { return commands().actLockChannelExecute(); }
-void Session::actTestChannelExecute() { commands().actTestChannelExecute(); }
-bool Session::muSpeedChannelClick(int slot) { return commands().muSpeedChannelClick(slot); }
 
 // --- channel health
 

@@ -150,69 +150,8 @@ public:
     Preferences& preferences();
     DesktopHelpers& helpers();
 
-    // --- the commands of the roles under their former names, while the
-    // windows move to the roles.
-
+    // The tree the window's view model reads and watches.
     ChannelTree& channelTree();
-    const NodeDetails& ShowNodeDetails(NodeId node) { return view().ShowNodeDetails(node); }
-    const NodeDetails& tvSelectChannelContextPopup(NodeId node) {
-        return view().tvSelectChannelContextPopup(node);
-    }
-    NodeHover tvSelectChannelMouseMove(NodeId node) { return view().tvSelectChannelMouseMove(node); }
-    std::string_view SpeedChannelMouseMove(int slot) { return speedSlots().SpeedChannelMouseMove(slot); }
-    void muCurNodeFullExpandClick() { view().muCurNodeFullExpandClick(); }
-    void muCurNodeFullCollapseClick() { view().muCurNodeFullCollapseClick(); }
-    void muFullExpandClick() { view().muFullExpandClick(); }
-    void muFullCollapseClick() { view().muFullCollapseClick(); }
-    void cbFilterChannelChange(int filter) { view().cbFilterChannelChange(filter); }
-    void cbClassDisplayChannelChange(int mode) { view().cbClassDisplayChannelChange(mode); }
-    void actFindChannelExecute() { view().actFindChannelExecute(); }
-    void actFindChannelContinueExecute() { view().actFindChannelContinueExecute(); }
-    bool FindNextChannel(std::string_view text) { return view().FindNextChannel(text); }
-    void select(NodeId node) { view().select(node); }
-    NodeId findChannelLeaf(std::string_view name) { return view().findChannelLeaf(name); }
-    std::string selectedText() { return view().selectedText(); }
-    bool actPlayChannelExecute();
-    bool tvSelectChannelDblClick();
-    void actLinkChannelExecute();
-    void actFavoritesChannelExecute();
-    void SetChannelRating(int item);
-    bool actDeleteChannelExecute();
-    bool actLockChannelExecute();
-    void actTestChannelExecute();
-    bool muSpeedChannelClick(int slot);
-    void SpeedChannelClick(int slot) { speedSlots().SpeedChannelClick(slot); }
-    void SpeedChannelSaveClick() { speedSlots().SpeedChannelSaveClick(); }
-    void SpeedChannelOpenClick() { speedSlots().SpeedChannelOpenClick(); }
-    std::vector<std::string> skinNames() { return preferences().skinNames(); }
-    void ApplySkin(std::string_view name, const std::function<void(const Skin&)>& paint) {
-        preferences().ApplySkin(name, paint);
-    }
-    const std::string& currentSkinName() { return preferences().currentSkinName(); }
-    bool isCurrentSkin(std::string_view name) { return preferences().isCurrentSkin(name); }
-    bool actExportUserChannel() { return exchange().actExportUserChannel(); }
-    bool actUserBatchAddChannel() { return exchange().actUserBatchAddChannel(); }
-    bool exchangeRunning() { return exchange().running(); }
-    bool actPackMDB() { return database().actPackMDB(); }
-    void beginDatabaseCheck() { database().beginDatabaseCheck(); }
-    bool finishDatabaseCheck() { return database().finishDatabaseCheck(); }
-    void keepDatabaseLocks() { database().keepDatabaseLocks(); }
-    void spGoogleClick(std::string_view boxText);
-    void spVolumClick();
-    void spSoundRecordClick();
-    void actHelpExecute();
-    void actAuthorHomePageExecute();
-    void actAuthorEmailExecute();
-    bool actImportPlaylist(const std::string& file = {}) { return exchange().actImportPlaylist(file); }
-    PlaylistExchange::ImportReport importPlaylist(const std::filesystem::path& file,
-                                                  const PlaylistExchange::ImportOptions& options) {
-        return exchange().importPlaylist(file, options);
-    }
-    PlaylistExchange::ExportReport exportPlaylist(const std::filesystem::path& file,
-                                                  PlaylistExchange::ExportRequest request,
-                                                  const std::optional<std::string>& password = std::nullopt) {
-        return exchange().exportPlaylist(file, std::move(request), password);
-    }
 
     // --- channel health: probes that change nothing in the database
 

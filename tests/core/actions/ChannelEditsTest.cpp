@@ -7,6 +7,7 @@
 #include "core/browser/TreeCache.h"
 #include "core/ports/PasswordDialog.h"
 #include "core/session/Installation.h"
+#include "core/session/Roles.h"
 #include "core/session/Session.h"
 #include "core/store/ChannelStore.h"
 #include "support/FakeDesktop.h"
@@ -124,7 +125,7 @@ TEST_P(FavouriteMoveTest, OneOfSeveralMovesJustItsLeafAlongTheModesPathCreatingC
     open(GetParam().mode);
     selectLeaf("CCTV-2财经");
     EXPECT_EQ(browser().details().favoritesCaption, "收藏");
-    session_->actFavoritesChannelExecute();
+    session_->commands().actFavoritesChannelExecute();
 
     EXPECT_EQ(events_.resets, 0);
     EXPECT_EQ(events_.removed, 1);
@@ -143,7 +144,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, FavouriteMoveTest,
 TEST_F(ChannelEditsTest, FavouringAnOnlyChildTakesItsEmptyBranchAwayWithoutARebuild) {
     open();
     selectLeaf("中国交通");
-    session_->actFavoritesChannelExecute();
+    session_->commands().actFavoritesChannelExecute();
     EXPECT_EQ(events_.resets, 0);
     EXPECT_EQ(selectedPath(), "A我的最爱/B电视台/交通/中国大陆/普通话/中国交通");
     EXPECT_FALSE(hasPath("B电视台/交通"));
@@ -153,19 +154,19 @@ TEST_F(ChannelEditsTest, RestoringPutsTheChannelBackUnderItsCategoryRoot) {
     open();
     for (const char* name : {"CCTV-2财经", "SiTV东方财经"}) {
         selectLeaf(name);
-        session_->actFavoritesChannelExecute();
+        session_->commands().actFavoritesChannelExecute();
     }
     selectLeaf("CCTV-2财经");
     EXPECT_EQ(browser().details().favoritesCaption, "还原 (取消收藏)");
     EXPECT_EQ(browser().details().favoriteTarget, 0);
-    session_->actFavoritesChannelExecute();
+    session_->commands().actFavoritesChannelExecute();
     EXPECT_EQ(events_.resets, 0);
     EXPECT_EQ(selectedPath(), "B电视台/财经/中国大陆/普通话/CCTV-2财经");
     expectSameAsRebuilt();
 
     // The last favourite is an only child in the favourites branch.
     selectLeaf("SiTV东方财经");
-    session_->actFavoritesChannelExecute();
+    session_->commands().actFavoritesChannelExecute();
     EXPECT_EQ(selectedPath(), "B电视台/财经/中国大陆/普通话/SiTV东方财经");
     EXPECT_FALSE(tree().hasChildren(tree().FindCategoryNode(texts::kFavouritesRoot)));
 }
@@ -176,7 +177,7 @@ TEST_F(ChannelEditsTest, SearchAfterTheMoveSelectsAnEarlierChannelWhoseNameConta
     addUserChannel("新闻台2", "乙类");
     open();
     selectLeaf("新闻台1");
-    session_->actFavoritesChannelExecute();
+    session_->commands().actFavoritesChannelExecute();
     EXPECT_EQ(selectedPath(), "A我的最爱/B电视台/甲类/新闻台10");
     EXPECT_EQ(path(nodes("新闻台1").at(0)), "A我的最爱/B电视台/乙类/新闻台1");
 }
@@ -187,10 +188,10 @@ TEST_F(ChannelEditsTest, ChannelLeftOutByTheRebuildIsReportedAndTheRootStaysSele
     EXPECT_EQ(session_->confirmLockMode(1), 1);
     EXPECT_EQ(browser().lockMode(), 1);
     selectLeaf("中国交通");
-    ASSERT_TRUE(session_->actLockChannelExecute());
+    ASSERT_TRUE(session_->commands().actLockChannelExecute());
     EXPECT_EQ(nodes("中国交通").size(), 1u);  // a lock does not hide until the next rebuild
 
-    session_->actFavoritesChannelExecute();
+    session_->commands().actFavoritesChannelExecute();
     EXPECT_EQ(ui_.messageTexts(), std::vector<std::string>{"未找到含有 \"中国交通\" 的频道。"});
     EXPECT_EQ(browser().selected(), tree().root());
     EXPECT_TRUE(nodes("中国交通").empty());
@@ -200,12 +201,12 @@ TEST_F(ChannelEditsTest, LeafAlreadyWhereItsRowPlacesItStaysInTheTree) {
     open();
     for (const char* name : {"CCTV-2财经", "SiTV东方财经"}) {
         selectLeaf(name);
-        session_->actFavoritesChannelExecute();
+        session_->commands().actFavoritesChannelExecute();
     }
     // Another program restores it: the leaf in the favourites branch is stale.
     store().setFavorited("CCTV-2财经", 0);
     selectLeaf("CCTV-2财经");
-    session_->actFavoritesChannelExecute();
+    session_->commands().actFavoritesChannelExecute();
     EXPECT_EQ(selectedPath(), "A我的最爱/B电视台/财经/中国大陆/普通话/CCTV-2财经");
     EXPECT_EQ(nodes("CCTV-2财经").size(), 1u);
 }
@@ -216,7 +217,7 @@ TEST_F(ChannelEditsTest, RatingWritesItemPlusOneAndLeavesTheTreeAsItIs) {
     selectLeaf("CCTV-2财经");
     const auto generation = tree().generation();
     for (const auto& [item, stored] : {std::pair{4, 5}, {0, 1}, {-1, 1}, {5, 1}, {2, 3}, {3, 4}}) {
-        session_->SetChannelRating(item);
+        session_->commands().SetChannelRating(item);
         EXPECT_EQ(store().readChannelDetails("CCTV-2财经").rating, stored) << item;
         EXPECT_EQ(browser().details().rateEntry, stored - 1);
         EXPECT_EQ(browser().details().checkedRateItem, stored);
@@ -233,7 +234,7 @@ TEST_F(ChannelEditsTest, DeletingOneOfSeveralSelectsTheNodeJustAboveCountingAllL
 
     selectLeaf("最后台");
     ui_.yesNoAnswers = {true};
-    EXPECT_TRUE(session_->actDeleteChannelExecute());
+    EXPECT_TRUE(session_->commands().actDeleteChannelExecute());
     EXPECT_EQ(ui_.questions.at(0).caption, "确认删除");
     EXPECT_EQ(ui_.questions.at(0).text, "请确认：删除后将不可恢复，真的要删除下列频道吗？\r\n\r\n最后台");
     EXPECT_EQ(store().countChannelsByName("最后台"), 0);
@@ -243,7 +244,7 @@ TEST_F(ChannelEditsTest, DeletingOneOfSeveralSelectsTheNodeJustAboveCountingAllL
     // The first of several: the parent is just above.
     selectLeaf("CCTV-2财经");
     ui_.yesNoAnswers = {true};
-    session_->actDeleteChannelExecute();
+    session_->commands().actDeleteChannelExecute();
     EXPECT_EQ(selectedPath(), "B电视台/财经/中国大陆/普通话");
     EXPECT_FALSE(browser().details().isChannel);
     EXPECT_EQ(events_.resets, 0);
@@ -254,12 +255,12 @@ TEST_F(ChannelEditsTest, DeletingTheLastOfABranchTakesItAwayWithoutARebuildAndNo
     selectLeaf("中国交通");
     const auto generation = tree().generation();
     ui_.yesNoAnswers = {false};
-    EXPECT_FALSE(session_->actDeleteChannelExecute());
+    EXPECT_FALSE(session_->commands().actDeleteChannelExecute());
     EXPECT_EQ(store().countChannelsByName("中国交通"), 1);
     EXPECT_EQ(tree().generation(), generation);
 
     ui_.yesNoAnswers = {true};
-    EXPECT_TRUE(session_->actDeleteChannelExecute());
+    EXPECT_TRUE(session_->commands().actDeleteChannelExecute());
     EXPECT_EQ(events_.resets, 0);
     EXPECT_FALSE(hasPath("B电视台/交通"));
     EXPECT_EQ(selectedPath(), "A我的最爱");
@@ -271,7 +272,7 @@ TEST_P(LockCommandTest, LockingNeverAsksAndUnlockingAsksUnlessModeTwo) {
     const int mode = GetParam();
     open(0, mode, "Secret");
     selectLeaf("中国交通");
-    EXPECT_TRUE(session_->actLockChannelExecute());
+    EXPECT_TRUE(session_->commands().actLockChannelExecute());
     EXPECT_TRUE(ui_.passwordShowings.empty());
     EXPECT_EQ(store().readChannelDetails("中国交通").locked, 1);
     EXPECT_EQ(browser().details().lockCaption, "解锁");
@@ -279,14 +280,14 @@ TEST_P(LockCommandTest, LockingNeverAsksAndUnlockingAsksUnlessModeTwo) {
 
     if (mode != 2) {
         ui_.passwordEntries = {"secret", std::nullopt};
-        EXPECT_FALSE(session_->actLockChannelExecute());
+        EXPECT_FALSE(session_->commands().actLockChannelExecute());
         EXPECT_EQ(store().readChannelDetails("中国交通").locked, 1);
         ASSERT_EQ(ui_.passwordShowings.size(), 1u);
         EXPECT_EQ(ui_.passwordShowings[0].purpose, PasswordPurpose::UnlockOrPlay);
         EXPECT_EQ(ui_.passwordShowings[0].errors, std::vector<std::string>{"密码有误，请注意字母大小写!"});
         ui_.passwordEntries = {" Secret "};
     }
-    EXPECT_TRUE(session_->actLockChannelExecute());
+    EXPECT_TRUE(session_->commands().actLockChannelExecute());
     EXPECT_EQ(store().readChannelDetails("中国交通").locked, 0);
     EXPECT_EQ(browser().details().lockWord, "未锁");
     EXPECT_EQ(ui_.passwordShowings.size(), mode == 2 ? 0u : 2u);
@@ -298,14 +299,14 @@ TEST_F(ChannelEditsTest, SelectionCommandsActOnlyOnAChannelLeaf) {
     open();
     browser().select(nodes("B电视台").at(0));
     const auto generation = tree().generation();
-    EXPECT_FALSE(session_->actPlayChannelExecute());
-    session_->actLinkChannelExecute();
-    session_->actFavoritesChannelExecute();
-    session_->SetChannelRating(0);
-    EXPECT_FALSE(session_->actDeleteChannelExecute());
-    EXPECT_FALSE(session_->actLockChannelExecute());
-    session_->actTestChannelExecute();
-    EXPECT_FALSE(session_->muSpeedChannelClick(9));
+    EXPECT_FALSE(session_->commands().actPlayChannelExecute());
+    session_->commands().actLinkChannelExecute();
+    session_->commands().actFavoritesChannelExecute();
+    session_->commands().SetChannelRating(0);
+    EXPECT_FALSE(session_->commands().actDeleteChannelExecute());
+    EXPECT_FALSE(session_->commands().actLockChannelExecute());
+    session_->commands().actTestChannelExecute();
+    EXPECT_FALSE(session_->commands().muSpeedChannelClick(9));
     EXPECT_TRUE(ui_.messages.empty());
     EXPECT_TRUE(desktop_.documents.empty());
     EXPECT_EQ(tree().generation(), generation);

@@ -3,6 +3,7 @@
 #include "core/base/TextCodec.h"
 #include "core/exchange/ChannelExchange.h"
 #include "core/exchange/ChannelTextFile.h"
+#include "core/session/Roles.h"
 #include "core/session/Session.h"
 #include "support/FakeDesktop.h"
 #include "support/FakeUi.h"
@@ -61,7 +62,7 @@ protected:
 
     bool importFile(const fs::path& file) {
         ui_.openFileAnswers.push_back(file.string());
-        return session().actUserBatchAddChannel();
+        return session().exchange().actUserBatchAddChannel();
     }
 
     void sql(std::string_view text) {
@@ -91,7 +92,7 @@ TEST_F(ExchangeTest, ExportThenBatchAddGivesTheSameChannelsAndThenNumberedCopies
     addRecord("旧期号", "mms://old/", 2, "0801");
     const fs::path file = programDir_ / "out.txt";
     ui_.saveFileAnswers.push_back(file.string());
-    ASSERT_TRUE(session().actExportUserChannel());
+    ASSERT_TRUE(session().exchange().actExportUserChannel());
     EXPECT_EQ(ui_.messageTexts().back(),
               std::string(exchange_texts::kExportDone) + "\r\n\r\n" + file.string());
 
@@ -120,14 +121,14 @@ TEST_F(ExchangeTest, ExportWithoutUserChannelsWritesAnEmptyFile) {
     const fs::path file = programDir_ / "none.txt";
     writeBytes(file, "old contents");
     ui_.saveFileAnswers.push_back(file.string());
-    ASSERT_TRUE(session().actExportUserChannel());
+    ASSERT_TRUE(session().exchange().actExportUserChannel());
     EXPECT_EQ(readBytes(file), "");
 }
 
 TEST_F(ExchangeTest, ExportIntoAMissingFolderSaysTheFileCouldNotBeCreated) {
     const fs::path file = programDir_ / "no such folder" / "out.txt";
     ui_.saveFileAnswers.push_back(file.string());
-    EXPECT_FALSE(session().actExportUserChannel());
+    EXPECT_FALSE(session().exchange().actExportUserChannel());
     EXPECT_EQ(ui_.messageTexts().back(), "创建 " + file.string() + " 文件出错，请重试。");
 }
 
@@ -137,10 +138,10 @@ TEST_F(ExchangeTest, ExportsIntoAWriteProtectedFolderSaySo) {
     fs::create_directory(folder);
     fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
     ui_.saveFileAnswers.push_back((folder / "out.txt").string());
-    EXPECT_FALSE(session().actExportUserChannel());
+    EXPECT_FALSE(session().exchange().actExportUserChannel());
     EXPECT_TRUE(ui_.messageTexts().back().starts_with(exchange_texts::kFolderWriteProtected));
     try {
-        session().exportPlaylist(folder / "out.m3u8", {}, std::nullopt);
+        session().exchange().exportPlaylist(folder / "out.m3u8", {}, std::nullopt);
         ADD_FAILURE() << "written";
     } catch (const Error& error) {
         EXPECT_TRUE(std::string_view(error.what()).starts_with(exchange_texts::kFolderWriteProtected));
@@ -250,7 +251,7 @@ TEST_P(BatchFailureTest, KeepsEveryRecordBeforeTheFailingOneAndNamesIt) {
     writeBytes(file, record("一") + record("二") + record("坏") + record("三"));
     ui_.openFileAnswers.push_back(file.string());
     try {
-        session().actUserBatchAddChannel();
+        session().exchange().actUserBatchAddChannel();
         FAIL() << "the failing record must end the command";
     } catch (const Error& error) {
         EXPECT_NE(std::string(error.what()).find("第 3 条记录 (文件第 23 行起)"), std::string::npos)
@@ -259,7 +260,7 @@ TEST_P(BatchFailureTest, KeepsEveryRecordBeforeTheFailingOneAndNamesIt) {
     EXPECT_EQ(channels().countChannelsByName("一"), 1);
     EXPECT_EQ(channels().countChannelsByName("二"), 1);
     EXPECT_EQ(channels().countChannelsByName("三"), 0);
-    EXPECT_FALSE(session().exchangeRunning());
+    EXPECT_FALSE(session().exchange().running());
     EXPECT_EQ(ui_.progressEnds, 1);
 }
 
@@ -279,7 +280,7 @@ TEST_F(ExchangeTest, RecordsThatCannotBeWrittenAgainAfterARollbackAreNamedAsLost
     writeBytes(file, record("一") + record("坏"));
     ui_.openFileAnswers.push_back(file.string());
     try {
-        session().actUserBatchAddChannel();
+        session().exchange().actUserBatchAddChannel();
         FAIL() << "the failing record must end the command";
     } catch (const Error& error) {
         EXPECT_NE(std::string(error.what()).find("此前读入的 1 条记录也没能保存：written twice"),
@@ -287,7 +288,7 @@ TEST_F(ExchangeTest, RecordsThatCannotBeWrittenAgainAfterARollbackAreNamedAsLost
             << error.what();
     }
     EXPECT_EQ(channels().countChannelsByName("一"), 0);
-    EXPECT_FALSE(session().exchangeRunning());
+    EXPECT_FALSE(session().exchange().running());
 }
 
 TEST_F(ExchangeTest, HostileFilesStoreNothingBrokenAndNeverCrash) {

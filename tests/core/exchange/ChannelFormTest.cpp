@@ -2,6 +2,7 @@
 #include "core/base/TextCodec.h"
 #include "core/browser/ChannelBrowser.h"
 #include "core/session/OptionsVisit.h"
+#include "core/session/Roles.h"
 #include "core/session/Session.h"
 #include "support/FakeDesktop.h"
 #include "support/FakeUi.h"

@@ -4,6 +4,7 @@
 #include "core/base/TextCodec.h"
 #include "core/exchange/PlaylistExchange.h"
 #include "core/exchange/PlaylistReader.h"
+#include "core/session/Roles.h"
 #include "core/session/Session.h"
 #include "support/FakeDesktop.h"
 #include "support/FakeUi.h"
@@ -357,7 +358,7 @@ TEST_F(PlaylistTest, SkipsAreGroupedWithReasonsAndCutCategoriesCounted) {
 TEST_F(PlaylistTest, AListWithoutChannelsSaysSoWithoutCongratulating) {
     for (const char* content : {"", "#EXTM3U\n#EXTINF:-1,Closed\n[NO PUBLIC STREAM]\n"}) {
         ui_.openFileAnswers.push_back(write("empty.m3u", content).string());
-        ASSERT_TRUE(session().actImportPlaylist());
+        ASSERT_TRUE(session().exchange().actImportPlaylist());
         ASSERT_FALSE(ui_.messages.empty());
         EXPECT_EQ(ui_.messages.back().text.find("祝贺您"), std::string::npos) << ui_.messages.back().text;
         EXPECT_TRUE(ui_.messages.back().text.starts_with("没有导入任何频道")) << ui_.messages.back().text;
@@ -395,7 +396,7 @@ TEST_P(PlaylistRoundTripTest, GivesBackNamesAddressesCategories) {
     const fs::path file = dir_.path() / ("out." + format);
     PlaylistExchange::ExportRequest request;
     request.format = *PlaylistExchange::parseFormat(format);
-    EXPECT_EQ(session().exportPlaylist(file, request).written, 2);
+    EXPECT_EQ(session().exchange().exportPlaylist(file, request).written, 2);
     const auto report = import(file);
     EXPECT_EQ(report.added, 2);
     EXPECT_EQ(report.renamed, 2);
@@ -420,7 +421,7 @@ TEST_P(PlaylistRoundTripTest, GivesBackOddAddressesAndNames) {
     const fs::path file = dir_.path() / (std::string("odd.") + GetParam());
     PlaylistExchange::ExportRequest request;
     request.format = *PlaylistExchange::parseFormat(GetParam());
-    EXPECT_EQ(session().exportPlaylist(file, request).written, 2);
+    EXPECT_EQ(session().exchange().exportPlaylist(file, request).written, 2);
     const auto report = import(file);
     EXPECT_EQ(report.added, 2);
     EXPECT_EQ(url("Hash (2)"), (dir_.path() / "#live").string());
@@ -451,7 +452,7 @@ TEST_P(PlaylistLockTest, LockedChannelsNeedThePassword) {
     addChannel("Guarded too", "http://guarded.example/c.m3u8", {}, {}, true);
     if (!c.password && c.lockMode != 2) ui_.passwordEntries.push_back(c.typed);
 
-    const auto report = session().exportPlaylist(dir_.path() / "out.m3u8", {}, c.password);
+    const auto report = session().exchange().exportPlaylist(dir_.path() / "out.m3u8", {}, c.password);
     EXPECT_EQ(report.written, c.written);
     EXPECT_EQ(report.lockedLeftOut, 3 - c.written);
     // Asked once for the whole export, never per channel.
@@ -478,7 +479,7 @@ TEST_F(PlaylistTest, ExportScopes) {
         PlaylistExchange::ExportRequest request;
         request.scope = scope;
         request.branch = std::move(branch);
-        return session().exportPlaylist(dir_.path() / "s.m3u8", request).written;
+        return session().exchange().exportPlaylist(dir_.path() / "s.m3u8", request).written;
     };
     EXPECT_EQ(written(PlaylistExchange::Scope::All), 2);
     EXPECT_EQ(written(PlaylistExchange::Scope::User), 1);

@@ -1,3 +1,4 @@
+#include "core/session/Roles.h"
 #include "core/session/Session.h"
 #include "core/store/ChannelStore.h"
 #include "core/store/Compaction.h"
@@ -52,7 +53,7 @@ TEST_F(CompactionTest, KeepsEveryChannelIncludingThoseStillInTheLogAndRestoresTh
     // Written through the open connection just before: still in the -wal file.
     kw::test::SessionProbe::store(session()).setRating("台150", 5);
     const ino_t before = inodeOf(database());
-    ASSERT_TRUE(session().actPackMDB()) << ui_.messageTexts()[0];
+    ASSERT_TRUE(session().database().actPackMDB()) << ui_.messageTexts()[0];
     EXPECT_NE(inodeOf(database()), before);
     EXPECT_TRUE(ui_.messages.empty());
     EXPECT_FALSE(fs::exists(temporary()));
@@ -64,7 +65,7 @@ TEST_F(CompactionTest, KeepsEveryChannelIncludingThoseStillInTheLogAndRestoresTh
 TEST_F(CompactionTest, ALeftoverTemporaryOfAnInterruptedRunIsRemovedFirst) {
     test::writeBytes(temporary(), "leftover");
     test::writeBytes(fs::path(temporary().string() + "-journal"), "journal");
-    ASSERT_TRUE(session().actPackMDB()) << ui_.messageTexts()[0];
+    ASSERT_TRUE(session().database().actPackMDB()) << ui_.messageTexts()[0];
     EXPECT_FALSE(fs::exists(temporary()));
     EXPECT_FALSE(fs::exists(fs::path(temporary().string() + "-journal")));
     EXPECT_EQ(kw::test::SessionProbe::store(session()).countChannelsInGroup(2), 100);
@@ -77,7 +78,7 @@ TEST_F(CompactionTest, AnotherConnectionHoldingTheFileRefusesItAndKeepsItsLaterW
     ASSERT_EQ(sqlite3_exec(other, "select count(*) from ChannelInfo", nullptr, nullptr, nullptr), SQLITE_OK);
     const ino_t before = inodeOf(database());
 
-    EXPECT_FALSE(session().actPackMDB());
+    EXPECT_FALSE(session().database().actPackMDB());
     ASSERT_EQ(ui_.messages.size(), 1u);
     EXPECT_TRUE(ui_.messages[0].text.starts_with(compaction_texts::kInUse)) << ui_.messages[0].text;
     EXPECT_EQ(inodeOf(database()), before);
@@ -92,14 +93,14 @@ TEST_F(CompactionTest, AnotherConnectionHoldingTheFileRefusesItAndKeepsItsLaterW
 TEST_F(CompactionTest, ADamagedDatabaseIsRefused) {
     store_.reset();
     writeBehindNameIndex("insert into ChannelInfo (ci_Name, ci_GroupID) values ('索引外', 2)");
-    EXPECT_FALSE(session().actPackMDB());
+    EXPECT_FALSE(session().database().actPackMDB());
     ASSERT_EQ(ui_.messages.size(), 1u);
     EXPECT_TRUE(ui_.messages[0].text.starts_with(compaction_texts::kDamaged)) << ui_.messages[0].text;
 }
 
 TEST_F(CompactionTest, AConnectionClosedBeforeStaysClosed) {
     kw::test::SessionProbe::store(session()).close();
-    ASSERT_TRUE(session().actPackMDB());
+    ASSERT_TRUE(session().database().actPackMDB());
     EXPECT_FALSE(kw::test::SessionProbe::store(session()).isOpen());
 }
 

@@ -88,7 +88,7 @@ TEST_F(OptionsVisitTest, ADroppedVisitIsACancel) {
     }
     EXPECT_EQ(generation(), before);
     session_->view().rebuildFromDatabase();
-    session_->select(session_->findChannelLeaf("中央一台"));
+    session_->view().select(session_->view().findChannelLeaf("中央一台"));
     EXPECT_EQ(session_->visitOptions(OptionsPage::Edit)->channelToEdit(), "中央一台");
 }
 

@@ -47,7 +47,7 @@ TEST_F(SessionTest, FirstStartBuildsTreeInModeZeroWithFavouritesSelectedAndPlays
     const kw::WindowState state = session->windowState();
     EXPECT_EQ(state.displayMode, 0);
     EXPECT_EQ(state.ratingFilter, 0);
-    EXPECT_EQ(session->selectedText(), kw::texts::kFavouritesRoot);
+    EXPECT_EQ(session->view().selectedText(), kw::texts::kFavouritesRoot);
     EXPECT_EQ(state.speedSlots[0].name, "CCTV-1综合");
     EXPECT_TRUE(desktop_.documents.empty());
     EXPECT_TRUE(ui_.errors.empty());
@@ -56,7 +56,7 @@ TEST_F(SessionTest, FirstStartBuildsTreeInModeZeroWithFavouritesSelectedAndPlays
 TEST_F(SessionTest, ExitKeepsListPositionsAndCacheWhichTheNextStartLoads) {
     {
         auto session = startSession();
-        session->cbClassDisplayChannelChange(5);
+        session->view().cbClassDisplayChannelChange(5);
         session->exit();
     }
     const kw::ProfileFile written = settings();
@@ -73,14 +73,14 @@ TEST_F(SessionTest, ExitKeepsListPositionsAndCacheWhichTheNextStartLoads) {
     auto second = startSession();
     ASSERT_TRUE(started_);
     EXPECT_EQ(second->windowState().displayMode, 5);
-    EXPECT_TRUE(second->FindNextChannel("CCTV-1综合"));
+    EXPECT_TRUE(second->view().FindNextChannel("CCTV-1综合"));
 }
 
 TEST_F(SessionTest, ChangedSpeedChannelsGoToTheScratchSetWhichTheNextStartLoads) {
     {
         auto session = startSession();
-        session->select(session->findChannelLeaf("CGTN"));
-        ASSERT_TRUE(session->muSpeedChannelClick(22));
+        session->view().select(session->view().findChannelLeaf("CGTN"));
+        ASSERT_TRUE(session->commands().muSpeedChannelClick(22));
         session->exit();
     }
     EXPECT_TRUE(fs::exists(dir_ / "SCS" / "Temp.scs"));
@@ -102,7 +102,7 @@ TEST_F(SessionTest, SkinThatFailsIsReportedAndTheTreeIsStillBuilt) {
     auto session = startSession({{}, [](const std::string&) { throw kw::Error("no picture"); }, {}});
     EXPECT_TRUE(started_);
     EXPECT_EQ(ui_.errors, std::vector<std::string>{"no picture"});
-    EXPECT_EQ(session->selectedText(), kw::texts::kFavouritesRoot);
+    EXPECT_EQ(session->view().selectedText(), kw::texts::kFavouritesRoot);
 }
 
 TEST_F(SessionTest, MissingDatabaseIsShownAndExitStillWorks) {
