@@ -1,6 +1,6 @@
 #include "cli/Cli.h"
 #include "cli/CliSession.h"
-#include "core/exchange/PlaylistExchange.h"
+#include "core/session/Roles.h"
 
 #include <array>
 #include <filesystem>

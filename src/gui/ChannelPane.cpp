@@ -4,7 +4,6 @@
 
 #include "core/session/Roles.h"
 #include "core/session/Session.h"
-#include "core/settings/ListEntries.h"
 #include "gui/ChannelTreeModel.h"
 #include "gui/ChannelTreeView.h"
 #include "gui/MainCommandTable.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/browser/ChannelTree.h"
+#include "core/session/Roles.h"
 
 #include <QAbstractItemModel>
 

@@ -1,6 +1,6 @@
 #include "gui/FileDialogs.h"
 
-#include "core/store/ChannelStore.h"
+#include "core/session/Roles.h"
 #include "gui/QtText.h"
 #include "gui/QtUi.h"
 

@@ -4,7 +4,6 @@
 
 #include "core/session/Roles.h"
 #include "core/session/Session.h"
-#include "core/settings/ListEntries.h"
 #include "gui/CheckWindow.h"
 #include "gui/PlaylistWindow.h"
 #include "gui/QtText.h"

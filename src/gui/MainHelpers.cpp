@@ -1,7 +1,6 @@
 // The main window's news and advertisement commands and its desktop helpers:
 // the search box, volume control, recorder, help, home page, e-mail and the
 // splash picture. The rules are the session's; this wires the controls.
-#include "core/actions/DesktopHelpers.h"
 #include "core/session/Roles.h"
 #include "core/session/Session.h"
 #include "gui/QtText.h"

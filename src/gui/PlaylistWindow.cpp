@@ -1,7 +1,6 @@
 #include "gui/PlaylistWindow.h"
 
 #include "core/base/Error.h"
-#include "core/exchange/PlaylistExchange.h"
 #include "core/session/Roles.h"
 #include "core/session/Session.h"
 #include "gui/FileDialogs.h"

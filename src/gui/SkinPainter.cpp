@@ -1,7 +1,7 @@
 #include "gui/SkinPainter.h"
 
 #include "core/base/Error.h"
-#include "core/settings/ReadableColors.h"
+#include "core/session/Roles.h"
 
 #include <QApplication>
 #include <QImageReader>

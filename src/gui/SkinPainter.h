@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/settings/Skin.h"
+#include "core/session/Roles.h"
 
 #include <QColor>
 #include <QImage>

@@ -2,7 +2,6 @@
 
 #include "core/session/Roles.h"
 #include "core/session/Session.h"
-#include "core/speed/SpeedChannelSet.h"
 #include "gui/MainControls.h"
 #include "gui/QtText.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/actions/AdClock.h"
+#include "core/session/Session.h"
 
 #include <QTimer>
 #include <QUrl>

@@ -1,13 +1,11 @@
 #include "gui/frmMain.h"
 #include "gui/QtText.h"
 
-#include "core/actions/DesktopHelpers.h"
 #include "core/base/Error.h"
 #include "core/session/AppTexts.h"
 #include "core/session/Roles.h"
 #include "core/session/Session.h"
 #include "core/session/WindowPlacement.h"
-#include "core/settings/Skin.h"
 #include "gui/ChannelPane.h"
 #include "gui/ChannelTreeView.h"
 #include "gui/DatabaseWatch.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/browser/ChannelTree.h"
-#include "core/browser/TreeCache.h"
+#include "core/session/Roles.h"
+#include "core/session/Session.h"
 #include "gui/MainCommand.h"
 #include "gui/QtUi.h"
 #include "gui/SpeedSlotBar.h"

@@ -1,9 +1,8 @@
 // The frame's controls at their places (pixels inside the 254 × 514 window),
 // with the speed-slot bar and the channel pane between them, and the
 // commands their buttons run.
-#include "core/actions/ChannelOpener.h"
-#include "core/actions/DesktopHelpers.h"
 #include "core/session/AppTexts.h"
+#include "core/session/Roles.h"
 #include "gui/ChannelPane.h"
 #include "gui/MainCommandTable.h"
 #include "gui/MainControls.h"

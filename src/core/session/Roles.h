@@ -3,6 +3,7 @@
 // The roles a session hands out, and the values and text rules the front
 // ends use with them; the front ends include the core through this header,
 // Session.h, the ports and Error.h only.
+#include "core/actions/ChannelOpener.h"
 #include "core/actions/DesktopHelpers.h"
 #include "core/base/AsciiText.h"
 #include "core/base/ScrambleText.h"
@@ -12,5 +13,8 @@
 #include "core/session/DatabaseCare.h"
 #include "core/settings/ListEntries.h"
 #include "core/settings/Preferences.h"
+#include "core/settings/ReadableColors.h"
 #include "core/settings/Skin.h"
+#include "core/speed/SpeedChannelSet.h"
 #include "core/speed/SpeedSlots.h"
+#include "core/store/ChannelStore.h"
