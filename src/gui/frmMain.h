@@ -2,6 +2,7 @@
 
 #include "core/session/Roles.h"
 #include "core/session/Session.h"
+#include "gui/ChannelPane.h"
 #include "gui/MainCommand.h"
 #include "gui/QtUi.h"
 #include "gui/SpeedSlotBar.h"
@@ -39,8 +40,9 @@ class frmADWindow;
 class frmPasswordDlg;
 struct NodeDetails;
 
-// The controls of the main window, by the names they carry.
-struct MainWidgets {
+// The controls of the main window, by the names they carry; the channel
+// pane's come from the pane.
+struct MainWidgets : ChannelPane::Controls {
     SkinBackground* imgBackground = nullptr;
     QLabel* imgIcon = nullptr;
     QLabel* lblTitle = nullptr;
@@ -50,17 +52,6 @@ struct MainWidgets {
     std::array<QToolButton*, SpeedSlotBar::kSlots> SpeedChannel{};  // SpeedChannel1 .. SpeedChannel22
     QToolButton* SpeedChannelSave = nullptr;
     QToolButton* SpeedChannelOpen = nullptr;
-    ChannelTreeView* tvSelectChannel = nullptr;
-    QPlainTextEdit* meDisplayMemo = nullptr;
-    QComboBox* cbRateChannel = nullptr;
-    QComboBox* cbFilterChannel = nullptr;
-    QComboBox* cbClassDisplayChannel = nullptr;
-    QToolButton* spPlayChannel = nullptr;
-    QToolButton* spFavoritesChannel = nullptr;
-    QToolButton* spFindChannel = nullptr;
-    QToolButton* spChannelRelatedLink = nullptr;
-    QToolButton* spEditChannel = nullptr;
-    QToolButton* spUserAddChannel = nullptr;
     QToolButton* spVolum = nullptr;
     QToolButton* spSetup = nullptr;
     QToolButton* spHelp = nullptr;

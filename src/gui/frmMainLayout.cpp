@@ -86,18 +86,7 @@ void frmMain::buildLayout() {
     w_.SpeedChannel = slots_->buttons();
     w_.SpeedChannelSave = slots_->saveButton();
     w_.SpeedChannelOpen = slots_->openButton();
-    const ChannelPane::Controls& pane = pane_->controls();
-    w_.tvSelectChannel = pane.tvSelectChannel;
-    w_.meDisplayMemo = pane.meDisplayMemo;
-    w_.cbRateChannel = pane.cbRateChannel;
-    w_.cbFilterChannel = pane.cbFilterChannel;
-    w_.cbClassDisplayChannel = pane.cbClassDisplayChannel;
-    w_.spPlayChannel = pane.spPlayChannel;
-    w_.spFavoritesChannel = pane.spFavoritesChannel;
-    w_.spFindChannel = pane.spFindChannel;
-    w_.spChannelRelatedLink = pane.spChannelRelatedLink;
-    w_.spEditChannel = pane.spEditChannel;
-    w_.spUserAddChannel = pane.spUserAddChannel;
+    static_cast<ChannelPane::Controls&>(w_) = pane_->controls();
 }
 
 // The frame's own commands, and every button bound to the command it runs.
