@@ -99,10 +99,10 @@ void printChecks(std::ostream& out, Format format, const std::vector<ChannelChec
 }
 
 int runCheck(CommandContext& context) {
-    std::string scope = "all", jobsText = "16", timeoutText = "0", formatText = "text", report;
-    takeOption(context.args, "--scope", scope);
+    std::string jobsText = std::to_string(kDefaultProbeJobs), timeoutText, formatText = "text", report;
+    const ChannelScope scope = takeScope(context.args);
     takeOption(context.args, "--jobs", jobsText);
-    takeOption(context.args, "--timeout", timeoutText);
+    const bool timeoutGiven = takeOption(context.args, "--timeout", timeoutText);
     takeOption(context.args, "--format", formatText);
     const bool writeReport = takeOption(context.args, "--write-report", report);
     // For scripts: a dead channel makes the run fail; by default it does not.
@@ -110,18 +110,19 @@ int runCheck(CommandContext& context) {
     expectArgCount(context.args, 0, 0);
     const int jobs = parseNumber(jobsText, "N");
     if (jobs < 1 || jobs > 256) throw UsageError("--jobs must be 1 to 256");
-    const int timeout = parseNumber(timeoutText, "S");
-    if (timeout < 0 || timeout > 60) throw UsageError("--timeout must be 1 to 60 seconds");
+    // Without --timeout the settings file's time-out holds (0 asks for it).
+    const int timeout = timeoutGiven ? parseNumber(timeoutText, "S") : 0;
+    if (timeoutGiven && (timeout < 1 || timeout > 60)) throw UsageError("--timeout must be 1 to 60 seconds");
     const Format format = formatFrom(formatText);
 
     CliSession cli(context);
-    const std::vector<std::string> names = cli->channelsInScope(scope);
+    const std::vector<std::string> names = cli->health().channelsInScope(scope);
     // On a terminal the progress line is rewritten; elsewhere a line per tenth.
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
     std::size_t shown = static_cast<std::size_t>(-1);
     std::size_t shownTenth = shown;
     const std::vector<ChannelCheck> checks =
-        cli->checkChannels(names, jobs, timeout, [&](std::size_t done, std::size_t total) {
+        cli->health().checkChannels(names, jobs, timeout, [&](std::size_t done, std::size_t total) {
             if (done == shown) return true;
             shown = done;
             const std::size_t tenth = total == 0 ? 10 : done * 10 / total;
@@ -133,7 +134,7 @@ int runCheck(CommandContext& context) {
         });
     printChecks(context.out, format, checks);
     if (writeReport) {
-        const std::size_t dead = cli->writeDeadChannelReport(report, checks);
+        const std::size_t dead = cli->health().writeDeadChannelReport(report, checks);
         context.err << dead << " channels written to " << report << '\n';
     }
     constexpr int kDeadChannelsFound = 3;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/session/ProgramDirectory.h"
+#include "core/session/Roles.h"
 
 #include <filesystem>
 #include <iosfwd>
@@ -51,6 +52,8 @@ bool takeOption(std::vector<std::string>& args, std::string_view name, std::stri
 bool takeFlag(std::vector<std::string>& args, std::string_view name);
 // Parses a whole decimal number or throws UsageError naming what.
 int parseNumber(std::string_view text, std::string_view what);
+// Takes --scope (all when absent) or throws UsageError for a scope it does not know.
+ChannelScope takeScope(std::vector<std::string>& args);
 void expectArgCount(const std::vector<std::string>& args, std::size_t min, std::size_t max);
 // Text from outside (a server's answer, a stored memo or name, a file's
 // lines) as kwave prints it: control characters but TAB, LF and CR, DEL and

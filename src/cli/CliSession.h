@@ -5,6 +5,7 @@
 #include "core/ports/DesktopPort.h"
 #include "core/session/Roles.h"
 #include "core/session/Session.h"
+#include "platform/CurlStreamProbe.h"
 
 #include <chrono>
 #include <iosfwd>
@@ -44,6 +45,7 @@ public:
 private:
     CliUi ui_;
     std::unique_ptr<DesktopPort> desktop_;
+    CurlStreamProbe probe_;
     Session session_;
 };
 

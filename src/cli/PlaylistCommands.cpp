@@ -34,28 +34,15 @@ int importPlaylist(CommandContext& context) {
 
 // export-playlist FILE [--format m3u8|pls|xspf] [--scope all|favorites|user|branch:PATH] [--password P]
 int exportPlaylist(CommandContext& context) {
-    std::string format = "m3u8", scope = "all", password;
+    std::string format = "m3u8", password;
     takeOption(context.args, "--format", format);
-    takeOption(context.args, "--scope", scope);
+    PlaylistExchange::ExportRequest request;
+    request.scope = takeScope(context.args);
     const bool hasPassword = takeOption(context.args, "--password", password);
     expectArgCount(context.args, 1, 1);
-
-    PlaylistExchange::ExportRequest request;
     const std::optional<PlaylistExchange::Format> chosen = PlaylistExchange::parseFormat(format);
     if (!chosen) throw UsageError("--format takes m3u8, pls or xspf");
     request.format = *chosen;
-    if (scope == "all") {
-        request.scope = PlaylistExchange::Scope::All;
-    } else if (scope == "favorites") {
-        request.scope = PlaylistExchange::Scope::Favorites;
-    } else if (scope == "user") {
-        request.scope = PlaylistExchange::Scope::User;
-    } else if (scope.starts_with("branch:") && scope.size() > 7) {
-        request.scope = PlaylistExchange::Scope::Branch;
-        request.branch = scope.substr(7);
-    } else {
-        throw UsageError("--scope takes all, favorites, user or branch:PATH");
-    }
 
     CliSession cli(context);
     const PlaylistExchange::ExportReport report =

@@ -68,6 +68,15 @@ int parseNumber(std::string_view text, std::string_view what) {
     return value;
 }
 
+ChannelScope takeScope(std::vector<std::string>& args) {
+    std::string text = "all";
+    takeOption(args, "--scope", text);
+    const std::optional<ChannelScope> scope = ChannelScope::parse(text);
+    if (!scope)
+        throw UsageError("--scope takes " + std::string(ChannelScope::kWords) + ", not \"" + text + "\"");
+    return *scope;
+}
+
 void expectArgCount(const std::vector<std::string>& args, std::size_t min, std::size_t max) {
     if (args.size() < min) throw UsageError("missing arguments");
     if (args.size() > max) throw UsageError("unexpected argument \"" + args[max] + "\"");

@@ -145,12 +145,12 @@ void ChannelPane::connectCommands(Session& session, MainCommandTable& commands, 
 }
 
 void ChannelPane::attach() {
-    treeModel_ = std::make_unique<ChannelTreeModel>(session_->channelTree());
+    treeModel_ = std::make_unique<ChannelTreeModel>(session_->view());
     connect(treeModel_.get(), &ChannelTreeModel::nodeSelected, this,
             [this](NodeId node) { run_([this, node] { ShowNodeDetails(node); }); });
     c_.tvSelectChannel->setChannelModel(treeModel_.get());
     applyListPositions();
-    ShowNodeDetails(session_->channelTree().selected());
+    ShowNodeDetails(session_->view().tree().selected());
 }
 
 void ChannelPane::applyListPositions() {

@@ -4,12 +4,12 @@
 
 namespace kw {
 
-ChannelTreeModel::ChannelTreeModel(ChannelTree& tree, QObject* parent)
-    : QAbstractItemModel(parent), tree_(tree) {
-    tree_.addObserver(this);
+ChannelTreeModel::ChannelTreeModel(TreeViewAccess& access, QObject* parent)
+    : QAbstractItemModel(parent), access_(access), tree_(access.tree()) {
+    access_.watch(this);
 }
 
-ChannelTreeModel::~ChannelTreeModel() { tree_.removeObserver(this); }
+ChannelTreeModel::~ChannelTreeModel() { access_.unwatch(this); }
 
 QModelIndex ChannelTreeModel::indexOf(NodeId node) const {
     if (node == kNoNode || replacing_ || !tree_.contains(node)) return {};

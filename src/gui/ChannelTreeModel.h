@@ -14,10 +14,13 @@ namespace kw {
 class ChannelTreeModel : public QAbstractItemModel, private TreeObserver {
     Q_OBJECT
 public:
-    explicit ChannelTreeModel(ChannelTree& tree, QObject* parent = nullptr);
+    explicit ChannelTreeModel(TreeViewAccess& access, QObject* parent = nullptr);
     ~ChannelTreeModel() override;
 
-    ChannelTree& tree() const { return tree_; }
+    const ChannelTree& tree() const { return tree_; }
+    // What a click in the view changes.
+    void setExpanded(NodeId node, bool expanded) { access_.setExpanded(node, expanded); }
+    void setSelected(NodeId node) { access_.setSelected(node); }
     QModelIndex indexOf(NodeId node) const;
     NodeId nodeOf(const QModelIndex& index) const;
     bool isReplacing() const { return replacing_; }
@@ -50,7 +53,8 @@ private:
     void selectionChanged(NodeId node) override;
     void scrollRequested(NodeId node) override;
 
-    ChannelTree& tree_;
+    TreeViewAccess& access_;
+    const ChannelTree& tree_;
     bool replacing_ = false;
     QModelIndexList layoutIndexes_;
 };

@@ -126,13 +126,13 @@ void ChannelTreeView::followScroll(NodeId node) { scrollTo(model_->indexOf(node)
 
 void ChannelTreeView::reportExpansion(const QModelIndex& index, bool expanded) {
     if (following_ || model_ == nullptr) return;
-    model_->tree().setExpanded(model_->nodeOf(index), expanded);
+    model_->setExpanded(model_->nodeOf(index), expanded);
 }
 
 void ChannelTreeView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QTreeView::currentChanged(current, previous);
     if (following_ || modelChanging_ > 0 || model_ == nullptr || model_->isReplacing()) return;
-    model_->tree().select(model_->nodeOf(current));
+    model_->setSelected(model_->nodeOf(current));
 }
 
 void ChannelTreeView::mouseMoveEvent(QMouseEvent* event) {

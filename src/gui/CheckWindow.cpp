@@ -19,7 +19,6 @@
 namespace kw {
 namespace {
 
-constexpr int kJobs = 16;
 constexpr const char* kCaption = "检查频道状态...";
 constexpr const char* kHint = "检查选中分支里所有频道当前是否可用";
 constexpr const char* kProgressText = "正在检查频道状态...";
@@ -38,17 +37,17 @@ void addCheckChannelsEntry(QMenu* menu, frmMain* main) {
     menu->addAction(action);
     QObject::connect(action, &QAction::triggered, main, [main] {
         main->runCommand([main] {
-            const std::vector<ChannelCheck> checks = checkSelectedBranch(main->session(), main);
+            const std::vector<ChannelCheck> checks = checkSelectedBranch(main->session().health(), main);
             if (!checks.empty()) showCheckResults(checks, main);
         });
     });
     // While a channel test waits for the network the user can go on browsing.
-    main->session().setProbeIdle([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); });
+    main->session().health().setProbeIdle([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); });
 }
 
-std::vector<ChannelCheck> checkSelectedBranch(Session& session, QWidget* parent) {
-    const std::vector<std::string> names = session.channelsInSelectedBranch();
-    if (names.empty() || session.probing()) return {};
+std::vector<ChannelCheck> checkSelectedBranch(ChannelHealth& health, QWidget* parent) {
+    const std::vector<std::string> names = health.channelsInSelectedBranch();
+    if (names.empty() || health.probing()) return {};
     QProgressDialog progress(QString::fromUtf8(kProgressText), QString::fromUtf8(kCancelText), 0,
                              static_cast<int>(names.size()), parent);
     progress.setObjectName(QStringLiteral("frmCheckProgress"));
@@ -57,7 +56,7 @@ std::vector<ChannelCheck> checkSelectedBranch(Session& session, QWidget* parent)
     progress.setMinimumDuration(0);
     placeDialog(&progress, parent);
     progress.setValue(0);
-    return session.checkChannels(names, kJobs, 0, [&progress](std::size_t done, std::size_t) {
+    return health.checkChannels(names, kDefaultProbeJobs, 0, [&progress](std::size_t done, std::size_t) {
         progress.setValue(static_cast<int>(done));
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         return !progress.wasCanceled();

@@ -19,7 +19,7 @@ void addCheckChannelsEntry(QMenu* menu, frmMain* main);
 
 // Checks the channels of the selected branch, showing progress over parent;
 // returns the results (empty when nothing was checked).
-std::vector<ChannelCheck> checkSelectedBranch(Session& session, QWidget* parent);
+std::vector<ChannelCheck> checkSelectedBranch(ChannelHealth& health, QWidget* parent);
 // The results as a list in a window of its own, freed when it closes.
 QWidget* showCheckResults(const std::vector<ChannelCheck>& checks, QWidget* parent);
 

@@ -46,7 +46,7 @@ void openOptions(frmMain& main, OptionsPage page) {
     main.show();
     main.activateWindow();
     if (main.widgets().tvSelectChannel != nullptr) main.widgets().tvSelectChannel->setFocus();
-    if (page == OptionsPage::Edit) main.ShowNodeDetails(session.channelTree().selected());
+    if (page == OptionsPage::Edit) main.ShowNodeDetails(session.view().tree().selected());
 }
 
 void connectOptionsCommands(frmMain& main) {

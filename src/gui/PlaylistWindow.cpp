@@ -77,9 +77,9 @@ void exportPlaylist(frmMain& main) {
     dialog.setWindowTitle(qs(kExportTitle));
     auto* scope = new QComboBox(&dialog);
     scope->setObjectName(QStringLiteral("cbPlaylistScope"));
-    scope->addItem(QStringLiteral("全部频道"), static_cast<int>(PlaylistExchange::Scope::All));
-    scope->addItem(QStringLiteral("我的最爱"), static_cast<int>(PlaylistExchange::Scope::Favorites));
-    scope->addItem(QStringLiteral("自添频道"), static_cast<int>(PlaylistExchange::Scope::User));
+    scope->addItem(QStringLiteral("全部频道"), static_cast<int>(ChannelScope::Kind::All));
+    scope->addItem(QStringLiteral("我的最爱"), static_cast<int>(ChannelScope::Kind::Favorites));
+    scope->addItem(QStringLiteral("自添频道"), static_cast<int>(ChannelScope::Kind::User));
     auto* format = new QComboBox(&dialog);
     format->setObjectName(QStringLiteral("cbPlaylistFormat"));
     format->addItem(QStringLiteral("M3U8 (*.m3u8)"), QStringLiteral("m3u8"));
@@ -106,7 +106,7 @@ void exportPlaylist(frmMain& main) {
     const QString& file = *chosen;
     PlaylistExchange::ExportRequest request;
     request.format = *PlaylistExchange::parseFormat(extension.toStdString());
-    request.scope = static_cast<PlaylistExchange::Scope>(scope->currentData().toInt());
+    request.scope = ChannelScope(static_cast<ChannelScope::Kind>(scope->currentData().toInt()));
     const PlaylistExchange::ExportReport report =
         main.session().exchange().exportPlaylist(file.toStdString(), request);
     QString text =

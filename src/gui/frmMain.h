@@ -6,6 +6,7 @@
 #include "gui/MainCommand.h"
 #include "gui/QtUi.h"
 #include "gui/SpeedSlotBar.h"
+#include "platform/CurlStreamProbe.h"
 
 #include <QMetaObject>
 #include <QPoint>
@@ -162,6 +163,7 @@ private:
 
     std::filesystem::path programDir_;
     QtUi ui_;
+    CurlStreamProbe probe_;
     std::unique_ptr<Session> session_;
     // The parts below go before the session, whose clock and tree they follow.
     std::unique_ptr<frmADWindow> adWindow_;

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -103,6 +104,90 @@ TEST(CheckCommands, EscapeSequencesFromAServerNeverReachTheTerminal) {
     }
 }
 
+// The names a check printed (TSV) or a playlist export wrote (M3U8), sorted.
+std::vector<std::string> checkedNames(const std::string& tsv) {
+    std::vector<std::string> names;
+    std::istringstream rows(tsv);
+    std::string row;
+    std::getline(rows, row);
+    while (std::getline(rows, row)) names.push_back(row.substr(0, row.find('\t')));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> exportedNames(const std::filesystem::path& playlist) {
+    std::vector<std::string> names;
+    std::ifstream in(playlist);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.starts_with("#EXTINF")) names.push_back(line.substr(line.rfind(',') + 1));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(CheckCommands, CheckAndPlaylistExportCoverTheSameChannelsOfAScope) {
+    test::TempDir temp;
+    const std::filesystem::path dir = temp.path() / "program";
+    createInstallation(dir, KW_DATA_DIR, false);
+    test::LocalStreamServer server;
+    {
+        auto store = ChannelStore::open(dir / ChannelStore::kFileName);
+        // Only the channels below stand in a scope: none of the catalogue's is probed.
+        std::vector<std::string> favourites;
+        store->forEachListedChannel(0, [&](const ChannelListing& channel) {
+            if (channel.favorited != 0) favourites.push_back(channel.name);
+        });
+        for (const std::string& name : favourites) store->setFavorited(name, 0);
+        struct Row {
+            const char* class0;
+            const char* class1;
+            const char* name;
+            int group;
+            const char* vol;
+        };
+        for (const Row& row :
+             {Row{"Q电台", "音乐", "乐台", 2, "User"}, Row{"Q电台", "新闻", "闻台", 2, "User"},
+              Row{"Q电台", "音乐", "旧乐台", 1, "User"}, Row{"R电台", "", "另台", 2, "V1"}}) {
+            ChannelRecord record;
+            record.class0 = row.class0;
+            record.class1 = row.class1;
+            record.name = row.name;
+            record.scrambledUrl = scrambleText(server.url("/404"), row.name);
+            store->insertChannel(record, row.group, row.vol);
+        }
+        store->setFavorited("另台", 1);
+    }
+    struct Case {
+        const char* scope;
+        std::vector<std::string> names;  // sorted
+    };
+    for (const Case& c :
+         {Case{"user", {"乐台", "闻台"}}, Case{"favorites", {"另台"}},
+          Case{"branch:Q电台", {"乐台", "旧乐台", "闻台"}}, Case{"branch: Q电台 / 音乐 ", {"乐台", "旧乐台"}},
+          Case{"branch:R电台", {"另台"}}}) {
+        const test::KwaveRun check =
+            runKwave(dir, {"check", "--scope", c.scope, "--timeout", "1", "--format", "tsv"});
+        EXPECT_EQ(check.status, 0) << c.scope << check.err;
+        EXPECT_EQ(checkedNames(check.out), c.names) << c.scope;
+        const std::filesystem::path playlist = temp.path() / "scope.m3u8";
+        const test::KwaveRun exported =
+            runKwave(dir, {"export-playlist", playlist.string(), "--scope", c.scope});
+        EXPECT_EQ(exported.status, 0) << c.scope << exported.err;
+        EXPECT_EQ(exportedNames(playlist), c.names) << c.scope;
+    }
+    // A scope neither knows is a usage error; a branch that names no category an error.
+    for (const auto& [scope, status] :
+         {std::pair{"mine", 2}, std::pair{"branch:", 2}, std::pair{"branch:S电台", 1}}) {
+        const test::KwaveRun check = runKwave(dir, {"check", "--scope", scope});
+        const test::KwaveRun exported =
+            runKwave(dir, {"export-playlist", (temp.path() / "bad.m3u8").string(), "--scope", scope});
+        EXPECT_EQ(check.status, status) << scope << check.err;
+        EXPECT_EQ(exported.status, status) << scope << exported.err;
+        EXPECT_FALSE(std::filesystem::exists(temp.path() / "bad.m3u8")) << scope;
+    }
+}
+
 TEST(CheckCommands, RefusesAnUnknownScopeOrFormat) {
     test::TempDir temp;
     const std::filesystem::path dir = temp.path() / "program";
@@ -110,7 +195,8 @@ TEST(CheckCommands, RefusesAnUnknownScopeOrFormat) {
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"check", "--scope", "mine"},
           std::vector<std::string>{"check", "--format", "xml"},
-          std::vector<std::string>{"check", "--scope", "branch:无此分支"}}) {
+          std::vector<std::string>{"check", "--scope", "branch:无此分支"},
+          std::vector<std::string>{"check", "--scope", "user", "--timeout", "0"}}) {
         const test::KwaveRun run = runKwave(dir, args);
         EXPECT_NE(run.status, 0) << args[2];
         EXPECT_TRUE(run.out.empty()) << args[2];

@@ -13,6 +13,24 @@ using kw::ChannelTree;
 using kw::kNoNode;
 using kw::NodeId;
 
+namespace {
+
+// The view's access straight to a tree, as the catalogue view gives it over the session's.
+class DirectAccess final : public kw::TreeViewAccess {
+public:
+    explicit DirectAccess(ChannelTree& tree) : tree_(tree) {}
+    const ChannelTree& tree() const override { return tree_; }
+    void watch(kw::TreeObserver* observer) override { tree_.addObserver(observer); }
+    void unwatch(kw::TreeObserver* observer) override { tree_.removeObserver(observer); }
+    void setExpanded(NodeId node, bool expanded) override { tree_.setExpanded(node, expanded); }
+    void setSelected(NodeId node) override { tree_.select(node); }
+
+private:
+    ChannelTree& tree_;
+};
+
+}  // namespace
+
 class ChannelTreeModelTest : public QObject {
     Q_OBJECT
 
@@ -24,7 +42,8 @@ private slots:
         tv_ = tree_->appendChild(root_, "B电视台");
         news_ = tree_->appendChild(tv_, "新闻");
         channel_ = tree_->appendChild(news_, "CCTV-13");
-        model_ = std::make_unique<kw::ChannelTreeModel>(*tree_);
+        access_ = std::make_unique<DirectAccess>(*tree_);
+        model_ = std::make_unique<kw::ChannelTreeModel>(*access_);
         tester_ = std::make_unique<QAbstractItemModelTester>(
             model_.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         view_ = std::make_unique<kw::ChannelTreeView>();
@@ -35,6 +54,7 @@ private slots:
         view_.reset();
         tester_.reset();
         model_.reset();
+        access_.reset();
         tree_.reset();
     }
 
@@ -153,6 +173,7 @@ private slots:
 
 private:
     std::unique_ptr<ChannelTree> tree_;
+    std::unique_ptr<DirectAccess> access_;
     std::unique_ptr<kw::ChannelTreeModel> model_;
     std::unique_ptr<QAbstractItemModelTester> tester_;
     std::unique_ptr<kw::ChannelTreeView> view_;

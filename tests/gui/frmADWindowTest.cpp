@@ -1,6 +1,7 @@
 #include "TestInstallation.h"
 #include "gui/QtUi.h"
 #include "support/FakeDesktop.h"
+#include "support/FakeProbe.h"
 
 #include "core/actions/ShellOpen.h"
 #include "core/session/Roles.h"
@@ -60,7 +61,7 @@ private slots:
         install_ = std::make_unique<TestInstallation>();
         // Nothing listens there: the page fails at once, as without a network.
         kw::SettingsFile(install_->dir()).setAuthorHomePage("http://127.0.0.1:9/kw");
-        session_ = std::make_unique<kw::Session>(install_->dir(), ui_, desktop_);
+        session_ = std::make_unique<kw::Session>(install_->dir(), ui_, desktop_, probe_);
         window_ = std::make_unique<kw::frmADWindow>(session_->adClock(), desktop_);
     }
 
@@ -157,7 +158,7 @@ private slots:
             "<a id=\"go\" href=\"http://elsewhere.example/x\">x</a></body></html>");
         kw::SettingsFile(install_->dir()).setAuthorHomePage(server.home().toStdString());
         window_.reset();
-        session_ = std::make_unique<kw::Session>(install_->dir(), ui_, desktop_);
+        session_ = std::make_unique<kw::Session>(install_->dir(), ui_, desktop_, probe_);
         window_ = std::make_unique<kw::frmADWindow>(session_->adClock(), desktop_);
         window_->showMode(AdMode::News);
         // The view comes from the web view module, loaded only now.
@@ -215,6 +216,7 @@ private:
     std::unique_ptr<TestInstallation> install_;
     kw::QtUi ui_;
     kw::test::FakeDesktop desktop_;
+    kw::test::FakeProbe probe_;
     std::unique_ptr<kw::Session> session_;
     std::unique_ptr<kw::frmADWindow> window_;
 };

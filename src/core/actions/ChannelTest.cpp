@@ -1,5 +1,6 @@
 #include "core/actions/ChannelTest.h"
 
+#include "core/actions/ChannelProbe.h"
 #include "core/base/ScrambleText.h"
 #include "core/ports/UiPort.h"
 #include "core/store/ChannelStore.h"
@@ -38,7 +39,7 @@ void ChannelTest::actTestChannelExecute(std::string_view name) {
     const std::string address = unscrambleText(channel.scrambledUrl, channel.name);
     if (!detailedProbe_) return ui_.ShowMessage(message(name, probe_(name, address)));
     const ChannelDetails details = store_.readChannelDetails(channel.name);
-    const ProbeResult result = detailedProbe_({channel.name, address, channel.type, details.speed});
+    const ProbeResult result = detailedProbe_(probeTargetFor(address, channel.type, details.speed));
     ui_.ShowMessage(message(name, result.status) + "\r\n" + result.reason);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/actions/ChannelProbe.h"
+#include "core/ports/StreamProbe.h"
 
 #include <functional>
 #include <string>

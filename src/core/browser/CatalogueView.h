@@ -23,19 +23,19 @@ struct NodeHover {
 // the tree with its selection and expansion, the details of a node, the two
 // lists (rating filter, display mode), find and the look-ups by name. Every
 // command does nothing while the database is not open.
-class CatalogueView {
+class CatalogueView final : public TreeViewAccess {
 public:
     CatalogueView(ChannelStore& store, ChannelBrowser& browser);
 
     // The tree a view model reads and watches; the view changes it only
     // through setExpanded and setSelected.
-    const ChannelTree& tree() const;
-    void watch(TreeObserver* observer);
-    void unwatch(TreeObserver* observer);
-    void setExpanded(NodeId node, bool expanded);
+    const ChannelTree& tree() const override;
+    void watch(TreeObserver* observer) override;
+    void unwatch(TreeObserver* observer) override;
+    void setExpanded(NodeId node, bool expanded) override;
     // Moves the tree's selection, as a click in the view does; the window
     // then asks for the details.
-    void setSelected(NodeId node);
+    void setSelected(NodeId node) override;
 
     // The details of node as the window shows them (a database error is shown
     // through the Ui and leaves the details as set up to that point).

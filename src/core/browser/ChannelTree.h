@@ -46,6 +46,20 @@ public:
     virtual void scrollRequested(NodeId /*node*/) {}
 };
 
+class ChannelTree;
+
+// What a view of the tree may do with it: read it, follow its changes, and
+// expand, collapse and select nodes as a click does. Nothing else changes it.
+class TreeViewAccess {
+public:
+    virtual ~TreeViewAccess() = default;
+    virtual const ChannelTree& tree() const = 0;
+    virtual void watch(TreeObserver* observer) = 0;
+    virtual void unwatch(TreeObserver* observer) = 0;
+    virtual void setExpanded(NodeId node, bool expanded) = 0;
+    virtual void setSelected(NodeId node) = 0;
+};
+
 // The channel tree: text-only nodes with their expanded state, and the
 // selection. Nodes live in one arena addressed by id; each node's children
 // are an ordered list, and large lists keep a hash index by text so that

@@ -192,9 +192,9 @@ void ChannelExchange::BatchWriter::write(bool update, ChannelRecord record) {
     if (!store.transactionOpen()) store.beginTransaction();
     if (update && !rehearsal_) browser.noteChannelChanging(record.name);
     if (update)
-        store.updateChannelByName(record, kUserVol);
+        store.updateChannelByName(record, kUserChannelVol);
     else
-        store.insertChannel(record, kUserGroup, kUserVol);
+        store.insertChannel(record, kUserChannelGroup, kUserChannelVol);
     if (rehearsal_) return;
     browser.noteChannelStored(record.name);
     pending_.push_back({update, std::move(record)});
@@ -231,9 +231,9 @@ std::string ChannelExchange::BatchWriter::keepWritten() noexcept {
         } else {
             for (const Written& done : pending_) {
                 if (done.update)
-                    store.updateChannelByName(done.record, kUserVol);
+                    store.updateChannelByName(done.record, kUserChannelVol);
                 else
-                    store.insertChannel(done.record, kUserGroup, kUserVol);
+                    store.insertChannel(done.record, kUserChannelGroup, kUserChannelVol);
                 ++kept;
             }
         }

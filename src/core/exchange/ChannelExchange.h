@@ -26,8 +26,6 @@ public:
     static constexpr std::string_view kTextFilter = "文本文件 (*.txt)|*.txt";
     static constexpr std::string_view kOpenTitle = "请选择您创建好的频道信息文件，即特殊格式的文本文件";
     static constexpr std::string_view kOpenFilter = "文本文件 (*.txt)|*.txt|所有文件(*.*)|*.*";
-    static constexpr std::string_view kUserVol = "User";
-    static constexpr int kUserGroup = 2;
     static constexpr std::size_t kMaxNameChars = 100;
 
     ChannelExchange(ChannelStore& store, ChannelBrowser& browser, UiPort& ui, YieldHook& yield,

@@ -182,7 +182,7 @@ ChannelForm::Outcome ChannelForm::confirm(ChannelFormFields& fields, Focus& focu
 
     if (mode_ == ConfirmMode::Add) {
         record.scrambledUrl = scrambleText(address, fields.name);
-        store_.insertChannel(record, ChannelExchange::kUserGroup, ChannelExchange::kUserVol);
+        store_.insertChannel(record, kUserChannelGroup, kUserChannelVol);
         browser_.noteChannelStored(record.name);
         clearAfterStore(fields);
         done_ = true;

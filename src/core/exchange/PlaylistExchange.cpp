@@ -354,31 +354,6 @@ PlaylistExchange::ExportReport PlaylistExchange::exportPlaylist(const fs::path& 
             break;
     }
 
-    const std::string branch(text::trimBlanks(request.branch));
-    std::vector<std::string_view> branchParts;
-    for (std::size_t start = 0; request.scope == Scope::Branch && start <= branch.size();) {
-        const std::size_t slash = std::min(branch.find('/', start), branch.size());
-        branchParts.push_back(text::trimBlanks(std::string_view(branch).substr(start, slash - start)));
-        start = slash + 1;
-    }
-    const auto inScope = [&](const ChannelStore::ExportedChannel& row) {
-        switch (request.scope) {
-            case Scope::All:
-                return true;
-            case Scope::Favorites:
-                return row.favorited != 0;
-            case Scope::User:
-                return row.groupId == ChannelExchange::kUserGroup && row.vol == ChannelExchange::kUserVol;
-            case Scope::Branch:
-                break;
-        }
-        const std::string* columns[] = {&row.record.class0, &row.record.class1, &row.record.class2,
-                                        &row.record.class3};
-        for (std::size_t i = 0; i < branchParts.size(); ++i) {
-            if (i >= 4 || text::trimBlanks(*columns[i]) != branchParts[i]) return false;
-        }
-        return true;
-    };
     const auto append = [&](const ChannelRecord& record) {
         const std::string url = unscrambleText(record.scrambledUrl, record.name);
         switch (request.format) {
@@ -428,7 +403,7 @@ PlaylistExchange::ExportReport PlaylistExchange::exportPlaylist(const fs::path& 
     // when a locked channel is in scope.
     store_.forEachChannelForExport([&](const ChannelStore::ExportedChannel& row) {
         yield_.tick();
-        if (!inScope(row)) return;
+        if (!request.scope.contains(row)) return;
         if (row.locked != 0) {
             ++report.lockedLeftOut;
             return;
@@ -436,10 +411,11 @@ PlaylistExchange::ExportReport PlaylistExchange::exportPlaylist(const fs::path& 
         append(row.record);
         ++report.written;
     });
+    request.scope.requireFound(static_cast<std::size_t>(report.written + report.lockedLeftOut));
     if (report.lockedLeftOut > 0 && request.unlock && request.unlock()) {
         store_.forEachChannelForExport([&](const ChannelStore::ExportedChannel& row) {
             yield_.tick();
-            if (row.locked == 0 || !inScope(row)) return;
+            if (row.locked == 0 || !request.scope.contains(row)) return;
             append(row.record);
             ++report.written;
             --report.lockedLeftOut;

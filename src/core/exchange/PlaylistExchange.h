@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/browser/ChannelScope.h"
 #include "core/exchange/PlaylistReader.h"
 
 #include <cstdint>
@@ -62,12 +63,9 @@ public:
     ImportReport importPlaylist(const std::filesystem::path& file, const ImportOptions& options);
 
     enum class Format { M3u8, Pls, Xspf };
-    enum class Scope { All, Favorites, User, Branch };
     struct ExportRequest {
         Format format = Format::M3u8;
-        Scope scope = Scope::All;
-        // For Scope::Branch: main category, then content, region, language, "/" between.
-        std::string branch;
+        ChannelScope scope;
         // Asked once, at the first locked channel in scope: whether locked
         // channels may go out. Unset leaves them out.
         std::function<bool()> unlock;
@@ -75,7 +73,8 @@ public:
     struct ExportReport {
         std::int64_t written = 0, lockedLeftOut = 0;
     };
-    // Writes the channels in scope, whole, through the crash-safe writer.
+    // Writes the channels in scope, whole, through the crash-safe writer. A
+    // branch that names no category throws kw::Error and writes nothing.
     ExportReport exportPlaylist(const std::filesystem::path& file, const ExportRequest& request);
 
     // What the format column says for an address: "HLS", "MP3", ... never a web page.

@@ -48,15 +48,16 @@ struct Session::Parts {
           browser(*store, session.programDir_, session.ui_, session.yield_),
           opener(*store, session.settings_, childLock, shell, advertisement, session.ui_),
           slotPlayer(opener, speedChannels),
-          channelTest(*store, session.ui_, ChannelTest::DetailedProbe([&session](const ProbeTarget& target) {
-              return session.probeWhileIdle(target);
+          health(*store, browser, session.settings_, session.probe_, session.yield_),
+          channelTest(*store, session.ui_, ChannelTest::DetailedProbe([this](const ProbeTarget& target) {
+              return health.probeWhileIdle(target);
           })),
           edits(*store, browser, childLock, session.ui_),
           channelExchange(*store, browser, session.ui_, session.yield_, session.programDir_),
           view(*store, browser),
           commands(*store, view, browser, edits, opener, slotPlayer, speedChannels, session.ui_,
-                   [this, &session](const std::string& name) {
-                       if (!session.probing_) channelTest.actTestChannelExecute(name);
+                   [this](const std::string& name) {
+                       if (!health.probing()) channelTest.actTestChannelExecute(name);
                    }),
           speedSlots(speedChannels, speedChannelSet, slotPlayer, *store),
           exchange(*store, browser, channelExchange, childLock, session.ui_, session.yield_,
@@ -74,6 +75,7 @@ struct Session::Parts {
     ChannelBrowser browser;
     ChannelOpener opener;
     SlotPlayer slotPlayer;
+    ChannelHealth health;
     ChannelTest channelTest;
     ChannelEdits edits;
     ChannelExchange channelExchange;
@@ -87,11 +89,12 @@ struct Session::Parts {
     Preferences preferences;
 };
 
-Session::Session(std::filesystem::path programDir, UiPort& ui, DesktopPort& desktop,
+Session::Session(std::filesystem::path programDir, UiPort& ui, DesktopPort& desktop, StreamProbe& probe,
                  YieldHook::Callback yield, Environment environment, RandomSource random)
     : programDir_(std::move(programDir)),
       ui_(ui),
       desktop_(desktop),
+      probe_(probe),
       yield_(std::move(yield)),
       environment_(std::move(environment)),
       random_(std::move(random)),
@@ -116,6 +119,7 @@ CatalogueExchange& Session::exchange() { return parts_->exchange; }
 DatabaseCare& Session::database() { return parts_->database; }
 Preferences& Session::preferences() { return parts_->preferences; }
 DesktopHelpers& Session::helpers() { return parts_->helpers; }
+ChannelHealth& Session::health() { return parts_->health; }
 
 void Session::openDatabase() {
     // What a writer killed midway left behind goes before anything is read.
@@ -201,8 +205,6 @@ void Session::removeLockFileAfterBrokenRun() const {
 
 // --- what the windows show
 
-ChannelTree& Session::channelTree() { return parts_->browser.tree(); }
-
 WindowState Session::windowState() const {
     WindowState state;
     state.speedSlots = parts_->speedSlots.states();
@@ -229,168 +231,6 @@ unsigned Session::failedOpens() const { return parts_->shell.failures(); }
 
 std::optional<std::string> Session::selectedChannelName() const {
     return parts_->commands.selectedChannelName();
-}
-
-// --- channel health
-
-namespace {
-
-// Clears a flag when the probe that set it ends, however it ends.
-struct ProbingFlag {
-    explicit ProbingFlag(bool& flag) : flag_(flag) { flag_ = true; }
-    ~ProbingFlag() { flag_ = false; }
-    ProbingFlag(const ProbingFlag&) = delete;
-    ProbingFlag& operator=(const ProbingFlag&) = delete;
-    bool& flag_;
-};
-
-}  // namespace
-
-ProbeLimits Session::probeLimits(int timeoutSeconds) const {
-    ProbeLimits limits;
-    limits.timeout =
-        std::chrono::seconds(timeoutSeconds > 0 ? timeoutSeconds : settings_.channelTestTimeout());
-    return limits;
-}
-
-ProbeResult Session::probeWhileIdle(const ProbeTarget& target) {
-    ProbingFlag flag(probing_);
-    return probeChannel(target, probeLimits(0), [this] {
-        if (probeIdle_) {
-            probeIdle_();
-        } else {
-            yield_.yieldNow();
-        }
-    });
-}
-
-ProbeTarget Session::probeTarget(std::string_view name) const {
-    ChannelStore& channels = store();
-    const ChannelAddress address = channels.readChannelAddress(name);
-    // The key is the stored name, as for a play.
-    return ProbeTarget{std::string(name), unscrambleText(address.scrambledUrl, address.name), address.type,
-                       channels.readChannelDetails(address.name).speed};
-}
-
-std::vector<std::string> Session::channelsBelow(NodeId node) const {
-    const ChannelTree& tree = parts_->browser.tree();
-    std::vector<std::string> names;
-    if (node == kNoNode) return names;
-    const std::size_t level = tree.level(node);
-    // A channel can stand in more than one branch (the favourites); it is probed once.
-    std::set<std::string, std::less<>> seen;
-    for (NodeId at = node; at != kNoNode && (at == node || tree.level(at) > level);
-         at = tree.nextInTreeOrder(at)) {
-        if (tree.IsChannelLeaf(at) && seen.emplace(tree.text(at)).second) names.emplace_back(tree.text(at));
-    }
-    return names;
-}
-
-std::vector<std::string> Session::channelsInSelectedBranch() const {
-    return isOpen() ? channelsBelow(parts_->browser.selected()) : std::vector<std::string>{};
-}
-
-std::vector<std::string> Session::channelsInScope(std::string_view scope) {
-    std::vector<std::string> names;
-    if (scope.starts_with("branch:")) {
-        rebuildFromDatabase();
-        const ChannelTree& tree = parts_->browser.tree();
-        NodeId node = kNoNode;
-        std::string_view path = scope.substr(7);
-        while (!path.empty()) {
-            const std::size_t slash = path.find('/');
-            const std::string_view part = path.substr(0, slash);
-            NodeId found = kNoNode;
-            for (NodeId child : tree.children(node)) {
-                if (tree.text(child) == part) found = child;
-            }
-            if (found == kNoNode)
-                throw Error("No branch \"" + std::string(scope.substr(7)) + "\" in the channel tree");
-            node = found;
-            path = slash == std::string_view::npos ? std::string_view() : path.substr(slash + 1);
-        }
-        if (node == kNoNode) throw Error("branch: needs the path of a branch");
-        return channelsBelow(node);
-    }
-    const bool favourites = scope == "favorites";
-    const bool user = scope == "user";
-    if (!favourites && !user && scope != "all")
-        throw Error("The scope must be all, favorites, user or branch:PATH, not \"" + std::string(scope) +
-                    "\"");
-    store().forEachListedChannel(0, [&](const ChannelListing& channel) {
-        if ((favourites && channel.favorited == 0) || (user && channel.vol != "User")) return;
-        names.push_back(channel.name);
-    });
-    return names;
-}
-
-std::string_view ChannelCheck::statusWord() const { return ChannelTest::statusWord(result.status); }
-
-std::optional<double> ChannelCheck::shownKbitPerSecond() const {
-    if (result.bytes == 0 || result.kbitPerSecond <= 0) return std::nullopt;
-    const double seconds = static_cast<double>(result.bytes) * 8.0 / 1000.0 / result.kbitPerSecond;
-    if (seconds < kMinRateSeconds) return std::nullopt;
-    return result.kbitPerSecond;
-}
-
-std::string CheckSummary::text() const {
-    std::string line = std::to_string(total) + " 个频道: ";
-    for (int status : {2, 1, 0}) {
-        line += std::to_string(byStatus[static_cast<std::size_t>(status)]) + " " +
-                std::string(ChannelTest::statusWord(status)) + (status > 0 ? ", " : "");
-    }
-    return line;
-}
-
-CheckSummary summarizeChecks(const std::vector<ChannelCheck>& checks) {
-    CheckSummary summary;
-    summary.total = checks.size();
-    for (const ChannelCheck& check : checks)
-        ++summary.byStatus[static_cast<std::size_t>(check.result.status)];
-    return summary;
-}
-
-std::vector<ChannelCheck> Session::checkChannels(const std::vector<std::string>& names, int jobs,
-                                                 int timeoutSeconds, const ProbeProgress& progress) {
-    if (probing_) return {};
-    ProbingFlag flag(probing_);
-    std::vector<ProbeTarget> targets;
-    targets.reserve(names.size());
-    for (const std::string& name : names) targets.push_back(probeTarget(name));
-    ProbeLimits limits = probeLimits(timeoutSeconds);
-    limits.jobs = jobs;
-    std::vector<ProbeResult> results = probeChannels(targets, limits, progress);
-    std::vector<ChannelCheck> checks;
-    checks.reserve(names.size());
-    for (std::size_t i = 0; i < names.size(); ++i) checks.push_back({names[i], std::move(results[i])});
-    return checks;
-}
-
-std::size_t Session::writeDeadChannelReport(const std::filesystem::path& file,
-                                            const std::vector<ChannelCheck>& checks) {
-    std::string text;
-    std::size_t count = 0;
-    for (const ChannelCheck& check : checks) {
-        if (!check.dead()) continue;
-        const ChannelRecord record = store().readChannelForEdit(check.name).record;
-        appendChannelRecordUtf8(
-            text, {record.class0, record.class1, record.class2, record.class3, record.name,
-                   unscrambleText(record.scrambledUrl, record.name), record.link, record.memo, record.type,
-                   record.speed, std::string(kInsertMarker)});
-        ++count;
-    }
-    replaceFileAtomically(file, text::toGbk(text));
-    return count;
-}
-
-// --- the child lock
-
-int Session::confirmLockMode(std::optional<int> chosenRadio) {
-    Parts& open = *parts_;
-    const int mode = storedLockMode(open.childLock.confirmLockMode(
-        chosenRadio ? std::optional(lockModeFromStored(*chosenRadio)) : std::nullopt));
-    open.browser.setLockMode(mode);
-    return mode;
 }
 
 // --- the options window.

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "core/actions/AdClock.h"
-#include "core/actions/ChannelProbe.h"
 #include "core/base/Environment.h"
 #include "core/base/YieldHook.h"
 #include "core/browser/CatalogueView.h"
 #include "core/browser/TreeCache.h"
 #include "core/exchange/CatalogueExchange.h"
+#include "core/health/ChannelHealth.h"
 #include "core/session/DatabaseCare.h"
 #include "core/settings/Preferences.h"
 #include "core/settings/SettingsFile.h"
@@ -33,6 +33,7 @@ class DesktopHelpers;
 class DesktopPort;
 class OptionsVisit;
 class ShellOpener;
+class StreamProbe;
 class UiPort;
 struct Skin;
 enum class OptionsPage;
@@ -63,31 +64,6 @@ struct WindowState {
     NodeDetails details;
 };
 
-// One channel's outcome in a catalogue check.
-struct ChannelCheck {
-    std::string name;
-    ProbeResult result;
-
-    // The channel test's status word: "[流畅]", "[可达]" or "[未知]".
-    std::string_view statusWord() const;
-    // Checked and found unknown: nothing answered as a stream or a page.
-    bool dead() const { return result.checked && result.status == 0; }
-    // The rate to show; none when it was measured over too short a time to
-    // mean anything (a local server hands the whole sample over at once).
-    std::optional<double> shownKbitPerSecond() const;
-    static constexpr double kMinRateSeconds = 0.25;
-};
-
-// A catalogue check's totals, as the results window and kwave show them.
-struct CheckSummary {
-    std::size_t total = 0;
-    std::array<std::size_t, 3> byStatus{};  // indexed by status 0..2
-
-    // "N 个频道: a [流畅], b [可达], c [未知]"
-    std::string text() const;
-};
-CheckSummary summarizeChecks(const std::vector<ChannelCheck>& checks);
-
 // One run of the program: the program directory, the channel database and
 // every subsystem built on it, with the values the main window holds for the
 // whole run (home page, computer key, lock mode and password, advertisement
@@ -96,7 +72,7 @@ CheckSummary summarizeChecks(const std::vector<ChannelCheck>& checks);
 // Commands that need the database do nothing until it is open.
 class Session {
 public:
-    Session(std::filesystem::path programDir, UiPort& ui, DesktopPort& desktop,
+    Session(std::filesystem::path programDir, UiPort& ui, DesktopPort& desktop, StreamProbe& probe,
             YieldHook::Callback yield = {}, Environment environment = Environment::fromProcess(),
             RandomSource random = clockSeededRandomSource());
     ~Session();
@@ -149,36 +125,7 @@ public:
     DatabaseCare& database();
     Preferences& preferences();
     DesktopHelpers& helpers();
-
-    // The tree the window's view model reads and watches.
-    ChannelTree& channelTree();
-
-    // --- channel health: probes that change nothing in the database
-
-    // Lets the window take input while a probe waits, so the user can go on
-    // browsing; without it the yield callback runs.
-    void setProbeIdle(std::function<void()> idle) { probeIdle_ = std::move(idle); }
-    bool probing() const { return probing_; }
-    // The channels a check covers: "all", "favorites", "user", or
-    // "branch:PATH" with PATH the node texts from the top joined by "/".
-    // Throws kw::Error for another scope or a branch not in the tree.
-    std::vector<std::string> channelsInScope(std::string_view scope);
-    // The channels in the selected node's branch (itself when it is a channel).
-    std::vector<std::string> channelsInSelectedBranch() const;
-    // Probes the named channels, jobs at once, with the time-out in seconds (0
-    // takes the settings file's). Returns nothing when a probe already runs.
-    std::vector<ChannelCheck> checkChannels(const std::vector<std::string>& names, int jobs,
-                                            int timeoutSeconds, const ProbeProgress& progress);
-    // Writes the channels found dead (status 0) as a channel text file that
-    // batch add reads; returns how many.
-    std::size_t writeDeadChannelReport(const std::filesystem::path& file,
-                                       const std::vector<ChannelCheck>& checks);
-    // --- the child lock
-
-    // Options OK, child-lock part: confirms the chosen lock-mode radio
-    // (nullopt when none is selected) and hands the mode now in force to the
-    // browser, so the next rebuild hides or shows locked channels by it.
-    int confirmLockMode(std::optional<int> chosenRadio);
+    ChannelHealth& health();
 
     // --- the options window
 
@@ -191,10 +138,10 @@ public:
 
     AdClock& adClock() { return adClock_; }
 
+private:
     // The completed home-page address (always ending in "/").
     std::string homePage() const;
 
-private:
     // Tests look inside through test::SessionProbe; the front ends cannot.
     friend class test::SessionProbe;
     struct Parts;
@@ -214,6 +161,7 @@ private:
     std::filesystem::path programDir_;
     UiPort& ui_;
     DesktopPort& desktop_;
+    StreamProbe& probe_;
     YieldHook yield_;
     Environment environment_;
     RandomSource random_;
@@ -221,12 +169,6 @@ private:
     AdClock adClock_;
     std::unique_ptr<Parts> parts_;
     bool preview_ = false;
-    std::function<void()> probeIdle_;
-    bool probing_ = false;
-    ProbeLimits probeLimits(int timeoutSeconds) const;
-    ProbeResult probeWhileIdle(const ProbeTarget& target);
-    ProbeTarget probeTarget(std::string_view name) const;
-    std::vector<std::string> channelsBelow(NodeId node) const;
 };
 
 }  // namespace kw

@@ -13,6 +13,14 @@ struct sqlite3;
 
 namespace kw {
 
+// The user's own channels are the rows of group 2 with volume "User": the
+// ones add, batch add and playlist import write.
+inline constexpr int kUserChannelGroup = 2;
+inline constexpr std::string_view kUserChannelVol = "User";
+constexpr bool isUserChannel(int groupId, std::string_view vol) {
+    return groupId == kUserChannelGroup && vol == kUserChannelVol;
+}
+
 // Columns of a channel row as the listing statements return them.
 // Texts are UTF-8 and untrimmed, exactly as stored.
 struct ChannelListing {

@@ -7,10 +7,12 @@
 #include "core/browser/TreeCache.h"
 #include "core/ports/PasswordDialog.h"
 #include "core/session/Installation.h"
+#include "core/session/OptionsVisit.h"
 #include "core/session/Roles.h"
 #include "core/session/Session.h"
 #include "core/store/ChannelStore.h"
 #include "support/FakeDesktop.h"
+#include "support/FakeProbe.h"
 #include "support/FakeUi.h"
 #include "support/SessionProbe.h"
 #include "support/TempDir.h"
@@ -45,7 +47,7 @@ protected:
             ChannelStore::open(dir_ / ChannelStore::kFileName)
                 ->writeSettingsRow(lockMode, scrambleText(password, computerKey()));
         }
-        session_ = std::make_unique<Session>(dir_.path(), ui_, desktop_);
+        session_ = std::make_unique<Session>(dir_.path(), ui_, desktop_, probe_);
         session_->open();
         browser().setDisplayMode(displayMode);
         browser().RebuildChannelTree(false);
@@ -110,6 +112,7 @@ protected:
     test::TempDir dir_;
     test::FakeUi ui_;
     test::FakeDesktop desktop_;
+    test::FakeProbe probe_;
     std::unique_ptr<Session> session_;
     TreeEvents events_;
 };
@@ -185,7 +188,12 @@ TEST_F(ChannelEditsTest, SearchAfterTheMoveSelectsAnEarlierChannelWhoseNameConta
 TEST_F(ChannelEditsTest, ChannelLeftOutByTheRebuildIsReportedAndTheRootStaysSelected) {
     open();
     // Hiding locked channels needs no password; the browser follows at once.
-    EXPECT_EQ(session_->confirmLockMode(1), 1);
+    {
+        const std::unique_ptr<OptionsVisit> visit = session_->visitOptions(OptionsPage::Settings);
+        SetupValues values = visit->readSetupValues();
+        values.lockRadio = lockModeFromStored(1);
+        visit->spSetupOKClick(values, {}, dir_.path() / "kestrelwave");
+    }
     EXPECT_EQ(browser().lockMode(), 1);
     selectLeaf("中国交通");
     ASSERT_TRUE(session_->commands().actLockChannelExecute());

@@ -6,6 +6,7 @@
 #include "core/session/Roles.h"
 #include "core/session/Session.h"
 #include "support/FakeDesktop.h"
+#include "support/FakeProbe.h"
 #include "support/FakeUi.h"
 #include "support/SessionProbe.h"
 #include "support/StoreFixture.h"
@@ -47,7 +48,7 @@ protected:
     Session& session() {
         if (!session_) {
             store_.reset();
-            session_ = std::make_unique<Session>(programDir_, ui_, desktop_);
+            session_ = std::make_unique<Session>(programDir_, ui_, desktop_, probe_);
             session_->open();
         }
         return *session_;
@@ -75,6 +76,7 @@ protected:
 
     test::FakeUi ui_;
     test::FakeDesktop desktop_;
+    test::FakeProbe probe_;
     std::unique_ptr<Session> session_;
 };
 

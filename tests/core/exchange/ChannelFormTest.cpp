@@ -5,6 +5,7 @@
 #include "core/session/Roles.h"
 #include "core/session/Session.h"
 #include "support/FakeDesktop.h"
+#include "support/FakeProbe.h"
 #include "support/FakeUi.h"
 #include "support/SessionProbe.h"
 #include "support/StoreFixture.h"
@@ -30,7 +31,7 @@ protected:
         addChannel("中央一台", "mms://one/");
         addChannel("中央二台", "mms://two/");
         store_.reset();
-        session_ = std::make_unique<Session>(programDir_, ui_, desktop_);
+        session_ = std::make_unique<Session>(programDir_, ui_, desktop_, probe_);
         session_->open();
     }
 
@@ -55,6 +56,7 @@ protected:
 
     test::FakeUi ui_;
     test::FakeDesktop desktop_;
+    test::FakeProbe probe_;
     std::unique_ptr<Session> session_;
 };
 

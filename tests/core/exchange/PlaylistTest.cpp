@@ -6,7 +6,9 @@
 #include "core/exchange/PlaylistReader.h"
 #include "core/session/Roles.h"
 #include "core/session/Session.h"
+#include "support/ExpectError.h"
 #include "support/FakeDesktop.h"
+#include "support/FakeProbe.h"
 #include "support/FakeUi.h"
 #include "support/Kwave.h"
 #include "support/SessionProbe.h"
@@ -91,7 +93,7 @@ protected:
     Session& session() {
         if (!session_) {
             store_.reset();
-            session_ = std::make_unique<Session>(programDir_, ui_, desktop_);
+            session_ = std::make_unique<Session>(programDir_, ui_, desktop_, probe_);
             session_->open();
         }
         return *session_;
@@ -115,6 +117,7 @@ protected:
 
     test::FakeUi ui_;
     test::FakeDesktop desktop_;
+    test::FakeProbe probe_;
     std::unique_ptr<Session> session_;
 };
 
@@ -475,17 +478,17 @@ TEST_F(PlaylistTest, ExportScopes) {
     store_->insertChannel(shipped, 1, "V1");
     store_->setFavorited("Shipped", 1);
 
-    const auto written = [&](PlaylistExchange::Scope scope, std::string branch = {}) {
+    const auto written = [&](ChannelScope scope) {
         PlaylistExchange::ExportRequest request;
-        request.scope = scope;
-        request.branch = std::move(branch);
+        request.scope = std::move(scope);
         return session().exchange().exportPlaylist(dir_.path() / "s.m3u8", request).written;
     };
-    EXPECT_EQ(written(PlaylistExchange::Scope::All), 2);
-    EXPECT_EQ(written(PlaylistExchange::Scope::User), 1);
-    EXPECT_EQ(written(PlaylistExchange::Scope::Favorites), 1);
-    EXPECT_EQ(written(PlaylistExchange::Scope::Branch, "C广播电台/音乐"), 1);
-    EXPECT_EQ(written(PlaylistExchange::Scope::Branch, "C广播电台/新闻"), 0);
+    EXPECT_EQ(written(ChannelScope(ChannelScope::Kind::All)), 2);
+    EXPECT_EQ(written(ChannelScope(ChannelScope::Kind::User)), 1);
+    EXPECT_EQ(written(ChannelScope(ChannelScope::Kind::Favorites)), 1);
+    EXPECT_EQ(written(ChannelScope::branch("C广播电台/音乐")), 1);
+    // A branch that names no category is refused, as the check refuses it.
+    EXPECT_ERROR("No branch \"C广播电台/新闻\"", written(ChannelScope::branch("C广播电台/新闻")));
 }
 
 TEST_F(PlaylistTest, KwaveImportsAndExports) {

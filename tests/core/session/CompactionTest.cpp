@@ -3,6 +3,7 @@
 #include "core/store/ChannelStore.h"
 #include "core/store/Compaction.h"
 #include "support/FakeDesktop.h"
+#include "support/FakeProbe.h"
 #include "support/FakeUi.h"
 #include "support/SessionProbe.h"
 #include "support/StoreFixture.h"
@@ -33,7 +34,7 @@ protected:
     Session& session() {
         if (!session_) {
             store_.reset();
-            session_ = std::make_unique<Session>(programDir_, ui_, desktop_, YieldHook::Callback{},
+            session_ = std::make_unique<Session>(programDir_, ui_, desktop_, probe_, YieldHook::Callback{},
                                                  Environment::fromProcess(), [this](int) { return draw_; });
             session_->open();
         }
@@ -45,6 +46,7 @@ protected:
 
     test::FakeUi ui_;
     test::FakeDesktop desktop_;
+    test::FakeProbe probe_;
     std::unique_ptr<Session> session_;
     int draw_ = 0;  // the exit's compaction draw
 };
@@ -135,7 +137,7 @@ TEST_P(CrashTest, StartUpOpensAWholeDatabase) {
     store_.reset();
     fs::copy_file(database(), temporary());
     if (!GetParam().databaseStays) fs::remove(database());
-    Session session(programDir_, ui_, desktop_);
+    Session session(programDir_, ui_, desktop_, probe_);
     session.open();
     EXPECT_EQ(kw::test::SessionProbe::store(session).countChannelsInGroup(2), 100);
     EXPECT_EQ(fs::exists(temporary()), GetParam().copyStays);

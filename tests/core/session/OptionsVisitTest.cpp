@@ -3,6 +3,7 @@
 #include "core/session/Roles.h"
 #include "core/session/Session.h"
 #include "support/FakeDesktop.h"
+#include "support/FakeProbe.h"
 #include "support/FakeUi.h"
 #include "support/SessionProbe.h"
 #include "support/StoreFixture.h"
@@ -18,7 +19,7 @@ protected:
         makeStore();
         addChannel("中央一台", "mms://one/");
         store_.reset();
-        session_ = std::make_unique<Session>(programDir_, ui_, desktop_);
+        session_ = std::make_unique<Session>(programDir_, ui_, desktop_, probe_);
         session_->open();
     }
 
@@ -26,6 +27,7 @@ protected:
 
     test::FakeUi ui_;
     test::FakeDesktop desktop_;
+    test::FakeProbe probe_;
     std::unique_ptr<Session> session_;
 };
 
@@ -95,7 +97,8 @@ TEST_F(OptionsVisitTest, ADroppedVisitIsACancel) {
 TEST(OptionsVisitWithoutDatabase, OpensNothing) {
     test::FakeUi ui;
     test::FakeDesktop desktop;
-    Session session("/nonexistent", ui, desktop);
+    test::FakeProbe probe;
+    Session session("/nonexistent", ui, desktop, probe);
     EXPECT_EQ(session.visitOptions(OptionsPage::Settings), nullptr);
     EXPECT_TRUE(ui.messages.empty());
 }

@@ -8,6 +8,7 @@
 #include "core/speed/SpeedChannels.h"
 #include "core/store/ChannelStore.h"
 #include "support/FakeDesktop.h"
+#include "support/FakeProbe.h"
 #include "support/FakeUi.h"
 #include "support/SessionProbe.h"
 #include "support/TempDir.h"
@@ -23,7 +24,7 @@ protected:
     SessionTest() { kw::createInstallation(dir_.path(), KW_DATA_DIR, false); }
 
     std::unique_ptr<kw::Session> startSession(kw::StartupHooks hooks = {}) {
-        auto session = std::make_unique<kw::Session>(dir_.path(), ui_, desktop_);
+        auto session = std::make_unique<kw::Session>(dir_.path(), ui_, desktop_, probe_);
         started_ = session->start(hooks);
         return session;
     }
@@ -33,6 +34,7 @@ protected:
     kw::test::TempDir dir_;
     kw::test::FakeUi ui_;
     kw::test::FakeDesktop desktop_;
+    kw::test::FakeProbe probe_;
     bool started_ = false;
 };
 

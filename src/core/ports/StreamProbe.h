@@ -1,0 +1,69 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace kw {
+
+// Channels probed at once unless the caller asks for another number.
+inline constexpr int kDefaultProbeJobs = 16;
+
+// One channel as the probe sees it: the address is already unscrambled.
+struct ProbeTarget {
+    std::string address;
+    bool webPage = false;            // a web page is checked for an answer only
+    int requiredKbitPerSecond = 64;  // the rate media data must reach to be smooth
+};
+
+struct ProbeLimits {
+    std::chrono::milliseconds timeout{5000};  // for connecting and for the answer
+    std::chrono::milliseconds window{3000};   // media data is measured this long
+    std::size_t maxBytes = 256 * 1024;        // body bytes read per transfer
+    std::size_t maxHeaderBytes = 32 * 1024;   // header bytes read per transfer
+    int jobs = kDefaultProbeJobs;             // channels probed at once
+};
+
+struct ProbeResult {
+    int status = 0;  // 0 unknown, 1 reachable, 2 smooth
+    std::string reason;
+    bool checked = false;       // false when the run was cancelled first
+    double answerSeconds = -1;  // until the first answer; -1 without one
+    std::uint64_t bytes = 0;    // media bytes received
+    double kbitPerSecond = 0;   // the rate the status was judged on
+};
+
+// Called while probes run, with how many are finished; returning false stops
+// the run. Runs often (every few tens of milliseconds), so a window can paint.
+using ProbeProgress = std::function<bool(std::size_t done, std::size_t total)>;
+
+// The only way the program contacts a channel's address itself: a probe
+// that changes nothing and reads at most the limits.
+class StreamProbe {
+public:
+    virtual ~StreamProbe() = default;
+
+    // Probes every target, limits.jobs at once; a result per target, in
+    // their order. Targets left when progress stops the run are unchecked.
+    virtual std::vector<ProbeResult> probe(std::span<const ProbeTarget> targets, const ProbeLimits& limits,
+                                           const ProbeProgress& progress) = 0;
+
+    // One target alone; idle runs while it waits.
+    ProbeResult probeOne(const ProbeTarget& target, const ProbeLimits& limits,
+                         const std::function<void()>& idle = {}) {
+        ProbeLimits single = limits;
+        single.jobs = 1;
+        return probe(std::span(&target, 1), single,
+                     [&idle](std::size_t, std::size_t) {
+                         if (idle) idle();
+                         return true;
+                     })
+            .front();
+    }
+};
+
+}  // namespace kw

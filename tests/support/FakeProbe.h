@@ -1,0 +1,31 @@
+#pragma once
+
+#include "core/ports/StreamProbe.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace kw::test {
+
+// Answers every probe from a table of addresses without touching the network:
+// a status per address, 0 ("没有应答") for any other. Records what it was asked.
+class FakeProbe final : public StreamProbe {
+public:
+    std::map<std::string, int> statusOf;
+    std::vector<ProbeTarget> probed;
+
+    std::vector<ProbeResult> probe(std::span<const ProbeTarget> targets, const ProbeLimits& /*limits*/,
+                                   const ProbeProgress& progress) override {
+        std::vector<ProbeResult> results;
+        for (const ProbeTarget& target : targets) {
+            probed.push_back(target);
+            const auto found = statusOf.find(target.address);
+            results.push_back({found == statusOf.end() ? 0 : found->second, "没有应答", true});
+            if (progress) progress(results.size(), targets.size());
+        }
+        return results;
+    }
+};
+
+}  // namespace kw::test
