@@ -52,7 +52,7 @@ int runFavorite(CommandContext& context) {
     // finds nothing.
     cli->commands().selectByName(context.args[0]);
     if (!cli->commands().setFavorite(favorite == 1)) return 1;
-    context.out << printable(cli->view().selectedText()) << '\n';
+    context.out << printable(cli->query().selectedText()) << '\n';
     return 0;
 }
 

@@ -32,15 +32,16 @@ public:
     }
 
     CatalogueView& view() { return cli_->view(); }
+    CatalogueQuery& query() { return cli_->query(); }
     const CliUi& ui() { return cli_.ui(); }
 
     // Builds the tree; called once the command's own arguments are checked.
-    void build() { view().rebuildFromDatabase(ratingFilter_, displayMode_); }
+    void build() { query().rebuildFromDatabase(ratingFilter_, displayMode_); }
 
     // The first node in tree order with this text, preferring a channel leaf.
     NodeId nodeNamed(std::string_view name, bool preferChannel) {
-        const NodeId leaf = preferChannel ? view().findChannelLeaf(name) : kNoNode;
-        const NodeId node = leaf != kNoNode ? leaf : view().findNode(name);
+        const NodeId leaf = preferChannel ? query().findChannelLeaf(name) : kNoNode;
+        const NodeId node = leaf != kNoNode ? leaf : query().findNode(name);
         if (node == kNoNode) throw Error("No node named \"" + std::string(name) + "\" in the channel tree");
         return node;
     }
@@ -55,7 +56,7 @@ int runTree(CommandContext& context) {
     BrowserSession browser(context);
     expectArgCount(context.args, 0, 0);
     browser.build();
-    context.out << printable(browser.view().treeOutline());
+    context.out << printable(browser.query().treeOutline());
     return 0;
 }
 
@@ -67,10 +68,9 @@ int runFind(CommandContext& context) {
     const std::string& text = context.args[0];
     if (text.empty()) throw UsageError("TEXT must not be empty");
     browser.build();
-    CatalogueView& view = browser.view();
-    if (fromGiven) view.select(browser.nodeNamed(from, false));
-    if (!view.FindNextChannel(text)) return 1;
-    context.out << printable(view.selectedText()) << '\n';
+    if (fromGiven) browser.query().select(browser.nodeNamed(from, false));
+    if (!browser.view().FindNextChannel(text)) return 1;
+    context.out << printable(browser.query().selectedText()) << '\n';
     return 0;
 }
 

@@ -62,7 +62,7 @@ int runInit(CommandContext& context) {
 int runStats(CommandContext& context) {
     expectArgCount(context.args, 0, 0);
     CliSession cli(context);
-    context.out << cli->view().channelCountLine() << '\n';
+    context.out << cli->query().channelCountLine() << '\n';
     return 0;
 }
 
@@ -73,7 +73,7 @@ int runList(CommandContext& context) {
     const int filter = parseNumber(rating, "N");
     if (!isValidRatingFilter(filter)) throw UsageError(ratingFilterRange());
     CliSession cli(context);
-    for (const std::string& name : cli->view().channelNames(filter)) context.out << printable(name) << '\n';
+    for (const std::string& name : cli->query().channelNames(filter)) context.out << printable(name) << '\n';
     return 0;
 }
 

@@ -10,20 +10,6 @@
 
 namespace kw {
 
-namespace {
-
-int checkedRatingFilter(int filter) {
-    if (!isValidRatingFilter(filter))
-        throw Error("The rating filter must be 0 to " + std::to_string(kFilterChannelCount - 1));
-    return filter;
-}
-
-}  // namespace
-
-std::string noChannelNamed(std::string_view name) {
-    return "No channel named \"" + std::string(name) + "\" in the channel tree";
-}
-
 CatalogueView::CatalogueView(ChannelStore& store, ChannelBrowser& browser)
     : store_(store), browser_(browser) {}
 
@@ -84,60 +70,5 @@ void CatalogueView::actFindChannelContinueExecute() {
 bool CatalogueView::FindNextChannel(std::string_view text) {
     return store_.isOpen() && browser_.FindNextChannel(text);
 }
-
-void CatalogueView::rebuildFromDatabase(std::optional<int> ratingFilter, std::optional<int> displayMode) {
-    if (ratingFilter) browser_.setRatingFilter(checkedRatingFilter(*ratingFilter));
-    if (displayMode) {
-        if (!isValidDisplayMode(*displayMode))
-            throw Error("The display mode must be 0 to " + std::to_string(kClassDisplayChannelCount - 1));
-        browser_.setDisplayMode(*displayMode);
-    }
-    browser_.RebuildChannelTree(false);
-}
-
-NodeId CatalogueView::findChannelLeaf(std::string_view name) const {
-    const ChannelTree& tree = browser_.tree();
-    for (NodeId node = tree.nextInTreeOrder(kNoNode); node != kNoNode; node = tree.nextInTreeOrder(node)) {
-        if (tree.IsChannelLeaf(node) && tree.text(node) == name) return node;
-    }
-    return kNoNode;
-}
-
-NodeId CatalogueView::findNode(std::string_view text) const {
-    const ChannelTree& tree = browser_.tree();
-    for (NodeId node = tree.nextInTreeOrder(kNoNode); node != kNoNode; node = tree.nextInTreeOrder(node)) {
-        if (tree.text(node) == text) return node;
-    }
-    return kNoNode;
-}
-
-void CatalogueView::select(NodeId node) {
-    browser_.select(node);
-    browser_.ShowNodeDetails(node);
-}
-
-NodeId CatalogueView::selectChannelLeaf(std::string_view name) {
-    rebuildFromDatabase();
-    const NodeId node = findChannelLeaf(name);
-    if (node == kNoNode) throw Error(noChannelNamed(name));
-    select(node);
-    return node;
-}
-
-std::string CatalogueView::selectedText() const {
-    const ChannelTree& tree = browser_.tree();
-    return std::string(tree.text(tree.selected()));
-}
-
-std::vector<std::string> CatalogueView::channelNames(int ratingFilter) const {
-    std::vector<std::string> names;
-    store_.forEachListedChannel(checkedRatingFilter(ratingFilter),
-                                [&](const ChannelListing& channel) { names.push_back(channel.name); });
-    return names;
-}
-
-std::string CatalogueView::treeOutline() const { return formatTreeOutline(browser_.tree()); }
-
-std::string CatalogueView::channelCountLine() const { return kw::channelCountLine(store_); }
 
 }  // namespace kw

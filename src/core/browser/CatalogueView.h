@@ -56,35 +56,9 @@ public:
     // Selects the next channel below the selection whose name contains text.
     bool FindNextChannel(std::string_view text);
 
-    // For kwave, which sees the database as it is now: sets the rating filter
-    // and display mode (each checked against its list; kw::Error outside it)
-    // and builds the tree from the database.
-    void rebuildFromDatabase(std::optional<int> ratingFilter = std::nullopt,
-                             std::optional<int> displayMode = std::nullopt);
-    // The first channel leaf in tree order whose text is exactly name, or kNoNode.
-    NodeId findChannelLeaf(std::string_view name) const;
-    // The first node in tree order whose text is exactly text, or kNoNode.
-    NodeId findNode(std::string_view text) const;
-    // Selects node and shows its details, as a click on it does.
-    void select(NodeId node);
-    // Builds the tree from the database and selects the first channel leaf
-    // named name; kw::Error when there is none.
-    NodeId selectChannelLeaf(std::string_view name);
-    // The name of the selected node.
-    std::string selectedText() const;
-    // The names of the channels of one rating (0: all), in the engine's order.
-    std::vector<std::string> channelNames(int ratingFilter) const;
-    // The tree as kwave's tree command prints it, one node a line.
-    std::string treeOutline() const;
-    // "系统 S个 + 自添 U个 = T个", the about page's and kwave's count line.
-    std::string channelCountLine() const;
-
 private:
     ChannelStore& store_;
     ChannelBrowser& browser_;
 };
-
-// kwave's refusal of a name no channel of the tree carries.
-std::string noChannelNamed(std::string_view name);
 
 }  // namespace kw

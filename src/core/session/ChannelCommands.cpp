@@ -3,7 +3,7 @@
 #include "core/actions/ChannelEdits.h"
 #include "core/actions/ChannelOpener.h"
 #include "core/base/Error.h"
-#include "core/browser/CatalogueView.h"
+#include "core/browser/CatalogueQuery.h"
 #include "core/browser/ChannelBrowser.h"
 #include "core/speed/SlotPlayer.h"
 #include "core/speed/SpeedChannels.h"
@@ -11,11 +11,11 @@
 
 namespace kw {
 
-ChannelCommands::ChannelCommands(ChannelStore& store, CatalogueView& view, ChannelBrowser& browser,
+ChannelCommands::ChannelCommands(ChannelStore& store, CatalogueQuery& query, ChannelBrowser& browser,
                                  ChannelEdits& edits, ChannelOpener& opener, SlotPlayer& slotPlayer,
                                  SpeedChannels& slots, UiPort& ui, ChannelTestRun testChannel)
     : store_(store),
-      view_(view),
+      query_(query),
       browser_(browser),
       edits_(edits),
       opener_(opener),
@@ -65,12 +65,12 @@ bool ChannelCommands::muSpeedChannelClick(int slot) {
     return name && slots_.assign(slot, *name, ui_);
 }
 
-void ChannelCommands::selectByName(std::string_view name) { view_.selectChannelLeaf(name); }
+void ChannelCommands::selectByName(std::string_view name) { query_.selectChannelLeaf(name); }
 
 bool ChannelCommands::playByName(std::string_view name) {
-    view_.rebuildFromDatabase();
-    if (const NodeId node = view_.findChannelLeaf(name); node != kNoNode) {
-        view_.select(node);
+    query_.rebuildFromDatabase();
+    if (const NodeId node = query_.findChannelLeaf(name); node != kNoNode) {
+        query_.select(node);
         return actPlayChannelExecute();
     }
     if (store_.readChannelAddress(name).name.empty()) throw Error(noChannelNamed(name));

@@ -7,7 +7,7 @@
 
 namespace kw {
 
-class CatalogueView;
+class CatalogueQuery;
 class ChannelBrowser;
 class ChannelEdits;
 class ChannelOpener;
@@ -27,7 +27,7 @@ public:
     // another probe runs.
     using ChannelTestRun = std::function<void(const std::string& name)>;
 
-    ChannelCommands(ChannelStore& store, CatalogueView& view, ChannelBrowser& browser, ChannelEdits& edits,
+    ChannelCommands(ChannelStore& store, CatalogueQuery& query, ChannelBrowser& browser, ChannelEdits& edits,
                     ChannelOpener& opener, SlotPlayer& slotPlayer, SpeedChannels& slots, UiPort& ui,
                     ChannelTestRun testChannel);
 
@@ -71,7 +71,7 @@ public:
 
 private:
     ChannelStore& store_;
-    CatalogueView& view_;
+    CatalogueQuery& query_;
     ChannelBrowser& browser_;
     ChannelEdits& edits_;
     ChannelOpener& opener_;

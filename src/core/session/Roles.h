@@ -7,6 +7,7 @@
 #include "core/actions/DesktopHelpers.h"
 #include "core/base/AsciiText.h"
 #include "core/base/ScrambleText.h"
+#include "core/browser/CatalogueQuery.h"
 #include "core/browser/CatalogueView.h"
 #include "core/browser/ChannelScope.h"
 #include "core/exchange/CatalogueExchange.h"

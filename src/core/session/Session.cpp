@@ -55,7 +55,8 @@ struct Session::Parts {
           edits(*store, browser, childLock, session.ui_),
           channelExchange(*store, browser, session.ui_, session.yield_, session.programDir_),
           view(*store, browser),
-          commands(*store, view, browser, edits, opener, slotPlayer, speedChannels, session.ui_,
+          query(*store, browser),
+          commands(*store, query, browser, edits, opener, slotPlayer, speedChannels, session.ui_,
                    [this](const std::string& name) {
                        if (!health.probing()) channelTest.actTestChannelExecute(name);
                    }),
@@ -82,6 +83,7 @@ struct Session::Parts {
     SettingsRow settingsRow;
 
     CatalogueView view;
+    CatalogueQuery query;
     ChannelCommands commands;
     SpeedSlots speedSlots;
     CatalogueExchange exchange;
@@ -113,6 +115,7 @@ ChannelExchange& Session::channelExchange() const { return parts_->channelExchan
 bool Session::isOpen() const { return parts_->store->isOpen(); }
 
 CatalogueView& Session::view() { return parts_->view; }
+CatalogueQuery& Session::query() { return parts_->query; }
 ChannelCommands& Session::commands() { return parts_->commands; }
 SpeedSlots& Session::speedSlots() { return parts_->speedSlots; }
 CatalogueExchange& Session::exchange() { return parts_->exchange; }

@@ -3,6 +3,7 @@
 #include "core/actions/AdClock.h"
 #include "core/base/Environment.h"
 #include "core/base/YieldHook.h"
+#include "core/browser/CatalogueQuery.h"
 #include "core/browser/CatalogueView.h"
 #include "core/browser/TreeCache.h"
 #include "core/exchange/CatalogueExchange.h"
@@ -119,6 +120,7 @@ public:
     // --- the roles; each front end takes the ones it uses.
 
     CatalogueView& view();
+    CatalogueQuery& query();
     ChannelCommands& commands();
     SpeedSlots& speedSlots();
     CatalogueExchange& exchange();
@@ -151,7 +153,7 @@ private:
     ChannelBrowser& browser() const;
     ChannelExchange& channelExchange() const;
     std::optional<std::string> selectedChannelName() const;
-    void rebuildFromDatabase() { view().rebuildFromDatabase(); }
+    void rebuildFromDatabase() { query().rebuildFromDatabase(); }
 
     // The first start-up steps: the database, the settings row, the child lock.
     void openDatabase();

@@ -89,8 +89,8 @@ TEST_F(OptionsVisitTest, ADroppedVisitIsACancel) {
         EXPECT_FALSE(session_->optionsOpen());
     }
     EXPECT_EQ(generation(), before);
-    session_->view().rebuildFromDatabase();
-    session_->view().select(session_->view().findChannelLeaf("中央一台"));
+    session_->query().rebuildFromDatabase();
+    session_->query().select(session_->query().findChannelLeaf("中央一台"));
     EXPECT_EQ(session_->visitOptions(OptionsPage::Edit)->channelToEdit(), "中央一台");
 }
 

@@ -49,7 +49,7 @@ TEST_F(SessionTest, FirstStartBuildsTreeInModeZeroWithFavouritesSelectedAndPlays
     const kw::WindowState state = session->windowState();
     EXPECT_EQ(state.displayMode, 0);
     EXPECT_EQ(state.ratingFilter, 0);
-    EXPECT_EQ(session->view().selectedText(), kw::texts::kFavouritesRoot);
+    EXPECT_EQ(session->query().selectedText(), kw::texts::kFavouritesRoot);
     EXPECT_EQ(state.speedSlots[0].name, "CCTV-1综合");
     EXPECT_TRUE(desktop_.documents.empty());
     EXPECT_TRUE(ui_.errors.empty());
@@ -81,7 +81,7 @@ TEST_F(SessionTest, ExitKeepsListPositionsAndCacheWhichTheNextStartLoads) {
 TEST_F(SessionTest, ChangedSpeedChannelsGoToTheScratchSetWhichTheNextStartLoads) {
     {
         auto session = startSession();
-        session->view().select(session->view().findChannelLeaf("CGTN"));
+        session->query().select(session->query().findChannelLeaf("CGTN"));
         ASSERT_TRUE(session->commands().muSpeedChannelClick(22));
         session->exit();
     }
@@ -104,7 +104,7 @@ TEST_F(SessionTest, SkinThatFailsIsReportedAndTheTreeIsStillBuilt) {
     auto session = startSession({{}, [](const std::string&) { throw kw::Error("no picture"); }, {}});
     EXPECT_TRUE(started_);
     EXPECT_EQ(ui_.errors, std::vector<std::string>{"no picture"});
-    EXPECT_EQ(session->view().selectedText(), kw::texts::kFavouritesRoot);
+    EXPECT_EQ(session->query().selectedText(), kw::texts::kFavouritesRoot);
 }
 
 TEST_F(SessionTest, MissingDatabaseIsShownAndExitStillWorks) {
