@@ -27,17 +27,12 @@ constexpr std::string_view kImportText = "导入播放列表...";
 constexpr std::string_view kExportText = "导出为播放列表...";
 constexpr std::string_view kExportTitle = "导出为播放列表";
 
-bool isPlaylistFile(const QString& path) {
-    const QString lower = path.toLower();
-    return lower.endsWith(QStringLiteral(".m3u")) || lower.endsWith(QStringLiteral(".m3u8")) ||
-           lower.endsWith(QStringLiteral(".pls")) || lower.endsWith(QStringLiteral(".xspf"));
-}
-
 // The first local playlist file a drag carries, or an empty text.
 QString droppedPlaylist(const QMimeData* data) {
     if (data == nullptr) return {};
     for (const QUrl& url : data->urls()) {
-        if (url.isLocalFile() && isPlaylistFile(url.toLocalFile())) return url.toLocalFile();
+        if (url.isLocalFile() && PlaylistExchange::isPlaylistFile(url.toLocalFile().toStdString()))
+            return url.toLocalFile();
     }
     return {};
 }

@@ -1,6 +1,7 @@
 #include "platform/LinuxDesktop.h"
 
 #include "core/base/AddressRules.h"
+#include "core/base/MediaKinds.h"
 #include "core/base/TextCodec.h"
 
 #include <fcntl.h>
@@ -122,21 +123,10 @@ std::string_view pathOfAddress(std::string_view address) {
 
 }  // namespace
 
-std::optional<std::string> urlScheme(std::string_view target) {
-    const std::size_t colon = target.find(':');
-    if (colon == std::string_view::npos || colon < 2) return std::nullopt;
-    const auto isLetter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
-    if (!isLetter(target[0])) return std::nullopt;
-    for (char c : target.substr(1, colon - 1)) {
-        if (!isLetter(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.') return std::nullopt;
-    }
-    return lowerAscii(target.substr(0, colon));
-}
-
 std::optional<std::string> openerArgument(std::string_view target) {
     if (target.empty() || hasControlCharacter(target) || !address::isOpenableTarget(target))
         return std::nullopt;
-    if (const auto scheme = urlScheme(target)) {
+    if (const auto scheme = address::exactSchemeOf(target)) {
         if (*scheme == "http" || *scheme == "https") return std::string(target);  // never an option
         if (*scheme != "file") {
             // smb:, sftp:, dav: ... are mounted by the desktop, and a launcher there would run.
@@ -155,7 +145,7 @@ std::optional<std::string> openerArgument(std::string_view target) {
 }
 
 std::optional<std::string> browserArgument(std::string_view address) {
-    const auto scheme = urlScheme(address);
+    const auto scheme = address::exactSchemeOf(address);
     if (!scheme || (*scheme != "http" && *scheme != "https")) return std::nullopt;
     return openerArgument(address);
 }
@@ -278,19 +268,11 @@ PlaylistHandler playlistHandler(const XdgFolders& folders) {
 }
 
 bool isMediaStream(std::string_view target, std::string_view format) {
-    static constexpr std::array<std::string_view, 19> kStreamSchemes = {
-        "mms",   "mmsh",   "mmst",   "mmsu", "rtsp", "rtspu", "rtsps", "rtmp", "rtmpe", "rtmps",
-        "rtmpt", "rtmpte", "rtmpts", "pnm",  "rtp",  "udp",   "srt",   "icy",  "icyx"};
-    static constexpr std::array<std::string_view, 46> kMediaExtensions = {
-        ".m3u8", ".m3u",  ".pls",  ".asx", ".wax", ".wvx",  ".xspf", ".ram", ".rm",   ".ra",  ".rmvb", ".mpd",
-        ".mp3",  ".mp2",  ".mpga", ".aac", ".ac3", ".ogg",  ".oga",  ".ogv", ".opus", ".spx", ".flac", ".wav",
-        ".aif",  ".aiff", ".wma",  ".wmv", ".asf", ".flv",  ".mp4",  ".m4a", ".m4v",  ".ts",  ".m2ts", ".mkv",
-        ".mka",  ".webm", ".avi",  ".mov", ".mpg", ".mpeg", ".3gp",  ".amr", ".nsv",  ".f4v"};
     // Mount points of streaming servers, as a whole path segment.
     static constexpr std::array<std::string_view, 3> kStreamSegments = {"stream", "live", "listen"};
-    const auto scheme = urlScheme(target);
+    const auto scheme = address::exactSchemeOf(target);
     if (!scheme) return false;
-    if (std::find(kStreamSchemes.begin(), kStreamSchemes.end(), *scheme) != kStreamSchemes.end()) return true;
+    if (media::isStreamingScheme(*scheme)) return true;
     if (*scheme != "http" && *scheme != "https") return false;
 
     const std::string_view kind = text::trimBlanks(format);
@@ -298,8 +280,7 @@ bool isMediaStream(std::string_view target, std::string_view format) {
     if (!kind.empty() && kind != "未知格式") return true;
     const std::string path = lowerAscii(pathOfAddress(target));
     const std::string extension = std::filesystem::path(path).extension().string();
-    if (std::find(kMediaExtensions.begin(), kMediaExtensions.end(), extension) != kMediaExtensions.end())
-        return true;
+    if (!extension.empty() && media::isMediaExtension(std::string_view(extension).substr(1))) return true;
     if (!extension.empty() && extension.find(';') == std::string::npos) return false;  // a page: .html, .php
     // ";stream" is how SHOUTcast servers tell a player from a browser.
     if (path.find("/;") != std::string::npos) return true;

@@ -18,10 +18,6 @@ namespace kw {
 // as a document or an address, never run.
 namespace desktop {
 
-// The lower-cased scheme of an address ("http" for "HTTP://x"), or nullopt when
-// the target is not an address. One-letter schemes are drive letters, not schemes.
-std::optional<std::string> urlScheme(std::string_view target);
-
 // The argument to give the opener for `target`, or nullopt when it must not be
 // opened: control characters, a local program or script (an executable file,
 // a launcher such as ".desktop", or a file: address naming one, judged after

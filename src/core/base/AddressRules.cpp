@@ -34,6 +34,15 @@ std::optional<std::string> schemeOf(std::string_view address) {
     return scheme;
 }
 
+std::optional<std::string> exactSchemeOf(std::string_view address) {
+    const std::size_t colon = address.find(':');
+    if (colon == std::string_view::npos || colon < 2 || !ascii::isLetter(address[0])) return std::nullopt;
+    for (const char c : address.substr(1, colon - 1)) {
+        if (!ascii::isLetter(c) && !isDigit(c) && c != '+' && c != '-' && c != '.') return std::nullopt;
+    }
+    return ascii::lower(address.substr(0, colon));
+}
+
 bool isAllowedAddress(std::string_view address) {
     const auto scheme = schemeOf(address);
     return !scheme ||

@@ -17,6 +17,11 @@ namespace kw::address {
 // first, as browsers drop them ("java\tscript:" is "javascript").
 std::optional<std::string> schemeOf(std::string_view address);
 
+// The lower-cased scheme exactly as written: a letter, then letters, digits,
+// "+", "-" or "." up to the first colon, at least two characters; nullopt
+// for anything else (a local path, a drive, text with blanks before the colon).
+std::optional<std::string> exactSchemeOf(std::string_view address);
+
 // Whether a channel's address or related site may be stored and opened: a
 // local path, or an address of an allowed scheme (http, https, ftp, file,
 // mms and its variants, rtsp and its variants, rtmp and its variants, rtp,

@@ -3,6 +3,7 @@
 #include "core/base/AddressRules.h"
 #include "core/base/AsciiText.h"
 #include "core/base/Error.h"
+#include "core/base/MediaKinds.h"
 #include "core/base/SafeFile.h"
 #include "core/base/ScrambleText.h"
 #include "core/base/TextCodec.h"
@@ -43,21 +44,6 @@ std::string withoutControls(std::string_view text) {
 
 std::string clean(std::string_view text, std::size_t maxChars) {
     return cleanChannelValue(withoutControls(text), maxChars);
-}
-
-// The extension of an address's path, lower case, without query or fragment.
-std::string extensionOf(std::string_view url) {
-    url = url.substr(0, std::min(url.find('?'), url.find('#')));
-    const std::size_t slash = url.rfind('/');
-    const std::size_t dot = url.rfind('.');
-    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) return {};
-    return ascii::lower(url.substr(dot + 1));
-}
-
-std::string schemeOf(std::string_view url) {
-    const std::size_t colon = url.find(':');
-    if (colon == std::string_view::npos || colon < 2 || colon > 10) return {};
-    return ascii::lower(url.substr(0, colon));
 }
 
 void appendXml(std::string& out, std::string_view raw) {
@@ -147,24 +133,24 @@ PlaylistExchange::PlaylistExchange(ChannelExchange& names, ChannelStore& store, 
     : names_(names), store_(store), ui_(ui), yield_(yield) {}
 
 std::string PlaylistExchange::streamFormat(std::string_view url) {
-    const std::string scheme = schemeOf(url);
-    if (scheme == "rtmp" || scheme == "rtmps" || scheme == "rtsp" || scheme == "mms" || scheme == "udp" ||
-        scheme == "rtp" || scheme == "srt")
-        return ascii::upper(scheme);
-    const std::string ext = extensionOf(url);
+    if (const std::optional<std::string> scheme = address::exactSchemeOf(url);
+        scheme && media::isStreamingScheme(*scheme))
+        return ascii::upper(*scheme);
+    const std::string ext = media::extensionOf(url);
     if (ext == "m3u8") return "HLS";
     if (ext == "mpd") return "DASH";
-    if (ext == "mp3" || ext == "aac" || ext == "ogg" || ext == "opus" || ext == "flac" || ext == "m4a" ||
-        ext == "wma" || ext == "mp4" || ext == "flv" || ext == "ts" || ext == "mkv" || ext == "wmv" ||
-        ext == "asf" || ext == "avi" || ext == "webm")
-        return ascii::upper(ext);
+    if (media::isMediaFileExtension(ext)) return ascii::upper(ext);
     return "流媒体";
 }
 
 bool PlaylistExchange::isAudio(std::string_view url) {
-    const std::string ext = extensionOf(url);
-    return ext == "mp3" || ext == "aac" || ext == "ogg" || ext == "opus" || ext == "flac" || ext == "m4a" ||
-           ext == "wma";
+    return media::isAudioExtension(media::extensionOf(url));
+}
+
+bool PlaylistExchange::isPlaylistFile(const std::filesystem::path& file) {
+    const std::string extension = file.extension().string();
+    return !extension.empty() &&
+           media::isPlaylistExtension(ascii::lower(std::string_view(extension).substr(1)));
 }
 
 std::optional<PlaylistExchange::Format> PlaylistExchange::parseFormat(std::string_view name) {

@@ -80,6 +80,8 @@ public:
     // What the format column says for an address: "HLS", "MP3", ... never a web page.
     static std::string streamFormat(std::string_view url);
     static bool isAudio(std::string_view url);
+    // Whether the file's name marks a playlist the import reads (a drop on the window).
+    static bool isPlaylistFile(const std::filesystem::path& file);
     static std::optional<Format> parseFormat(std::string_view name);
     // The importing report as the final message shows it, and the lines for
     // its details part (the skipped entries one by one).

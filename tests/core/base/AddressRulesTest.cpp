@@ -1,8 +1,12 @@
 #include "core/base/AddressRules.h"
+#include "core/base/MediaKinds.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace kw {
 namespace {
@@ -39,6 +43,25 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(AddressRulesTest, MailGoesOnlyToTheDesktopNeverIntoTheCatalogue) {
     EXPECT_FALSE(address::isAllowedAddress("mailto:someone@example.com"));
     EXPECT_TRUE(address::isOpenableTarget("mailto:someone@example.com"));
+}
+
+TEST(AddressRulesTest, ExactSchemeTakesNoBlanksNorDrives) {
+    const std::vector<std::pair<std::string, std::optional<std::string>>> cases = {
+        {"HTTP://a/", "http"},           {"rtsp+tcp://a", "rtsp+tcp"},  {"C:\\x.mp3", std::nullopt},
+        {"java script:x", std::nullopt}, {"/home/a.mp3", std::nullopt}, {"1http://a", std::nullopt}};
+    for (const auto& [text, scheme] : cases) EXPECT_EQ(address::exactSchemeOf(text), scheme) << text;
+}
+
+TEST(MediaKinds, ExtensionsComeFromTheLastSegmentWithoutQueryInLowerCase) {
+    const std::vector<std::pair<std::string, std::string>> cases = {{"http://a/b.MP3?x=1.html", "mp3"},
+                                                                    {"http://a.com/live", ""},
+                                                                    {"http://a/b.m3u8#t", "m3u8"},
+                                                                    {"C:\\music.d\\song", ""}};
+    for (const auto& [text, extension] : cases) EXPECT_EQ(media::extensionOf(text), extension) << text;
+    EXPECT_TRUE(media::isStreamingScheme("mmsh"));
+    EXPECT_FALSE(media::isStreamingScheme("http"));
+    EXPECT_TRUE(media::isMediaExtension("mpd"));
+    EXPECT_FALSE(media::isMediaFileExtension("mpd"));
 }
 
 }  // namespace
