@@ -72,14 +72,12 @@ void exportPlaylist(frmMain& main) {
     dialog.setWindowTitle(qs(kExportTitle));
     auto* scope = new QComboBox(&dialog);
     scope->setObjectName(QStringLiteral("cbPlaylistScope"));
-    scope->addItem(QStringLiteral("全部频道"), static_cast<int>(ChannelScope::Kind::All));
-    scope->addItem(QStringLiteral("我的最爱"), static_cast<int>(ChannelScope::Kind::Favorites));
-    scope->addItem(QStringLiteral("自添频道"), static_cast<int>(ChannelScope::Kind::User));
+    for (const PlaylistExchange::ScopeChoice& choice : PlaylistExchange::kExportScopes)
+        scope->addItem(qs(choice.label), static_cast<int>(choice.kind));
     auto* format = new QComboBox(&dialog);
     format->setObjectName(QStringLiteral("cbPlaylistFormat"));
-    format->addItem(QStringLiteral("M3U8 (*.m3u8)"), QStringLiteral("m3u8"));
-    format->addItem(QStringLiteral("PLS (*.pls)"), QStringLiteral("pls"));
-    format->addItem(QStringLiteral("XSPF (*.xspf)"), QStringLiteral("xspf"));
+    for (const PlaylistExchange::FormatChoice& choice : PlaylistExchange::kExportFormats)
+        format->addItem(qs(choice.filter), qs(choice.extension));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
@@ -100,15 +98,13 @@ void exportPlaylist(frmMain& main) {
     if (!chosen) return;
     const QString& file = *chosen;
     PlaylistExchange::ExportRequest request;
-    request.format = *PlaylistExchange::parseFormat(extension.toStdString());
+    request.format =
+        PlaylistExchange::kExportFormats.at(static_cast<std::size_t>(format->currentIndex())).format;
     request.scope = ChannelScope(static_cast<ChannelScope::Kind>(scope->currentData().toInt()));
-    const PlaylistExchange::ExportReport report =
-        main.session().exchange().exportPlaylist(file.toStdString(), request);
-    QString text =
-        QStringLiteral("祝贺您，已经导出 %1 个频道到下面的播放列表中：\n\n%2").arg(report.written).arg(file);
-    if (report.lockedLeftOut > 0)
-        text += QStringLiteral("\n\n%1 个加了童锁的频道没有导出。").arg(report.lockedLeftOut);
-    QMessageBox box(QMessageBox::Information, qs(kExportTitle), text, QMessageBox::Ok, &main);
+    const std::filesystem::path path = file.toStdString();
+    const PlaylistExchange::ExportReport report = main.session().exchange().exportPlaylist(path, request);
+    QMessageBox box(QMessageBox::Information, qs(kExportTitle), qs(PlaylistExchange::describe(report, path)),
+                    QMessageBox::Ok, &main);
     execMessageBox(box, &main);
 }
 

@@ -160,6 +160,14 @@ std::optional<PlaylistExchange::Format> PlaylistExchange::parseFormat(std::strin
     return std::nullopt;
 }
 
+std::string PlaylistExchange::describe(const ExportReport& report, const std::filesystem::path& file) {
+    std::string text = "祝贺您，已经导出 " + std::to_string(report.written) +
+                       " 个频道到下面的播放列表中：\n\n" + file.string();
+    if (report.lockedLeftOut > 0)
+        text += "\n\n" + std::to_string(report.lockedLeftOut) + " 个加了童锁的频道没有导出。";
+    return text;
+}
+
 std::string PlaylistExchange::describe(const ImportReport& report) {
     std::string text;
     if (report.cancelled) {

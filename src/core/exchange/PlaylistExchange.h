@@ -3,6 +3,7 @@
 #include "core/browser/ChannelScope.h"
 #include "core/exchange/PlaylistReader.h"
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -73,6 +74,26 @@ public:
     struct ExportReport {
         std::int64_t written = 0, lockedLeftOut = 0;
     };
+    // What the export window offers: the scopes and the formats with their
+    // file-dialog filter and extension, in the order shown.
+    struct ScopeChoice {
+        std::string_view label;
+        ChannelScope::Kind kind;
+    };
+    static constexpr std::array<ScopeChoice, 3> kExportScopes = {{{"全部频道", ChannelScope::Kind::All},
+                                                                  {"我的最爱", ChannelScope::Kind::Favorites},
+                                                                  {"自添频道", ChannelScope::Kind::User}}};
+    struct FormatChoice {
+        std::string_view filter;
+        std::string_view extension;
+        Format format;
+    };
+    static constexpr std::array<FormatChoice, 3> kExportFormats = {{{"M3U8 (*.m3u8)", "m3u8", Format::M3u8},
+                                                                    {"PLS (*.pls)", "pls", Format::Pls},
+                                                                    {"XSPF (*.xspf)", "xspf", Format::Xspf}}};
+    // The message after an export to file.
+    static std::string describe(const ExportReport& report, const std::filesystem::path& file);
+
     // Writes the channels in scope, whole, through the crash-safe writer. A
     // branch that names no category throws kw::Error and writes nothing.
     ExportReport exportPlaylist(const std::filesystem::path& file, const ExportRequest& request);

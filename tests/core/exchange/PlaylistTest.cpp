@@ -489,6 +489,8 @@ TEST_F(PlaylistTest, ExportScopes) {
     EXPECT_EQ(written(ChannelScope::branch("C广播电台/音乐")), 1);
     // A branch that names no category is refused, as the check refuses it.
     EXPECT_ERROR("No branch \"C广播电台/新闻\"", written(ChannelScope::branch("C广播电台/新闻")));
+    EXPECT_EQ(PlaylistExchange::describe({2, 1}, "/tmp/s.m3u8"),
+              "祝贺您，已经导出 2 个频道到下面的播放列表中：\n\n/tmp/s.m3u8\n\n1 个加了童锁的频道没有导出。");
 }
 
 TEST_F(PlaylistTest, KwaveImportsAndExports) {
