@@ -43,16 +43,13 @@ void frmMain::connectHelperCommands() {
     };
     connect(w_.spGoogle, &QToolButton::clicked, this, search);
     connect(w_.edGoogle, &QLineEdit::returnPressed, this, search);
-    w_.edGoogle->setText(qs(DesktopHelpers::kSearchPrompt));
     w_.edGoogle->installEventFilter(this);
 }
 
 void frmMain::searchBoxEvent(QEvent* event) {
-    if (event->type() == QEvent::FocusIn) w_.edGoogle->clear();
-    if (event->type() == QEvent::FocusOut) {
-        w_.edGoogle->setText(qs(DesktopHelpers::kSearchPrompt));
-        w_.edGoogle->setCursorPosition(0);
-    }
+    if (event->type() != QEvent::FocusIn && event->type() != QEvent::FocusOut) return;
+    w_.edGoogle->setText(qs(DesktopHelpers::searchBoxText(event->type() == QEvent::FocusIn)));
+    w_.edGoogle->setCursorPosition(0);
 }
 
 void frmMain::actSplashExecute() {

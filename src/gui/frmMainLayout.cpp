@@ -68,7 +68,7 @@ void frmMain::buildLayout() {
     w_.edGoogle = place<QLineEdit>(this, "edGoogle", 26, 490, 201, 14);
     w_.edGoogle->setFrame(false);
     w_.edGoogle->setMaxLength(100);
-    w_.edGoogle->setText(qs(DesktopHelpers::kSearchPrompt));
+    w_.edGoogle->setText(qs(DesktopHelpers::searchBoxText(false)));
     // The prompt fits the box whole; the box keeps its margins and cursor.
     constexpr int kLineEditMargins = 6;
     w_.edGoogle->setFont(fittingFont(font, {w_.edGoogle->text()}, w_.edGoogle->width() - kLineEditMargins));

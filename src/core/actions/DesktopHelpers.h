@@ -53,6 +53,10 @@ public:
     // The recorder setting's default; also what an empty setting means.
     static constexpr std::string_view kSystemRecorder = "sndrec32.exe";
 
+    // The search box's text: empty while it has the focus, so the user types
+    // into a clean box, and the prompt again once it loses it.
+    static constexpr std::string_view searchBoxText(bool focused) { return focused ? "" : kSearchPrompt; }
+
     static const std::vector<HelperProgram>& volumeControls();
     static const std::vector<HelperProgram>& soundRecorders();
     static const std::vector<HelperProgram>& helpBrowsers();
