@@ -65,7 +65,7 @@ std::string tsvText(std::string text) {
 void printChecks(std::ostream& out, Format format, const std::vector<ChannelCheck>& checks) {
     const CheckSummary summary = summarizeChecks(checks);
     if (format == Format::Json) out << "{\"channels\":[";
-    if (format == Format::Tsv) out << "name\tstatus\treason\tanswer_s\tkbit_s\n";
+    if (format == Format::Tsv) out << "name\tstatus\treason\treason_code\tanswer_s\tkbit_s\n";
     bool first = true;
     for (const ChannelCheck& check : checks) {
         const ProbeResult& r = check.result;
@@ -77,6 +77,7 @@ void printChecks(std::ostream& out, Format format, const std::vector<ChannelChec
                 break;
             case Format::Tsv:
                 out << tsvText(check.name) << '\t' << word << '\t' << tsvText(r.reason) << '\t'
+                    << probeReasonEntry(r.code).code << '\t'
                     << (r.answerSeconds < 0 ? "" : fixed(r.answerSeconds, 3)) << '\t'
                     << rateText(check, 0, "") << '\n';
                 break;
@@ -84,6 +85,7 @@ void printChecks(std::ostream& out, Format format, const std::vector<ChannelChec
                 out << (first ? "" : ",") << "\n{\"name\":" << jsonText(check.name)
                     << ",\"status\":" << r.status << ",\"word\":" << jsonText(word)
                     << ",\"reason\":" << jsonText(r.reason)
+                    << ",\"reason_code\":" << jsonText(probeReasonEntry(r.code).code)
                     << ",\"answer_s\":" << (r.answerSeconds < 0 ? "null" : fixed(r.answerSeconds, 3))
                     << ",\"bytes\":" << r.bytes << ",\"kbit_s\":" << rateText(check, 1, "null") << '}';
                 break;

@@ -17,26 +17,6 @@ using Clock = std::chrono::steady_clock;
 constexpr std::size_t kManifestBytes = 64 * 1024;
 constexpr std::string_view kUserAgent = "KestrelWave/1.0 (channel test)";
 
-// Reasons, as the test message and the check list show them.
-constexpr std::string_view kNoAddress = "没有地址";
-constexpr std::string_view kBadAddress = "地址无法识别";
-constexpr std::string_view kUnsupportedScheme = "不支持的协议: ";
-constexpr std::string_view kNoAnswer = "超时无应答";
-constexpr std::string_view kHttpStatus = "服务器回答 HTTP ";
-constexpr std::string_view kWebPageInstead = "返回的是网页, 不是媒体";
-constexpr std::string_view kNotMedia = "内容不像媒体: ";
-constexpr std::string_view kPageAnswered = "网页有应答";
-constexpr std::string_view kNoData = "有应答, 但没有媒体数据";
-constexpr std::string_view kSlow = "有媒体数据, 但速度不足 ";
-constexpr std::string_view kSmooth = "媒体数据速度足够";
-constexpr std::string_view kHeadersTooLong = "应答头过长";
-constexpr std::string_view kRedirectRefused = "重定向到不允许的协议";
-constexpr std::string_view kTooManyRedirects = "重定向次数过多";
-constexpr std::string_view kEmptyManifest = "播放列表里没有可用的地址";
-constexpr std::string_view kDash = "DASH 清单有应答";
-constexpr std::string_view kCancelled = "未检查";
-constexpr std::string_view kSegmentIsManifest = "播放列表的分段又是播放列表, 不是媒体";
-constexpr std::string_view kNotHttp = "应答不是 HTTP 格式";
 constexpr std::string_view kIcyStatus = "ICY 200";
 
 #if LIBCURL_VERSION_NUM >= 0x080600
@@ -76,6 +56,30 @@ std::string resolve(const std::string& base, const std::string& reference) {
     std::string result = full;
     curl_free(full);
     return result;
+}
+
+// What a transfer error means to the user, in the probe's own reasons.
+ProbeReason reasonOf(CURLcode code) {
+    switch (code) {
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_RESOLVE_PROXY:
+            return ProbeReason::HostNotFound;
+        case CURLE_COULDNT_CONNECT:
+            return ProbeReason::ConnectionRefused;
+        case CURLE_OPERATION_TIMEDOUT:
+            return ProbeReason::ConnectTimeout;
+        case CURLE_PEER_FAILED_VERIFICATION:
+        case CURLE_SSL_CONNECT_ERROR:
+        case CURLE_SSL_CERTPROBLEM:
+        case CURLE_SSL_CACERT_BADFILE:
+            return ProbeReason::CertificateInvalid;
+        case CURLE_URL_MALFORMAT:
+            return ProbeReason::BadAddress;
+        case CURLE_UNSUPPORTED_PROTOCOL:
+            return ProbeReason::UnsupportedScheme;
+        default:
+            return ProbeReason::NetworkError;
+    }
 }
 
 enum class Kind { Undecided, Media, Manifest, Page, Other };
@@ -146,9 +150,11 @@ struct Probe {
     bool done = false;
 };
 
-void finish(Probe& probe, int status, std::string reason) {
+void finish(Probe& probe, int status, ProbeReason reason, std::string_view detail = {}) {
     probe.result->status = status;
-    probe.result->reason = std::move(reason);
+    probe.result->code = reason;
+    probe.result->reason = std::string(probeReasonEntry(reason).words);
+    if (!detail.empty()) probe.result->reason += " " + std::string(detail);
     probe.result->checked = true;
     probe.stopped = true;
 }
@@ -157,7 +163,7 @@ void finish(Probe& probe, int status, std::string reason) {
 // not arrive within the window counts as missing.
 void judgeMedia(Probe& probe, Clock::time_point now) {
     probe.result->bytes = probe.bytes;
-    if (probe.bytes == 0) return finish(probe, 1, std::string(kNoData));
+    if (probe.bytes == 0) return finish(probe, 1, ProbeReason::NoData);
     const auto window = std::chrono::duration<double>(probe.limits->window).count();
     double seconds = window;
     if (probe.capped && probe.firstByte) {
@@ -166,10 +172,10 @@ void judgeMedia(Probe& probe, Clock::time_point now) {
     }
     const double kbit = static_cast<double>(probe.bytes) * 8.0 / 1000.0 / seconds;
     probe.result->kbitPerSecond = kbit;
-    if (kbit >= probe.requiredKbit) return finish(probe, 2, std::string(kSmooth));
-    finish(probe, 1,
-           std::string(kSlow) + "(" + std::to_string(static_cast<int>(kbit)) + "/" +
-               std::to_string(probe.requiredKbit) + " kbit/s)");
+    if (kbit >= probe.requiredKbit) return finish(probe, 2, ProbeReason::Smooth);
+    finish(
+        probe, 1, ProbeReason::Slow,
+        "(" + std::to_string(static_cast<int>(kbit)) + "/" + std::to_string(probe.requiredKbit) + " kbit/s)");
 }
 
 long responseCode(CURL* easy) {
@@ -198,7 +204,7 @@ bool classify(Probe& probe, std::string_view body) {
     // curl passes an "ICY 200 OK" answer on whole as HTTP/0.9, without a code.
     const bool icyAnswer = code == 0 && startsWithNoCase(body, kIcyStatus);
     if (code == 0 && !icyAnswer) {
-        finish(probe, 0, std::string(kNotHttp));
+        finish(probe, 0, ProbeReason::NotHttp);
         return false;
     }
     if (!icyAnswer && (code < 200 || code > 299)) return false;  // the code is the answer
@@ -210,21 +216,21 @@ bool classify(Probe& probe, std::string_view body) {
         // Segments come with all kinds of types; only a page or another
         // playlist is surely no media.
         if (probe.kind == Kind::Manifest) {
-            finish(probe, 0, std::string(kSegmentIsManifest));
+            finish(probe, 0, ProbeReason::SegmentIsPlaylist);
             return false;
         }
         if (probe.kind != Kind::Page) probe.kind = Kind::Media;
     }
     if (probe.webPage) {
-        finish(probe, 1, std::string(kPageAnswered));
+        finish(probe, 1, ProbeReason::PageAnswered);
         return false;
     }
     if (probe.kind == Kind::Page) {
-        finish(probe, 0, std::string(kWebPageInstead));
+        finish(probe, 0, ProbeReason::WebPageInstead);
         return false;
     }
     if (probe.kind == Kind::Other) {
-        finish(probe, 0, std::string(kNotMedia) + (contentType.empty() ? "?" : contentType));
+        finish(probe, 0, ProbeReason::NotMedia, contentType.empty() ? "?" : contentType);
         return false;
     }
     return true;
@@ -306,13 +312,13 @@ void resetTransfer(Probe& probe, Stage stage, std::string url) {
 
 // After a manifest: the variant or segment to fetch next, or the result.
 void followManifest(Probe& probe) {
-    if (probe.manifest.find("<MPD") != std::string::npos) return finish(probe, 1, std::string(kDash));
+    if (probe.manifest.find("<MPD") != std::string::npos) return finish(probe, 1, ProbeReason::DashAnswered);
     const std::optional<PlaylistEntry> entry = firstEntry(probe.manifest);
-    if (!entry) return finish(probe, 0, std::string(kEmptyManifest));
+    if (!entry) return finish(probe, 0, ProbeReason::EmptyPlaylist);
     std::string next = resolve(probe.url, entry->uri);
     const std::optional<std::string> scheme = next.empty() ? std::nullopt : schemeOf(next);
     if (!scheme || (*scheme != "http" && *scheme != "https"))
-        return finish(probe, 0, std::string(kUnsupportedScheme) + (scheme ? *scheme : entry->uri));
+        return finish(probe, 0, ProbeReason::UnsupportedScheme, scheme ? *scheme : entry->uri);
     // One variant only: a variant that names another variant is taken as media.
     const Stage stage = entry->variant && probe.stage == Stage::First ? Stage::Variant : Stage::Segment;
     probe.nextUrl = std::move(next);
@@ -325,26 +331,26 @@ void concludeTransfer(Probe& probe, CURLcode code, Clock::time_point now) {
     if (probe.answered && probe.result->answerSeconds < 0)
         probe.result->answerSeconds = std::chrono::duration<double>(*probe.answered - probe.started).count();
     if (probe.stopped) return;
-    if (probe.headersTooLong) return finish(probe, 0, std::string(kHeadersTooLong));
+    if (probe.headersTooLong) return finish(probe, 0, ProbeReason::HeadersTooLong);
     long redirects = 0;
     curl_easy_getinfo(probe.easy, CURLINFO_REDIRECT_COUNT, &redirects);
     if (code == CURLE_UNSUPPORTED_PROTOCOL && redirects > 0)
-        return finish(probe, 0, std::string(kRedirectRefused));
-    if (code == CURLE_TOO_MANY_REDIRECTS) return finish(probe, 0, std::string(kTooManyRedirects));
+        return finish(probe, 0, ProbeReason::RedirectRefused);
+    if (code == CURLE_TOO_MANY_REDIRECTS) return finish(probe, 0, ProbeReason::TooManyRedirects);
     const long status = responseCode(probe.easy);
     if (status != 0 && (status < 200 || status > 299))
-        return finish(probe, 0, std::string(kHttpStatus) + std::to_string(status));
-    if (code == CURLE_OPERATION_TIMEDOUT && !probe.answered) return finish(probe, 0, std::string(kNoAnswer));
+        return finish(probe, 0, ProbeReason::HttpStatus, std::to_string(status));
+    if (code == CURLE_OPERATION_TIMEDOUT && !probe.answered) return finish(probe, 0, ProbeReason::NoAnswer);
     // curl refuses a header line past its own limit as out of memory (as too large since 8.6).
     if (probe.kind == Kind::Undecided && (code == CURLE_OUT_OF_MEMORY || code == kHeaderTooLarge))
-        return finish(probe, 0, std::string(kHeadersTooLong));
+        return finish(probe, 0, ProbeReason::HeadersTooLong);
     if (probe.kind == Kind::Media) return judgeMedia(probe, now);
     if (probe.kind == Kind::Manifest && (code == CURLE_OK || code == CURLE_WRITE_ERROR))
         return followManifest(probe);
-    if (code != CURLE_OK) return finish(probe, 0, curl_easy_strerror(code));
+    if (code != CURLE_OK) return finish(probe, 0, reasonOf(code));
     // An answer without a body.
-    if (probe.webPage) return finish(probe, 1, std::string(kPageAnswered));
-    finish(probe, 0, std::string(kNoData));
+    if (probe.webPage) return finish(probe, 1, ProbeReason::PageAnswered);
+    finish(probe, 0, ProbeReason::NoData);
 }
 
 // Ends a transfer that ran out of time: no answer within the time-out, or the
@@ -358,20 +364,28 @@ bool overdue(Probe& probe, Clock::time_point now) {
 void concludeOverdue(Probe& probe, Clock::time_point now) {
     if (probe.kind == Kind::Media) return judgeMedia(probe, now);
     if (probe.kind == Kind::Manifest) return followManifest(probe);
-    return finish(probe, 0, std::string(kNoAnswer));
+    return finish(probe, 0, ProbeReason::NoAnswer);
 }
 
 struct CurlGlobal {
     CurlGlobal() { curl_global_init(CURL_GLOBAL_DEFAULT); }
 };
 
-// A target the probe can tell about without a transfer, or nullopt.
-std::optional<std::string> refuseBeforeStart(const ProbeTarget& target) {
-    if (target.address.empty()) return std::string(kNoAddress);
-    const std::optional<std::string> scheme = schemeOf(target.address);
-    if (!scheme) return std::string(kBadAddress);
-    if (*scheme != "http" && *scheme != "https") return std::string(kUnsupportedScheme) + *scheme;
-    return std::nullopt;
+// Where the probe can tell about a target without a transfer: the result is set.
+bool refusedBeforeStart(Probe& probe) {
+    const std::string& address = probe.target->address;
+    if (address.empty()) {
+        finish(probe, 0, ProbeReason::NoAddress);
+        return true;
+    }
+    const std::optional<std::string> scheme = schemeOf(address);
+    if (!scheme) {
+        finish(probe, 0, ProbeReason::BadAddress);
+        return true;
+    }
+    if (*scheme == "http" || *scheme == "https") return false;
+    finish(probe, 0, ProbeReason::UnsupportedScheme, *scheme);
+    return true;
 }
 
 }  // namespace
@@ -380,7 +394,8 @@ std::vector<ProbeResult> CurlStreamProbe::probe(std::span<const ProbeTarget> tar
                                                 const ProbeLimits& limits, const ProbeProgress& progress) {
     static CurlGlobal global;
     std::vector<ProbeResult> results(targets.size());
-    for (ProbeResult& result : results) result.reason = std::string(kCancelled);
+    for (ProbeResult& result : results)
+        result.reason = std::string(probeReasonEntry(ProbeReason::Unchecked).words);
     std::unique_ptr<CURLM, decltype(&curl_multi_cleanup)> multi(curl_multi_init(), curl_multi_cleanup);
     const std::size_t jobs = static_cast<std::size_t>(std::max(1, limits.jobs));
     std::vector<Probe> probes(targets.size());
@@ -396,7 +411,7 @@ std::vector<ProbeResult> CurlStreamProbe::probe(std::span<const ProbeTarget> tar
     auto startTransfer = [&](Probe& probe) {
         probe.easy = makeHandle(probe);
         if (!probe.easy) {
-            finish(probe, 0, curl_easy_strerror(CURLE_OUT_OF_MEMORY));
+            finish(probe, 0, ProbeReason::NetworkError);
             return false;
         }
         curl_multi_add_handle(multi.get(), probe.easy);
@@ -411,7 +426,7 @@ std::vector<ProbeResult> CurlStreamProbe::probe(std::span<const ProbeTarget> tar
             resetTransfer(probe, probe.stage, std::move(url));
             if (startTransfer(probe)) return;
         }
-        if (!probe.stopped) finish(probe, 0, std::string(kNoData));
+        if (!probe.stopped) finish(probe, 0, ProbeReason::NoData);
         probe.done = true;
         --running;
         ++done;
@@ -425,8 +440,7 @@ std::vector<ProbeResult> CurlStreamProbe::probe(std::span<const ProbeTarget> tar
             probe.result = &results[next];
             probe.limits = &limits;
             ++next;
-            if (const std::optional<std::string> refusal = refuseBeforeStart(*probe.target)) {
-                finish(probe, 0, *refusal);
+            if (refusedBeforeStart(probe)) {
                 ++done;
                 continue;
             }
@@ -468,7 +482,8 @@ std::vector<ProbeResult> CurlStreamProbe::probe(std::span<const ProbeTarget> tar
         if (probe.easy) release(probe);
     }
     for (ProbeResult& result : results) {
-        if (!result.checked) result = ProbeResult{0, std::string(kCancelled)};
+        if (!result.checked)
+            result = ProbeResult{0, std::string(probeReasonEntry(ProbeReason::Unchecked).words)};
     }
     return results;
 }

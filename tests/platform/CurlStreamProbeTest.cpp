@@ -84,6 +84,21 @@ INSTANTIATE_TEST_SUITE_P(
                     ProbeCase{"NoAddress", "", "", 64, 0, "没有地址"}),
     [](const testing::TestParamInfo<ProbeCase>& param) { return std::string(param.param.label); });
 
+TEST(CurlStreamProbe, EveryOutcomeHasAChineseReasonAndItsCode) {
+    const std::vector<std::pair<std::string, ProbeReason>> cases = {
+        {test::LocalStreamServer::refusedUrl(), ProbeReason::ConnectionRefused},
+        {server().url("/404"), ProbeReason::HttpStatus},
+        {server().url("/silent"), ProbeReason::NoAnswer},
+        {server().url("/steady128"), ProbeReason::Smooth},
+        {"mms://127.0.0.1/live", ProbeReason::UnsupportedScheme},
+        {"", ProbeReason::NoAddress}};
+    for (const auto& [address, code] : cases) {
+        const ProbeResult result = probeOne(target(address));
+        EXPECT_EQ(result.code, code) << address << ": " << result.reason;
+        EXPECT_TRUE(result.reason.starts_with(probeReasonEntry(code).words)) << result.reason;
+    }
+}
+
 TEST(CurlStreamProbe, RefusedConnectionIsUnknown) {
     const ProbeResult result = probeOne(target(test::LocalStreamServer::refusedUrl()));
     EXPECT_EQ(result.status, 0);

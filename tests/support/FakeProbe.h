@@ -9,7 +9,7 @@
 namespace kw::test {
 
 // Answers every probe from a table of addresses without touching the network:
-// a status per address, 0 ("没有应答") for any other. Records what it was asked.
+// a status per address, 0 (no answer) for any other. Records what it was asked.
 class FakeProbe final : public StreamProbe {
 public:
     std::map<std::string, int> statusOf;
@@ -21,7 +21,12 @@ public:
         for (const ProbeTarget& target : targets) {
             probed.push_back(target);
             const auto found = statusOf.find(target.address);
-            results.push_back({found == statusOf.end() ? 0 : found->second, "没有应答", true});
+            ProbeResult result;
+            result.status = found == statusOf.end() ? 0 : found->second;
+            result.code = result.status == 0 ? ProbeReason::NoAnswer : ProbeReason::Smooth;
+            result.reason = std::string(probeReasonEntry(result.code).words);
+            result.checked = true;
+            results.push_back(result);
             if (progress) progress(results.size(), targets.size());
         }
         return results;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/ports/ProbeReasons.h"
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -29,8 +31,9 @@ struct ProbeLimits {
 };
 
 struct ProbeResult {
-    int status = 0;  // 0 unknown, 1 reachable, 2 smooth
-    std::string reason;
+    int status = 0;      // 0 unknown, 1 reachable, 2 smooth
+    std::string reason;  // the reason's words, with its detail (a status code, a rate)
+    ProbeReason code = ProbeReason::Unchecked;
     bool checked = false;       // false when the run was cancelled first
     double answerSeconds = -1;  // until the first answer; -1 without one
     std::uint64_t bytes = 0;    // media bytes received
