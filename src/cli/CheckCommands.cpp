@@ -111,7 +111,8 @@ int runCheck(CommandContext& context) {
     const bool failOnDead = takeFlag(context.args, "--fail-on-dead");
     expectArgCount(context.args, 0, 0);
     const int jobs = parseNumber(jobsText, "N");
-    if (jobs < 1 || jobs > 256) throw UsageError("--jobs must be 1 to 256");
+    if (jobs < 1 || jobs > kMaxProbeJobs)
+        throw UsageError("--jobs must be 1 to " + std::to_string(kMaxProbeJobs));
     // Without --timeout the settings file's time-out holds (0 asks for it).
     const int timeout = timeoutGiven ? parseNumber(timeoutText, "S") : 0;
     if (timeoutGiven && (timeout < 1 || timeout > 60)) throw UsageError("--timeout must be 1 to 60 seconds");

@@ -3,6 +3,7 @@
 #include "core/base/AsciiText.h"
 
 #include <curl/curl.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <memory>
@@ -388,7 +389,37 @@ bool refusedBeforeStart(Probe& probe) {
     return true;
 }
 
+// Descriptors kept free for the rest of the program (the database, the
+// window system, the resolver) while transfers run.
+constexpr rlim_t kReservedFiles = 64;
+
+rlim_t raiseOpenFileLimit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return 1024;
+    if (limit.rlim_cur < limit.rlim_max) {
+        rlimit raised = limit;
+        raised.rlim_cur = limit.rlim_max;
+        if (setrlimit(RLIMIT_NOFILE, &raised) == 0) limit = raised;
+    }
+    return limit.rlim_cur;
+}
+
+rlim_t openFileLimit() {
+    static const rlim_t files = raiseOpenFileLimit();
+    return files;
+}
+
+// Transfers at once within the open-file limit: each holds one socket.
+std::size_t jobsWithinFileLimit(int asked) {
+    const rlim_t files = openFileLimit();
+    const std::size_t room =
+        files > 2 * kReservedFiles ? static_cast<std::size_t>(files - kReservedFiles) : kReservedFiles;
+    return std::min(static_cast<std::size_t>(std::max(1, asked)), room);
+}
+
 }  // namespace
+
+CurlStreamProbe::CurlStreamProbe() { openFileLimit(); }
 
 std::vector<ProbeResult> CurlStreamProbe::probe(std::span<const ProbeTarget> targets,
                                                 const ProbeLimits& limits, const ProbeProgress& progress) {
@@ -397,7 +428,7 @@ std::vector<ProbeResult> CurlStreamProbe::probe(std::span<const ProbeTarget> tar
     for (ProbeResult& result : results)
         result.reason = std::string(probeReasonEntry(ProbeReason::Unchecked).words);
     std::unique_ptr<CURLM, decltype(&curl_multi_cleanup)> multi(curl_multi_init(), curl_multi_cleanup);
-    const std::size_t jobs = static_cast<std::size_t>(std::max(1, limits.jobs));
+    const std::size_t jobs = jobsWithinFileLimit(limits.jobs);
     std::vector<Probe> probes(targets.size());
     std::size_t next = 0;
     std::size_t running = 0;

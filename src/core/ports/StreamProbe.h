@@ -12,8 +12,10 @@
 
 namespace kw {
 
-// Channels probed at once unless the caller asks for another number.
-inline constexpr int kDefaultProbeJobs = 16;
+// Channels probed at once unless the caller asks for another number, and
+// the most a caller may ask for.
+inline constexpr int kDefaultProbeJobs = 64;
+inline constexpr int kMaxProbeJobs = 1000;
 
 // One channel as the probe sees it: the address is already unscrambled.
 struct ProbeTarget {
