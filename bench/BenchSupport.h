@@ -9,6 +9,8 @@
 #include "core/store/ChannelStore.h"
 #include "support/SilentUi.h"
 
+#include <sys/resource.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -23,6 +25,13 @@ using test::SilentUi;
 inline std::size_t sizeFromEnv(const char* name, std::size_t fallback) {
     const char* value = std::getenv(name);
     return value != nullptr ? static_cast<std::size_t>(std::strtoull(value, nullptr, 10)) : fallback;
+}
+
+// The most memory the process has held so far.
+inline double peakMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
 // A folder of this name under the temporary folder, emptied.

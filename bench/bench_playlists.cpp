@@ -12,8 +12,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <sys/resource.h>
-
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -30,12 +28,6 @@ const std::size_t kEntries = sizeFromEnv("KW_BENCH_ENTRIES", 100'000);
 fs::path benchDir() {
     static const fs::path dir = kw::bench::emptyFolder("kw-bench-playlists");
     return dir;
-}
-
-double peakMegabytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
 const fs::path& baseDatabase() {
@@ -101,7 +93,7 @@ void BM_ImportM3u8(benchmark::State& state) {
     }
     state.counters["entries/s"] = benchmark::Counter(
         static_cast<double>(kEntries) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-    state.counters["peak_MB"] = peakMegabytes();
+    state.counters["peak_MB"] = kw::bench::peakMegabytes();
 }
 BENCHMARK(BM_ImportM3u8)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
