@@ -32,7 +32,7 @@ void BM_CheckChannels(benchmark::State& state) {
     limits.jobs = static_cast<int>(std::min<std::size_t>(count, kMaxProbeJobs));
     CurlStreamProbe probe;
     for (auto _ : state) {
-        const std::vector<ProbeResult> results = probe.probe(targets, limits, {});
+        const std::vector<ProbeResult> results = probe.probe(targets, limits, {}, {});
         benchmark::DoNotOptimize(results.data());
     }
     state.counters["channels/s"] =

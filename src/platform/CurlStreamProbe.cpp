@@ -422,7 +422,8 @@ std::size_t jobsWithinFileLimit(int asked) {
 CurlStreamProbe::CurlStreamProbe() { openFileLimit(); }
 
 std::vector<ProbeResult> CurlStreamProbe::probe(std::span<const ProbeTarget> targets,
-                                                const ProbeLimits& limits, const ProbeProgress& progress) {
+                                                const ProbeLimits& limits, const ProbeProgress& progress,
+                                                const ProbeFinished& finished) {
     static CurlGlobal global;
     std::vector<ProbeResult> results(targets.size());
     for (ProbeResult& result : results)
@@ -449,6 +450,11 @@ std::vector<ProbeResult> CurlStreamProbe::probe(std::span<const ProbeTarget> tar
         return true;
     };
     // After a transfer: starts the next one of the same probe, or ends it.
+    // A result is final: counted, and told to the caller.
+    auto concluded = [&](std::size_t index) {
+        ++done;
+        if (finished) finished(index, results[index]);
+    };
     auto afterTransfer = [&](Probe& probe) {
         release(probe);
         if (!probe.stopped && !probe.nextUrl.empty()) {
@@ -460,7 +466,7 @@ std::vector<ProbeResult> CurlStreamProbe::probe(std::span<const ProbeTarget> tar
         if (!probe.stopped) finish(probe, 0, ProbeReason::NoData);
         probe.done = true;
         --running;
-        ++done;
+        concluded(static_cast<std::size_t>(probe.result - results.data()));
     };
 
     bool cancelled = false;
@@ -472,7 +478,7 @@ std::vector<ProbeResult> CurlStreamProbe::probe(std::span<const ProbeTarget> tar
             probe.limits = &limits;
             ++next;
             if (refusedBeforeStart(probe)) {
-                ++done;
+                concluded(next - 1);
                 continue;
             }
             probe.requiredKbit = probe.target->requiredKbitPerSecond;
@@ -481,7 +487,7 @@ std::vector<ProbeResult> CurlStreamProbe::probe(std::span<const ProbeTarget> tar
             if (startTransfer(probe)) {
                 ++running;
             } else {
-                ++done;
+                concluded(next - 1);
             }
         }
         int stillRunning = 0;

@@ -15,7 +15,7 @@ public:
     CurlStreamProbe();
 
     std::vector<ProbeResult> probe(std::span<const ProbeTarget> targets, const ProbeLimits& limits,
-                                   const ProbeProgress& progress) override;
+                                   const ProbeProgress& progress, const ProbeFinished& finished) override;
 };
 
 }  // namespace kw

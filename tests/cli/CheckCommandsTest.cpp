@@ -20,7 +20,7 @@ using test::runKwave;
 
 namespace {
 
-TEST(CheckCommands, ChecksUserChannelsAndReportsTheDeadWithoutChangingTheDatabase) {
+TEST(CheckCommands, ChecksUserChannelsReportsTheDeadAndKeepsEachResult) {
     test::TempDir temp;
     const std::filesystem::path dir = temp.path() / "program";
     createInstallation(dir, KW_DATA_DIR, false);
@@ -37,7 +37,6 @@ TEST(CheckCommands, ChecksUserChannelsAndReportsTheDeadWithoutChangingTheDatabas
             store->insertChannel(record, 2, "User");
         }
     }
-    const auto before = std::filesystem::file_size(dir / ChannelStore::kFileName);
     const std::filesystem::path report = temp.path() / "dead.txt";
 
     const test::KwaveRun run = runKwave(dir, {"check", "--scope", "user", "--timeout", "1", "--format", "tsv",
@@ -59,7 +58,12 @@ TEST(CheckCommands, ChecksUserChannelsAndReportsTheDeadWithoutChangingTheDatabas
     const std::string text = text::fromGbk(std::string(std::istreambuf_iterator<char>(in), {}));
     EXPECT_NE(text.find("死台\r\n" + server.url("/404")), std::string::npos) << text;
     EXPECT_EQ(text.find("稳定台"), std::string::npos);
-    EXPECT_EQ(std::filesystem::file_size(dir / ChannelStore::kFileName), before);
+    {
+        auto store = ChannelStore::open(dir / ChannelStore::kFileName);
+        EXPECT_EQ(store->readCheck("死台")->reasonCode, "http-status");
+        EXPECT_EQ(store->readCheck("稳定台")->status, 2);
+        EXPECT_EQ(store->readCheck("慢台")->status, 1);
+    }
 
     EXPECT_EQ(runKwave(dir, {"check", "--scope", "user", "--timeout", "1", "--fail-on-dead"}).status, 3);
 }

@@ -124,12 +124,14 @@ TEST(CurlStreamProbe, ManyChannelsAtOnceKeepTheirOwnResults) {
     limits.jobs = 5;
     std::size_t lastDone = 0;
     const std::vector<ProbeResult> results =
-        CurlStreamProbe().probe(targets, limits, [&](std::size_t done, std::size_t total) {
-            EXPECT_GE(done, lastDone);
-            EXPECT_EQ(total, targets.size());
-            lastDone = done;
-            return true;
-        });
+        CurlStreamProbe().probe(targets, limits,
+                                [&](std::size_t done, std::size_t total) {
+                                    EXPECT_GE(done, lastDone);
+                                    EXPECT_EQ(total, targets.size());
+                                    lastDone = done;
+                                    return true;
+                                },
+                                {});
     ASSERT_EQ(results.size(), targets.size());
     for (std::size_t i = 0; i < targets.size(); ++i)
         EXPECT_EQ(results[i].status, paths[i % paths.size()].second) << i;
@@ -141,7 +143,7 @@ TEST(CurlStreamProbe, CancelLeavesTheRestUnchecked) {
     ProbeLimits limits = quickLimits();
     limits.jobs = 1;
     const std::vector<ProbeResult> results =
-        CurlStreamProbe().probe(targets, limits, [](std::size_t, std::size_t) { return false; });
+        CurlStreamProbe().probe(targets, limits, [](std::size_t, std::size_t) { return false; }, {});
     for (const ProbeResult& result : results) {
         EXPECT_FALSE(result.checked);
         EXPECT_EQ(result.status, 0);

@@ -16,7 +16,7 @@ public:
     std::vector<ProbeTarget> probed;
 
     std::vector<ProbeResult> probe(std::span<const ProbeTarget> targets, const ProbeLimits& /*limits*/,
-                                   const ProbeProgress& progress) override {
+                                   const ProbeProgress& progress, const ProbeFinished& finished) override {
         std::vector<ProbeResult> results;
         for (const ProbeTarget& target : targets) {
             probed.push_back(target);
@@ -27,6 +27,7 @@ public:
             result.reason = std::string(probeReasonEntry(result.code).words);
             result.checked = true;
             results.push_back(result);
+            if (finished) finished(results.size() - 1, result);
             if (progress) progress(results.size(), targets.size());
         }
         return results;

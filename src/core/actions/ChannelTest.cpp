@@ -39,7 +39,8 @@ void ChannelTest::actTestChannelExecute(std::string_view name) {
     const std::string address = unscrambleText(channel.scrambledUrl, channel.name);
     if (!detailedProbe_) return ui_.ShowMessage(message(name, probe_(name, address)));
     const ChannelDetails details = store_.readChannelDetails(channel.name);
-    const ProbeResult result = detailedProbe_(probeTargetFor(address, channel.type, details.speed));
+    const ProbeResult result =
+        detailedProbe_(channel.name, probeTargetFor(address, channel.type, details.speed));
     ui_.ShowMessage(message(name, result.status) + "\r\n" + result.reason);
 }
 

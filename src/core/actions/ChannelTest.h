@@ -24,9 +24,9 @@ public:
 
     ChannelTest(ChannelStore& store, UiPort& ui, Probe probe = reachableProbe);
 
-    // A probe that also gets the channel's format and stated speed and tells
-    // why; its reason is shown below the status.
-    using DetailedProbe = std::function<ProbeResult(const ProbeTarget& target)>;
+    // A probe that also gets the channel's stored name, format and stated
+    // speed and tells why; its reason is shown below the status.
+    using DetailedProbe = std::function<ProbeResult(std::string_view name, const ProbeTarget& target)>;
     ChannelTest(ChannelStore& store, UiPort& ui, DetailedProbe probe);
 
     // "[未知]", "[可达]", "[流畅]"; any other status reads as unknown.

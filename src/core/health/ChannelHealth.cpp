@@ -43,9 +43,35 @@ CheckSummary summarizeChecks(const std::vector<ChannelCheck>& checks) {
     return summary;
 }
 
+namespace {
+// Results kept per transaction while a check runs.
+constexpr std::size_t kChecksPerWrite = 16;
+}  // namespace
+
+std::int64_t ChannelHealth::systemSeconds() {
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
 ChannelHealth::ChannelHealth(ChannelStore& store, const ChannelBrowser& browser, const SettingsFile& settings,
-                             StreamProbe& probe, YieldHook& yield)
-    : store_(store), browser_(browser), settings_(settings), probe_(probe), yield_(yield) {}
+                             StreamProbe& probe, YieldHook& yield, Clock now)
+    : store_(store),
+      browser_(browser),
+      settings_(settings),
+      probe_(probe),
+      yield_(yield),
+      now_(std::move(now)) {}
+
+CheckToRecord ChannelHealth::toRecord(std::string name, const ProbeResult& result) const {
+    return CheckToRecord{
+        std::move(name),
+        result.status,
+        probeReasonEntry(result.code).code,
+        now_(),
+        result.answerSeconds < 0 ? -1 : static_cast<std::int64_t>(result.answerSeconds * 1000),
+        static_cast<std::int64_t>(result.kbitPerSecond + 0.5)};
+}
 
 std::vector<std::string> ChannelHealth::channelsInScope(const ChannelScope& scope) const {
     std::vector<std::string> names;
@@ -86,15 +112,17 @@ ProbeTarget ChannelHealth::probeTarget(std::string_view name) const {
                           store_.readChannelDetails(address.name).speed);
 }
 
-ProbeResult ChannelHealth::probeWhileIdle(const ProbeTarget& target) {
+ProbeResult ChannelHealth::probeWhileIdle(std::string_view name, const ProbeTarget& target) {
     const ScopedFlag flag(probing_);
-    return probe_.probeOne(target, probeLimits(0), [this] {
+    ProbeResult result = probe_.probeOne(target, probeLimits(0), [this] {
         if (probeIdle_) {
             probeIdle_();
         } else {
             yield_.yieldNow();
         }
     });
+    if (result.checked) store_.recordChecks({toRecord(std::string(name), result)});
+    return result;
 }
 
 std::vector<ChannelCheck> ChannelHealth::checkChannels(const std::vector<std::string>& names, int jobs,
@@ -106,7 +134,17 @@ std::vector<ChannelCheck> ChannelHealth::checkChannels(const std::vector<std::st
     for (const std::string& name : names) targets.push_back(probeTarget(name));
     ProbeLimits limits = probeLimits(timeoutSeconds);
     limits.jobs = jobs;
-    std::vector<ProbeResult> results = probe_.probe(targets, limits, progress);
+    std::vector<CheckToRecord> pending;
+    const auto keepPending = [&] {
+        store_.recordChecks(pending);
+        pending.clear();
+    };
+    std::vector<ProbeResult> results =
+        probe_.probe(targets, limits, progress, [&](std::size_t index, const ProbeResult& result) {
+            pending.push_back(toRecord(names[index], result));
+            if (pending.size() >= kChecksPerWrite) keepPending();
+        });
+    keepPending();
     std::vector<ChannelCheck> checks;
     checks.reserve(names.size());
     for (std::size_t i = 0; i < names.size(); ++i) checks.push_back({names[i], std::move(results[i])});

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -49,8 +50,12 @@ CheckSummary summarizeChecks(const std::vector<ChannelCheck>& checks);
 // database) and the report of the dead ones. One probe runs at a time.
 class ChannelHealth {
 public:
+    // Seconds since 1970, for the time a check is kept with.
+    using Clock = std::function<std::int64_t()>;
+    static std::int64_t systemSeconds();
+
     ChannelHealth(ChannelStore& store, const ChannelBrowser& browser, const SettingsFile& settings,
-                  StreamProbe& probe, YieldHook& yield);
+                  StreamProbe& probe, YieldHook& yield, Clock now = systemSeconds);
 
     // Lets the window take input while a probe waits, so the user can go on
     // browsing; without it the yield callback runs.
@@ -64,11 +69,13 @@ public:
     std::vector<std::string> channelsInSelectedBranch() const;
 
     // Probes the named channels, jobs at once, with the time-out in seconds (0
-    // takes the settings file's). Returns nothing when a probe already runs.
+    // takes the settings file's), and keeps each result in the database as
+    // it comes, a few at a time, so a check broken off keeps what it had
+    // finished. Returns nothing when a probe already runs.
     std::vector<ChannelCheck> checkChannels(const std::vector<std::string>& names, int jobs,
                                             int timeoutSeconds, const ProbeProgress& progress);
     // The channel test's probe of one channel, with the settings file's time-out.
-    ProbeResult probeWhileIdle(const ProbeTarget& target);
+    ProbeResult probeWhileIdle(std::string_view name, const ProbeTarget& target);
 
     // Writes the channels found dead (status 0) as a channel text file that
     // batch add reads; returns how many.
@@ -78,12 +85,14 @@ public:
 private:
     ProbeLimits probeLimits(int timeoutSeconds) const;
     ProbeTarget probeTarget(std::string_view name) const;
+    CheckToRecord toRecord(std::string name, const ProbeResult& result) const;
 
     ChannelStore& store_;
     const ChannelBrowser& browser_;
     const SettingsFile& settings_;
     StreamProbe& probe_;
     YieldHook& yield_;
+    Clock now_;
     std::function<void()> probeIdle_;
     bool probing_ = false;
 };

@@ -45,6 +45,9 @@ struct ProbeResult {
 // Called while probes run, with how many are finished; returning false stops
 // the run. Runs often (every few tens of milliseconds), so a window can paint.
 using ProbeProgress = std::function<bool(std::size_t done, std::size_t total)>;
+// Called once for each target as soon as its result is final, with the
+// target's position; not for targets a cancel left unchecked.
+using ProbeFinished = std::function<void(std::size_t index, const ProbeResult& result)>;
 
 // The only way the program contacts a channel's address itself: a probe
 // that changes nothing and reads at most the limits.
@@ -55,7 +58,7 @@ public:
     // Probes every target, limits.jobs at once; a result per target, in
     // their order. Targets left when progress stops the run are unchecked.
     virtual std::vector<ProbeResult> probe(std::span<const ProbeTarget> targets, const ProbeLimits& limits,
-                                           const ProbeProgress& progress) = 0;
+                                           const ProbeProgress& progress, const ProbeFinished& finished) = 0;
 
     // One target alone; idle runs while it waits.
     ProbeResult probeOne(const ProbeTarget& target, const ProbeLimits& limits,
@@ -66,7 +69,8 @@ public:
                      [&idle](std::size_t, std::size_t) {
                          if (idle) idle();
                          return true;
-                     })
+                     },
+                     {})
             .front();
     }
 };

@@ -49,9 +49,10 @@ struct Session::Parts {
           opener(*store, session.settings_, childLock, shell, advertisement, session.ui_),
           slotPlayer(opener, speedChannels),
           health(*store, browser, session.settings_, session.probe_, session.yield_),
-          channelTest(*store, session.ui_, ChannelTest::DetailedProbe([this](const ProbeTarget& target) {
-              return health.probeWhileIdle(target);
-          })),
+          channelTest(*store, session.ui_,
+                      ChannelTest::DetailedProbe([this](std::string_view name, const ProbeTarget& target) {
+                          return health.probeWhileIdle(name, target);
+                      })),
           edits(*store, browser, childLock, session.ui_),
           channelExchange(*store, browser, session.ui_, session.yield_, session.programDir_),
           view(*store, browser),

@@ -1,6 +1,7 @@
 #include "core/store/ChannelStore.h"
 
 #include "core/base/Error.h"
+#include "core/base/ScrambleText.h"
 #include "core/store/DatabaseLocks.h"
 #include "core/store/Statement.h"
 #include "core/store/StatementCatalogue.h"
@@ -170,6 +171,9 @@ struct ChannelStore::Impl {
     fs::path lockFile;
     sqlite3* db = nullptr;
     bool readOnly = false;
+    // Whether the file keeps checks: a read-only file of an older version
+    // cannot gain the table, and is browsed without it.
+    bool statusTable = false;
     bool forceReadOnly = false;
     bool everOpened = false;
     bool lockFileMade = false;
@@ -270,6 +274,8 @@ void ChannelStore::Impl::connect(const SettingsRow* newSettings) {
         // Reading every column proves the file is a database with our table;
         // a text file fails here with "file is not a database", unchanged.
         Statement(db, sql::kVerifySchema).step();
+        Statement table(db, sql::kFindChannelStatus);
+        statusTable = table.step();
     } catch (const Error& error) {
         disconnect();
         throw Error(withPath(error.what(), file));
@@ -332,19 +338,26 @@ void ChannelStore::Impl::configure() {
 
 void ChannelStore::Impl::upgradeSchema() {
     Statement version(db, "pragma user_version");
-    if (version.step() && version.integer(0) >= sql::kSchemaVersion) return;
+    const int found = version.step() ? static_cast<int>(version.integer(0)) : 0;
     version.reset();
+    if (found >= sql::kSchemaVersion) return;
     exec("begin immediate");
     try {
-        const std::string created(sql::kCreateChannelInfo);
-        const std::string columns(sql::kAllColumns);
-        exec("alter table ChannelInfo rename to ChannelInfo_Old");
-        exec(created);
-        exec("insert into ChannelInfo (" + columns + ") select " + columns + " from ChannelInfo_Old");
-        exec("drop table ChannelInfo_Old");
-        exec(sql::kCreateNameIndex);
+        if (found < sql::kCollatedSchemaVersion) {
+            const std::string created(sql::kCreateChannelInfo);
+            const std::string columns(sql::kAllColumns);
+            exec("alter table ChannelInfo rename to ChannelInfo_Old");
+            exec(created);
+            exec("insert into ChannelInfo (" + columns + ") select " + columns + " from ChannelInfo_Old");
+            exec("drop table ChannelInfo_Old");
+            exec(sql::kCreateNameIndex);
+        }
+        if (!statusTable) {
+            for (const std::string_view statement : sql::kCreateChannelStatus) exec(statement);
+        }
         exec("pragma user_version=" + std::to_string(sql::kSchemaVersion));
         exec("commit");
+        statusTable = true;
     } catch (...) {
         sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
         throw;
@@ -356,6 +369,7 @@ void ChannelStore::Impl::createSchema(const SettingsRow& settings) {
     try {
         exec(sql::kCreateChannelInfo);
         exec(sql::kCreateNameIndex);
+        for (const std::string_view statement : sql::kCreateChannelStatus) exec(statement);
         Statement insert(db, sql::kInsertSettingsRow);
         insert.bindText(":sqlsName", settings.name);
         insert.bindBlob(":sqlsURL", settings.scrambledUrl);
@@ -562,6 +576,50 @@ void ChannelStore::deleteChannel(std::string_view name) {
     q->execute();
 }
 
+void ChannelStore::recordChecks(const std::vector<CheckToRecord>& checks) {
+    // A read-only catalogue is checked all the same; it only keeps nothing.
+    if (checks.empty() || impl_->readOnly || !impl_->statusTable) return;
+    inTransaction([&] {
+        auto q = impl_->run(sql::kRecordChannelStatus);
+        for (const CheckToRecord& check : checks) {
+            q->bindText(":sqlsName", check.name);
+            q->bindInt(":sqliStatus", check.status);
+            q->bindText(":sqlsReason", check.reasonCode);
+            q->bindInt(":sqliAt", check.at);
+            q->bindInt(":sqliAnswerMs", check.answerMs);
+            q->bindInt(":sqliKbit", check.kbitPerSecond);
+            q->execute();
+            q->reset();
+        }
+    });
+}
+
+std::optional<StoredCheck> ChannelStore::readCheck(std::string_view name) {
+    if (!impl_->statusTable) return std::nullopt;
+    auto q = impl_->run(sql::kReadChannelStatus);
+    q->bindText(":sqlsName", name);
+    if (!q->step()) return std::nullopt;
+    StoredCheck check;
+    check.status = static_cast<int>(q->integer64(0));
+    check.reasonCode = q->bytes(1);
+    check.checkedAt = q->integer64(2);
+    check.answerMs = q->integer64(3);
+    check.kbitPerSecond = q->integer64(4);
+    check.failures = static_cast<int>(q->integer64(5));
+    check.lastGood = q->integer64(6);
+    return check;
+}
+
+void ChannelStore::clearCheckIfAddressChanges(std::string_view oldName, std::string_view oldScrambledUrl,
+                                              const ChannelRecord& edited) {
+    if (!impl_->statusTable) return;
+    // The address is scrambled with the name: compare what the user sees.
+    if (unscrambleText(oldScrambledUrl, oldName) == unscrambleText(edited.scrambledUrl, edited.name)) return;
+    auto q = impl_->run(sql::kClearChannelStatus);
+    q->bindText(":sqlsName", oldName);
+    q->execute();
+}
+
 void ChannelStore::setRating(std::string_view name, int rating) {
     impl_->requireWritable();
     auto q = impl_->run(sql::kUpdateRating);
@@ -644,6 +702,11 @@ void ChannelStore::insertChannel(const ChannelRecord& record, int groupId, std::
 
 void ChannelStore::updateChannelById(std::int64_t id, const ChannelRecord& record) {
     impl_->requireWritable();
+    {
+        auto before = impl_->run(sql::kAddressById);
+        before->bindInt(":sqliID", id);
+        if (before->step()) clearCheckIfAddressChanges(before->bytes(0), before->bytes(1), record);
+    }
     auto q = impl_->run(sql::kUpdateChannelById);
     bindRecord(*q, record);
     q->bindInt(":sqliID", id);
@@ -658,6 +721,11 @@ std::int64_t ChannelStore::countChannelsByName(std::string_view name) {
 
 void ChannelStore::updateChannelByName(const ChannelRecord& record, std::string_view vol) {
     impl_->requireWritable();
+    {
+        auto before = impl_->run(sql::kAddressByName);
+        before->bindText(":sqlsName", record.name);
+        if (before->step()) clearCheckIfAddressChanges(before->bytes(0), before->bytes(1), record);
+    }
     auto q = impl_->run(impl_->qryAppendChannelUpdate);
     bindRecord(*q, record);
     q->bindText(":sqlsVol", vol);

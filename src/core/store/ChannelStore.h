@@ -21,6 +21,27 @@ constexpr bool isUserChannel(int groupId, std::string_view vol) {
     return groupId == kUserChannelGroup && vol == kUserChannelVol;
 }
 
+// A channel's last check as the database keeps it.
+struct StoredCheck {
+    int status = 0;  // 0 unknown, 1 reachable, 2 smooth
+    std::string reasonCode;
+    std::int64_t checkedAt = 0;  // seconds since 1970
+    std::int64_t answerMs = -1;  // -1 without an answer
+    std::int64_t kbitPerSecond = 0;
+    int failures = 0;           // failed checks in a row
+    std::int64_t lastGood = 0;  // 0 when never good
+};
+
+// One check to keep: the outcome of a probe of the named channel at `at`.
+struct CheckToRecord {
+    std::string name;
+    int status = 0;
+    std::string_view reasonCode;
+    std::int64_t at = 0;
+    std::int64_t answerMs = -1;
+    std::int64_t kbitPerSecond = 0;
+};
+
 // Columns of a channel row as the listing statements return them.
 // Texts are UTF-8 and untrimmed, exactly as stored.
 struct ChannelListing {
@@ -172,6 +193,10 @@ public:
     void setFavorited(std::string_view name, int favorited);
     ChannelPlacement readChannelPlacement(std::string_view name);
     void deleteChannel(std::string_view name);
+
+    // Keeps the checks, all in one transaction (or the caller's).
+    void recordChecks(const std::vector<CheckToRecord>& checks);
+    std::optional<StoredCheck> readCheck(std::string_view name);
     void setRating(std::string_view name, int rating);
     void setLocked(std::string_view name, int locked);
     void writeSettingsRow(int lockMode, std::string_view scrambledPassword);
@@ -205,8 +230,8 @@ public:
     void forEachChannelForExport(const std::function<void(const ExportedChannel&)>& visit);
 
     // Runs fn inside one transaction, rolled back when fn throws; inside
-    // another transaction fn simply joins it. Used only where the installation
-    // is built, never by the program's own commands.
+    // another transaction fn simply joins it. Used where the installation is
+    // built and where checks are kept, never around a command's own edits.
     void inTransaction(const std::function<void()>& fn);
 
     // Long writes (batch add) group their rows into short transactions so a
@@ -220,6 +245,9 @@ public:
     bool transactionOpen() const;
 
 private:
+    void clearCheckIfAddressChanges(std::string_view oldName, std::string_view oldScrambledUrl,
+                                    const ChannelRecord& edited);
+
     explicit ChannelStore(std::filesystem::path databaseFile);
     struct Impl;
     std::unique_ptr<Impl> impl_;

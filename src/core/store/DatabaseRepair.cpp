@@ -76,6 +76,8 @@ std::int64_t copyReadableRows(sqlite3* source, const fs::path& fresh) {
         Connection target(fresh, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
         target.exec(sql::kCreateChannelInfo);
         target.exec(sql::kCreateNameIndex);
+        for (const std::string_view statement : sql::kCreateChannelStatus)
+            target.exec(std::string(statement));
         target.exec("pragma user_version=" + std::to_string(sql::kSchemaVersion));
     }
     Statement attach(source, "attach :sqlsFile as fresh");

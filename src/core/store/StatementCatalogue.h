@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -157,9 +158,44 @@ inline constexpr std::string_view kCreateChannelInfo =
 inline constexpr std::string_view kCreateNameIndex =
     "create unique index ChannelInfo_Name on ChannelInfo (ci_Name)";
 // The schema's version in `pragma user_version`: 1 once the compared text
-// columns carry the KWTEXT collation. An older file is upgraded by copying its
-// rows into a table of the current form, in one transaction.
-inline constexpr int kSchemaVersion = 1;
+// columns carry the KWTEXT collation (an older file is upgraded by copying its
+// rows into a table of the current form), 2 once ChannelStatus stands beside
+// ChannelInfo. Each upgrade runs in one transaction.
+inline constexpr int kCollatedSchemaVersion = 1;
+inline constexpr int kSchemaVersion = 2;
+
+// The last check of each channel, beside ChannelInfo and found by name as
+// every statement finds channels. The triggers keep it with its channel: a
+// delete removes it, a rename carries it. An edit of the address clears it,
+// which the store does itself (the stored address is scrambled with the name).
+inline constexpr std::array<std::string_view, 3> kCreateChannelStatus = {
+    "create table ChannelStatus (cs_Name TEXT COLLATE NOCASE PRIMARY KEY,cs_Status INTEGER,cs_Reason TEXT,"
+    "cs_CheckedAt INTEGER,cs_AnswerMs INTEGER,cs_Kbit INTEGER,cs_Failures INTEGER,cs_LastGood INTEGER)",
+    "create trigger ChannelStatus_Delete after delete on ChannelInfo begin "
+    "delete from ChannelStatus where cs_Name=old.ci_Name; end",
+    "create trigger ChannelStatus_Rename after update of ci_Name on ChannelInfo "
+    "when new.ci_Name<>old.ci_Name begin "
+    "update or replace ChannelStatus set cs_Name=new.ci_Name where cs_Name=old.ci_Name; end"};
+// One check's outcome: the count of failures in a row and the time last good
+// follow from the row before.
+inline constexpr std::string_view kRecordChannelStatus =
+    "insert into ChannelStatus (cs_Name,cs_Status,cs_Reason,cs_CheckedAt,cs_AnswerMs,cs_Kbit,cs_Failures,"
+    "cs_LastGood) values (:sqlsName,:sqliStatus,:sqlsReason,:sqliAt,:sqliAnswerMs,:sqliKbit,"
+    "case when :sqliStatus=0 then 1 else 0 end,case when :sqliStatus>0 then :sqliAt end) "
+    "on conflict(cs_Name) do update set cs_Status=excluded.cs_Status,cs_Reason=excluded.cs_Reason,"
+    "cs_CheckedAt=excluded.cs_CheckedAt,cs_AnswerMs=excluded.cs_AnswerMs,cs_Kbit=excluded.cs_Kbit,"
+    "cs_Failures=case when excluded.cs_Status=0 then cs_Failures+1 else 0 end,"
+    "cs_LastGood=coalesce(excluded.cs_LastGood,cs_LastGood)";
+inline constexpr std::string_view kReadChannelStatus =
+    "select cs_Status,cs_Reason,cs_CheckedAt,cs_AnswerMs,cs_Kbit,cs_Failures,cs_LastGood "
+    "from ChannelStatus where cs_Name=:sqlsName";
+inline constexpr std::string_view kFindChannelStatus =
+    "select 1 from sqlite_master where type='table' and name='ChannelStatus'";
+inline constexpr std::string_view kClearChannelStatus = "delete from ChannelStatus where cs_Name=:sqlsName";
+// The address a channel has before an edit, to tell whether the edit changes it.
+inline constexpr std::string_view kAddressById = "select ci_Name,ci_URL from ChannelInfo where ci_ID=:sqliID";
+inline constexpr std::string_view kAddressByName =
+    "select ci_Name,ci_URL from ChannelInfo where ci_Name=:sqlsName and ci_GroupID<>0";
 inline constexpr std::string_view kAllColumns =
     "ci_ID,ci_Class0,ci_Class1,ci_Class2,ci_Class3,ci_Name,ci_URL,ci_Link,ci_Memo,ci_Type,ci_Speed,"
     "ci_Rating,ci_GroupID,ci_Vol,ci_Favorited,ci_Locked";

@@ -303,6 +303,23 @@ TEST_P(LockCommandTest, LockingNeverAsksAndUnlockingAsksUnlessModeTwo) {
 
 INSTANTIATE_TEST_SUITE_P(Modes, LockCommandTest, testing::Values(0, 1, 2));
 
+TEST_F(ChannelEditsTest, EveryCheckIsKeptWithTheChannel) {
+    open();
+    selectLeaf("中国交通");
+    session_->commands().actTestChannelExecute();
+    ASSERT_EQ(probe_.probed.size(), 1u);
+    ASSERT_TRUE(store().readCheck("中国交通"));
+    EXPECT_EQ(store().readCheck("中国交通")->reasonCode, "no-answer");
+    EXPECT_NE(ui_.messageTexts().back().find("超时无应答"), std::string::npos) << ui_.messageTexts().back();
+
+    probe_.statusOf[probe_.probed.front().address] = 2;
+    const std::vector<ChannelCheck> checks =
+        session_->health().checkChannels({"中国交通", "CCTV-2财经"}, 4, 1, {});
+    ASSERT_EQ(checks.size(), 2u);
+    EXPECT_EQ(store().readCheck("中国交通")->status, 2);
+    EXPECT_EQ(store().readCheck("CCTV-2财经")->failures, 1);
+}
+
 TEST_F(ChannelEditsTest, SelectionCommandsActOnlyOnAChannelLeaf) {
     open();
     browser().select(nodes("B电视台").at(0));

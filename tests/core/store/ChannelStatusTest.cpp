@@ -1,0 +1,87 @@
+#include "support/DatabaseQuery.h"
+#include "support/StoreFixture.h"
+
+#include <gtest/gtest.h>
+
+namespace kw {
+namespace {
+
+class ChannelStatusTest : public test::StoreFixture {
+protected:
+    void SetUp() override {
+        makeStore();
+        addChannel("乐台", "http://a/live.mp3");
+    }
+
+    void record(std::string name, int status, std::int64_t at) {
+        store_->recordChecks(
+            {{std::move(name), status, status > 0 ? "smooth" : "connection-refused", at, 12, 128}});
+    }
+
+    // Edits the channel as the form does: by id, with the name and address given.
+    void edit(std::string_view from, std::string_view name, std::string_view address) {
+        ChannelStore::EditableChannel channel = store_->readChannelForEdit(from);
+        channel.record.name = name;
+        channel.record.scrambledUrl = scrambleText(address, name);
+        store_->updateChannelById(channel.id, channel.record);
+    }
+};
+
+TEST_F(ChannelStatusTest, KeepsTheLastCheckWithTheFailuresInARowAndWhenLastGood) {
+    EXPECT_FALSE(store_->readCheck("乐台"));
+    record("乐台", 2, 100);
+    record("乐台", 0, 200);
+    record("乐台", 0, 300);
+    const std::optional<StoredCheck> check = store_->readCheck("乐台");
+    ASSERT_TRUE(check);
+    EXPECT_EQ(check->status, 0);
+    EXPECT_EQ(check->reasonCode, "connection-refused");
+    EXPECT_EQ(check->checkedAt, 300);
+    EXPECT_EQ(check->failures, 2);
+    EXPECT_EQ(check->lastGood, 100);
+    record("乐台", 1, 400);
+    EXPECT_EQ(store_->readCheck("乐台")->failures, 0);
+    EXPECT_EQ(store_->readCheck("乐台")->lastGood, 400);
+}
+
+TEST_F(ChannelStatusTest, FollowsItsChannelThroughRenameAndDeleteAndIsClearedByANewAddress) {
+    addChannel("新闻台", "http://b/news.mp3");
+    record("乐台", 2, 100);
+    record("新闻台", 0, 100);
+
+    edit("乐台", "好乐台", "http://a/live.mp3");  // renamed: the address is the same
+    EXPECT_FALSE(store_->readCheck("乐台"));
+    ASSERT_TRUE(store_->readCheck("好乐台"));
+    EXPECT_EQ(store_->readCheck("好乐台")->status, 2);
+
+    edit("好乐台", "好乐台", "http://a/other.mp3");
+    EXPECT_FALSE(store_->readCheck("好乐台")) << "the result was about the old address";
+
+    ChannelRecord batch = store_->readChannelForEdit("新闻台").record;
+    batch.scrambledUrl = scrambleText("http://b/news.mp3", batch.name);
+    store_->updateChannelByName(batch, "User");
+    EXPECT_TRUE(store_->readCheck("新闻台")) << "the same address keeps it";
+    store_->deleteChannel("新闻台");
+    EXPECT_FALSE(store_->readCheck("新闻台"));
+    // Found by name as every statement finds channels: letter case aside.
+    addChannel("Radio One", "http://c/one.mp3");
+    record("RADIO ONE", 2, 500);
+    EXPECT_TRUE(store_->readCheck("radio one"));
+}
+
+TEST_F(ChannelStatusTest, AnOlderFileGainsTheTableWhenOpened) {
+    record("乐台", 2, 100);
+    store_.reset();
+    execSql(
+        "drop trigger ChannelStatus_Delete; drop trigger ChannelStatus_Rename; drop table ChannelStatus; "
+        "pragma user_version=1");
+    store_ = ChannelStore::open(programDir_ / ChannelStore::kFileName);
+    EXPECT_FALSE(store_->readCheck("乐台"));
+    record("乐台", 0, 200);
+    EXPECT_EQ(store_->readCheck("乐台")->failures, 1);
+    store_.reset();
+    EXPECT_EQ(test::queryText(programDir_ / ChannelStore::kFileName, "pragma user_version"), "2");
+}
+
+}  // namespace
+}  // namespace kw
