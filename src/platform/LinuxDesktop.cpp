@@ -1,6 +1,7 @@
 #include "platform/LinuxDesktop.h"
 
 #include "core/base/AddressRules.h"
+#include "core/base/AsciiText.h"
 #include "core/base/MediaKinds.h"
 #include "core/base/TextCodec.h"
 
@@ -23,14 +24,6 @@ extern char** environ;
 namespace kw {
 namespace desktop {
 namespace {
-
-std::string lowerAscii(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return lower;
-}
 
 bool hasControlCharacter(std::string_view text) {
     return std::any_of(text.begin(), text.end(),
@@ -65,7 +58,7 @@ bool hasLauncherName(const std::filesystem::path& path) {
         ".desktop", ".exe", ".com", ".bat", ".cmd", ".msi",      ".scr",
         ".pif",     ".lnk", ".jar", ".sh",  ".run", ".appimage", ".vbs"};
     // Openers drop blanks and a ";" at the end, and decode "%20".
-    std::string name = lowerAscii(percentDecode(path.filename().string()));
+    std::string name = ascii::lower(percentDecode(path.filename().string()));
     while (!name.empty() && (name.back() == ' ' || name.back() == ';' || name.back() == '.')) name.pop_back();
     return std::any_of(kLaunchers.begin(), kLaunchers.end(),
                        [&](std::string_view suffix) { return name.ends_with(suffix); });
@@ -98,7 +91,7 @@ std::vector<std::filesystem::path> fileUrlPaths(std::string_view url) {
     if (rest.starts_with("//")) {
         rest.remove_prefix(2);
         const std::size_t slash = rest.find('/');
-        const std::string host = lowerAscii(rest.substr(0, slash));
+        const std::string host = ascii::lower(rest.substr(0, slash));
         if (!host.empty() && host != "localhost") return {};
         rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash);
     }
@@ -278,7 +271,7 @@ bool isMediaStream(std::string_view target, std::string_view format) {
     const std::string_view kind = text::trimBlanks(format);
     if (kind == kWebPageFormat) return false;
     if (!kind.empty() && kind != "未知格式") return true;
-    const std::string path = lowerAscii(pathOfAddress(target));
+    const std::string path = ascii::lower(pathOfAddress(target));
     const std::string extension = std::filesystem::path(path).extension().string();
     if (!extension.empty() && media::isMediaExtension(std::string_view(extension).substr(1))) return true;
     if (!extension.empty() && extension.find(';') == std::string::npos) return false;  // a page: .html, .php

@@ -17,11 +17,14 @@ namespace kw {
 inline constexpr int kDefaultProbeJobs = 64;
 inline constexpr int kMaxProbeJobs = 1000;
 
+// The rate a stream must reach to be smooth when its channel states none.
+inline constexpr int kDefaultRequiredKbitPerSecond = 64;
+
 // One channel as the probe sees it: the address is already unscrambled.
 struct ProbeTarget {
     std::string address;
-    bool webPage = false;            // a web page is checked for an answer only
-    int requiredKbitPerSecond = 64;  // the rate media data must reach to be smooth
+    bool webPage = false;                                       // a web page is checked for an answer only
+    int requiredKbitPerSecond = kDefaultRequiredKbitPerSecond;  // the rate media data must reach to be smooth
 };
 
 struct ProbeLimits {
