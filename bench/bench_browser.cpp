@@ -82,7 +82,7 @@ private:
 void buildTree(ChannelTree& tree, const std::vector<ChannelListing>& rows, int mode, YieldHook& yield) {
     ChannelTree::ResetScope reset(tree);
     addCategoryRoots(tree);
-    ChannelPlacer placer(tree, mode, 1, yield);
+    ChannelPlacer placer(tree, mode, {1}, yield);
     for (const ChannelListing& row : rows) {
         placer.place(row);
         yield.tick();

@@ -29,6 +29,7 @@ public:
         }
         ratingFilter_ = ratingFilter;
         displayMode_ = displayMode;
+        hideDead_ = takeFlag(context.args, "--hide-dead");
     }
 
     CatalogueView& view() { return cli_->view(); }
@@ -36,7 +37,10 @@ public:
     const CliUi& ui() { return cli_.ui(); }
 
     // Builds the tree; called once the command's own arguments are checked.
-    void build() { query().rebuildFromDatabase(ratingFilter_, displayMode_); }
+    void build() {
+        if (hideDead_) query().setHideDeadChannels(true);
+        query().rebuildFromDatabase(ratingFilter_, displayMode_);
+    }
 
     // The first node in tree order with this text, preferring a channel leaf.
     NodeId nodeNamed(std::string_view name, bool preferChannel) {
@@ -50,6 +54,7 @@ private:
     CliSession cli_;
     std::optional<int> ratingFilter_;
     std::optional<int> displayMode_;
+    bool hideDead_ = false;
 };
 
 int runTree(CommandContext& context) {
@@ -85,7 +90,7 @@ int runDetails(CommandContext& context) {
 }
 
 constexpr std::array kCommands{
-    Command{"tree", "tree [--filter N] [--mode M]", runTree},
+    Command{"tree", "tree [--filter N] [--mode M] [--hide-dead]", runTree},
     Command{"find", "find TEXT [--from NAME] [--filter N] [--mode M]", runFind},
     Command{"details", "details NAME [--filter N] [--mode M]", runDetails},
 };

@@ -68,19 +68,27 @@ int runStats(CommandContext& context) {
 
 int runList(CommandContext& context) {
     std::string rating = "0";
+    std::string status;
     takeOption(context.args, "--rating", rating);
+    const bool statusGiven = takeOption(context.args, "--status", status);
     expectArgCount(context.args, 0, 0);
     const int filter = parseNumber(rating, "N");
     if (!isValidRatingFilter(filter)) throw UsageError(ratingFilterRange());
+    std::optional<ChannelState> state;
+    if (statusGiven) {
+        state = channelStateNamed(status);
+        if (!state) throw UsageError("--status must be alive, dead or unchecked");
+    }
     CliSession cli(context);
-    for (const std::string& name : cli->query().channelNames(filter)) context.out << printable(name) << '\n';
+    for (const std::string& name : cli->query().channelNames(filter, state))
+        context.out << printable(name) << '\n';
     return 0;
 }
 
 constexpr std::array kCommands{
     Command{"init", "init DIR [--force] [--data DATADIR]", runInit},
     Command{"stats", "stats", runStats},
-    Command{"list", "list [--rating N]", runList},
+    Command{"list", "list [--rating N] [--status alive|dead|unchecked]", runList},
     Command{"scramble", "scramble --key KEY TEXT", runScramble},
     Command{"unscramble", "unscramble --key KEY HEX", runUnscramble},
 };

@@ -149,6 +149,12 @@ void ChannelPane::attach() {
     connect(treeModel_.get(), &ChannelTreeModel::nodeSelected, this,
             [this](NodeId node) { run_([this, node] { ShowNodeDetails(node); }); });
     c_.tvSelectChannel->setChannelModel(treeModel_.get());
+    // A check found channels dead or alive: the selection's details and the
+    // slots' hints say so.
+    connect(treeModel_.get(), &ChannelTreeModel::deadMarksChanged, this, [this] {
+        ShowNodeDetails(session_->view().tree().selected());
+        if (showState_) showState_();
+    });
     applyListPositions();
     ShowNodeDetails(session_->view().tree().selected());
 }

@@ -45,8 +45,17 @@ bool ChannelTreeModel::hasChildren(const QModelIndex& parent) const {
 }
 
 QVariant ChannelTreeModel::data(const QModelIndex& index, int role) const {
-    if (replacing_ || !index.isValid() || role != Qt::DisplayRole) return {};
-    return qs(tree_.text(nodeOf(index)));
+    if (replacing_ || !index.isValid()) return {};
+    const NodeId node = nodeOf(index);
+    switch (role) {
+        case Qt::DisplayRole:
+            return access_.isMarkedDead(node) ? qs(tree_.text(node)) + QString::fromUtf8(kDeadMark)
+                                              : qs(tree_.text(node));
+        case kDeadRole:
+            return access_.isMarkedDead(node);
+        default:
+            return {};
+    }
 }
 
 Qt::ItemFlags ChannelTreeModel::flags(const QModelIndex& index) const {
@@ -102,5 +111,7 @@ void ChannelTreeModel::expansionChanged(NodeId node) { emit nodeExpansionChanged
 void ChannelTreeModel::selectionChanged(NodeId node) { emit nodeSelected(node); }
 
 void ChannelTreeModel::scrollRequested(NodeId node) { emit nodeScrollRequested(node); }
+
+void ChannelTreeModel::marksChanged() { emit deadMarksChanged(); }
 
 }  // namespace kw

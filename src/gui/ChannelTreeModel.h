@@ -14,6 +14,11 @@ namespace kw {
 class ChannelTreeModel : public QAbstractItemModel, private TreeObserver {
     Q_OBJECT
 public:
+    // True for a channel leaf drawn as dead; its label then ends in kDeadMark,
+    // which reads without colours.
+    static constexpr int kDeadRole = Qt::UserRole + 1;
+    static constexpr const char* kDeadMark = "（失效）";
+
     explicit ChannelTreeModel(TreeViewAccess& access, QObject* parent = nullptr);
     ~ChannelTreeModel() override;
 
@@ -39,6 +44,8 @@ signals:
     void nodeExpansionChanged(kw::NodeId node);
     void nodeSelected(kw::NodeId node);
     void nodeScrollRequested(kw::NodeId node);
+    // Channels were found dead or alive again: the leaves are to be drawn anew.
+    void deadMarksChanged();
 
 private:
     void treeAboutToReset() override;
@@ -52,6 +59,7 @@ private:
     void expansionChanged(NodeId node) override;
     void selectionChanged(NodeId node) override;
     void scrollRequested(NodeId node) override;
+    void marksChanged() override;
 
     TreeViewAccess& access_;
     const ChannelTree& tree_;

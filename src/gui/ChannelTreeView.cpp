@@ -13,7 +13,9 @@
 namespace kw {
 namespace {
 
-// Hot tracking: the label under the mouse is underlined in the highlight colour.
+// Hot tracking: the label under the mouse is underlined in the highlight
+// colour. A dead channel's label is drawn halfway between the text and the
+// background colour, which stays readable in every skin.
 class HotTrackDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -21,9 +23,16 @@ public:
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
-        if ((option->state & QStyle::State_MouseOver) && !(option->state & QStyle::State_Selected)) {
+        if (option->state & QStyle::State_Selected) return;
+        if (option->state & QStyle::State_MouseOver) {
             option->font.setUnderline(true);
             option->palette.setColor(QPalette::Text, option->palette.color(QPalette::Highlight));
+        } else if (index.data(ChannelTreeModel::kDeadRole).toBool()) {
+            const QColor text = option->palette.color(QPalette::Text);
+            const QColor base = option->palette.color(QPalette::Base);
+            option->palette.setColor(QPalette::Text,
+                                     QColor((text.red() + base.red()) / 2, (text.green() + base.green()) / 2,
+                                            (text.blue() + base.blue()) / 2));
         }
     }
 };
@@ -83,6 +92,7 @@ void ChannelTreeView::setChannelModel(ChannelTreeModel* model) {
     connect(model, &ChannelTreeModel::nodeExpansionChanged, this, &ChannelTreeView::followExpansion);
     connect(model, &ChannelTreeModel::nodeSelected, this, &ChannelTreeView::followSelection);
     connect(model, &ChannelTreeModel::nodeScrollRequested, this, &ChannelTreeView::followScroll);
+    connect(model, &ChannelTreeModel::deadMarksChanged, viewport(), qOverload<>(&QWidget::update));
     followExpansion(kNoNode);
     followSelection(model->tree().selected());
 }

@@ -24,12 +24,14 @@ constexpr const char* kHint = "检查选中分支里所有频道当前是否可�
 constexpr const char* kProgressText = "正在检查频道状态...";
 constexpr const char* kCancelText = "取消";
 constexpr const char* kResultsTitle = "频道状态";
+constexpr const char* kHideDeadCaption = "隐藏失效频道";
+constexpr const char* kHideDeadHint = "不在频道树里显示最近两次检查都失败的频道";
 
 QString number(double value, int decimals) { return QString::number(value, 'f', decimals); }
 
 }  // namespace
 
-void addCheckChannelsEntry(QMenu* menu, frmMain* main) {
+void addHealthEntries(QMenu* menu, frmMain* main) {
     auto* action = new QAction(QString::fromUtf8(kCaption), main);
     action->setObjectName(QStringLiteral("actCheckChannels"));
     action->setStatusTip(QString::fromUtf8(kHint));
@@ -40,6 +42,17 @@ void addCheckChannelsEntry(QMenu* menu, frmMain* main) {
             const std::vector<ChannelCheck> checks = checkSelectedBranch(main->session().health(), main);
             if (!checks.empty()) showCheckResults(checks, main);
         });
+    });
+    auto* hideDead = new QAction(QString::fromUtf8(kHideDeadCaption), main);
+    hideDead->setObjectName(QStringLiteral("actHideDeadChannels"));
+    hideDead->setCheckable(true);
+    hideDead->setStatusTip(QString::fromUtf8(kHideDeadHint));
+    menu->addAction(hideDead);
+    // The settings file is read at start-up, after the menus are made.
+    QObject::connect(menu, &QMenu::aboutToShow, hideDead,
+                     [main, hideDead] { hideDead->setChecked(main->session().view().hidesDeadChannels()); });
+    QObject::connect(hideDead, &QAction::triggered, main, [main](bool hide) {
+        main->runCommand([main, hide] { main->session().view().setHideDeadChannels(hide); });
     });
     // While a channel test waits for the network the user can go on browsing.
     main->session().health().setProbeIdle([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); });

@@ -12,10 +12,11 @@ namespace kw {
 
 class frmMain;
 
-// The catalogue health check of the main window: the pop-up menu entry, the
-// progress dialog that can be cancelled and the list of results.
-// Also lets the main window take input while a channel test waits.
-void addCheckChannelsEntry(QMenu* menu, frmMain* main);
+// The catalogue's health in the main window: the pop-up menu's entries (the
+// check of the selected branch with its progress dialog that can be cancelled
+// and its list of results, and "隐藏失效频道"). Also lets the main window take
+// input while a channel test waits.
+void addHealthEntries(QMenu* menu, frmMain* main);
 
 // Checks the channels of the selected branch, showing progress over parent;
 // returns the results (empty when nothing was checked).

@@ -172,7 +172,7 @@ void MainCommandTable::buildMenus(frmMain& main) {
         menu->addAction(command(id));
     }
     addPlaylistEntries(main, menu);
-    addCheckChannelsEntry(menu, &main);
+    addHealthEntries(menu, &main);
     menu->addSeparator();
 
     muSkin_ = makeMenu(menu, "muSkin", "换个心情");

@@ -2,6 +2,7 @@
 
 #include "core/session/Roles.h"
 #include "core/session/Session.h"
+#include "gui/ChannelTreeModel.h"
 #include "gui/MainControls.h"
 #include "gui/QtText.h"
 
@@ -80,7 +81,9 @@ void SpeedSlotBar::show(const WindowState& state) {
         QToolButton* button = buttons_[slot];
         // The slots form one group whose pressed state the session keeps.
         button->setChecked(state.speedSlots[slot].pressed);
-        button->setToolTip(qs(state.speedSlots[slot].name));
+        const SpeedSlotState& shown = state.speedSlots[slot];
+        button->setToolTip(shown.dead ? qs(shown.name) + QString::fromUtf8(ChannelTreeModel::kDeadMark)
+                                      : qs(shown.name));
     }
     open_->setToolTip(qs(state.openSetHint));
 }

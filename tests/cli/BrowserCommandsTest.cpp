@@ -135,3 +135,27 @@ TEST(BrowserCommandsOnInstallation, WorkOnAProgramDirectoryMadeByInit) {
     EXPECT_EQ(runKwave(dir, {"find", "专用频道"}).out, "测试专用频道\n");
     EXPECT_EQ(runKwave(dir, {"details", "测试专用频道"}).out, "测试 [USR] [未锁]\n");
 }
+
+TEST_F(BrowserCommandsTest, CheckResultsSortTheListAndThinTheTree) {
+    {
+        auto store = ChannelStore::open(dir_ / ChannelStore::kFileName);
+        for (const std::int64_t at : {100, 200})
+            store->recordChecks({{"凤凰卫视", 0, "no-answer", at, -1, 0}});
+        store->recordChecks({{"CCTV-1", 2, "smooth", 200, 10, 300}});
+    }
+    const struct {
+        const char* status;
+        const char* names;
+    } cases[] = {{"dead", "凤凰卫视\n"}, {"alive", "CCTV-1\n"}, {"unchecked", "cctv-5\n秘密台\n"}};
+    for (const auto& c : cases) {
+        const auto run = runKwave(dir_, {"list", "--status", c.status});
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, c.names) << c.status;
+    }
+    EXPECT_EQ(runKwave(dir_, {"list", "--status", "broken"}).status, 2);
+
+    EXPECT_NE(runKwave(dir_, {"tree"}).out.find("凤凰卫视"), std::string::npos);
+    EXPECT_EQ(runKwave(dir_, {"tree", "--hide-dead"}).out.find("凤凰卫视"), std::string::npos);
+    const auto details = runKwave(dir_, {"details", "凤凰卫视"});
+    EXPECT_NE(details.out.find("[未知] 超时无应答（连续 2 次）"), std::string::npos) << details.out;
+}

@@ -7,6 +7,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <set>
+
 #include <memory>
 
 using kw::ChannelTree;
@@ -24,6 +26,8 @@ public:
     void unwatch(kw::TreeObserver* observer) override { tree_.removeObserver(observer); }
     void setExpanded(NodeId node, bool expanded) override { tree_.setExpanded(node, expanded); }
     void setSelected(NodeId node) override { tree_.select(node); }
+    bool isMarkedDead(NodeId node) const override { return dead.contains(node); }
+    std::set<NodeId> dead;
 
 private:
     ChannelTree& tree_;
@@ -80,6 +84,14 @@ private slots:
         tree_->removeNode(news_);
         QCOMPARE(model_->rowCount(tv), 1);
         QVERIFY(!model_->indexOf(channel_).isValid());
+    }
+
+    void aDeadChannelReadsAsDeadWithoutItsColour() {
+        access_->dead.insert(channel_);
+        const QModelIndex leaf = model_->indexOf(channel_);
+        QVERIFY(leaf.data().toString().endsWith(QString::fromUtf8(kw::ChannelTreeModel::kDeadMark)));
+        QVERIFY(leaf.data(kw::ChannelTreeModel::kDeadRole).toBool());
+        QVERIFY(!model_->indexOf(news_).data(kw::ChannelTreeModel::kDeadRole).toBool());
     }
 
     void modelIsEmptyWhileTheTreeIsReplaced() {

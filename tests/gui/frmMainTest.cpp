@@ -234,6 +234,7 @@ private slots:
                                                 "actImportPlaylist",
                                                 "actExportPlaylist",
                                                 "actCheckChannels",
+                                                "actHideDeadChannels",
                                                 "-",
                                                 "muSkin",
                                                 "muOthers",

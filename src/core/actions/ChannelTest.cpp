@@ -17,19 +17,8 @@ ChannelTest::ChannelTest(ChannelStore& store, UiPort& ui, Probe probe)
 ChannelTest::ChannelTest(ChannelStore& store, UiPort& ui, DetailedProbe probe)
     : store_(store), ui_(ui), detailedProbe_(std::move(probe)) {}
 
-std::string_view ChannelTest::statusWord(int status) {
-    switch (status) {
-        case 1:
-            return "[可达]";
-        case 2:
-            return "[流畅]";
-        default:
-            return "[未知]";
-    }
-}
-
 std::string ChannelTest::message(std::string_view name, int status) {
-    return "\" " + std::string(name) + " \"" + " 频道的当前状态是: " + std::string(statusWord(status));
+    return "\" " + std::string(name) + " \"" + " 频道的当前状态是: " + std::string(probeStatusWord(status));
 }
 
 void ChannelTest::actTestChannelExecute(std::string_view name) {

@@ -29,8 +29,6 @@ public:
     using DetailedProbe = std::function<ProbeResult(std::string_view name, const ProbeTarget& target)>;
     ChannelTest(ChannelStore& store, UiPort& ui, DetailedProbe probe);
 
-    // "[未知]", "[可达]", "[流畅]"; any other status reads as unknown.
-    static std::string_view statusWord(int status);
     static std::string message(std::string_view name, int status);
 
     // Tests the channel named by the selected node's text and shows the result.

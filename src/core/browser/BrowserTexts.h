@@ -18,6 +18,7 @@ inline constexpr std::string_view kSlogan = "一点即播 · 天下好频道尽�
 
 inline constexpr std::string_view kInfoCategory = "单击+号或双击文字展开以便选台";
 inline constexpr std::string_view kInfoChannel = "双击频道名称播放选中频道";
+inline constexpr std::string_view kLastCheckPrefix = "上次检查：";
 inline constexpr std::string_view kLocationPrefix = "当前位于:  ";
 inline constexpr std::string_view kChooseChannel = "[ 请选择具体的频道 ]";
 

@@ -70,10 +70,17 @@ std::string CatalogueQuery::selectedText() const {
     return std::string(tree.text(tree.selected()));
 }
 
-std::vector<std::string> CatalogueQuery::channelNames(int ratingFilter) const {
+void CatalogueQuery::setHideDeadChannels(bool hide) { browser_.setHideDeadChannels(hide); }
+
+std::vector<std::string> CatalogueQuery::channelNames(int ratingFilter,
+                                                      std::optional<ChannelState> state) const {
     std::vector<std::string> names;
     store_.forEachListedChannel(checkedRatingFilter(ratingFilter),
                                 [&](const ChannelListing& channel) { names.push_back(channel.name); });
+    if (state) {
+        std::erase_if(
+            names, [&](const std::string& name) { return channelStateOf(store_.readCheck(name)) != *state; });
+    }
     return names;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/browser/ChannelTree.h"
+#include "core/browser/DeadChannels.h"
 
 #include <optional>
 #include <string>
@@ -35,8 +36,11 @@ public:
     NodeId selectChannelLeaf(std::string_view name);
     // The name of the selected node.
     std::string selectedText() const;
-    // The names of the channels of one rating (0: all), in the engine's order.
-    std::vector<std::string> channelNames(int ratingFilter) const;
+    // Whether the next builds leave the dead channels out.
+    void setHideDeadChannels(bool hide);
+    // The names of the channels of one rating (0: all), and of one state when
+    // given, in the engine's order.
+    std::vector<std::string> channelNames(int ratingFilter, std::optional<ChannelState> state = {}) const;
     // The tree as kwave's tree command prints it, one node a line.
     std::string treeOutline() const;
     // "系统 S个 + 自添 U个 = T个", the about page's and kwave's count line.

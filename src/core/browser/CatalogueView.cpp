@@ -6,18 +6,31 @@
 #include "core/browser/TreeCache.h"
 #include "core/settings/AboutPage.h"
 #include "core/settings/ListEntries.h"
+#include "core/settings/SettingsFile.h"
 #include "core/store/ChannelStore.h"
 
 namespace kw {
 
-CatalogueView::CatalogueView(ChannelStore& store, ChannelBrowser& browser)
-    : store_(store), browser_(browser) {}
+CatalogueView::CatalogueView(ChannelStore& store, ChannelBrowser& browser, SettingsFile& settings)
+    : store_(store), browser_(browser), settings_(settings) {}
 
 const ChannelTree& CatalogueView::tree() const { return browser_.tree(); }
 
-void CatalogueView::watch(TreeObserver* observer) { browser_.tree().addObserver(observer); }
+void CatalogueView::watch(TreeObserver* observer) {
+    browser_.tree().addObserver(observer);
+    browser_.deadChannels().watch(observer);
+}
 
-void CatalogueView::unwatch(TreeObserver* observer) { browser_.tree().removeObserver(observer); }
+void CatalogueView::unwatch(TreeObserver* observer) {
+    browser_.tree().removeObserver(observer);
+    browser_.deadChannels().unwatch(observer);
+}
+
+bool CatalogueView::isMarkedDead(NodeId node) const {
+    const ChannelTree& tree = browser_.tree();
+    return !browser_.deadChannels().empty() && tree.IsChannelLeaf(node) &&
+           browser_.deadChannels().contains(tree.text(node));
+}
 
 void CatalogueView::setExpanded(NodeId node, bool expanded) { browser_.tree().setExpanded(node, expanded); }
 
@@ -67,6 +80,15 @@ void CatalogueView::actFindChannelExecute() {
 void CatalogueView::actFindChannelContinueExecute() {
     if (store_.isOpen()) browser_.actFindChannelContinueExecute();
 }
+bool CatalogueView::hidesDeadChannels() const { return browser_.hidesDeadChannels(); }
+
+void CatalogueView::setHideDeadChannels(bool hide) {
+    if (!store_.isOpen() || browser_.busy()) return;
+    settings_.setHideDeadChannels(hide);
+    browser_.setHideDeadChannels(hide);
+    browser_.RebuildChannelTree(false);
+}
+
 bool CatalogueView::FindNextChannel(std::string_view text) {
     return store_.isOpen() && browser_.FindNextChannel(text);
 }

@@ -12,6 +12,7 @@ namespace kw {
 
 class ChannelBrowser;
 class ChannelStore;
+class SettingsFile;
 
 // What the information line and the cursor show while the mouse is over a node.
 struct NodeHover {
@@ -25,7 +26,7 @@ struct NodeHover {
 // command does nothing while the database is not open.
 class CatalogueView final : public TreeViewAccess {
 public:
-    CatalogueView(ChannelStore& store, ChannelBrowser& browser);
+    CatalogueView(ChannelStore& store, ChannelBrowser& browser, SettingsFile& settings);
 
     // The tree a view model reads and watches; the view changes it only
     // through setExpanded and setSelected.
@@ -36,6 +37,7 @@ public:
     // Moves the tree's selection, as a click in the view does; the window
     // then asks for the details.
     void setSelected(NodeId node) override;
+    bool isMarkedDead(NodeId node) const override;
 
     // The details of node as the window shows them (a database error is shown
     // through the Ui and leaves the details as set up to that point).
@@ -51,6 +53,9 @@ public:
     void muFullCollapseClick();
     void cbFilterChannelChange(int filter);
     void cbClassDisplayChannelChange(int mode);
+    // "隐藏失效频道": kept in the settings file, the tree rebuilt with or without them.
+    bool hidesDeadChannels() const;
+    void setHideDeadChannels(bool hide);
     void actFindChannelExecute();
     void actFindChannelContinueExecute();
     // Selects the next channel below the selection whose name contains text.
@@ -59,6 +64,7 @@ public:
 private:
     ChannelStore& store_;
     ChannelBrowser& browser_;
+    SettingsFile& settings_;
 };
 
 }  // namespace kw

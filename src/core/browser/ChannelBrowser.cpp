@@ -8,6 +8,7 @@
 #include "core/ports/UiPort.h"
 #include "core/store/ChannelStore.h"
 
+#include <ctime>
 #include <utility>
 
 namespace kw {
@@ -40,11 +41,17 @@ void ChannelBrowser::setLockMode(int mode) {
     lockMode_ = mode;
 }
 
+void ChannelBrowser::setHideDeadChannels(bool hide) {
+    settingsChanged_ = settingsChanged_ || hide != hideDead_;
+    hideDead_ = hide;
+}
+
 std::filesystem::path ChannelBrowser::treeCacheFile() const { return programDir_ / kTreeCacheFileName; }
 
 void ChannelBrowser::RebuildChannelTree(bool useCache) {
     if (busy()) return;
     const ScopedFlag busy(busy_);
+    dead_.reload(openStore());
     ChannelTree::ResetScope reset(tree_);
     tree_.clear();
     // Whatever was pending, the tree now follows the database and settings.
@@ -55,7 +62,7 @@ void ChannelBrowser::RebuildChannelTree(bool useCache) {
     // A read under way is used once, or dropped by a rebuild from the database.
     const std::unique_ptr<TreeCachePreload> preload = std::move(preload_);
     std::error_code missing;
-    if (useCache && (preload || std::filesystem::exists(treeCacheFile(), missing))) {
+    if (useCache && !hideDead_ && (preload || std::filesystem::exists(treeCacheFile(), missing))) {
         try {
             if (preload) {
                 preload->takeInto(tree_, yield_);
@@ -94,7 +101,7 @@ ChannelStore& ChannelBrowser::openStore() {
 
 void ChannelBrowser::LoadChannelNodes(int ratingFilter, int displayMode) {
     openStore();
-    ChannelPlacer placer(tree_, displayMode, lockMode_, yield_);
+    ChannelPlacer placer(tree_, displayMode, shownChannels(), yield_);
     try {
         store_.forEachListedChannel(
             ratingFilter,
@@ -166,7 +173,7 @@ bool ChannelBrowser::patchTree(const ChannelChanges& changes) {
         if (*irregularNames_) return false;
     }
     const auto find = [this](std::string_view name) { return store_.findListedChannel(name, ratingFilter_); };
-    TreePatch patch(tree_, displayMode_, lockMode_, find, yield_);
+    TreePatch patch(tree_, displayMode_, shownChannels(), find, yield_);
     for (const ChannelListing& before : changes.removed()) {
         if (!patch.remove(before)) return false;
     }
@@ -212,6 +219,8 @@ const NodeDetails& ChannelBrowser::ShowNodeDetails(NodeId node) {
     details_ = channelCommandsEnabled(details_);
     try {
         details_ = channelDetails(store_.readChannelDetails(tree_.text(node)), details_);
+        if (const std::optional<StoredCheck> check = store_.readCheck(tree_.text(node)))
+            details_.memo.append("\r\n").append(lastCheckLine(*check, std::time(nullptr)));
     } catch (const Error& error) {
         ui_.ShowError(error.what());
     }

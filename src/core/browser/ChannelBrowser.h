@@ -3,6 +3,7 @@
 #include "core/base/YieldHook.h"
 #include "core/browser/ChannelPlacer.h"
 #include "core/browser/ChannelTree.h"
+#include "core/browser/DeadChannels.h"
 #include "core/browser/NodeDetails.h"
 #include "core/browser/TreeCache.h"
 #include "core/browser/TreeCollation.h"
@@ -41,6 +42,12 @@ public:
     void setRatingFilter(int filter);
     void setDisplayMode(int mode);
     void setLockMode(int mode);
+    // Whether the tree leaves the dead channels out; takes effect at the next rebuild.
+    bool hidesDeadChannels() const { return hideDead_; }
+    void setHideDeadChannels(bool hide);
+    // The dead channels, read again at every rebuild and followed as checks are kept.
+    DeadChannels& deadChannels() { return dead_; }
+    const DeadChannels& deadChannels() const { return dead_; }
 
     // True while a rebuild or search runs. Commands started from inside the
     // yield hook meanwhile are ignored, so a build is never changed half-way.
@@ -50,7 +57,8 @@ public:
     void setHeld(bool held) { held_ = held; }
 
     // Empties the tree and fills it again: from the tree cache when useCache is
-    // set and the cache exists, else from the database. A cache that fails to
+    // set, the cache exists and no dead channel is to be hidden (which
+    // channels are dead is the database's to say), else from the database. A cache that fails to
     // load (its error is shown), is empty or lacks the favourites branch is
     // replaced by a build from the database. Then the root is expanded, the
     // favourites branch fully expanded and selected. A database error leaves
@@ -59,7 +67,7 @@ public:
     // The next rebuild from the cache takes the nodes of this read, already
     // under way, instead of reading the file itself.
     void usePreloadedCache(std::unique_ptr<TreeCachePreload> preload) { preload_ = std::move(preload); }
-    // The database pass of a rebuild; locked channels are left out under lock mode 1.
+    // The database pass of a rebuild; the channels the tree does not show are left out.
     void LoadChannelNodes(int ratingFilter, int displayMode);
     // Places one channel read with readChannelPlacement (patching the tree).
     NodeId PlaceChannel(const ChannelPlacement& columns, std::string_view name, int displayMode);
@@ -117,6 +125,7 @@ private:
     // The root expanded, the favourites branch fully expanded and selected.
     void showAsBuilt();
     bool patchTree(const ChannelChanges& changes);
+    ShownChannels shownChannels() const { return {lockMode_, hideDead_ ? &dead_ : nullptr}; }
 
     ChannelTree tree_;
     TreeCollation collation_;
@@ -127,6 +136,8 @@ private:
     int ratingFilter_ = 0;
     int displayMode_ = 0;
     int lockMode_ = 0;
+    bool hideDead_ = false;
+    DeadChannels dead_;
     std::string lastSearchText_;
     bool findContinueEnabled_ = false;
     NodeDetails details_;

@@ -3,6 +3,7 @@
 #include "core/base/Error.h"
 #include "core/base/TextCodec.h"
 #include "core/browser/BrowserTexts.h"
+#include "core/browser/DeadChannels.h"
 #include "core/store/ChannelStore.h"
 
 #include <array>
@@ -48,6 +49,11 @@ ChannelColumns columnsOf(const ChannelListing& row) {
 }
 
 bool isShownInLockMode(int locked, int lockMode) { return !(locked == 1 && lockMode == 1); }
+
+bool ShownChannels::shows(const ChannelListing& row) const {
+    return isShownInLockMode(row.locked, lockMode) &&
+           !(hiddenDead != nullptr && hiddenDead->contains(row.name));
+}
 
 bool isIrregularName(std::string_view name) {
     const std::string_view trimmed = text::trimBlanks(name);
@@ -107,8 +113,8 @@ NodeId PlaceChannel(ChannelTree& tree, const ChannelColumns& channel, int displa
                                yield);
 }
 
-ChannelPlacer::ChannelPlacer(ChannelTree& tree, int displayMode, int lockMode, YieldHook& yield)
-    : tree_(tree), displayMode_(displayMode), lockMode_(lockMode), yield_(yield), paths_(64) {}
+ChannelPlacer::ChannelPlacer(ChannelTree& tree, int displayMode, ShownChannels shown, YieldHook& yield)
+    : tree_(tree), displayMode_(displayMode), shown_(shown), yield_(yield), paths_(64) {}
 
 ChannelPlacer::~ChannelPlacer() = default;
 
@@ -157,7 +163,7 @@ ListedColumns ChannelPlacer::columnsRead(int displayMode) {
 }
 
 bool ChannelPlacer::place(const ChannelListing& row) {
-    if (!isShownInLockMode(row.locked, lockMode_)) return false;
+    if (!shown_.shows(row)) return false;
     const ChannelColumns channel = columnsOf(row);
     // The key holds each trimmed value with its length, so empty values and
     // values that contain others stay apart.

@@ -11,6 +11,7 @@
 
 namespace kw {
 
+class DeadChannels;
 struct ChannelListing;
 struct ListedColumns;
 
@@ -25,6 +26,13 @@ struct ChannelColumns {
 ChannelColumns columnsOf(const ChannelListing& row);
 // Whether the tree shows a channel of this lock flag: lock mode 1 hides locked ones.
 bool isShownInLockMode(int locked, int lockMode);
+// The channels a tree leaves out: the locked ones under lock mode 1 and, when
+// the user hides them, the dead ones.
+struct ShownChannels {
+    int lockMode = 0;
+    const DeadChannels* hiddenDead = nullptr;
+    bool shows(const ChannelListing& row) const;
+};
 // Whether a stored name is empty or has blanks or control characters at
 // either end: trimmed, two such names may share a leaf.
 bool isIrregularName(std::string_view name);
@@ -45,14 +53,14 @@ std::vector<std::string_view> classPath(const ChannelColumns& channel, int displ
 NodeId PlaceChannel(ChannelTree& tree, const ChannelColumns& channel, int displayMode, YieldHook& yield);
 
 // Places the rows of one database pass inside a reset of the tree, leaving
-// out locked channels under lock mode 1. Nothing is removed during a pass, so
+// out the channels it does not show. Nothing is removed during a pass, so
 // the node a path of class values leads to never changes: it is remembered by
 // path. Leaves wait until finish(), which appends each parent's leaves in one
 // run; the sort that ends the reset merges a leaf into a sibling of the same
 // text.
 class ChannelPlacer {
 public:
-    ChannelPlacer(ChannelTree& tree, int displayMode, int lockMode, YieldHook& yield);
+    ChannelPlacer(ChannelTree& tree, int displayMode, ShownChannels shown, YieldHook& yield);
     ~ChannelPlacer();
     ChannelPlacer(const ChannelPlacer&) = delete;
     ChannelPlacer& operator=(const ChannelPlacer&) = delete;
@@ -73,7 +81,7 @@ public:
 private:
     ChannelTree& tree_;
     int displayMode_;
-    int lockMode_;
+    ShownChannels shown_;
     YieldHook& yield_;
     // Open addressing over the path keys, which sit end to end in keys_: a
     // few thousand paths stay within a small, cache-friendly space.

@@ -44,6 +44,8 @@ public:
     virtual void selectionChanged(NodeId /*node*/) {}
     // The node should be scrolled into view; its ancestors are expanded.
     virtual void scrollRequested(NodeId /*node*/) {}
+    // Channels were found dead or alive again: their leaves look different.
+    virtual void marksChanged() {}
 };
 
 class ChannelTree;
@@ -58,6 +60,8 @@ public:
     virtual void unwatch(TreeObserver* observer) = 0;
     virtual void setExpanded(NodeId node, bool expanded) = 0;
     virtual void setSelected(NodeId node) = 0;
+    // A channel leaf drawn as dead: its last two checks failed.
+    virtual bool isMarkedDead(NodeId node) const = 0;
 };
 
 // The channel tree: text-only nodes with their expanded state, and the

@@ -2,7 +2,11 @@
 
 #include "core/base/TextCodec.h"
 #include "core/browser/BrowserTexts.h"
+#include "core/ports/ProbeReasons.h"
 #include "core/store/ChannelStore.h"
+
+#include <cstdio>
+#include <ctime>
 
 namespace kw {
 namespace {
@@ -92,6 +96,36 @@ NodeDetails channelDetails(const ChannelDetails& row, const NodeDetails& previou
     details.checkedRateItem = rated ? row.rating : 0;
     details.memo = channelMemo(row, details.lockWord);
     return details;
+}
+
+std::string lastCheckLine(const StoredCheck& check, std::int64_t now) {
+    const auto localTime = [](std::int64_t seconds) {
+        const std::time_t at = static_cast<std::time_t>(seconds);
+        std::tm parts{};
+        localtime_r(&at, &parts);
+        return parts;
+    };
+    const std::tm at = localTime(check.checkedAt);
+    char when[64];
+    if (at.tm_year == localTime(now).tm_year) {
+        std::snprintf(when, sizeof when, "%d月%d日 %02d:%02d", at.tm_mon + 1, at.tm_mday, at.tm_hour,
+                      at.tm_min);
+    } else {
+        std::snprintf(when, sizeof when, "%d年%d月%d日 %02d:%02d", at.tm_year + 1900, at.tm_mon + 1,
+                      at.tm_mday, at.tm_hour, at.tm_min);
+    }
+    std::string line =
+        std::string(texts::kLastCheckPrefix) + when + " " + std::string(probeStatusWord(check.status));
+    if (check.status != 2) {
+        // A code written by a newer program is shown as it is.
+        const ProbeReasonEntry* reason = probeReasonByCode(check.reasonCode);
+        line.append(" ").append(reason != nullptr ? reason->words : std::string_view(check.reasonCode));
+    }
+    if (check.status > 0 && check.kbitPerSecond > 0)
+        line.append(" ").append(std::to_string(check.kbitPerSecond)).append(" kbit/s");
+    if (check.status == 0 && check.failures >= 2)
+        line.append("（连续 ").append(std::to_string(check.failures)).append(" 次）");
+    return line;
 }
 
 }  // namespace kw

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace kw {
 
 struct ChannelDetails;
+struct StoredCheck;
 
 // The enabled states of the commands that act on one channel.
 struct ChannelCommandStates {
@@ -59,5 +61,11 @@ NodeDetails channelCommandsEnabled(const NodeDetails& previous);
 
 // A channel leaf with its row read (a missing row reads as empty text and 0).
 NodeDetails channelDetails(const ChannelDetails& row, const NodeDetails& previous);
+
+// The memo's line about the channel's last check, in local time, the year
+// only when it is not the year of `now`:
+// "上次检查：12月10日 14:02 [流畅] 128 kbit/s",
+// "上次检查：12月10日 14:02 [未知] 连接被拒绝（连续 3 次）".
+std::string lastCheckLine(const StoredCheck& check, std::int64_t now);
 
 }  // namespace kw

@@ -30,10 +30,11 @@ void ChannelChanges::stored(std::string_view name) {
     placedNames_.emplace(name);
 }
 
-TreePatch::TreePatch(ChannelTree& tree, int displayMode, int lockMode, FindChannel find, YieldHook& yield)
-    : tree_(tree), displayMode_(displayMode), lockMode_(lockMode), find_(std::move(find)), yield_(yield) {}
+TreePatch::TreePatch(ChannelTree& tree, int displayMode, ShownChannels shown, FindChannel find,
+                     YieldHook& yield)
+    : tree_(tree), displayMode_(displayMode), shown_(shown), find_(std::move(find)), yield_(yield) {}
 
-bool TreePatch::shown(const ChannelListing& row) const { return isShownInLockMode(row.locked, lockMode_); }
+bool TreePatch::shown(const ChannelListing& row) const { return shown_.shows(row); }
 
 bool TreePatch::isFixed(NodeId node) const {
     if (tree_.level(node) == 0) return true;

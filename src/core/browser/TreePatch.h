@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/base/YieldHook.h"
+#include "core/browser/ChannelPlacer.h"
 #include "core/browser/ChannelTree.h"
 #include "core/store/ChannelStore.h"
 
@@ -55,7 +56,7 @@ public:
     // The channel of exactly this name as the rebuild's pass reads it.
     using FindChannel = std::function<std::optional<ChannelListing>(std::string_view name)>;
 
-    TreePatch(ChannelTree& tree, int displayMode, int lockMode, FindChannel find, YieldHook& yield);
+    TreePatch(ChannelTree& tree, int displayMode, ShownChannels shown, FindChannel find, YieldHook& yield);
 
     // Takes out a channel placed by these columns. False when its leaf is not
     // where they put it: the tree does not match the database.
@@ -70,7 +71,7 @@ private:
 
     ChannelTree& tree_;
     int displayMode_;
-    int lockMode_;
+    ShownChannels shown_;
     FindChannel find_;
     YieldHook& yield_;
 };

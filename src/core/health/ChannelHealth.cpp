@@ -17,7 +17,7 @@
 
 namespace kw {
 
-std::string_view ChannelCheck::statusWord() const { return ChannelTest::statusWord(result.status); }
+std::string_view ChannelCheck::statusWord() const { return probeStatusWord(result.status); }
 
 std::optional<double> ChannelCheck::shownKbitPerSecond() const {
     if (result.bytes == 0 || result.kbitPerSecond <= 0) return std::nullopt;
@@ -30,7 +30,7 @@ std::string CheckSummary::text() const {
     std::string line = std::to_string(total) + " 个频道: ";
     for (int status : {2, 1, 0}) {
         line += std::to_string(byStatus[static_cast<std::size_t>(status)]) + " " +
-                std::string(ChannelTest::statusWord(status)) + (status > 0 ? ", " : "");
+                std::string(probeStatusWord(status)) + (status > 0 ? ", " : "");
     }
     return line;
 }
@@ -54,7 +54,7 @@ std::int64_t ChannelHealth::systemSeconds() {
         .count();
 }
 
-ChannelHealth::ChannelHealth(ChannelStore& store, const ChannelBrowser& browser, const SettingsFile& settings,
+ChannelHealth::ChannelHealth(ChannelStore& store, ChannelBrowser& browser, const SettingsFile& settings,
                              StreamProbe& probe, YieldHook& yield, Clock now)
     : store_(store),
       browser_(browser),
@@ -121,7 +121,7 @@ ProbeResult ChannelHealth::probeWhileIdle(std::string_view name, const ProbeTarg
             yield_.yieldNow();
         }
     });
-    if (result.checked) store_.recordChecks({toRecord(std::string(name), result)});
+    if (result.checked) keep({toRecord(std::string(name), result)});
     return result;
 }
 
@@ -136,7 +136,7 @@ std::vector<ChannelCheck> ChannelHealth::checkChannels(const std::vector<std::st
     limits.jobs = jobs;
     std::vector<CheckToRecord> pending;
     const auto keepPending = [&] {
-        store_.recordChecks(pending);
+        keep(pending);
         pending.clear();
     };
     std::vector<ProbeResult> results =
@@ -149,6 +149,14 @@ std::vector<ChannelCheck> ChannelHealth::checkChannels(const std::vector<std::st
     checks.reserve(names.size());
     for (std::size_t i = 0; i < names.size(); ++i) checks.push_back({names[i], std::move(results[i])});
     return checks;
+}
+
+void ChannelHealth::keep(const std::vector<CheckToRecord>& checks) {
+    store_.recordChecks(checks);
+    std::vector<std::string> names;
+    names.reserve(checks.size());
+    for (const CheckToRecord& check : checks) names.push_back(check.name);
+    browser_.deadChannels().follow(store_, names);
 }
 
 std::size_t ChannelHealth::writeDeadChannelReport(const std::filesystem::path& file,

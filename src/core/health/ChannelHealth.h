@@ -54,7 +54,7 @@ public:
     using Clock = std::function<std::int64_t()>;
     static std::int64_t systemSeconds();
 
-    ChannelHealth(ChannelStore& store, const ChannelBrowser& browser, const SettingsFile& settings,
+    ChannelHealth(ChannelStore& store, ChannelBrowser& browser, const SettingsFile& settings,
                   StreamProbe& probe, YieldHook& yield, Clock now = systemSeconds);
 
     // Lets the window take input while a probe waits, so the user can go on
@@ -82,13 +82,20 @@ public:
     std::size_t writeDeadChannelReport(const std::filesystem::path& file,
                                        const std::vector<ChannelCheck>& checks) const;
 
-private:
-    ProbeLimits probeLimits(int timeoutSeconds) const;
+    // What a probe of the named channel reaches for, and the outcome of one
+    // as the database keeps it, timed now.
     ProbeTarget probeTarget(std::string_view name) const;
     CheckToRecord toRecord(std::string name, const ProbeResult& result) const;
+    // Keeps the checks in one transaction and marks the channels they found
+    // dead, or alive again, in the tree.
+    void keep(const std::vector<CheckToRecord>& checks);
+    std::int64_t now() const { return now_(); }
+
+private:
+    ProbeLimits probeLimits(int timeoutSeconds) const;
 
     ChannelStore& store_;
-    const ChannelBrowser& browser_;
+    ChannelBrowser& browser_;
     const SettingsFile& settings_;
     StreamProbe& probe_;
     YieldHook& yield_;

@@ -74,4 +74,25 @@ constexpr const ProbeReasonEntry& probeReasonEntry(ProbeReason reason) {
     return kProbeReasons.front();
 }
 
+// The entry a stored code stands for; none for a code this program does not know.
+constexpr const ProbeReasonEntry* probeReasonByCode(std::string_view code) {
+    for (const ProbeReasonEntry& entry : kProbeReasons) {
+        if (entry.code == code) return &entry;
+    }
+    return nullptr;
+}
+
+// A status in the words of the channel test: 2 smooth, 1 reachable, any
+// other value unknown.
+constexpr std::string_view probeStatusWord(int status) {
+    switch (status) {
+        case 1:
+            return "[可达]";
+        case 2:
+            return "[流畅]";
+        default:
+            return "[未知]";
+    }
+}
+
 }  // namespace kw

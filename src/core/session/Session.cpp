@@ -55,13 +55,13 @@ struct Session::Parts {
                       })),
           edits(*store, browser, childLock, session.ui_),
           channelExchange(*store, browser, session.ui_, session.yield_, session.programDir_),
-          view(*store, browser),
+          view(*store, browser, session.settings_),
           query(*store, browser),
           commands(*store, query, browser, edits, opener, slotPlayer, speedChannels, session.ui_,
                    [this](const std::string& name) {
                        if (!health.probing()) channelTest.actTestChannelExecute(name);
                    }),
-          speedSlots(speedChannels, speedChannelSet, slotPlayer, *store),
+          speedSlots(speedChannels, speedChannelSet, slotPlayer, *store, browser.deadChannels()),
           exchange(*store, browser, channelExchange, childLock, session.ui_, session.yield_,
                    session.programDir_),
           database(*store, browser, channelExchange, session.ui_, session.random_),
@@ -140,6 +140,7 @@ void Session::openDatabase() {
 void Session::readListPositionsAndHomePage() {
     parts_->browser.setRatingFilter(settings_.filterChannelIndex());
     parts_->browser.setDisplayMode(settings_.classDisplayChannelIndex());
+    parts_->browser.setHideDeadChannels(settings_.hidesDeadChannels());
     parts_->shell.setHomePage(settings_.homePageUrl());
 }
 

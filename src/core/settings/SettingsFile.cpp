@@ -88,6 +88,14 @@ void SettingsFile::setScs(const std::filesystem::path& setFile) {
     ProfileFile(path()).writeText(kLastStatus, "SCS", setFile.string());
 }
 
+bool SettingsFile::hidesDeadChannels() const {
+    return ProfileFile(path()).readBool(kLastStatus, "HideDeadChannels", false);
+}
+
+void SettingsFile::setHideDeadChannels(bool hide) {
+    ProfileFile(path()).writeBool(kLastStatus, "HideDeadChannels", hide);
+}
+
 int SettingsFile::filterChannelIndex() const {
     return listIndex(ProfileFile(path()), "cbFilterChannel.ItemIndex", isValidRatingFilter);
 }

@@ -62,6 +62,8 @@ public:
     void setFilterChannelIndex(int index);
     int classDisplayChannelIndex() const;
     void setClassDisplayChannelIndex(int index);
+    bool hidesDeadChannels() const;  // false when missing
+    void setHideDeadChannels(bool hide);
     std::string lastPlayChannelName() const;  // empty when missing
     void setLastPlayChannelName(std::string_view name);
     // kDefaultSkinName only when the key is missing; a present empty value stays empty.

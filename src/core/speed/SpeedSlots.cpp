@@ -1,6 +1,7 @@
 #include "core/speed/SpeedSlots.h"
 
 #include "core/base/Error.h"
+#include "core/browser/DeadChannels.h"
 #include "core/speed/SlotPlayer.h"
 #include "core/speed/SpeedChannelSet.h"
 #include "core/store/ChannelStore.h"
@@ -8,13 +9,16 @@
 namespace kw {
 
 SpeedSlots::SpeedSlots(SpeedChannels& slots, SpeedChannelSet& set, SlotPlayer& player,
-                       const ChannelStore& store)
-    : slots_(slots), set_(set), player_(player), store_(store) {}
+                       const ChannelStore& store, const DeadChannels& dead)
+    : slots_(slots), set_(set), player_(player), store_(store), dead_(dead) {}
 
 SpeedSlotStates SpeedSlots::states() const {
     SpeedSlotStates states;
-    for (int slot = 1; slot <= SpeedChannels::kSlotCount; ++slot)
-        states[static_cast<std::size_t>(slot - 1)] = {slots_.name(slot), slots_.pressed(slot)};
+    for (int slot = 1; slot <= SpeedChannels::kSlotCount; ++slot) {
+        const std::string& name = slots_.name(slot);
+        states[static_cast<std::size_t>(slot - 1)] = {name, slots_.pressed(slot),
+                                                      !name.empty() && dead_.contains(name)};
+    }
     return states;
 }
 

@@ -9,6 +9,7 @@
 namespace kw {
 
 class ChannelStore;
+class DeadChannels;
 class SlotPlayer;
 class SpeedChannelSet;
 
@@ -16,6 +17,7 @@ class SpeedChannelSet;
 struct SpeedSlotState {
     std::string name;  // the tooltip; empty when unassigned
     bool pressed = false;
+    bool dead = false;  // its channel's last two checks failed
 };
 
 using SpeedSlotStates = std::array<SpeedSlotState, SpeedChannels::kSlotCount>;
@@ -24,7 +26,8 @@ using SpeedSlotStates = std::array<SpeedSlotState, SpeedChannels::kSlotCount>;
 // use them.
 class SpeedSlots {
 public:
-    SpeedSlots(SpeedChannels& slots, SpeedChannelSet& set, SlotPlayer& player, const ChannelStore& store);
+    SpeedSlots(SpeedChannels& slots, SpeedChannelSet& set, SlotPlayer& player, const ChannelStore& store,
+               const DeadChannels& dead);
 
     SpeedSlotStates states() const;
     // The set Open button's hint.
@@ -48,6 +51,7 @@ private:
     SpeedChannelSet& set_;
     SlotPlayer& player_;
     const ChannelStore& store_;
+    const DeadChannels& dead_;
 };
 
 }  // namespace kw

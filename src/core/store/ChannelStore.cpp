@@ -354,6 +354,8 @@ void ChannelStore::Impl::upgradeSchema() {
         }
         if (!statusTable) {
             for (const std::string_view statement : sql::kCreateChannelStatus) exec(statement);
+        } else {
+            for (const std::string_view statement : sql::kUpgradeChannelStatusFrom2) exec(statement);
         }
         exec("pragma user_version=" + std::to_string(sql::kSchemaVersion));
         exec("commit");
@@ -607,7 +609,64 @@ std::optional<StoredCheck> ChannelStore::readCheck(std::string_view name) {
     check.kbitPerSecond = q->integer64(4);
     check.failures = static_cast<int>(q->integer64(5));
     check.lastGood = q->integer64(6);
+    check.failingSince = q->integer64(7);
     return check;
+}
+
+void ChannelStore::forEachFailingChannel(
+    int minFailures, const std::function<void(std::string_view name, const StoredCheck&)>& visit) {
+    if (!impl_->statusTable) return;
+    auto q = impl_->run(sql::kFailingChannels);
+    q->bindInt(":sqliFailures", minFailures);
+    StoredCheck check;
+    while (q->step()) {
+        check.status = static_cast<int>(q->integer64(1));
+        check.reasonCode = q->bytes(2);
+        check.checkedAt = q->integer64(3);
+        check.answerMs = q->integer64(4);
+        check.kbitPerSecond = q->integer64(5);
+        check.failures = static_cast<int>(q->integer64(6));
+        check.lastGood = q->integer64(7);
+        check.failingSince = q->integer64(8);
+        visit(q->bytes(0), check);
+    }
+}
+
+std::vector<std::string> ChannelStore::namesBefore(std::string_view statement, std::int64_t before,
+                                                   std::size_t limit) {
+    std::vector<std::string> names;
+    if (!impl_->statusTable) return names;
+    auto q = impl_->run(statement);
+    q->bindInt(":sqliBefore", before);
+    q->bindInt(":sqliLimit", static_cast<std::int64_t>(limit));
+    while (q->step()) names.emplace_back(q->bytes(0));
+    return names;
+}
+
+std::vector<std::string> ChannelStore::channelsFailedOnceBefore(std::int64_t before, std::size_t limit) {
+    return namesBefore(sql::kFailedOnceBefore, before, limit);
+}
+
+std::vector<std::string> ChannelStore::channelsCheckedBefore(std::int64_t before, std::size_t limit) {
+    return namesBefore(sql::kCheckedBefore, before, limit);
+}
+
+ChannelStore::UncheckedStretch ChannelStore::uncheckedChannelsAfter(std::int64_t afterId,
+                                                                    std::size_t window) {
+    UncheckedStretch stretch;
+    if (!impl_->statusTable) return stretch;
+    auto q = impl_->run(sql::kChannelsAfterId);
+    q->bindInt(":sqliID", afterId);
+    q->bindInt(":sqliLimit", static_cast<std::int64_t>(window));
+    std::size_t rows = 0;
+    std::int64_t lastId = afterId;
+    while (q->step()) {
+        ++rows;
+        lastId = q->integer64(0);
+        if (q->integer64(2) == 0) stretch.names.emplace_back(q->bytes(1));
+    }
+    if (rows == window) stretch.nextAfterId = lastId;
+    return stretch;
 }
 
 void ChannelStore::clearCheckIfAddressChanges(std::string_view oldName, std::string_view oldScrambledUrl,

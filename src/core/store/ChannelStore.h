@@ -28,8 +28,9 @@ struct StoredCheck {
     std::int64_t checkedAt = 0;  // seconds since 1970
     std::int64_t answerMs = -1;  // -1 without an answer
     std::int64_t kbitPerSecond = 0;
-    int failures = 0;           // failed checks in a row
-    std::int64_t lastGood = 0;  // 0 when never good
+    int failures = 0;               // failed checks in a row
+    std::int64_t lastGood = 0;      // 0 when never good
+    std::int64_t failingSince = 0;  // the first check of the failures in a row; 0 while good
 };
 
 // One check to keep: the outcome of a probe of the named channel at `at`.
@@ -197,6 +198,21 @@ public:
     // Keeps the checks, all in one transaction (or the caller's).
     void recordChecks(const std::vector<CheckToRecord>& checks);
     std::optional<StoredCheck> readCheck(std::string_view name);
+    // Every channel whose last minFailures checks or more failed.
+    void forEachFailingChannel(int minFailures,
+                               const std::function<void(std::string_view name, const StoredCheck&)>& visit);
+    // Up to limit channels whose last check, before `before`, was their first
+    // failure in a row; oldest first.
+    std::vector<std::string> channelsFailedOnceBefore(std::int64_t before, std::size_t limit);
+    // Up to limit channels whose last check was before `before`; oldest first.
+    std::vector<std::string> channelsCheckedBefore(std::int64_t before, std::size_t limit);
+    // The never-checked channels among the next `window` channel rows after
+    // the id afterId, and the id to go on after (none at the table's end).
+    struct UncheckedStretch {
+        std::vector<std::string> names;
+        std::optional<std::int64_t> nextAfterId;
+    };
+    UncheckedStretch uncheckedChannelsAfter(std::int64_t afterId, std::size_t window);
     void setRating(std::string_view name, int rating);
     void setLocked(std::string_view name, int locked);
     void writeSettingsRow(int lockMode, std::string_view scrambledPassword);
@@ -245,6 +261,7 @@ public:
     bool transactionOpen() const;
 
 private:
+    std::vector<std::string> namesBefore(std::string_view statement, std::int64_t before, std::size_t limit);
     void clearCheckIfAddressChanges(std::string_view oldName, std::string_view oldScrambledUrl,
                                     const ChannelRecord& edited);
 

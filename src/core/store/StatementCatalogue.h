@@ -160,35 +160,63 @@ inline constexpr std::string_view kCreateNameIndex =
 // The schema's version in `pragma user_version`: 1 once the compared text
 // columns carry the KWTEXT collation (an older file is upgraded by copying its
 // rows into a table of the current form), 2 once ChannelStatus stands beside
-// ChannelInfo. Each upgrade runs in one transaction.
+// ChannelInfo, 3 once it knows since when a channel fails and has the indexes
+// the background check and the clean-up read by. Each upgrade runs in one
+// transaction.
 inline constexpr int kCollatedSchemaVersion = 1;
-inline constexpr int kSchemaVersion = 2;
+inline constexpr int kSchemaVersion = 3;
 
 // The last check of each channel, beside ChannelInfo and found by name as
 // every statement finds channels. The triggers keep it with its channel: a
 // delete removes it, a rename carries it. An edit of the address clears it,
 // which the store does itself (the stored address is scrambled with the name).
-inline constexpr std::array<std::string_view, 3> kCreateChannelStatus = {
+inline constexpr std::array<std::string_view, 5> kCreateChannelStatus = {
     "create table ChannelStatus (cs_Name TEXT COLLATE NOCASE PRIMARY KEY,cs_Status INTEGER,cs_Reason TEXT,"
-    "cs_CheckedAt INTEGER,cs_AnswerMs INTEGER,cs_Kbit INTEGER,cs_Failures INTEGER,cs_LastGood INTEGER)",
+    "cs_CheckedAt INTEGER,cs_AnswerMs INTEGER,cs_Kbit INTEGER,cs_Failures INTEGER,cs_LastGood INTEGER,"
+    "cs_FailingSince INTEGER)",
     "create trigger ChannelStatus_Delete after delete on ChannelInfo begin "
     "delete from ChannelStatus where cs_Name=old.ci_Name; end",
     "create trigger ChannelStatus_Rename after update of ci_Name on ChannelInfo "
     "when new.ci_Name<>old.ci_Name begin "
-    "update or replace ChannelStatus set cs_Name=new.ci_Name where cs_Name=old.ci_Name; end"};
-// One check's outcome: the count of failures in a row and the time last good
-// follow from the row before.
+    "update or replace ChannelStatus set cs_Name=new.ci_Name where cs_Name=old.ci_Name; end",
+    "create index ChannelStatus_CheckedAt on ChannelStatus (cs_CheckedAt)",
+    "create index ChannelStatus_Failures on ChannelStatus (cs_Failures,cs_CheckedAt)"};
+// From version 2: a failing channel fails since its last check, as far as
+// anyone can tell now.
+inline constexpr std::array<std::string_view, 4> kUpgradeChannelStatusFrom2 = {
+    "alter table ChannelStatus add column cs_FailingSince INTEGER",
+    "update ChannelStatus set cs_FailingSince=cs_CheckedAt where cs_Failures>0", kCreateChannelStatus[3],
+    kCreateChannelStatus[4]};
+// One check's outcome: the count of failures in a row, the time last good and the
+// time the failures began follow from the row before.
 inline constexpr std::string_view kRecordChannelStatus =
     "insert into ChannelStatus (cs_Name,cs_Status,cs_Reason,cs_CheckedAt,cs_AnswerMs,cs_Kbit,cs_Failures,"
-    "cs_LastGood) values (:sqlsName,:sqliStatus,:sqlsReason,:sqliAt,:sqliAnswerMs,:sqliKbit,"
-    "case when :sqliStatus=0 then 1 else 0 end,case when :sqliStatus>0 then :sqliAt end) "
+    "cs_LastGood,cs_FailingSince) values (:sqlsName,:sqliStatus,:sqlsReason,:sqliAt,:sqliAnswerMs,:sqliKbit,"
+    "case when :sqliStatus=0 then 1 else 0 end,case when :sqliStatus>0 then :sqliAt end,"
+    "case when :sqliStatus=0 then :sqliAt end) "
     "on conflict(cs_Name) do update set cs_Status=excluded.cs_Status,cs_Reason=excluded.cs_Reason,"
     "cs_CheckedAt=excluded.cs_CheckedAt,cs_AnswerMs=excluded.cs_AnswerMs,cs_Kbit=excluded.cs_Kbit,"
     "cs_Failures=case when excluded.cs_Status=0 then cs_Failures+1 else 0 end,"
-    "cs_LastGood=coalesce(excluded.cs_LastGood,cs_LastGood)";
+    "cs_LastGood=coalesce(excluded.cs_LastGood,cs_LastGood),"
+    "cs_FailingSince=case when excluded.cs_Status>0 then null when cs_Failures>0 then cs_FailingSince "
+    "else excluded.cs_CheckedAt end";
 inline constexpr std::string_view kReadChannelStatus =
-    "select cs_Status,cs_Reason,cs_CheckedAt,cs_AnswerMs,cs_Kbit,cs_Failures,cs_LastGood "
-    "from ChannelStatus where cs_Name=:sqlsName";
+    "select cs_Status,cs_Reason,cs_CheckedAt,cs_AnswerMs,cs_Kbit,cs_Failures,cs_LastGood,"
+    "cs_FailingSince from ChannelStatus where cs_Name=:sqlsName";
+inline constexpr std::string_view kFailingChannels =
+    "select cs_Name,cs_Status,cs_Reason,cs_CheckedAt,cs_AnswerMs,cs_Kbit,cs_Failures,cs_LastGood,"
+    "cs_FailingSince from ChannelStatus where cs_Failures>=:sqliFailures";
+// What the background check takes next, each read through an index and
+// bounded by its limit: channels whose one failure waits to be confirmed,
+// channels never checked (a stretch of ids at a time), channels checked long ago.
+inline constexpr std::string_view kFailedOnceBefore =
+    "select cs_Name from ChannelStatus where cs_Failures=1 and cs_CheckedAt<:sqliBefore "
+    "order by cs_CheckedAt limit :sqliLimit";
+inline constexpr std::string_view kChannelsAfterId =
+    "select ci_ID,ci_Name,exists(select 1 from ChannelStatus where cs_Name=ci_Name) from ChannelInfo "
+    "where ci_ID>:sqliID and ci_GroupID<>0 order by ci_ID limit :sqliLimit";
+inline constexpr std::string_view kCheckedBefore =
+    "select cs_Name from ChannelStatus where cs_CheckedAt<:sqliBefore order by cs_CheckedAt limit :sqliLimit";
 inline constexpr std::string_view kFindChannelStatus =
     "select 1 from sqlite_master where type='table' and name='ChannelStatus'";
 inline constexpr std::string_view kClearChannelStatus = "delete from ChannelStatus where cs_Name=:sqlsName";

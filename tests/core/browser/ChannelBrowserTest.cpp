@@ -319,3 +319,69 @@ TEST_F(ChannelBrowserTest, PlacingAFavouriteMovesItAlongTheSamePathABuildWouldGi
     browser().RebuildChannelTree(false);
     EXPECT_EQ(patched, outline());
 }
+
+namespace {
+
+// Hears only that marks changed.
+struct MarkWatcher : TreeObserver {
+    int heard = 0;
+    void marksChanged() override { ++heard; }
+};
+
+}  // namespace
+
+TEST_F(ChannelBrowserTest, ChannelsWhoseLastTwoChecksFailedAreMarkedAndCanBeLeftOut) {
+    add("乐台", "C广播电台");
+    add("死台", "C广播电台");
+    add("病台", "C广播电台");
+    store_->setFavorited("死台", 1);
+    const auto fail = [&](const std::string& name, std::int64_t at) {
+        store_->recordChecks({{name, 0, "connection-refused", at, -1, 0}});
+    };
+    fail("死台", 100);
+    fail("死台", 200);
+    fail("病台", 200);  // once is not yet dead
+    store_->recordChecks({{"乐台", 2, "smooth", 200, 10, 128}});
+    browser().RebuildChannelTree(false);
+    browser().SaveChannelTreeCache();
+    const DeadChannels& dead = browser().deadChannels();
+    EXPECT_TRUE(dead.contains("死台"));
+    EXPECT_EQ(dead.reasonOf("死台"), "connection-refused");
+    EXPECT_FALSE(dead.contains("病台"));
+    EXPECT_FALSE(dead.contains("乐台"));
+
+    browser().setHideDeadChannels(true);
+    browser().RebuildChannelTree(true);  // the cache still holds it: the database decides
+    EXPECT_EQ(node("死台"), kNoNode) << "gone from its category and from the favourites";
+    EXPECT_NE(node("病台"), kNoNode);
+
+    // A later check follows: one failure more kills, a good answer revives.
+    MarkWatcher watcher;
+    browser().deadChannels().watch(&watcher);
+    fail("病台", 300);
+    store_->recordChecks({{"死台", 1, "slow", 300, 10, 30}});
+    browser().deadChannels().follow(*store_, std::vector<std::string>{"病台", "死台", "乐台"});
+    EXPECT_TRUE(dead.contains("病台"));
+    EXPECT_FALSE(dead.contains("死台"));
+    EXPECT_EQ(watcher.heard, 1);
+    browser().deadChannels().follow(*store_, std::vector<std::string>{"乐台"});
+    EXPECT_EQ(watcher.heard, 1) << "nothing changed, nothing to tell";
+    browser().deadChannels().unwatch(&watcher);
+
+    browser().setHideDeadChannels(false);
+    browser().RebuildChannelTree(true);
+    EXPECT_NE(node("死台"), kNoNode);
+    EXPECT_NE(node("病台"), kNoNode);
+}
+
+TEST_F(ChannelBrowserTest, DetailsOfACheckedChannelEndWithTheLastCheck) {
+    add("乐台", "C广播电台");
+    add("新台", "C广播电台");
+    store_->recordChecks({{"乐台", 2, "smooth", 1'000'000'000, 10, 128}});
+    browser().RebuildChannelTree(false);
+    const std::string memo = browser().ShowNodeDetails(node("乐台")).memo;
+    EXPECT_NE(memo.find("[SYS 2026.12] [未锁]\r\n上次检查："), std::string::npos) << memo;
+    EXPECT_EQ(memo.substr(memo.size() - 19), "[流畅] 128 kbit/s");
+    EXPECT_EQ(browser().ShowNodeDetails(node("新台")).memo.find("上次检查"), std::string::npos)
+        << "never checked: the details are as they always were";
+}

@@ -27,7 +27,7 @@ std::string build(std::initializer_list<ChannelListing> rows, int mode, int lock
         ChannelTree::ResetScope reset(tree);
         tree.appendChild(kNoNode, "root");
         tree.appendChild(tree.root(), "A我的最爱");
-        ChannelPlacer placer(tree, mode, lockMode, yield);
+        ChannelPlacer placer(tree, mode, {lockMode}, yield);
         for (const ChannelListing& listed : rows) placer.place(listed);
         placer.finish();
         tree.sortChildren(TreeCollation("A我的最爱"), yield);

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+
 using namespace kw;
 
 namespace {
@@ -110,3 +114,54 @@ TEST(NodeDetails, AnUnknownLockValueAndACategoryKeepTheLastChannelsCaptionsAndTa
     EXPECT_EQ(category.lockTarget, 0);
     EXPECT_EQ(category.rateEntry, 1);
 }
+
+namespace {
+
+struct CheckLineCase {
+    StoredCheck check;
+    std::string line;
+};
+
+class LastCheckLineTest : public testing::TestWithParam<CheckLineCase> {
+protected:
+    static void SetUpTestSuite() {
+        const char* tz = std::getenv("TZ");
+        savedTz_ = tz != nullptr ? std::optional<std::string>(tz) : std::nullopt;
+        setenv("TZ", "UTC", 1);
+        tzset();
+    }
+    static void TearDownTestSuite() {
+        if (savedTz_) {
+            setenv("TZ", savedTz_->c_str(), 1);
+        } else {
+            unsetenv("TZ");
+        }
+        tzset();
+    }
+    static inline std::optional<std::string> savedTz_;
+};
+
+// 2026-12-10 14:02 UTC, and the same day a year before.
+constexpr std::int64_t kThisYear = 1796911320;
+constexpr std::int64_t kLastYear = kThisYear - 365 * 86400;
+
+}  // namespace
+
+TEST_P(LastCheckLineTest, SaysWhenHowAndWhy) {
+    EXPECT_EQ(lastCheckLine(GetParam().check, kThisYear + 86400), GetParam().line);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, LastCheckLineTest,
+    testing::Values(CheckLineCase{{2, "smooth", kThisYear, 40, 128, 0, kThisYear, 0},
+                                  "上次检查：12月10日 14:02 [流畅] 128 kbit/s"},
+                    CheckLineCase{{0, "connection-refused", kThisYear, -1, 0, 3, 0, kThisYear - 600},
+                                  "上次检查：12月10日 14:02 [未知] 连接被拒绝（连续 3 次）"},
+                    CheckLineCase{{0, "host-not-found", kThisYear, -1, 0, 1, 0, kThisYear},
+                                  "上次检查：12月10日 14:02 [未知] 域名无法解析"},
+                    CheckLineCase{{1, "slow", kLastYear, 90, 30, 0, kLastYear, 0},
+                                  "上次检查：2025年12月10日 14:02 [可达] 有媒体数据, 但速度不足 30 kbit/s"},
+                    CheckLineCase{{2, "page-answered", kThisYear, 90, 0, 0, kThisYear, 0},
+                                  "上次检查：12月10日 14:02 [流畅]"},
+                    CheckLineCase{{0, "from-a-newer-program", kThisYear, -1, 0, 2, 0, kThisYear},
+                                  "上次检查：12月10日 14:02 [未知] from-a-newer-program（连续 2 次）"}));

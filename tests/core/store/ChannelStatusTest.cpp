@@ -39,9 +39,11 @@ TEST_F(ChannelStatusTest, KeepsTheLastCheckWithTheFailuresInARowAndWhenLastGood)
     EXPECT_EQ(check->checkedAt, 300);
     EXPECT_EQ(check->failures, 2);
     EXPECT_EQ(check->lastGood, 100);
+    EXPECT_EQ(check->failingSince, 200) << "the first failure of the run";
     record("乐台", 1, 400);
     EXPECT_EQ(store_->readCheck("乐台")->failures, 0);
     EXPECT_EQ(store_->readCheck("乐台")->lastGood, 400);
+    EXPECT_EQ(store_->readCheck("乐台")->failingSince, 0);
 }
 
 TEST_F(ChannelStatusTest, FollowsItsChannelThroughRenameAndDeleteAndIsClearedByANewAddress) {
@@ -69,18 +71,38 @@ TEST_F(ChannelStatusTest, FollowsItsChannelThroughRenameAndDeleteAndIsClearedByA
     EXPECT_TRUE(store_->readCheck("radio one"));
 }
 
-TEST_F(ChannelStatusTest, AnOlderFileGainsTheTableWhenOpened) {
-    record("乐台", 2, 100);
-    store_.reset();
-    execSql(
-        "drop trigger ChannelStatus_Delete; drop trigger ChannelStatus_Rename; drop table ChannelStatus; "
-        "pragma user_version=1");
-    store_ = ChannelStore::open(programDir_ / ChannelStore::kFileName);
-    EXPECT_FALSE(store_->readCheck("乐台"));
-    record("乐台", 0, 200);
-    EXPECT_EQ(store_->readCheck("乐台")->failures, 1);
-    store_.reset();
-    EXPECT_EQ(test::queryText(programDir_ / ChannelStore::kFileName, "pragma user_version"), "2");
+TEST_F(ChannelStatusTest, AnOlderFileIsUpgradedWhenOpened) {
+    struct Case {
+        const char* from;
+        const char* downgrade;
+        int failuresAfterAFailure;
+        std::int64_t failingSince;
+    };
+    const Case cases[] = {
+        {"version 1, no table",
+         "drop trigger ChannelStatus_Delete; drop trigger ChannelStatus_Rename; drop table ChannelStatus; "
+         "pragma user_version=1",
+         1, 200},
+        {"version 2, a failing row without the time it began",
+         "drop index ChannelStatus_CheckedAt; drop index ChannelStatus_Failures; "
+         "alter table ChannelStatus drop column cs_FailingSince; pragma user_version=2",
+         2, 100},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.from);
+        store_->deleteChannel("乐台");
+        addChannel("乐台", "http://a/live.mp3");
+        record("乐台", 0, 100);
+        store_.reset();
+        execSql(c.downgrade);
+        store_ = ChannelStore::open(programDir_ / ChannelStore::kFileName);
+        record("乐台", 0, 200);
+        EXPECT_EQ(store_->readCheck("乐台")->failures, c.failuresAfterAFailure);
+        EXPECT_EQ(store_->readCheck("乐台")->failingSince, c.failingSince);
+        store_.reset();
+        EXPECT_EQ(test::queryText(programDir_ / ChannelStore::kFileName, "pragma user_version"), "3");
+        store_ = ChannelStore::open(programDir_ / ChannelStore::kFileName);
+    }
 }
 
 }  // namespace
