@@ -48,6 +48,10 @@ constexpr std::string_view kHintPack =
     "一般每隔三个月到一年运行一次。\r\r  您只要单击\"精简频道数据\"按钮即可(手动)进行精简频道数据；"
     "完成后没有提示，但若出错会有提示。\r\r  当然，本软件也会在退出时以2%的机率自动精简频道数据。"
     "因此几乎不用您手动进行精简频道数据。";
+constexpr std::string_view kHintBackgroundCheck =
+    "      后台检查频道状态\r\r  本软件运行时在后台慢慢检查各个频道是否还能连通(每次只读取一小段数据，"
+    "播放频道时暂停)，最近两次检查都失败的频道在频道树里显示为失效。\r\r  检查的快慢可以在设置文件的 "
+    "[BackgroundCheck] 一节里调整。";
 constexpr std::string_view kHintExport =
     "  与您的朋友共享自添频道的实现步骤:\r\r  1. 将您自添的频道导出到文本文件中；\r\r  2. "
     "将此文本文件复制给您的朋友；\r\r  3. 您的朋友通过 \"批量自添\" 功能导入此\r\r     文本文件即可。";
@@ -96,6 +100,10 @@ OptionsSetupPage::OptionsSetupPage(OptionsVisit& visit, const OptionsLinks& link
     chkAutostart_->setObjectName(QStringLiteral("chkAutostart"));
     chkAutostart_->setGeometry(10, 20, 280, 20);
     hint(chkAutostart_, kHintAutostart);
+    chkBackgroundCheck_ = new QCheckBox(QStringLiteral("后台检查频道状态(&K)"), desktopGroup);
+    chkBackgroundCheck_->setObjectName(QStringLiteral("chkBackgroundCheck"));
+    chkBackgroundCheck_->setGeometry(10, 44, 280, 20);
+    hint(chkBackgroundCheck_, kHintBackgroundCheck);
 
     auto* lock = new QGroupBox(QStringLiteral("童锁功能设置"), tabSetup);
     lock->setObjectName(QStringLiteral("gbLockedChannel"));
@@ -157,6 +165,7 @@ void OptionsSetupPage::load() {
     const SetupValues values = visit_.readSetupValues();
     chkIsAutoPlayLastChannel_->setChecked(values.autoPlayLastChannel);
     chkIsHideOnDeactive_->setChecked(values.hideOnDeactive);
+    chkBackgroundCheck_->setChecked(values.backgroundCheck);
     edSNDREC_->setText(qs(values.sndrec));
     // Without a home folder there is no autostart folder: the box stays off.
     chkAutostart_->setChecked(values.autostart.value_or(false));
@@ -171,6 +180,7 @@ void OptionsSetupPage::save() {
     SetupValues values;
     values.autoPlayLastChannel = chkIsAutoPlayLastChannel_->isChecked();
     values.hideOnDeactive = chkIsHideOnDeactive_->isChecked();
+    values.backgroundCheck = chkBackgroundCheck_->isChecked();
     values.sndrec = options_ui::utf8(edSNDREC_->text());
     for (int i = 0; i < 3; ++i) {
         if (radLockedChannel_[i]->isChecked()) values.lockRadio = lockModeFromStored(i);

@@ -31,6 +31,7 @@ private:
     QCheckBox* chkIsAutoPlayLastChannel_ = nullptr;
     QCheckBox* chkIsHideOnDeactive_ = nullptr;
     QCheckBox* chkAutostart_ = nullptr;
+    QCheckBox* chkBackgroundCheck_ = nullptr;
     QLineEdit* edSNDREC_ = nullptr;
     QRadioButton* radLockedChannel_[3] = {};
 };

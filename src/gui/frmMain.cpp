@@ -152,6 +152,9 @@ void frmMain::startUp(std::unique_ptr<TreeCachePreload> treeCache) {
     pane_->attach();
     showSessionState();
     show();
+    // The background check keeps its own pace; the ticks only let it.
+    connect(&backgroundCheckTimer_, &QTimer::timeout, this, [this] { session_->backgroundCheck().tick(); });
+    backgroundCheckTimer_.start(kBackgroundCheckTickMs);
     // A panel that is never painted (covered, on another desktop) holds it no longer than this.
     QTimer::singleShot(kNewsPageLatestMs, this, &frmMain::releaseNewsPage);
 }

@@ -134,6 +134,7 @@ protected:
 
 private:
     static constexpr int kNewsPageLatestMs = 2000;
+    static constexpr int kBackgroundCheckTickMs = 500;
 
     void releaseNewsPage();
     void buildLayout();  // frmMainLayout.cpp
@@ -173,6 +174,7 @@ private:
     MainWidgets w_;
     TrayIcon* trayIcon_ = nullptr;
     QTimer iconClickTimer_;
+    QTimer backgroundCheckTimer_;
     QPoint dragOffset_;
     bool dragging_ = false;
     bool skinMenuFilled_ = false;

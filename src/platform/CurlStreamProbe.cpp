@@ -419,12 +419,15 @@ std::size_t jobsWithinFileLimit(int asked) {
 
 }  // namespace
 
-CurlStreamProbe::CurlStreamProbe() { openFileLimit(); }
+CurlStreamProbe::CurlStreamProbe() {
+    // Once, before any probe: a probe may then run on another thread.
+    static CurlGlobal global;
+    openFileLimit();
+}
 
 std::vector<ProbeResult> CurlStreamProbe::probe(std::span<const ProbeTarget> targets,
                                                 const ProbeLimits& limits, const ProbeProgress& progress,
                                                 const ProbeFinished& finished) {
-    static CurlGlobal global;
     std::vector<ProbeResult> results(targets.size());
     for (ProbeResult& result : results)
         result.reason = std::string(probeReasonEntry(ProbeReason::Unchecked).words);

@@ -2,6 +2,7 @@
 // kill each file holds either its old or its new bytes, the database passes its
 // integrity check and holds the old or the new rows, and the next run of the
 // command completes and leaves no temporary file behind.
+#include "support/LocalStreamServer.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -289,3 +290,69 @@ TEST(KillPackTest, PackBesideAnOpenConnectionIsRefusedAndLosesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// One number from the database, -1 when it cannot be read.
+long long countOf(const fs::path& dir, const std::string& sql) {
+    sqlite3* db = nullptr;
+    long long count = -1;
+    if (sqlite3_open_v2((dir / kDatabase).c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK &&
+            sqlite3_step(statement) == SQLITE_ROW)
+            count = sqlite3_column_int64(statement, 0);
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(db);
+    return count;
+}
+
+}  // namespace
+
+// A check killed midway keeps the results it had finished, and nothing else
+// changes: the channels stay as they were and the file passes its integrity check.
+TEST(KillTest, KilledCheckKeepsWhatItHadFinished) {
+    kw::test::TempDir temp;
+    const fs::path pristine = temp / "pristine";
+    ASSERT_EQ(runKwave(temp.path(), {"init", pristine.string()}), 0);
+    kw::test::LocalStreamServer server;
+    constexpr int kChannels = 40;  // more than one batch of kept results
+    const std::string paths[] = {"/404", "/silent"};
+    for (int i = 0; i < kChannels; ++i) {
+        ASSERT_EQ(runKwave(pristine, {"add", "--class0", "C广播电台", "--name", "台" + std::to_string(i),
+                                      "--url", server.url(paths[i % 2])}),
+                  0);
+    }
+    const std::vector<std::string> check{"check", "--scope", "user", "--jobs", "8", "--timeout", "1"};
+    const fs::path work = temp / "work";
+    int status = -1;
+    const auto runTime = timeOfRun(pristine, work, check, status);
+    ASSERT_NE(status, 2);
+    ASSERT_EQ(countOf(work, "select count(*) from ChannelStatus"), kChannels);
+    const std::string channels = "select count(*) from ChannelInfo";
+    const long long rows = countOf(pristine, channels);
+
+    std::mt19937 random(std::random_device{}());
+    std::uniform_int_distribution<long> delay(runTime.count() / 10, runTime.count() * 9 / 10);
+    long long keptInAll = 0;
+    for (int i = 0; i < 3; ++i) {
+        restoreCopy(pristine, work);
+        const pid_t pid = startKwave(work, check);
+        ::usleep(static_cast<useconds_t>(delay(random)));
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        State killed;
+        databaseRows(work / kDatabase, killed.integrity);
+        EXPECT_EQ(killed.integrity, "ok");
+        EXPECT_EQ(countOf(work, channels), rows);
+        const long long kept = countOf(work, "select count(*) from ChannelStatus");
+        EXPECT_GE(kept, 0);
+        EXPECT_LE(kept, kChannels);
+        keptInAll += kept;
+        runKwave(work, check);
+        EXPECT_EQ(countOf(work, "select count(*) from ChannelStatus"), kChannels)
+            << "the next check finishes";
+    }
+    EXPECT_GT(keptInAll, 0) << "a check killed midway keeps the results it had finished";
+}

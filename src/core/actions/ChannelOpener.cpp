@@ -42,6 +42,7 @@ bool ChannelOpener::OpenChannel(std::string_view name, OpenMode mode) {
             return played;
         } else {
             shell_.ShellOpen(address, text::trimBlanks(channel.type));
+            ++plays_;
         }
         if (!preview_) recordPlayed(channel.name);
     } else if (!channel.link.empty()) {

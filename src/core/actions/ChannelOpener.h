@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -43,6 +44,8 @@ public:
 
     // The information line's hint: "正在播放: " and the channel last played.
     const std::string& playingHint() const { return playingHint_; }
+    // How many plays were handed to the desktop: the background check rests after each.
+    std::uint64_t plays() const { return plays_; }
 
     // The related-site command.
     void actLinkChannelExecute(std::string_view nodeText);
@@ -60,6 +63,7 @@ private:
     UiPort& ui_;
     std::string playingHint_{kNothingPlayedHint};
     bool preview_ = false;
+    std::uint64_t plays_ = 0;
 };
 
 }  // namespace kw

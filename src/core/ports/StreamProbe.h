@@ -60,6 +60,8 @@ public:
 
     // Probes every target, limits.jobs at once; a result per target, in
     // their order. Targets left when progress stops the run are unchecked.
+    // Two threads may each run a probe at once (the window's and the
+    // background check's); the callbacks run on the calling thread.
     virtual std::vector<ProbeResult> probe(std::span<const ProbeTarget> targets, const ProbeLimits& limits,
                                            const ProbeProgress& progress, const ProbeFinished& finished) = 0;
 

@@ -36,6 +36,7 @@ SetupValues OptionsVisit::readSetupValues() {
     SetupValues values;
     values.autoPlayLastChannel = settings_.isAutoPlayLastChannel();
     values.hideOnDeactive = settings_.isHideOnDeactive();
+    values.backgroundCheck = settings_.backgroundCheckPace().enabled;
     values.sndrec = settings_.sndrec();
     values.lockRadio = radioForMode(childLock_.lockMode());
     try {
@@ -52,6 +53,8 @@ void OptionsVisit::spSetupOKClick(const SetupValues& values,
                                   const std::filesystem::path& program) {
     settings_.setAutoPlayLastChannel(values.autoPlayLastChannel);
     settings_.setHideOnDeactive(values.hideOnDeactive);
+    if (values.backgroundCheck != settings_.backgroundCheckPace().enabled)
+        settings_.setBackgroundCheckEnabled(values.backgroundCheck);
     settings_.setSndrec(text::trimBlanks(values.sndrec));
     browser_.setLockMode(storedLockMode(childLock_.confirmLockMode(values.lockRadio)));
     if (bindHideOnDeactivate) bindHideOnDeactivate(values.hideOnDeactive);

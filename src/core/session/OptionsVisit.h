@@ -26,6 +26,7 @@ enum class OptionsPage { Settings = 0, Add = 1, Edit = 2, Timer = 3, About = 4 }
 struct SetupValues {
     bool autoPlayLastChannel = false;
     bool hideOnDeactive = false;
+    bool backgroundCheck = true;  // "后台检查频道状态"
     std::string sndrec;
     std::optional<LockMode> lockRadio;  // the mode of the selected radio; none selected
     std::optional<bool> autostart;      // none: no autostart folder to look in

@@ -11,6 +11,7 @@
 #include "core/browser/CatalogueView.h"
 #include "core/browser/ChannelScope.h"
 #include "core/exchange/CatalogueExchange.h"
+#include "core/health/BackgroundCheck.h"
 #include "core/health/ChannelHealth.h"
 #include "core/session/ChannelCommands.h"
 #include "core/session/DatabaseCare.h"

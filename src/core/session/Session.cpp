@@ -18,6 +18,7 @@
 #include "core/browser/ChannelBrowser.h"
 #include "core/exchange/ChannelExchange.h"
 #include "core/exchange/ChannelTextFile.h"
+#include "core/ports/DesktopPort.h"
 #include "core/ports/UiPort.h"
 #include "core/session/AppTexts.h"
 #include "core/session/ChannelCommands.h"
@@ -65,7 +66,14 @@ struct Session::Parts {
           exchange(*store, browser, channelExchange, childLock, session.ui_, session.yield_,
                    session.programDir_),
           database(*store, browser, channelExchange, session.ui_, session.random_),
-          preferences(session.programDir_, session.settings_) {}
+          preferences(session.programDir_, session.settings_),
+          background(*store, health, session.settings_, session.probe_,
+                     BackgroundCheckHooks{[this, &session] {
+                                              return health.probing() || browser.busy() ||
+                                                     session.desktop_.watchingLaunches();
+                                          },
+                                          [this] { return opener.plays(); },
+                                          {}}) {}
 
     std::unique_ptr<ChannelStore> store;
     ShellOpener shell;
@@ -90,6 +98,8 @@ struct Session::Parts {
     CatalogueExchange exchange;
     DatabaseCare database;
     Preferences preferences;
+    // Last: its thread is stopped before anything it uses goes.
+    BackgroundCheck background;
 };
 
 Session::Session(std::filesystem::path programDir, UiPort& ui, DesktopPort& desktop, StreamProbe& probe,
@@ -124,6 +134,7 @@ DatabaseCare& Session::database() { return parts_->database; }
 Preferences& Session::preferences() { return parts_->preferences; }
 DesktopHelpers& Session::helpers() { return parts_->helpers; }
 ChannelHealth& Session::health() { return parts_->health; }
+BackgroundCheck& Session::backgroundCheck() { return parts_->background; }
 
 void Session::openDatabase() {
     // What a writer killed midway left behind goes before anything is read.

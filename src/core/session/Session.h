@@ -7,6 +7,7 @@
 #include "core/browser/CatalogueView.h"
 #include "core/browser/TreeCache.h"
 #include "core/exchange/CatalogueExchange.h"
+#include "core/health/BackgroundCheck.h"
 #include "core/health/ChannelHealth.h"
 #include "core/session/DatabaseCare.h"
 #include "core/settings/Preferences.h"
@@ -128,6 +129,8 @@ public:
     Preferences& preferences();
     DesktopHelpers& helpers();
     ChannelHealth& health();
+    // The re-check of the catalogue that the window's event loop drives.
+    BackgroundCheck& backgroundCheck();
 
     // --- the options window
 

@@ -88,6 +88,27 @@ void SettingsFile::setScs(const std::filesystem::path& setFile) {
     ProfileFile(path()).writeText(kLastStatus, "SCS", setFile.string());
 }
 
+BackgroundCheckPace SettingsFile::backgroundCheckPace() const {
+    const ProfileFile file(path());
+    constexpr std::string_view kSection = "BackgroundCheck";
+    BackgroundCheckPace pace;
+    const auto within = [&](std::string_view key, int low, int high, int fallback) {
+        const int value = file.readInteger(kSection, key, fallback);
+        return value < low || value > high ? fallback : value;
+    };
+    pace.enabled = file.readBool(kSection, "Enabled", pace.enabled);
+    pace.atOnce = within("AtOnce", 1, 16, pace.atOnce);
+    pace.perMinute = within("PerMinute", 1, 600, pace.perMinute);
+    pace.recheckDays = within("RecheckDays", 1, 365, pace.recheckDays);
+    pace.retryMinutes = within("RetryMinutes", 1, 10080, pace.retryMinutes);
+    pace.pauseAfterPlayMinutes = within("PauseAfterPlayMinutes", 0, 1440, pace.pauseAfterPlayMinutes);
+    return pace;
+}
+
+void SettingsFile::setBackgroundCheckEnabled(bool enabled) {
+    ProfileFile(path()).writeBool("BackgroundCheck", "Enabled", enabled);
+}
+
 bool SettingsFile::hidesDeadChannels() const {
     return ProfileFile(path()).readBool(kLastStatus, "HideDeadChannels", false);
 }

@@ -18,6 +18,18 @@ inline constexpr std::string_view kDefaultHomePage = "http://www.kestrelwave.exa
 inline constexpr std::string_view kDefaultSkinName = "浪漫情怀";
 inline constexpr std::string_view kDefaultSoundRecorder = "sndrec32.exe";
 
+// How the background check of the channels goes, from [BackgroundCheck]; a
+// missing value or one outside its range (only a hand edit puts it there)
+// reads as the default.
+struct BackgroundCheckPace {
+    bool enabled = true;             // Enabled
+    int atOnce = 4;                  // AtOnce, 1..16 channels probed together
+    int perMinute = 30;              // PerMinute, 1..600 channels a minute at most
+    int recheckDays = 7;             // RecheckDays, 1..365 days before a channel is checked again
+    int retryMinutes = 60;           // RetryMinutes, 1..10080 before a first failure is checked again
+    int pauseAfterPlayMinutes = 30;  // PauseAfterPlayMinutes, 0..1440 of rest after a play
+};
+
 // Typed access to Kestrelwave.ini in the program directory. Nothing is kept in
 // memory: every getter reads the file and every setter writes it at once, so
 // windows and kwave always see what the other wrote. Setters throw kw::Error
@@ -49,6 +61,10 @@ public:
     // missing, and kept within 1 to 60 so a hand edit cannot hang a test.
     int channelTestTimeout() const;
     void setVerDat(std::string_view label);
+
+    // [BackgroundCheck]
+    BackgroundCheckPace backgroundCheckPace() const;
+    void setBackgroundCheckEnabled(bool enabled);
 
     // [LastStatus]
     // The speed-channel set to load: the stored path, or SCS/Default.scs in the

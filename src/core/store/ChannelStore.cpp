@@ -663,7 +663,7 @@ ChannelStore::UncheckedStretch ChannelStore::uncheckedChannelsAfter(std::int64_t
     while (q->step()) {
         ++rows;
         lastId = q->integer64(0);
-        if (q->integer64(2) == 0) stretch.names.emplace_back(q->bytes(1));
+        if (q->integer64(2) == 0) stretch.channels.emplace_back(lastId, q->bytes(1));
     }
     if (rows == window) stretch.nextAfterId = lastId;
     return stretch;

@@ -206,10 +206,11 @@ public:
     std::vector<std::string> channelsFailedOnceBefore(std::int64_t before, std::size_t limit);
     // Up to limit channels whose last check was before `before`; oldest first.
     std::vector<std::string> channelsCheckedBefore(std::int64_t before, std::size_t limit);
-    // The never-checked channels among the next `window` channel rows after
-    // the id afterId, and the id to go on after (none at the table's end).
+    // The never-checked channels, with their ids, among the next `window`
+    // channel rows after the id afterId, and the id to go on after (none at
+    // the table's end).
     struct UncheckedStretch {
-        std::vector<std::string> names;
+        std::vector<std::pair<std::int64_t, std::string>> channels;
         std::optional<std::int64_t> nextAfterId;
     };
     UncheckedStretch uncheckedChannelsAfter(std::int64_t afterId, std::size_t window);

@@ -188,12 +188,14 @@ inline constexpr std::array<std::string_view, 4> kUpgradeChannelStatusFrom2 = {
     "update ChannelStatus set cs_FailingSince=cs_CheckedAt where cs_Failures>0", kCreateChannelStatus[3],
     kCreateChannelStatus[4]};
 // One check's outcome: the count of failures in a row, the time last good and the
-// time the failures began follow from the row before.
+// time the failures began follow from the row before. A channel deleted while
+// it was probed gets no row.
 inline constexpr std::string_view kRecordChannelStatus =
     "insert into ChannelStatus (cs_Name,cs_Status,cs_Reason,cs_CheckedAt,cs_AnswerMs,cs_Kbit,cs_Failures,"
-    "cs_LastGood,cs_FailingSince) values (:sqlsName,:sqliStatus,:sqlsReason,:sqliAt,:sqliAnswerMs,:sqliKbit,"
+    "cs_LastGood,cs_FailingSince) select :sqlsName,:sqliStatus,:sqlsReason,:sqliAt,:sqliAnswerMs,:sqliKbit,"
     "case when :sqliStatus=0 then 1 else 0 end,case when :sqliStatus>0 then :sqliAt end,"
-    "case when :sqliStatus=0 then :sqliAt end) "
+    "case when :sqliStatus=0 then :sqliAt end "
+    "where exists(select 1 from ChannelInfo where ci_Name=:sqlsName and ci_GroupID<>0) "
     "on conflict(cs_Name) do update set cs_Status=excluded.cs_Status,cs_Reason=excluded.cs_Reason,"
     "cs_CheckedAt=excluded.cs_CheckedAt,cs_AnswerMs=excluded.cs_AnswerMs,cs_Kbit=excluded.cs_Kbit,"
     "cs_Failures=case when excluded.cs_Status=0 then cs_Failures+1 else 0 end,"

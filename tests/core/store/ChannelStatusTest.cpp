@@ -65,6 +65,8 @@ TEST_F(ChannelStatusTest, FollowsItsChannelThroughRenameAndDeleteAndIsClearedByA
     EXPECT_TRUE(store_->readCheck("新闻台")) << "the same address keeps it";
     store_->deleteChannel("新闻台");
     EXPECT_FALSE(store_->readCheck("新闻台"));
+    record("新闻台", 0, 600);  // a probe that ends after the channel went
+    EXPECT_FALSE(store_->readCheck("新闻台"));
     // Found by name as every statement finds channels: letter case aside.
     addChannel("Radio One", "http://c/one.mp3");
     record("RADIO ONE", 2, 500);
