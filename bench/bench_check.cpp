@@ -25,8 +25,7 @@ void BM_CheckChannels(benchmark::State& state) {
     std::vector<ProbeTarget> targets;
     targets.reserve(count);
     for (std::size_t i = 0; i < count; ++i) targets.push_back({addresses[i % addresses.size()], false, 64});
-    ProbeLimits limits;
-    limits.timeout = std::chrono::seconds(2);
+    ProbeLimits limits = probeLimitsFor(std::chrono::seconds(2));
     limits.maxBytes = 64 * 1024;
     // The servers' sockets share the process's descriptors with the probe's.
     limits.jobs = static_cast<int>(std::min<std::size_t>(count, kMaxProbeJobs));

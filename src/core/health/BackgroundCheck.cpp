@@ -121,8 +121,7 @@ void BackgroundCheck::start(std::vector<std::string> names, std::size_t atOnce) 
     std::vector<ProbeTarget> targets;
     targets.reserve(names.size());
     for (const std::string& name : names) targets.push_back(health_.probeTarget(name));
-    ProbeLimits limits;
-    limits.timeout = std::chrono::seconds(settings_.channelTestTimeout());
+    ProbeLimits limits = probeLimitsFor(std::chrono::seconds(settings_.channelTestTimeout()));
     limits.maxBytes = kSampleBytes;
     limits.jobs = static_cast<int>(atOnce);
     stop_ = false;

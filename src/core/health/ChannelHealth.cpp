@@ -99,10 +99,8 @@ std::vector<std::string> ChannelHealth::channelsInSelectedBranch() const {
 }
 
 ProbeLimits ChannelHealth::probeLimits(int timeoutSeconds) const {
-    ProbeLimits limits;
-    limits.timeout =
-        std::chrono::seconds(timeoutSeconds > 0 ? timeoutSeconds : settings_.channelTestTimeout());
-    return limits;
+    return probeLimitsFor(
+        std::chrono::seconds(timeoutSeconds > 0 ? timeoutSeconds : settings_.channelTestTimeout()));
 }
 
 ProbeTarget ChannelHealth::probeTarget(std::string_view name) const {

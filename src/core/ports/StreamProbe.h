@@ -2,6 +2,7 @@
 
 #include "core/ports/ProbeReasons.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -34,6 +35,16 @@ struct ProbeLimits {
     std::size_t maxHeaderBytes = 32 * 1024;   // header bytes read per transfer
     int jobs = kDefaultProbeJobs;             // channels probed at once
 };
+
+// The limits of a check with this time-out: media data is measured no longer
+// than the time-out, so that with enough jobs a whole check ends within about
+// one and a half time-outs.
+inline ProbeLimits probeLimitsFor(std::chrono::milliseconds timeout) {
+    ProbeLimits limits;
+    limits.timeout = timeout;
+    limits.window = std::min(limits.window, timeout);
+    return limits;
+}
 
 struct ProbeResult {
     int status = 0;      // 0 unknown, 1 reachable, 2 smooth
