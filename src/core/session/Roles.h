@@ -12,6 +12,7 @@
 #include "core/browser/ChannelScope.h"
 #include "core/exchange/CatalogueExchange.h"
 #include "core/health/ChannelHealth.h"
+#include "core/health/DeadChannelCleanup.h"
 #include "core/session/ChannelCommands.h"
 #include "core/session/DatabaseCare.h"
 #include "core/settings/ListEntries.h"

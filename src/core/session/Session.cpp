@@ -18,6 +18,7 @@
 #include "core/browser/ChannelBrowser.h"
 #include "core/exchange/ChannelExchange.h"
 #include "core/exchange/ChannelTextFile.h"
+#include "core/health/DeadChannelCleanup.h"
 #include "core/ports/UiPort.h"
 #include "core/session/AppTexts.h"
 #include "core/session/ChannelCommands.h"
@@ -49,6 +50,7 @@ struct Session::Parts {
           opener(*store, session.settings_, childLock, shell, advertisement, session.ui_),
           slotPlayer(opener, speedChannels),
           health(*store, browser, session.settings_, session.probe_, session.yield_),
+          deadChannelCleanup(*store, browser, session.ui_),
           channelTest(*store, session.ui_,
                       ChannelTest::DetailedProbe([this](std::string_view name, const ProbeTarget& target) {
                           return health.probeWhileIdle(name, target);
@@ -78,6 +80,7 @@ struct Session::Parts {
     ChannelOpener opener;
     SlotPlayer slotPlayer;
     ChannelHealth health;
+    DeadChannelCleanup deadChannelCleanup;
     ChannelTest channelTest;
     ChannelEdits edits;
     ChannelExchange channelExchange;
@@ -124,6 +127,7 @@ DatabaseCare& Session::database() { return parts_->database; }
 Preferences& Session::preferences() { return parts_->preferences; }
 DesktopHelpers& Session::helpers() { return parts_->helpers; }
 ChannelHealth& Session::health() { return parts_->health; }
+DeadChannelCleanup& Session::deadChannelCleanup() { return parts_->deadChannelCleanup; }
 
 void Session::openDatabase() {
     // What a writer killed midway left behind goes before anything is read.

@@ -29,6 +29,7 @@ class ChannelBrowser;
 class ChannelCommands;
 class ChannelExchange;
 class ChannelForm;
+class DeadChannelCleanup;
 class ChannelStore;
 class DesktopHelpers;
 class DesktopPort;
@@ -128,6 +129,7 @@ public:
     Preferences& preferences();
     DesktopHelpers& helpers();
     ChannelHealth& health();
+    DeadChannelCleanup& deadChannelCleanup();
 
     // --- the options window
 
