@@ -146,12 +146,52 @@ int runCheck(CommandContext& context) {
     return failOnDead && anyDead ? kDeadChannelsFound : 0;
 }
 
+// Lists the channels that failed often enough for long enough and, given
+// --yes, deletes them.
+int runPruneDead(CommandContext& context) {
+    std::string failuresText = std::to_string(DeadChannelRule::kDefaultMinFailures);
+    std::string daysText = std::to_string(DeadChannelRule::kDefaultMinDays);
+    takeOption(context.args, "--min-failures", failuresText);
+    takeOption(context.args, "--min-days", daysText);
+    const bool dryRun = takeFlag(context.args, "--dry-run");
+    const bool yes = takeFlag(context.args, "--yes");
+    expectArgCount(context.args, 0, 0);
+    const DeadChannelRule rule{parseNumber(failuresText, "N"), parseNumber(daysText, "D")};
+    if (rule.minFailures < DeadChannelRule::kLeastFailures)
+        throw UsageError("--min-failures must be " + std::to_string(DeadChannelRule::kLeastFailures) +
+                         " or more");
+    if (rule.minDays < DeadChannelRule::kLeastDays)
+        throw UsageError("--min-days must be " + std::to_string(DeadChannelRule::kLeastDays) + " or more");
+    if (!dryRun && !yes) throw UsageError("deleting needs --yes (or --dry-run to only list)");
+
+    CliSession cli(context);
+    DeadChannelCleanup& cleanup = cli->deadChannelCleanup();
+    const std::vector<DeadChannelCandidate> candidates = cleanup.candidates(rule);
+    if (candidates.empty()) {
+        context.out << DeadChannelCleanup::kNothingToClean << '\n';
+        return 0;
+    }
+    std::vector<std::string> names;
+    for (const DeadChannelCandidate& c : candidates) {
+        context.out << tsvText(c.name) << '\t' << tsvText(c.reason) << '\t' << c.failures << '\t'
+                    << c.sinceDate() << '\n';
+        names.push_back(c.name);
+    }
+    if (dryRun) {
+        context.out << candidates.size() << " 个失效频道, 未删除\n";
+        return 0;
+    }
+    context.out << "已删除 " << cleanup.deleteChannels(names, rule) << " 个失效频道\n";
+    return 0;
+}
+
 constexpr std::array kCommands{
     Command{
         "check",
         "check [--scope all|favorites|user|branch:PATH] [--jobs N] [--timeout S] [--format text|tsv|json] "
         "[--write-report FILE] [--fail-on-dead]",
         runCheck},
+    Command{"prune-dead", "prune-dead [--min-failures N] [--min-days D] [--dry-run] --yes", runPruneDead},
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "gui/CheckWindow.h"
 
+#include "gui/PruneDeadWindow.h"
 #include "gui/QtText.h"
 #include "gui/QtUi.h"
 #include "gui/frmMain.h"
@@ -26,6 +27,8 @@ constexpr const char* kCancelText = "取消";
 constexpr const char* kResultsTitle = "频道状态";
 constexpr const char* kHideDeadCaption = "隐藏失效频道";
 constexpr const char* kHideDeadHint = "不在频道树里显示最近两次检查都失败的频道";
+constexpr const char* kPruneDeadCaption = "清理失效频道...";
+constexpr const char* kPruneDeadHint = "列出长期检查失败的频道，确认后删除";
 
 QString number(double value, int decimals) { return QString::number(value, 'f', decimals); }
 
@@ -53,6 +56,14 @@ void addHealthEntries(QMenu* menu, frmMain* main) {
                      [main, hideDead] { hideDead->setChecked(main->session().view().hidesDeadChannels()); });
     QObject::connect(hideDead, &QAction::triggered, main, [main](bool hide) {
         main->runCommand([main, hide] { main->session().view().setHideDeadChannels(hide); });
+    });
+    auto* pruneDead = new QAction(QString::fromUtf8(kPruneDeadCaption), main);
+    pruneDead->setObjectName(QStringLiteral("actPruneDeadChannels"));
+    pruneDead->setStatusTip(QString::fromUtf8(kPruneDeadHint));
+    pruneDead->setToolTip(QString::fromUtf8(kPruneDeadHint));
+    menu->addAction(pruneDead);
+    QObject::connect(pruneDead, &QAction::triggered, main, [main] {
+        main->runCommand([main] { pruneDeadChannels(main->session().deadChannelCleanup(), main); });
     });
     // While a channel test waits for the network the user can go on browsing.
     main->session().health().setProbeIdle([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); });

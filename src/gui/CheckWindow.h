@@ -14,7 +14,7 @@ class frmMain;
 
 // The catalogue's health in the main window: the pop-up menu's entries (the
 // check of the selected branch with its progress dialog that can be cancelled
-// and its list of results, and "隐藏失效频道"). Also lets the main window take
+// and its list of results, "隐藏失效频道" and "清理失效频道..."). Also lets the main window take
 // input while a channel test waits.
 void addHealthEntries(QMenu* menu, frmMain* main);
 

@@ -208,3 +208,59 @@ TEST(CheckCommands, RefusesAnUnknownScopeOrFormat) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CheckCommands, PruneDeadListsThenDeletesOnlyWithYes) {
+    test::TempDir temp;
+    const std::filesystem::path dir = temp.path() / "program";
+    createInstallation(dir, KW_DATA_DIR, false);
+    constexpr std::int64_t kLongAgo = 1'600'000'000;  // September 2020
+    const std::int64_t recent = ChannelHealth::systemSeconds();
+    {
+        auto store = ChannelStore::open(dir / ChannelStore::kFileName);
+        for (const auto& [name, group] :
+             {std::pair<std::string, int>{"死台", 2}, {"老死台", 1}, {"新死台", 2}}) {
+            ChannelRecord record;
+            record.class0 = "A电台";
+            record.name = name;
+            record.scrambledUrl = scrambleText("http://127.0.0.1:9/", name);
+            store->insertChannel(record, group, group == 2 ? "User" : "2026.12");
+        }
+        for (int i = 0; i < 3; ++i) {
+            store->recordChecks({{"死台", 0, "connection-refused", kLongAgo + 86'400 + i, -1, 0},
+                                 {"老死台", 0, "connection-refused", kLongAgo + i, -1, 0},
+                                 {"新死台", 0, "connection-refused", recent + i, -1, 0}});
+        }
+    }
+    const auto count = [&](const std::string& name) {
+        return ChannelStore::open(dir / ChannelStore::kFileName)->countChannelsByName(name);
+    };
+
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"prune-dead"},
+          std::vector<std::string>{"prune-dead", "--min-days", "x", "--yes"},
+          std::vector<std::string>{"prune-dead", "--min-failures", "0", "--yes"},
+          std::vector<std::string>{"prune-dead", "--min-days", "-1", "--dry-run"}}) {
+        EXPECT_EQ(runKwave(dir, args).status, 2) << args.size();
+    }
+    EXPECT_EQ(count("死台"), 1);
+
+    test::KwaveRun run = runKwave(dir, {"prune-dead", "--dry-run"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::string listed = "老死台\t连接被拒绝\t3\t2020-09-1";
+    EXPECT_EQ(run.out.substr(0, listed.size()), listed) << run.out;
+    EXPECT_NE(run.out.find("\n死台\t连接被拒绝\t3\t2020-09-1"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("新死台"), std::string::npos) << "failing for less than seven days";
+    EXPECT_EQ(count("死台") + count("老死台"), 2);
+
+    run = runKwave(dir, {"prune-dead", "--yes"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("已删除 2 个失效频道"), std::string::npos) << run.out;
+    EXPECT_EQ(count("死台") + count("老死台"), 0);
+    EXPECT_EQ(count("新死台"), 1);
+    EXPECT_NE(runKwave(dir, {"prune-dead", "--min-days", "0", "--dry-run"}).out.find("新死台"),
+              std::string::npos);
+}
+
+}  // namespace

@@ -235,6 +235,7 @@ private slots:
                                                 "actExportPlaylist",
                                                 "actCheckChannels",
                                                 "actHideDeadChannels",
+                                                "actPruneDeadChannels",
                                                 "-",
                                                 "muSkin",
                                                 "muOthers",
@@ -260,6 +261,12 @@ private slots:
                  QStringList({"actSetup", "actSetTimerSwitchChannel", "actHelp", "actAuthorHomePage",
                               "actAuthorEmail", "actSplash", "actNews", "actAD", "actPackMDB"}));
         QVERIFY(!commandNamed(*main_, "actSetTimerSwitchChannel")->isVisible());
+    }
+
+    void pruneDeadSaysSoWhenNoChannelIsToBeCleanedUp() {
+        MessageBoxCatcher boxes;
+        commandNamed(*main_, "actPruneDeadChannels")->trigger();
+        QCOMPARE(boxes.texts, QStringList{QStringLiteral("没有需要清理的失效频道。")});
     }
 
     void trayMenuHoldsItsEntriesInOrder() {

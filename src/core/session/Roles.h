@@ -13,6 +13,7 @@
 #include "core/exchange/CatalogueExchange.h"
 #include "core/health/BackgroundCheck.h"
 #include "core/health/ChannelHealth.h"
+#include "core/health/DeadChannelCleanup.h"
 #include "core/session/ChannelCommands.h"
 #include "core/session/DatabaseCare.h"
 #include "core/settings/ListEntries.h"

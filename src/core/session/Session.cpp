@@ -18,6 +18,7 @@
 #include "core/browser/ChannelBrowser.h"
 #include "core/exchange/ChannelExchange.h"
 #include "core/exchange/ChannelTextFile.h"
+#include "core/health/DeadChannelCleanup.h"
 #include "core/ports/DesktopPort.h"
 #include "core/ports/UiPort.h"
 #include "core/session/AppTexts.h"
@@ -50,6 +51,7 @@ struct Session::Parts {
           opener(*store, session.settings_, childLock, shell, advertisement, session.ui_),
           slotPlayer(opener, speedChannels),
           health(*store, browser, session.settings_, session.probe_, session.yield_),
+          deadChannelCleanup(*store, browser, session.ui_),
           channelTest(*store, session.ui_,
                       ChannelTest::DetailedProbe([this](std::string_view name, const ProbeTarget& target) {
                           return health.probeWhileIdle(name, target);
@@ -86,6 +88,7 @@ struct Session::Parts {
     ChannelOpener opener;
     SlotPlayer slotPlayer;
     ChannelHealth health;
+    DeadChannelCleanup deadChannelCleanup;
     ChannelTest channelTest;
     ChannelEdits edits;
     ChannelExchange channelExchange;
@@ -135,6 +138,7 @@ Preferences& Session::preferences() { return parts_->preferences; }
 DesktopHelpers& Session::helpers() { return parts_->helpers; }
 ChannelHealth& Session::health() { return parts_->health; }
 BackgroundCheck& Session::backgroundCheck() { return parts_->background; }
+DeadChannelCleanup& Session::deadChannelCleanup() { return parts_->deadChannelCleanup; }
 
 void Session::openDatabase() {
     // What a writer killed midway left behind goes before anything is read.

@@ -30,6 +30,7 @@ class ChannelBrowser;
 class ChannelCommands;
 class ChannelExchange;
 class ChannelForm;
+class DeadChannelCleanup;
 class ChannelStore;
 class DesktopHelpers;
 class DesktopPort;
@@ -131,6 +132,7 @@ public:
     ChannelHealth& health();
     // The re-check of the catalogue that the window's event loop drives.
     BackgroundCheck& backgroundCheck();
+    DeadChannelCleanup& deadChannelCleanup();
 
     // --- the options window
 
