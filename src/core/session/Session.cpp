@@ -62,7 +62,10 @@ struct Session::Parts {
           query(*store, browser),
           commands(*store, query, browser, edits, opener, slotPlayer, speedChannels, session.ui_,
                    [this](const std::string& name) {
-                       if (!health.probing()) channelTest.actTestChannelExecute(name);
+                       if (health.probing()) return;
+                       channelTest.actTestChannelExecute(name);
+                       // The details end with the check just made.
+                       browser.ShowNodeDetails(browser.selected());
                    }),
           speedSlots(speedChannels, speedChannelSet, slotPlayer, *store, browser.deadChannels()),
           exchange(*store, browser, channelExchange, childLock, session.ui_, session.yield_,

@@ -311,6 +311,8 @@ TEST_F(ChannelEditsTest, EveryCheckIsKeptWithTheChannel) {
     ASSERT_TRUE(store().readCheck("中国交通"));
     EXPECT_EQ(store().readCheck("中国交通")->reasonCode, "no-answer");
     EXPECT_NE(ui_.messageTexts().back().find("超时无应答"), std::string::npos) << ui_.messageTexts().back();
+    EXPECT_NE(browser().details().memo.find("[未知] 超时无应答"), std::string::npos)
+        << "the details follow the test";
 
     probe_.statusOf[probe_.probed.front().address] = 2;
     const std::vector<ChannelCheck> checks =
