@@ -89,7 +89,10 @@ std::vector<std::string> BackgroundCheck::dueChannels(std::size_t count, int ret
     for (std::string& name :
          store_.channelsFailedOnceBefore(seconds - std::int64_t{retryMinutes} * 60, count))
         take(std::move(name));
-    while (names.size() < count && now >= rescanAtMs_) {
+    // A few stretches a tick, however long the run of checked channels: the
+    // window must not wait for the scan.
+    for (std::size_t stretches = 0;
+         stretches < kStretchesPerTick && names.size() < count && now >= rescanAtMs_; ++stretches) {
         ChannelStore::UncheckedStretch stretch =
             store_.uncheckedChannelsAfter(uncheckedAfterId_, kUncheckedStretch);
         bool tookAll = true;

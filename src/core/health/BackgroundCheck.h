@@ -45,6 +45,7 @@ public:
     // Never-checked channels are looked for in stretches of ids; after the
     // last stretch, again an hour later (channels added since).
     static constexpr std::size_t kUncheckedStretch = 512;
+    static constexpr std::size_t kStretchesPerTick = 2;
     static constexpr std::int64_t kRescanMs = 60 * 60 * 1000;
     // With nothing due, or the check turned off, the next look comes later.
     static constexpr std::int64_t kIdleMs = 60 * 1000;
