@@ -174,6 +174,7 @@ struct ChannelStore::Impl {
     // Whether the file keeps checks: a read-only file of an older version
     // cannot gain the table, and is browsed without it.
     bool statusTable = false;
+    bool sourceTable = false;
     bool forceReadOnly = false;
     bool everOpened = false;
     bool lockFileMade = false;
@@ -276,6 +277,8 @@ void ChannelStore::Impl::connect(const SettingsRow* newSettings) {
         Statement(db, sql::kVerifySchema).step();
         Statement table(db, sql::kFindChannelStatus);
         statusTable = table.step();
+        Statement sources(db, sql::kFindChannelSource);
+        sourceTable = sources.step();
     } catch (const Error& error) {
         disconnect();
         throw Error(withPath(error.what(), file));
@@ -357,9 +360,13 @@ void ChannelStore::Impl::upgradeSchema() {
         } else {
             for (const std::string_view statement : sql::kUpgradeChannelStatusFrom2) exec(statement);
         }
+        if (!sourceTable) {
+            for (const std::string_view statement : sql::kCreateChannelSource) exec(statement);
+        }
         exec("pragma user_version=" + std::to_string(sql::kSchemaVersion));
         exec("commit");
         statusTable = true;
+        sourceTable = true;
     } catch (...) {
         sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
         throw;
@@ -372,6 +379,7 @@ void ChannelStore::Impl::createSchema(const SettingsRow& settings) {
         exec(sql::kCreateChannelInfo);
         exec(sql::kCreateNameIndex);
         for (const std::string_view statement : sql::kCreateChannelStatus) exec(statement);
+        for (const std::string_view statement : sql::kCreateChannelSource) exec(statement);
         Statement insert(db, sql::kInsertSettingsRow);
         insert.bindText(":sqlsName", settings.name);
         insert.bindBlob(":sqlsURL", settings.scrambledUrl);
@@ -611,6 +619,23 @@ std::optional<StoredCheck> ChannelStore::readCheck(std::string_view name) {
     check.lastGood = q->integer64(6);
     check.failingSince = q->integer64(7);
     return check;
+}
+
+void ChannelStore::recordOrigin(std::string_view name, const ChannelOrigin& origin) {
+    if (impl_->readOnly || !impl_->sourceTable) return;
+    auto q = impl_->run(sql::kRecordChannelSource);
+    q->bindText(":sqlsName", name);
+    q->bindText(":sqlsSource", origin.source);
+    q->bindText(":sqlsEntry", origin.entryId);
+    q->execute();
+}
+
+std::optional<ChannelOrigin> ChannelStore::readOrigin(std::string_view name) {
+    if (!impl_->sourceTable) return std::nullopt;
+    auto q = impl_->run(sql::kReadChannelSource);
+    q->bindText(":sqlsName", name);
+    if (!q->step()) return std::nullopt;
+    return ChannelOrigin{std::string(q->bytes(0)), std::string(q->bytes(1))};
 }
 
 void ChannelStore::forEachFailingChannel(

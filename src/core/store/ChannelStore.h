@@ -33,6 +33,14 @@ struct StoredCheck {
     std::int64_t failingSince = 0;  // the first check of the failures in a row; 0 while good
 };
 
+// Where a channel that came from outside came from: the playlist file or
+// address it was read from, and that source's stable id of its entry.
+struct ChannelOrigin {
+    std::string source;
+    std::string entryId;
+    bool operator==(const ChannelOrigin&) const = default;
+};
+
 // One check to keep: the outcome of a probe of the named channel at `at`.
 struct CheckToRecord {
     std::string name;
@@ -198,6 +206,10 @@ public:
     // Keeps the checks, all in one transaction (or the caller's).
     void recordChecks(const std::vector<CheckToRecord>& checks);
     std::optional<StoredCheck> readCheck(std::string_view name);
+    // Remembers where the named channel came from (nothing for a name no
+    // channel has, or in a read-only file); a rename carries it, a delete drops it.
+    void recordOrigin(std::string_view name, const ChannelOrigin& origin);
+    std::optional<ChannelOrigin> readOrigin(std::string_view name);
     // Every channel whose last minFailures checks or more failed.
     void forEachFailingChannel(int minFailures,
                                const std::function<void(std::string_view name, const StoredCheck&)>& visit);

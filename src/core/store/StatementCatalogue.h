@@ -161,8 +161,8 @@ inline constexpr std::string_view kCreateNameIndex =
 // columns carry the KWTEXT collation (an older file is upgraded by copying its
 // rows into a table of the current form), 2 once ChannelStatus stands beside
 // ChannelInfo, 3 once it knows since when a channel fails and has the indexes
-// the background check and the clean-up read by. Each upgrade runs in one
-// transaction.
+// the background check and the clean-up read by, and ChannelSource stands
+// beside them. Each upgrade runs in one transaction.
 inline constexpr int kCollatedSchemaVersion = 1;
 inline constexpr int kSchemaVersion = 3;
 
@@ -190,6 +190,25 @@ inline constexpr std::array<std::string_view, 4> kUpgradeChannelStatusFrom2 = {
 // One check's outcome: the count of failures in a row, the time last good and the
 // time the failures began follow from the row before. A channel deleted while
 // it was probed gets no row.
+// Where each channel that came from outside came from: its source (a playlist
+// file or address) and the source's stable id of the entry. Kept with its
+// channel by name, as ChannelStatus is.
+inline constexpr std::array<std::string_view, 4> kCreateChannelSource = {
+    "create table ChannelSource (src_Name TEXT COLLATE NOCASE PRIMARY KEY,src_Source TEXT NOT NULL,"
+    "src_EntryId TEXT NOT NULL)",
+    "create index ChannelSource_Entry on ChannelSource (src_Source,src_EntryId)",
+    "create trigger ChannelSource_Delete after delete on ChannelInfo begin "
+    "delete from ChannelSource where src_Name=old.ci_Name; end",
+    "create trigger ChannelSource_Rename after update of ci_Name on ChannelInfo "
+    "when new.ci_Name<>old.ci_Name begin "
+    "update or replace ChannelSource set src_Name=new.ci_Name where src_Name=old.ci_Name; end"};
+inline constexpr std::string_view kFindChannelSource =
+    "select 1 from sqlite_master where type='table' and name='ChannelSource'";
+inline constexpr std::string_view kRecordChannelSource =
+    "insert or replace into ChannelSource (src_Name,src_Source,src_EntryId) select :sqlsName,:sqlsSource,"
+    ":sqlsEntry where exists(select 1 from ChannelInfo where ci_Name=:sqlsName and ci_GroupID<>0)";
+inline constexpr std::string_view kReadChannelSource =
+    "select src_Source,src_EntryId from ChannelSource where src_Name=:sqlsName";
 inline constexpr std::string_view kRecordChannelStatus =
     "insert into ChannelStatus (cs_Name,cs_Status,cs_Reason,cs_CheckedAt,cs_AnswerMs,cs_Kbit,cs_Failures,"
     "cs_LastGood,cs_FailingSince) select :sqlsName,:sqliStatus,:sqlsReason,:sqliAt,:sqliAnswerMs,:sqliKbit,"

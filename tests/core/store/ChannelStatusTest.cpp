@@ -83,11 +83,13 @@ TEST_F(ChannelStatusTest, AnOlderFileIsUpgradedWhenOpened) {
     const Case cases[] = {
         {"version 1, no table",
          "drop trigger ChannelStatus_Delete; drop trigger ChannelStatus_Rename; drop table ChannelStatus; "
+         "drop trigger ChannelSource_Delete; drop trigger ChannelSource_Rename; drop table ChannelSource; "
          "pragma user_version=1",
          1, 200},
         {"version 2, a failing row without the time it began",
          "drop index ChannelStatus_CheckedAt; drop index ChannelStatus_Failures; "
-         "alter table ChannelStatus drop column cs_FailingSince; pragma user_version=2",
+         "alter table ChannelStatus drop column cs_FailingSince; drop trigger ChannelSource_Delete; "
+         "drop trigger ChannelSource_Rename; drop table ChannelSource; pragma user_version=2",
          2, 100},
     };
     for (const Case& c : cases) {
@@ -101,10 +103,24 @@ TEST_F(ChannelStatusTest, AnOlderFileIsUpgradedWhenOpened) {
         record("乐台", 0, 200);
         EXPECT_EQ(store_->readCheck("乐台")->failures, c.failuresAfterAFailure);
         EXPECT_EQ(store_->readCheck("乐台")->failingSince, c.failingSince);
+        store_->recordOrigin("乐台", {"list.m3u", "乐台"});
+        EXPECT_TRUE(store_->readOrigin("乐台")) << "the sources' table stands beside";
         store_.reset();
         EXPECT_EQ(test::queryText(programDir_ / ChannelStore::kFileName, "pragma user_version"), "3");
         store_ = ChannelStore::open(programDir_ / ChannelStore::kFileName);
     }
+}
+
+TEST_F(ChannelStatusTest, WhereAChannelCameFromFollowsItThroughRenameAndDelete) {
+    const ChannelOrigin origin{"http://lists.example/tv.m3u", "cctv1.cn"};
+    store_->recordOrigin("乐台", origin);
+    store_->recordOrigin("无此台", origin);
+    EXPECT_FALSE(store_->readOrigin("无此台")) << "only channels have an origin";
+    edit("乐台", "好乐台", "http://a/other.mp3");
+    EXPECT_FALSE(store_->readOrigin("乐台"));
+    EXPECT_EQ(store_->readOrigin("好乐台"), origin) << "an edit of the address keeps the origin";
+    store_->deleteChannel("好乐台");
+    EXPECT_FALSE(store_->readOrigin("好乐台"));
 }
 
 }  // namespace

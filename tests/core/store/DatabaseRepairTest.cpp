@@ -39,6 +39,7 @@ TEST_F(DatabaseRepairTest, RowsMissingFromTheIndexAreMendedByReindexing) {
 }
 
 TEST_F(DatabaseRepairTest, DamageReindexingCannotMendIsRepairedByCopyingTheRows) {
+    ChannelStore::open(database())->recordOrigin("台3", {"list.m3u", "three"});
     // A second row under a taken name: the unique index cannot be rebuilt.
     writeBehindNameIndex("insert into ChannelInfo (ci_Name, ci_GroupID) values ('台7', 2)");
     test::writeBytes(fs::path(database().string() + ".damaged"), "an earlier copy");
@@ -47,6 +48,8 @@ TEST_F(DatabaseRepairTest, DamageReindexingCannotMendIsRepairedByCopyingTheRows)
     EXPECT_EQ(repair.rowsCopied, 52);  // the settings row, 50 channels and the second 台7
     EXPECT_TRUE(checkDatabaseFile(database()).sound);
     EXPECT_EQ(userChannels(), 50);
+    EXPECT_EQ(ChannelStore::open(database())->readOrigin("台3"), (ChannelOrigin{"list.m3u", "three"}))
+        << "where a channel came from is carried";
     EXPECT_EQ(repair.damagedCopy, fs::path(database().string() + ".damaged2"));
     EXPECT_EQ(test::readBytes(fs::path(database().string() + ".damaged")), "an earlier copy");
 }
