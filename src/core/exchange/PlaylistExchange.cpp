@@ -204,6 +204,13 @@ std::string PlaylistExchange::describeDetails(const ImportReport& report) {
     return text;
 }
 
+std::string EntryIds::next(std::string_view listId, std::string_view address) {
+    std::string id(text::trimBlanks(listId).empty() ? address : text::trimBlanks(listId));
+    const int seen = ++seen_[id];
+    if (seen > 1) id += "#" + std::to_string(seen);
+    return id;
+}
+
 PlaylistExchange::ImportReport PlaylistExchange::importPlaylist(const fs::path& file,
                                                                 const ImportOptions& options) {
     // Opening the live database or its log as a file would drop the
@@ -241,6 +248,10 @@ PlaylistExchange::ImportReport PlaylistExchange::importPlaylist(const fs::path& 
         if (text::charCount(clean(value, std::string::npos)) > kClassChars) ++report.cutValues;
         return clean(value, kClassChars);
     };
+
+    // Each channel remembers its entry, for a later refresh of the list.
+    const std::string source = fs::absolute(file).lexically_normal().string();
+    EntryIds entryIds;
 
     PlaylistEntry entry;
     Clock::time_point lastProgress = Clock::now();
@@ -300,8 +311,9 @@ PlaylistExchange::ImportReport PlaylistExchange::importPlaylist(const fs::path& 
                 memo += (memo.empty() ? "" : "\r\n") + std::string("台标：") + withoutControls(entry.logo);
             record.memo = cleanChannelValue(memo, kMemoChars);
             record.scrambledUrl = scrambleText(url, name);
-            record.name = std::move(name);
+            record.name = name;
             writer.insert(std::move(record));
+            store_.recordOrigin(name, {source, entryIds.next(entry.id, url)});
             ++report.added;
             writer.step();
 

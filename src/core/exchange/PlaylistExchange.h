@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace kw {
@@ -20,6 +21,19 @@ class UiPort;
 class YieldHook;
 
 // Playlists (M3U/M3U8, PLS, XSPF) in as user channels and out of the catalogue.
+// The stable id of each entry of one list, as its channel remembers it: the
+// list's own id (tvg-id) where the entry has one, else its address. Real
+// lists repeat both (one channel in several qualities under one tvg-id, one
+// address under two groups), so a repeat gets its number: "cctv1", "cctv1#2".
+// Entries without an address are never imported, so the title is not needed.
+class EntryIds {
+public:
+    std::string next(std::string_view listId, std::string_view address);
+
+private:
+    std::unordered_map<std::string, int> seen_;
+};
+
 class PlaylistExchange {
 public:
     static constexpr std::string_view kTvCategory = "B电视台";

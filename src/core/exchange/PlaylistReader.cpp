@@ -249,6 +249,8 @@ private:
             entry.language = value;
         else if (ascii::equalIgnoringCase(key, "tvg-logo"))
             entry.logo = value;
+        else if (ascii::equalIgnoringCase(key, "tvg-id"))
+            entry.id = value;
         else if (ascii::equalIgnoringCase(key, "radio"))
             entry.radio = ascii::equalIgnoringCase(value, "true");
     }

@@ -14,6 +14,7 @@ struct PlaylistEntry {
     std::string title;
     std::string url;
     std::string group, country, language, logo;
+    std::string id;          // the list's own id of the entry (M3U tvg-id)
     std::string link;        // a page about the entry (XSPF info)
     std::string duration;    // seconds as written; empty or negative for a live stream
     bool radio = false;      // the list says it is audio

@@ -146,12 +146,30 @@ TEST_F(PlaylistTest, MapsEntriesToUserChannelsAndSkipsScripts) {
     EXPECT_EQ(channels().countChannelsByName("Evil"), 0);
 }
 
+TEST_F(PlaylistTest, EachChannelRemembersItsListAndEntry) {
+    const fs::path list = write("ids.m3u",
+                                "#EXTM3U\n"
+                                "#EXTINF:-1 tvg-id=\"cctv1.cn\",CCTV-1 高清\nhttp://a.example/1080.m3u8\n"
+                                "#EXTINF:-1 tvg-id=\"cctv1.cn\",CCTV-1 标清\nhttp://a.example/576.m3u8\n"
+                                "#EXTINF:-1,Radio\nhttp://r.example/live.mp3\n"
+                                "#EXTINF:-1 group-title=\"Music\",Radio again\nhttp://r.example/live.mp3\n");
+    import(list);
+    const std::string source = fs::absolute(list).lexically_normal().string();
+    const std::pair<const char*, const char*> expected[] = {{"CCTV-1 高清", "cctv1.cn"},
+                                                            {"CCTV-1 标清", "cctv1.cn#2"},
+                                                            {"Radio", "http://r.example/live.mp3"},
+                                                            {"Radio again", "http://r.example/live.mp3#2"}};
+    for (const auto& [name, id] : expected)
+        EXPECT_EQ(channels().readOrigin(name), (ChannelOrigin{source, id})) << name;
+}
+
 TEST_F(PlaylistTest, ChosenMainCategoryAndDryRun) {
     const auto rehearsal = import(kData / "radio.pls", {"D在线电影", true});
     EXPECT_EQ(rehearsal.added, 2);
     EXPECT_EQ(rehearsal.skipped, 1);  // the data: entry
     EXPECT_EQ(userChannels(), 0);
 
+    EXPECT_FALSE(channels().readOrigin("Classic Rock FM")) << "a rehearsal remembers nothing";
     import(kData / "radio.pls", {"D在线电影", false});
     EXPECT_EQ(userChannels(), 2);
     EXPECT_EQ(channel("Classic Rock FM").class0, "D在线电影");
