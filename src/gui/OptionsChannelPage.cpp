@@ -116,16 +116,19 @@ OptionsChannelPage::OptionsChannelPage(OptionsVisit& visit, const OptionsLinks& 
     cbType_->setEditText(qs(ChannelForm::kDefaultType));
     cbType_->setInputMethodHints(Qt::ImhLatinOnly);
     fields[4] = cbType_;
+    // A limit of 0 keeps the box's own maximum (32767).
     const auto lineEdit = [group](std::size_t limit, bool latin) {
         auto* edit = new QLineEdit(group);
-        edit->setMaxLength(static_cast<int>(limit));
+        if (limit > 0) edit->setMaxLength(static_cast<int>(limit));
         if (latin) edit->setInputMethodHints(Qt::ImhLatinOnly);
         return edit;
     };
     fields[5] = edSpeed_ = lineEdit(ChannelForm::kSpeedLimit, true);
     edSpeed_->setToolTip(QStringLiteral("(建议填写)"));
     fields[6] = edName_ = lineEdit(ChannelForm::kNameLimit, false);
-    fields[7] = edURL_ = lineEdit(ChannelForm::kUrlLimit, true);
+    // The address box cuts nothing a user could mean: an address over the
+    // limit reaches the form whole and is refused there with a message.
+    fields[7] = edURL_ = lineEdit(0, true);
     fields[8] = edLink_ = lineEdit(ChannelForm::kLinkLimit, true);
     fields[9] = meMemo_ = new QPlainTextEdit(group);
     meMemo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

@@ -7,6 +7,7 @@
 #include "core/store/Compaction.h"
 #include "core/store/DatabaseRepair.h"
 #include "support/Kwave.h"
+#include "support/LongAddress.h"
 #include "support/StoreFixture.h"
 
 #include <gtest/gtest.h>
@@ -93,6 +94,7 @@ TEST_P(KwaveScriptTest, RunsEachStepWithItsStatusAndOutput) {
     }
 }
 
+const std::string kLongest = test::addressOfChars(address::kMaxAddressChars);
 const std::string kAdd[] = {"add", "--class0", "B电视台", "--name", "新台", "--url", "mms://x/"};
 
 INSTANTIATE_TEST_SUITE_P(
@@ -113,6 +115,13 @@ INSTANTIATE_TEST_SUITE_P(
             {{"edit", "没有", "--name", "x"}, 1, ""},
             {{"import", "@missing.txt"}, 1, std::string(exchange_texts::kCannotOpenBefore)},
             {{"pack"}, 0, ""}},
+        std::vector<Step>{{{"add", "--class0", "B电视台", "--name", "长台", "--url", kLongest + "a"},
+                           1,
+                           "",
+                           address::overlongMessage()},
+                          {{"add", "--class0", "B电视台", "--name", "长台", "--url", kLongest}, 0, ""},
+                          {{"edit", "长台", "--url", kLongest + "a"}, 1, "", address::overlongMessage()},
+                          {{"play", "长台", "--print"}, 0, kLongest + "\n"}},
         std::vector<Step>{{{"options", "set", "LockMode", "2"}, 1, ""},
                           {{"options", "set", "SNDREC", " rec.exe "}, 0, ""},
                           {{"options", "set", "IsHideOnDeactive", "1"}, 0, ""},

@@ -1,7 +1,9 @@
 #include "TestInstallation.h"
 #include "support/FakeDesktop.h"
+#include "support/LongAddress.h"
 #include "support/SessionProbe.h"
 
+#include "core/base/AddressRules.h"
 #include "core/browser/ChannelBrowser.h"
 #include "core/session/Autostart.h"
 #include "core/session/OptionsVisit.h"
@@ -144,6 +146,18 @@ private slots:
         QCOMPARE(close->text(), QStringLiteral("关闭 (&X)"));
         close->click();
         QVERIFY(!main_->session().optionsOpen());
+    }
+
+    // A pasted address stays whole in its box, even one over the limit: the
+    // form refuses that, where a cut one would be stored as a wrong address.
+    void pastedAddressStaysWhole() {
+        const auto visit = main_->session().visitOptions(kw::OptionsPage::Add);
+        QVERIFY(visit);
+        kw::frmOptions window(*visit, kw::optionsLinks(*main_));
+        auto* url = window.findChild<QLineEdit*>(QStringLiteral("edURL"));
+        const std::string longer = kw::test::addressOfChars(kw::address::kMaxAddressChars + 1);
+        url->insert(QString::fromStdString(longer));
+        QCOMPARE(url->text().toStdString(), longer);
     }
 
     // Typed or pasted, the description keeps what fits its 2,000 characters.

@@ -1,6 +1,7 @@
 #include "core/base/AddressRules.h"
 
 #include "core/base/AsciiText.h"
+#include "core/base/TextCodec.h"
 
 #include <algorithm>
 #include <array>
@@ -51,6 +52,15 @@ bool isAllowedAddress(std::string_view address) {
 
 bool isOpenableTarget(std::string_view target) {
     return isAllowedAddress(target) || schemeOf(target) == "mailto";
+}
+
+bool fitsAddressLimit(std::string_view address) { return text::charCount(address) <= kMaxAddressChars; }
+
+std::string overlongReason() { return "地址超过 " + std::to_string(kMaxAddressChars) + " 个字符"; }
+
+std::string overlongMessage() {
+    return "频道地址太长：" + overlongReason() +
+           "，不能保存。截短的地址是错误的地址，请检查地址是否完整、正确。";
 }
 
 }  // namespace kw::address

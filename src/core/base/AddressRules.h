@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,6 +32,21 @@ bool isAllowedAddress(std::string_view address);
 // What the desktop may be asked to open: an allowed address, or the mailto:
 // address of the e-mail command.
 bool isOpenableTarget(std::string_view target);
+
+// The longest channel address, in characters (a Chinese character counts
+// one). Every path that stores or reads an address holds it to this and
+// refuses or skips a longer one: a cut address is a wrong address.
+inline constexpr std::size_t kMaxAddressChars = 2048;
+
+// Whether the address has at most kMaxAddressChars characters.
+bool fitsAddressLimit(std::string_view address);
+
+// Why a longer address is skipped ("地址超过 2048 个字符"), for the notes
+// and reasons of batch add and playlist import.
+std::string overlongReason();
+
+// The message where a longer address would be stored (the add and edit form).
+std::string overlongMessage();
 
 // The message where an address of another scheme would be stored.
 inline constexpr std::string_view kRefusedScheme =

@@ -293,6 +293,14 @@ ChannelExchange::BatchCounts ChannelExchange::batchAdd(ChannelTextReader& reader
                 writer.step();
                 continue;
             }
+            // The reader gives the address whole: a longer one is left out, never stored cut.
+            if (!address::fitsAddressLimit(text.url)) {
+                ++counts.skipped;
+                note(address::overlongReason() + std::string(exchange_texts::kOverlongAddressLeftOut) +
+                     text.name);
+                writer.step();
+                continue;
+            }
             const std::int64_t n = store_.countChannelsByName(text.name);
             if (n == 1 && text.marker == "U") {
                 const ChannelDetails details = store_.readChannelDetails(text.name);

@@ -157,6 +157,8 @@ inline constexpr std::string_view kExportDone = "祝贺您，您自己添加的�
 inline constexpr std::string_view kCannotOpenBefore = "不能打开 ";
 inline constexpr std::string_view kCannotOpenAfter = " 文件，请检查文件格式是否正确。";
 inline constexpr std::string_view kRefusedAddress = "地址或相关网址不是媒体或网页地址，没有添加：";
+// After address::overlongReason(), before the channel's name.
+inline constexpr std::string_view kOverlongAddressLeftOut = "，没有添加：";
 inline constexpr std::string_view kBatchDone = "祝贺您，操作成功了！\r\n\r\n您现在就可以开始欣赏更多的频道！";
 inline constexpr std::string_view kEarlierRecordsLostBefore = "此前读入的 ";
 inline constexpr std::string_view kEarlierRecordsLostAfter = " 条记录也没能保存：";

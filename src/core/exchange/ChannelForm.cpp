@@ -148,10 +148,15 @@ ChannelForm::Outcome ChannelForm::confirm(ChannelFormFields& fields, Focus& focu
     clean(fields.link, kLinkLimit);
     clean(fields.memo, kMemoLimit);
     clean(fields.type, kTypeLimit);
-    std::string address(text::cutToChars(text::trimBlanks(fields.url), kUrlLimit));
+    std::string address(text::trimBlanks(fields.url));
 
     if (fields.class0.empty() || fields.name.empty() || address.empty()) {
         ui_.ShowMessage(form_texts::kRequired);
+        focus = Focus::Url;
+        return Outcome::Refused;
+    }
+    if (!address::fitsAddressLimit(address)) {
+        ui_.ShowMessage(address::overlongMessage());
         focus = Focus::Url;
         return Outcome::Refused;
     }

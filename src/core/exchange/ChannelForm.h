@@ -35,9 +35,11 @@ enum class ConfirmMode { Add, FileChosen, FileOpen, Edit };
 // clicks; it decides nothing itself.
 class ChannelForm {
 public:
-    // Input limits in characters, in the order of ChannelFormFields.
+    // Input limits in characters, in the order of ChannelFormFields. The
+    // address has none of its own: it is held to address::kMaxAddressChars
+    // and refused, never cut, when longer.
     static constexpr std::size_t kClassLimit = 20, kTypeLimit = 30, kSpeedLimit = 10, kNameLimit = 100,
-                                 kUrlLimit = 200, kLinkLimit = 200, kMemoLimit = 2000, kFileNameLimit = 255;
+                                 kLinkLimit = 200, kMemoLimit = 2000, kFileNameLimit = 255;
     // The address box's value that keeps the stored address when editing.
     static constexpr std::string_view kKeepAddress = "7";
     static constexpr std::string_view kDefaultType = "Windows Media";
@@ -80,7 +82,8 @@ public:
     void saveToFileClicked(bool ticked);
 
     // The confirm button. Trims the fields and puts them back, then adds,
-    // saves to the text file or edits. focus tells where the input focus goes.
+    // saves to the text file or edits; an address over the limit is refused
+    // with a message. focus tells where the input focus goes.
     Outcome confirm(ChannelFormFields& fields, Focus& focus);
     // The close button.
     void closeClicked();

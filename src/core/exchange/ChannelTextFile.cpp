@@ -89,9 +89,10 @@ bool ChannelTextReader::atEnd() {
     return true;
 }
 
-void ChannelTextReader::readLine(std::string& into, std::size_t keep) {
+bool ChannelTextReader::readLine(std::string& into, std::size_t keep) {
     into.clear();
     bool leading = true;
+    bool cut = false;
     for (;;) {
         if (pos_ >= end_ && !fill()) break;
         const char c = buffer_[pos_];
@@ -106,15 +107,28 @@ void ChannelTextReader::readLine(std::string& into, std::size_t keep) {
         if (c == kCarriageReturn) continue;
         if (leading && static_cast<unsigned char>(c) <= 0x20) continue;
         leading = false;
-        if (into.size() < keep) into.push_back(c);
+        if (into.size() < keep) {
+            into.push_back(c);
+        } else if (static_cast<unsigned char>(c) > 0x20) {
+            cut = true;
+        }
     }
     ++linesRead_;
+    return cut;
 }
 
 void ChannelTextReader::read(ChannelTextRecord& record) {
     std::string* values[] = {&record.class0, &record.class1, &record.class2, &record.class3, &record.name,
                              &record.url,    &record.link,   &record.memo,   &record.type,   &record.speed};
     for (std::size_t i = 0; i < kChannelTextLimits.size(); ++i) {
+        if (i == kChannelTextAddressLine) {
+            // More than the limit's bytes are kept, and an address the buffer
+            // could not hold keeps its trailing blanks, so that an address too
+            // long to store always reads as too long, never as a cut one.
+            const bool cut = readLine(raw_, (kChannelTextLimits[i] + 1) * kMaxBytesPerChar);
+            *values[i] = cut ? text::fromGbk(raw_) : std::string(text::trimBlanks(text::fromGbk(raw_)));
+            continue;
+        }
         readLine(raw_, kChannelTextLimits[i] * kMaxBytesPerChar);
         *values[i] = cleanChannelValue(text::fromGbk(raw_), kChannelTextLimits[i]);
     }

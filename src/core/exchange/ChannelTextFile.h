@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/base/AddressRules.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -23,8 +25,12 @@ struct ChannelTextRecord {
 
 inline constexpr std::size_t kChannelTextLines = 11;
 inline constexpr std::string_view kInsertMarker = "InsertChannel";
-// What the reader keeps of lines 1 to 10, in characters.
-inline constexpr std::array<std::size_t, 10> kChannelTextLimits{20, 20, 20, 20, 100, 200, 200, 2000, 30, 10};
+// The longest value of lines 1 to 10, in characters. The reader cuts a
+// longer value to it, except the address (line 6), which it gives whole: a
+// longer address reads as longer than the limit, for batch add to skip.
+inline constexpr std::array<std::size_t, 10> kChannelTextLimits{
+    20, 20, 20, 20, 100, address::kMaxAddressChars, 200, 2000, 30, 10};
+inline constexpr std::size_t kChannelTextAddressLine = 5;  // index into kChannelTextLimits
 
 // The GBK bytes of one record: eleven lines, each ended by CR LF. CR, LF and
 // 0x1A are left out of every value, so a value can never break the framing of
@@ -36,9 +42,10 @@ void appendChannelRecordUtf8(std::string& out, const ChannelTextRecord& record);
 // Reads a channel text file eleven lines at a time from the top. Lines end at
 // LF; CR bytes are dropped; 0x1A ends the file; lines missing at the end read
 // empty. Values come cleaned: trimmed of bytes up to 0x20, cut to their limit
-// in characters, trimmed again. The file is read through a fixed buffer and a
-// line keeps only as many bytes as its limit can use, so a file of any size,
-// or one endless line, needs little memory.
+// in characters, trimmed again; the address is only trimmed. The file is
+// read through a fixed buffer and a line keeps only as many bytes as its
+// limit can use, so a file of any size, or one endless line, needs little
+// memory.
 class ChannelTextReader {
 public:
     // Throws kw::Error when the file cannot be opened or is not a plain file.
@@ -61,7 +68,8 @@ public:
 private:
     bool fill();
     // Reads one line keeping at most keep bytes after its leading blanks.
-    void readLine(std::string& into, std::size_t keep);
+    // Returns whether a byte above 0x20 was left out.
+    bool readLine(std::string& into, std::size_t keep);
 
     int fd_ = -1;
     std::filesystem::path file_;

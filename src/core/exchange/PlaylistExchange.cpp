@@ -282,8 +282,8 @@ PlaylistExchange::ImportReport PlaylistExchange::importPlaylist(const fs::path& 
             }
             const std::string url = withoutControls(entry.url);
             // A cut address would store a channel that can never play.
-            if (text::charCount(url) > kMaxUrlChars) {
-                skip(entry, "地址超过 " + std::to_string(kMaxUrlChars) + " 个字符");
+            if (!address::fitsAddressLimit(url)) {
+                skip(entry, address::overlongReason());
                 continue;
             }
 

@@ -40,7 +40,6 @@ public:
     static constexpr std::string_view kRadioCategory = "C广播电台";
     static constexpr std::string_view kOpenFilter =
         "播放列表 (*.m3u *.m3u8 *.pls *.xspf)|*.m3u;*.m3u8;*.pls;*.xspf|所有文件(*.*)|*.*";
-    static constexpr std::size_t kMaxUrlChars = 200;
     // How many skip reasons a report keeps word for word.
     static constexpr std::size_t kMaxNotes = 100;
 
@@ -72,9 +71,9 @@ public:
     // and name rules. A file that is no playlist (a web page, a binary file)
     // is refused before anything is read from it as one. Entries whose
     // address is neither an address of a playable kind nor an existing local
-    // file are skipped. The progress display's cancel stops it after the
-    // entry in hand. An error keeps every entry stored before it and throws
-    // kw::Error naming the entry and its line.
+    // file, or is longer than address::kMaxAddressChars, are skipped. The progress display's cancel stops it
+    // after the entry in hand. An error keeps every entry stored before it and throws kw::Error naming the
+    // entry and its line.
     ImportReport importPlaylist(const std::filesystem::path& file, const ImportOptions& options);
 
     enum class Format { M3u8, Pls, Xspf };

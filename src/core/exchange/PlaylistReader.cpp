@@ -1,5 +1,6 @@
 #include "core/exchange/PlaylistReader.h"
 
+#include "core/base/AddressRules.h"
 #include "core/base/AsciiText.h"
 #include "core/base/Error.h"
 #include "core/base/SafeFile.h"
@@ -266,12 +267,12 @@ private:
 // PLS keys come in any order and numbering may have gaps, so entries are
 // gathered by number and given out in that order at the end. What is held
 // stays bounded whatever the file holds: each value keeps at most
-// kMaxValueBytes (more than any field the import keeps, so a long address
-// still reads as too long), and numbers past kMaxHeldBytes are left out and
-// counted in note().
+// kMaxValueBytes (more than the longest address in its longest UTF-8 form,
+// so a longer address still reads as too long, never as a cut one), and
+// numbers past kMaxHeldBytes are left out and counted in note().
 class PlsReader : public PlaylistReader {
 public:
-    static constexpr std::size_t kMaxValueBytes = 4096;
+    static constexpr std::size_t kMaxValueBytes = (address::kMaxAddressChars + 1) * 4;
     static constexpr std::size_t kMaxHeldBytes = 32 * 1024 * 1024;
 
     PlsReader(const fs::path& file, std::size_t readBytes)

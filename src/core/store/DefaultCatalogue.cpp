@@ -1,5 +1,6 @@
 #include "core/store/DefaultCatalogue.h"
 
+#include "core/base/AddressRules.h"
 #include "core/base/AsciiText.h"
 #include "core/base/Error.h"
 #include "core/base/TextCodec.h"
@@ -15,8 +16,9 @@ constexpr std::size_t kColumns = 10;
 constexpr std::array<std::string_view, kColumns> kHeader{"class0", "class1", "class2", "class3", "name",
                                                          "url",    "link",   "memo",   "type",   "speed"};
 // Widths of ci_Class0..3, ci_Name, ci_URL, ci_Link, ci_Memo, ci_Type, ci_Speed
-// in characters; the address, scrambled byte for byte, must also fit in GBK bytes.
-constexpr std::array<std::size_t, kColumns> kWidths{20, 20, 20, 20, 100, 200, 200, 2000, 30, 10};
+// in characters.
+constexpr std::array<std::size_t, kColumns> kWidths{20,  20,   20, 20, 100, address::kMaxAddressChars,
+                                                    200, 2000, 30, 10};
 
 std::vector<std::string> splitTabs(std::string_view line) {
     std::vector<std::string> fields;
@@ -72,9 +74,6 @@ std::vector<CatalogueChannel> readCatalogue(const std::filesystem::path& file) {
                                  fields[5], fields[6], fields[7], fields[8], fields[9]};
         if (channel.class0.empty() || channel.name.empty() || channel.url.empty()) {
             fail(file, lineNumber, "class0, name and url are required");
-        }
-        if (text::toGbk(channel.url).size() > kWidths[5]) {
-            fail(file, lineNumber, "url is longer than 200 bytes");
         }
         if (!upperNames.insert(ascii::upper(channel.name)).second) {
             fail(file, lineNumber, "the name \"" + channel.name + "\" is taken (letter case ignored)");

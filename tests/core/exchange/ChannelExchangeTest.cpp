@@ -1,3 +1,4 @@
+#include "core/base/AddressRules.h"
 #include "core/base/Error.h"
 #include "core/base/ScrambleText.h"
 #include "core/base/TextCodec.h"
@@ -8,6 +9,7 @@
 #include "support/FakeDesktop.h"
 #include "support/FakeProbe.h"
 #include "support/FakeUi.h"
+#include "support/LongAddress.h"
 #include "support/SessionProbe.h"
 #include "support/StoreFixture.h"
 
@@ -228,6 +230,31 @@ TEST_F(ExchangeTest, RecordsWithAScriptAddressAreLeftOutAndNamedInTheMessage) {
     EXPECT_EQ(ui_.messageTexts().back(), std::string(exchange_texts::kBatchDone) +
                                              "\r\n第 2 条记录 (文件第 12 行起)：" + refused + "坏台" +
                                              "\r\n第 4 条记录 (文件第 34 行起)：" + refused + "改台");
+}
+
+// The longest address goes out whole and comes back whole; a longer one in
+// a file (also one whose end lies past a run of blanks) is left out, counted
+// and named, never stored cut.
+TEST_F(ExchangeTest, TheLongestAddressRoundTripsWholeAndALongerOneIsLeftOut) {
+    const std::string longest = test::addressOfChars(address::kMaxAddressChars);
+    addRecord("长台", longest, 2, "User");
+    addRecord("更新", "mms://old/", 1, "0801");
+    const fs::path file = programDir_ / "out.txt";
+    ui_.saveFileAnswers.push_back(file.string());
+    ASSERT_TRUE(session().exchange().actExportUserChannel());
+    EXPECT_NE(readBytes(file).find("\r\n" + text::toGbk(longest) + "\r\n"), std::string::npos);
+    writeBytes(file, readBytes(file) +
+                         record("更长", "I", test::addressOfChars(address::kMaxAddressChars + 1)) +
+                         record("更新", "U", longest + std::string(8192, ' ') + "x"));
+    ASSERT_TRUE(importFile(file));
+    EXPECT_EQ(plainUrl("长台 (2)"), longest);
+    EXPECT_EQ(channels().countChannelsByName("更长"), 0);
+    EXPECT_EQ(plainUrl("更新"), "mms://old/");
+    const std::string leftOut =
+        address::overlongReason() + std::string(exchange_texts::kOverlongAddressLeftOut);
+    EXPECT_EQ(ui_.messageTexts().back(), std::string(exchange_texts::kBatchDone) +
+                                             "\r\n第 2 条记录 (文件第 12 行起)：" + leftOut + "更长" +
+                                             "\r\n第 3 条记录 (文件第 23 行起)：" + leftOut + "更新");
 }
 
 TEST_F(ExchangeTest, UpdateInOtherLetterCaseKeepsTheAddressPlayable) {

@@ -1,3 +1,4 @@
+#include "core/base/AddressRules.h"
 #include "core/base/ScrambleText.h"
 #include "core/base/TextCodec.h"
 #include "core/browser/ChannelBrowser.h"
@@ -7,6 +8,7 @@
 #include "support/FakeDesktop.h"
 #include "support/FakeProbe.h"
 #include "support/FakeUi.h"
+#include "support/LongAddress.h"
 #include "support/SessionProbe.h"
 #include "support/StoreFixture.h"
 
@@ -225,6 +227,27 @@ INSTANTIATE_TEST_SUITE_P(Cases, ChannelEditTest,
                                            EditCase{"taken", "中央二台", "7", "B电视台", Outcome::Refused,
                                                     "中央一台", "mms://one/", false}),
                          [](const auto& param) { return std::string(param.param.what); });
+
+// Add and edit refuse an address over the limit rather than cut it, and
+// store the longest one whole.
+TEST_F(ChannelFormTest, TheLongestAddressIsStoredWholeALongerOneRefused) {
+    const std::string longest = test::addressOfChars(address::kMaxAddressChars);
+    for (const OptionsPage page : {OptionsPage::Add, OptionsPage::Edit}) {
+        ChannelFormFields fields;
+        auto form = open(page, fields, page == OptionsPage::Edit ? "中央一台" : "");
+        if (page == OptionsPage::Add) fields = typed("长台");
+        fields.url = longest + "a";
+        Focus focus = Focus::None;
+        EXPECT_EQ(form->confirm(fields, focus), Outcome::Refused);
+        EXPECT_EQ(focus, Focus::Url);
+        EXPECT_EQ(ui_.messageTexts().back(), address::overlongMessage());
+        fields.url = " " + longest + " ";
+        EXPECT_NE(form->confirm(fields, focus), Outcome::Refused);
+        EXPECT_EQ(plainUrl(fields.name.empty() ? "长台" : fields.name), longest);
+        form->closeClicked();
+        close(form);
+    }
+}
 
 TEST_F(ChannelFormTest, RenamingByLetterCaseOnlyIsADuplicate) {
     test::SessionProbe::store(*session_).deleteChannel("中央二台");

@@ -1,4 +1,5 @@
 #include "core/actions/ComputerKey.h"
+#include "core/base/AddressRules.h"
 #include "core/base/Error.h"
 #include "core/base/ScrambleText.h"
 #include "core/base/TextCodec.h"
@@ -11,6 +12,7 @@
 #include "support/FakeProbe.h"
 #include "support/FakeUi.h"
 #include "support/Kwave.h"
+#include "support/LongAddress.h"
 #include "support/SessionProbe.h"
 #include "support/StoreFixture.h"
 #include "support/TempDir.h"
@@ -203,7 +205,8 @@ TEST_F(PlaylistTest, RenamesTakenAndRepeatedTitles) {
 }
 
 TEST_F(PlaylistTest, OverlongAddressIsSkippedNotCut) {
-    const auto report = import(write("long.m3u", "http://e.example/" + std::string(300, 'a') + "\n"));
+    const auto report =
+        import(write("long.m3u", "http://e.example/" + std::string(address::kMaxAddressChars, 'a') + "\n"));
     EXPECT_EQ(report.added, 0);
     EXPECT_EQ(report.skipped, 1);
 }
@@ -446,6 +449,23 @@ TEST_P(PlaylistRoundTripTest, GivesBackOddAddressesAndNames) {
     const auto report = import(file);
     EXPECT_EQ(report.added, 2);
     EXPECT_EQ(url("Hash (2)"), (dir_.path() / "#live").string());
+}
+
+// In Chinese characters (three UTF-8 bytes each), the longest address comes
+// back whole; a longer one goes out and is skipped, never cut, on the way in.
+TEST_P(PlaylistRoundTripTest, GivesBackTheLongestAddressWholeAndSkipsALongerOne) {
+    const std::string longest = test::addressOfChars(address::kMaxAddressChars, true);
+    addChannel("Long", longest);
+    addChannel("Longer", longest + "a");
+    const fs::path file = dir_.path() / (std::string("long.") + GetParam());
+    PlaylistExchange::ExportRequest request;
+    request.format = *PlaylistExchange::parseFormat(GetParam());
+    EXPECT_EQ(session().exchange().exportPlaylist(file, request).written, 2);
+    const auto report = import(file);
+    EXPECT_EQ(report.added, 1);
+    ASSERT_EQ(report.reasons.size(), 1U);
+    EXPECT_EQ(report.reasons[0].reason, address::overlongReason());
+    EXPECT_EQ(url("Long (2)"), longest);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, PlaylistRoundTripTest, ::testing::Values("m3u8", "pls", "xspf"));

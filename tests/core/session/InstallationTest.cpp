@@ -1,9 +1,12 @@
+#include "core/base/AddressRules.h"
 #include "core/base/Error.h"
 #include "core/base/ProfileFile.h"
 #include "core/base/ScrambleText.h"
 #include "core/session/Installation.h"
 #include "core/store/ChannelStore.h"
+#include "core/store/DefaultCatalogue.h"
 #include "support/ExpectError.h"
+#include "support/LongAddress.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -99,6 +102,21 @@ TEST(Installation, BrokenCatalogueNamesTheLineAndInstallsNothing) {
         EXPECT_NE(std::string(error.what()).find("line 3"), std::string::npos) << error.what();
     }
     EXPECT_FALSE(fs::exists(dir / "Kestrelwave.dll"));
+}
+
+TEST(Installation, CatalogueAddressesAreReadWholeUpToTheLimit) {
+    TempDir data;
+    const auto catalogueWith = [&](const std::string& url) {
+        kw::test::writeBytes(data / "channels.tsv",
+                             "class0\tclass1\tclass2\tclass3\tname\turl\tlink\tmemo\ttype\tspeed\n"
+                             "B电视台\t综合\t\t\tOne\t" +
+                                 url + "\t\t\t\t\n");
+        return data / "channels.tsv";
+    };
+    const std::string longest = kw::test::addressOfChars(kw::address::kMaxAddressChars);
+    EXPECT_EQ(kw::readCatalogue(catalogueWith(longest)).at(0).url, longest);
+    EXPECT_ERROR("line 2: url is longer than 2048 characters",
+                 kw::readCatalogue(catalogueWith(longest + "a")));
 }
 
 }  // namespace
