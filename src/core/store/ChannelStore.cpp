@@ -604,21 +604,30 @@ void ChannelStore::recordChecks(const std::vector<CheckToRecord>& checks) {
     });
 }
 
+namespace {
+
+// The columns of a status row, as every read of ChannelStatus selects them, from column `first` on.
+StoredCheck storedCheckAt(const Statement& row, int first) {
+    StoredCheck check;
+    check.status = static_cast<int>(row.integer64(first));
+    check.reasonCode = row.bytes(first + 1);
+    check.checkedAt = row.integer64(first + 2);
+    check.answerMs = row.integer64(first + 3);
+    check.kbitPerSecond = row.integer64(first + 4);
+    check.failures = static_cast<int>(row.integer64(first + 5));
+    check.lastGood = row.integer64(first + 6);
+    check.failingSince = row.integer64(first + 7);
+    return check;
+}
+
+}  // namespace
+
 std::optional<StoredCheck> ChannelStore::readCheck(std::string_view name) {
     if (!impl_->statusTable) return std::nullopt;
     auto q = impl_->run(sql::kReadChannelStatus);
     q->bindText(":sqlsName", name);
     if (!q->step()) return std::nullopt;
-    StoredCheck check;
-    check.status = static_cast<int>(q->integer64(0));
-    check.reasonCode = q->bytes(1);
-    check.checkedAt = q->integer64(2);
-    check.answerMs = q->integer64(3);
-    check.kbitPerSecond = q->integer64(4);
-    check.failures = static_cast<int>(q->integer64(5));
-    check.lastGood = q->integer64(6);
-    check.failingSince = q->integer64(7);
-    return check;
+    return storedCheckAt(*q, 0);
 }
 
 void ChannelStore::recordOrigin(std::string_view name, const ChannelOrigin& origin) {
@@ -643,18 +652,7 @@ void ChannelStore::forEachFailingChannel(
     if (!impl_->statusTable) return;
     auto q = impl_->run(sql::kFailingChannels);
     q->bindInt(":sqliFailures", minFailures);
-    StoredCheck check;
-    while (q->step()) {
-        check.status = static_cast<int>(q->integer64(1));
-        check.reasonCode = q->bytes(2);
-        check.checkedAt = q->integer64(3);
-        check.answerMs = q->integer64(4);
-        check.kbitPerSecond = q->integer64(5);
-        check.failures = static_cast<int>(q->integer64(6));
-        check.lastGood = q->integer64(7);
-        check.failingSince = q->integer64(8);
-        visit(q->bytes(0), check);
-    }
+    while (q->step()) visit(q->bytes(0), storedCheckAt(*q, 1));
 }
 
 std::vector<std::string> ChannelStore::namesBefore(std::string_view statement, std::int64_t before,
