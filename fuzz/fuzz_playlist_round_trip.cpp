@@ -2,6 +2,7 @@
 // the import stores are the channels exported, and a dry run reports what
 // the real import then does.
 #include "FuzzSupport.h"
+#include "core/base/AddressRules.h"
 #include "core/base/AsciiText.h"
 #include "core/base/Error.h"
 #include "core/base/ScrambleText.h"
@@ -85,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             record.class0 = "B电视台";
             record.name = value(input.piece('\n'), ChannelExchange::kMaxNameChars);
             const std::string url =
-                value("http://h.example/" + std::string(input.piece('\n')), PlaylistExchange::kMaxUrlChars);
+                value("http://h.example/" + std::string(input.piece('\n')), address::kMaxAddressChars);
             record.class1 = value(input.piece('\n'), 20);
             record.class2 = value(input.piece('\n'), 20);
             record.class3 = value(input.piece('\n'), 20);
