@@ -2,6 +2,7 @@
 
 #include "core/actions/ShellOpen.h"
 #include "core/base/AsciiText.h"
+#include "core/base/LocalTime.h"
 #include "core/ports/DesktopPort.h"
 #include "core/ports/UiPort.h"
 #include "core/settings/SettingsFile.h"
@@ -38,12 +39,7 @@ std::string dateTooltipText(const std::tm& localTime) {
     return buffer;
 }
 
-std::string dateTooltipTextNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    ::localtime_r(&now, &local);
-    return dateTooltipText(local);
-}
+std::string dateTooltipTextNow() { return dateTooltipText(localTimeOf(std::time(nullptr))); }
 
 std::string percentEncode(std::string_view text, std::string_view alsoKept) {
     static constexpr char kHex[] = "0123456789ABCDEF";

@@ -28,8 +28,7 @@ void CatalogueView::unwatch(TreeObserver* observer) {
 
 bool CatalogueView::isMarkedDead(NodeId node) const {
     const ChannelTree& tree = browser_.tree();
-    return !browser_.deadChannels().empty() && tree.IsChannelLeaf(node) &&
-           browser_.deadChannels().contains(tree.text(node));
+    return tree.IsChannelLeaf(node) && browser_.deadChannels().contains(tree.text(node));
 }
 
 void CatalogueView::setExpanded(NodeId node, bool expanded) { browser_.tree().setExpanded(node, expanded); }

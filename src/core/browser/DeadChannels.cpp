@@ -46,9 +46,7 @@ void DeadChannels::follow(ChannelStore& store, std::span<const std::string> name
         const std::optional<StoredCheck> check = store.readCheck(name);
         std::string key = keyOf(name);
         if (channelStateOf(check) == ChannelState::Dead) {
-            auto [at, added] = reasons_.try_emplace(std::move(key), check->reasonCode);
-            if (!added && at->second != check->reasonCode) at->second = check->reasonCode;
-            changed = changed || added;
+            changed = reasons_.insert_or_assign(std::move(key), check->reasonCode).second || changed;
         } else {
             changed = reasons_.erase(key) > 0 || changed;
         }

@@ -1,5 +1,6 @@
 #include "core/browser/NodeDetails.h"
 
+#include "core/base/LocalTime.h"
 #include "core/base/TextCodec.h"
 #include "core/browser/BrowserTexts.h"
 #include "core/ports/ProbeReasons.h"
@@ -99,15 +100,9 @@ NodeDetails channelDetails(const ChannelDetails& row, const NodeDetails& previou
 }
 
 std::string lastCheckLine(const StoredCheck& check, std::int64_t now) {
-    const auto localTime = [](std::int64_t seconds) {
-        const std::time_t at = static_cast<std::time_t>(seconds);
-        std::tm parts{};
-        localtime_r(&at, &parts);
-        return parts;
-    };
-    const std::tm at = localTime(check.checkedAt);
+    const std::tm at = localTimeOf(check.checkedAt);
     char when[64];
-    if (at.tm_year == localTime(now).tm_year) {
+    if (at.tm_year == localTimeOf(now).tm_year) {
         std::snprintf(when, sizeof when, "%d月%d日 %02d:%02d", at.tm_mon + 1, at.tm_mday, at.tm_hour,
                       at.tm_min);
     } else {

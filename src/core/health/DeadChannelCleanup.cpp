@@ -2,6 +2,7 @@
 
 #include "core/base/AsciiText.h"
 #include "core/base/Error.h"
+#include "core/base/LocalTime.h"
 #include "core/browser/ChannelBrowser.h"
 #include "core/browser/ChannelPlacer.h"
 #include "core/ports/ProbeReasons.h"
@@ -29,9 +30,7 @@ void requireValid(const DeadChannelRule& rule) {
 }  // namespace
 
 std::string DeadChannelCandidate::sinceDate() const {
-    const std::time_t at = static_cast<std::time_t>(failingSince);
-    std::tm parts{};
-    localtime_r(&at, &parts);
+    const std::tm parts = localTimeOf(failingSince);
     char date[32];
     std::snprintf(date, sizeof date, "%04d-%02d-%02d", parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday);
     return date;
