@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,7 @@ struct RuleCase {
     bool cameBack;       // a good check after the failures
     DeadChannelRule rule;
     bool taken;
+    friend void PrintTo(const RuleCase& c, std::ostream* os) { *os << c.what; }
 };
 
 class DeadChannelRuleTest : public DeadChannelCleanupTest, public testing::WithParamInterface<RuleCase> {};
