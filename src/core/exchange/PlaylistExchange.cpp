@@ -121,6 +121,8 @@ std::string_view notAPlaylist(const fs::path& file, PlaylistFormat format) {
     std::string_view text = head;
     if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
     text = text::trimBlanks(text);
+    // A list that opens with its header is a list, whatever its titles say.
+    if (startsWithNoCase(text, "#EXTM3U") || startsWithNoCase(text, "[playlist]")) return {};
     const bool page = startsWithNoCase(text, "<!doctype html") || startsWithNoCase(text, "<html") ||
                       ascii::lower(head).find("<html") != std::string::npos;
     if (page || (format != PlaylistFormat::Xspf && text.starts_with('<'))) return kMarkupFile;

@@ -347,6 +347,11 @@ TEST_F(PlaylistTest, WhatIsNoPlaylistIsRefusedWithNothingStored) {
         }
     }
     EXPECT_EQ(userChannels(), 0);
+
+    // A title that reads like markup does not make a headed list a page.
+    import(write("titled.m3u8", "#EXTM3U\n#EXTINF:-1,Radio <html> One\nhttp://a.example/1\n"));
+    import(write("titled.pls", "[playlist]\nFile1=http://a.example/2\nTitle1=<html>\n"));
+    EXPECT_EQ(userChannels(), 2);
 }
 
 TEST_F(PlaylistTest, TheLiveDatabaseIsNeverReadAsAPlaylist) {
