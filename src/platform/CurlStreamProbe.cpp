@@ -1,6 +1,7 @@
 #include "platform/CurlStreamProbe.h"
 
 #include "core/base/AsciiText.h"
+#include "platform/CurlCommon.h"
 
 #include <curl/curl.h>
 #include <sys/resource.h>
@@ -30,23 +31,6 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && ascii::equalIgnoringCase(text.substr(0, prefix.size()), prefix);
 }
 
-struct UrlHandle {
-    CURLU* url = curl_url();
-    ~UrlHandle() { curl_url_cleanup(url); }
-};
-
-// The scheme of address in lower case, or nullopt when it is no address.
-std::optional<std::string> schemeOf(const std::string& address) {
-    UrlHandle handle;
-    if (curl_url_set(handle.url, CURLUPART_URL, address.c_str(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK)
-        return std::nullopt;
-    char* scheme = nullptr;
-    if (curl_url_get(handle.url, CURLUPART_SCHEME, &scheme, 0) != CURLUE_OK) return std::nullopt;
-    std::string result = ascii::lower(scheme);
-    curl_free(scheme);
-    return result;
-}
-
 // reference resolved against base; empty when it cannot be.
 std::string resolve(const std::string& base, const std::string& reference) {
     UrlHandle handle;
@@ -57,30 +41,6 @@ std::string resolve(const std::string& base, const std::string& reference) {
     std::string result = full;
     curl_free(full);
     return result;
-}
-
-// What a transfer error means to the user, in the probe's own reasons.
-ProbeReason reasonOf(CURLcode code) {
-    switch (code) {
-        case CURLE_COULDNT_RESOLVE_HOST:
-        case CURLE_COULDNT_RESOLVE_PROXY:
-            return ProbeReason::HostNotFound;
-        case CURLE_COULDNT_CONNECT:
-            return ProbeReason::ConnectionRefused;
-        case CURLE_OPERATION_TIMEDOUT:
-            return ProbeReason::ConnectTimeout;
-        case CURLE_PEER_FAILED_VERIFICATION:
-        case CURLE_SSL_CONNECT_ERROR:
-        case CURLE_SSL_CERTPROBLEM:
-        case CURLE_SSL_CACERT_BADFILE:
-            return ProbeReason::CertificateInvalid;
-        case CURLE_URL_MALFORMAT:
-            return ProbeReason::BadAddress;
-        case CURLE_UNSUPPORTED_PROTOCOL:
-            return ProbeReason::UnsupportedScheme;
-        default:
-            return ProbeReason::NetworkError;
-    }
 }
 
 enum class Kind { Undecided, Media, Manifest, Page, Other };
@@ -368,10 +328,6 @@ void concludeOverdue(Probe& probe, Clock::time_point now) {
     return finish(probe, 0, ProbeReason::NoAnswer);
 }
 
-struct CurlGlobal {
-    CurlGlobal() { curl_global_init(CURL_GLOBAL_DEFAULT); }
-};
-
 // Where the probe can tell about a target without a transfer: the result is set.
 bool refusedBeforeStart(Probe& probe) {
     const std::string& address = probe.target->address;
@@ -421,7 +377,7 @@ std::size_t jobsWithinFileLimit(int asked) {
 
 CurlStreamProbe::CurlStreamProbe() {
     // Once, before any probe: a probe may then run on another thread.
-    static CurlGlobal global;
+    initCurlOnce();
     openFileLimit();
 }
 
