@@ -361,7 +361,7 @@ void ChannelStore::Impl::upgradeSchema() {
             for (const std::string_view statement : sql::kUpgradeChannelStatusFrom2) exec(statement);
         }
         if (!sourceTable) {
-            for (const std::string_view statement : sql::kCreateChannelSource) exec(statement);
+            for (const std::string_view statement : sql::kCreateSourceTables) exec(statement);
         }
         exec("pragma user_version=" + std::to_string(sql::kSchemaVersion));
         exec("commit");
@@ -379,7 +379,7 @@ void ChannelStore::Impl::createSchema(const SettingsRow& settings) {
         exec(sql::kCreateChannelInfo);
         exec(sql::kCreateNameIndex);
         for (const std::string_view statement : sql::kCreateChannelStatus) exec(statement);
-        for (const std::string_view statement : sql::kCreateChannelSource) exec(statement);
+        for (const std::string_view statement : sql::kCreateSourceTables) exec(statement);
         Statement insert(db, sql::kInsertSettingsRow);
         insert.bindText(":sqlsName", settings.name);
         insert.bindBlob(":sqlsURL", settings.scrambledUrl);
@@ -636,6 +636,7 @@ void ChannelStore::recordOrigin(std::string_view name, const ChannelOrigin& orig
     q->bindText(":sqlsName", name);
     q->bindText(":sqlsSource", origin.source);
     q->bindText(":sqlsEntry", origin.entryId);
+    q->bindText(":sqlsSeen", origin.seen);
     q->execute();
 }
 
@@ -644,7 +645,78 @@ std::optional<ChannelOrigin> ChannelStore::readOrigin(std::string_view name) {
     auto q = impl_->run(sql::kReadChannelSource);
     q->bindText(":sqlsName", name);
     if (!q->step()) return std::nullopt;
-    return ChannelOrigin{std::string(q->bytes(0)), std::string(q->bytes(1))};
+    ChannelOrigin origin;
+    RowReader(*q).text(origin.source, origin.entryId, origin.seen).number(origin.goneSince);
+    return origin;
+}
+
+void ChannelStore::forEachEntryOf(std::string_view source,
+                                  const std::function<void(const SourceEntry&)>& visit) {
+    if (!impl_->sourceTable) return;
+    auto q = impl_->run(sql::kEntriesOfSource);
+    q->bindText(":sqlsSource", source);
+    SourceEntry entry;
+    while (q->step()) {
+        RowReader(*q).text(entry.entryId, entry.name, entry.seen).number(entry.goneSince);
+        visit(entry);
+    }
+}
+
+void ChannelStore::seeEntryAgain(std::string_view name, std::string_view seen) {
+    impl_->requireWritable();
+    auto q = impl_->run(sql::kSeeEntryAgain);
+    q->bindText(":sqlsName", name);
+    q->bindText(":sqlsSeen", seen);
+    q->execute();
+}
+
+void ChannelStore::markEntryGone(std::string_view name, std::int64_t at) {
+    impl_->requireWritable();
+    auto q = impl_->run(sql::kMarkEntryGone);
+    q->bindText(":sqlsName", name);
+    q->bindInt(":sqliAt", at);
+    q->execute();
+}
+
+void ChannelStore::forgetGoneMarks(std::string_view source) {
+    impl_->requireWritable();
+    auto q = impl_->run(sql::kForgetGoneMarks);
+    q->bindText(":sqlsSource", source);
+    q->execute();
+}
+
+void ChannelStore::forEachGoneChannel(const std::function<void(std::string_view name)>& visit) {
+    if (!impl_->sourceTable) return;
+    auto q = impl_->run(sql::kGoneChannels);
+    while (q->step()) visit(q->bytes(0));
+}
+
+std::vector<SubscriptionRow> ChannelStore::readSubscriptions() {
+    std::vector<SubscriptionRow> rows;
+    if (!impl_->sourceTable) return rows;
+    auto q = impl_->run(sql::kSubscriptions);
+    while (q->step()) {
+        SubscriptionRow& row = rows.emplace_back();
+        RowReader(*q).text(row.name, row.address, row.class0).number(row.addedAt);
+    }
+    return rows;
+}
+
+void ChannelStore::addSubscription(const SubscriptionRow& subscription) {
+    impl_->requireWritable();
+    auto q = impl_->run(sql::kAddSubscription);
+    q->bindText(":sqlsName", subscription.name);
+    q->bindText(":sqlsAddress", subscription.address);
+    q->bindText(":sqlsClass0", subscription.class0);
+    q->bindInt(":sqliAt", subscription.addedAt);
+    q->execute();
+}
+
+void ChannelStore::removeSubscription(std::string_view address) {
+    impl_->requireWritable();
+    auto q = impl_->run(sql::kRemoveSubscription);
+    q->bindText(":sqlsAddress", address);
+    q->execute();
 }
 
 void ChannelStore::forEachFailingChannel(

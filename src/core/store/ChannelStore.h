@@ -38,7 +38,27 @@ struct StoredCheck {
 struct ChannelOrigin {
     std::string source;
     std::string entryId;
+    // What the source said of the entry when last read, to tell a later change.
+    std::string seen;
+    // Since when the source no longer has the entry; 0 while it has it.
+    std::int64_t goneSince = 0;
     bool operator==(const ChannelOrigin&) const = default;
+};
+
+// One channel of a source, as a refresh of the source finds it.
+struct SourceEntry {
+    std::string entryId;
+    std::string name;
+    std::string seen;
+    std::int64_t goneSince = 0;
+};
+
+// A source that is read again on refresh: a playlist fetched from an address.
+struct SubscriptionRow {
+    std::string name;
+    std::string address;
+    std::string class0;        // the main category its channels go under; empty chooses per entry
+    std::int64_t addedAt = 0;  // seconds since 1970
 };
 
 // One check to keep: the outcome of a probe of the named channel at `at`.
@@ -208,8 +228,21 @@ public:
     std::optional<StoredCheck> readCheck(std::string_view name);
     // Remembers where the named channel came from (nothing for a name no
     // channel has, or in a read-only file); a rename carries it, a delete drops it.
+    // The origin's seen text is kept, its gone mark cleared.
     void recordOrigin(std::string_view name, const ChannelOrigin& origin);
     std::optional<ChannelOrigin> readOrigin(std::string_view name);
+    // Every channel that came from source, in no order.
+    void forEachEntryOf(std::string_view source, const std::function<void(const SourceEntry&)>& visit);
+    // The source has the named channel's entry again, as `seen` says.
+    void seeEntryAgain(std::string_view name, std::string_view seen);
+    // The source no longer has the named channel's entry, since `at` (kept when already marked).
+    void markEntryGone(std::string_view name, std::int64_t at);
+    void forgetGoneMarks(std::string_view source);
+    void forEachGoneChannel(const std::function<void(std::string_view name)>& visit);
+    std::vector<SubscriptionRow> readSubscriptions();
+    // Throws kw::Error when the name or the address is taken.
+    void addSubscription(const SubscriptionRow& subscription);
+    void removeSubscription(std::string_view address);
     // Every channel whose last minFailures checks or more failed.
     void forEachFailingChannel(int minFailures,
                                const std::function<void(std::string_view name, const StoredCheck&)>& visit);

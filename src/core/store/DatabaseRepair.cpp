@@ -78,8 +78,7 @@ std::int64_t copyReadableRows(sqlite3* source, const fs::path& fresh) {
         target.exec(sql::kCreateNameIndex);
         for (const std::string_view statement : sql::kCreateChannelStatus)
             target.exec(std::string(statement));
-        for (const std::string_view statement : sql::kCreateChannelSource)
-            target.exec(std::string(statement));
+        for (const std::string_view statement : sql::kCreateSourceTables) target.exec(std::string(statement));
         target.exec("pragma user_version=" + std::to_string(sql::kSchemaVersion));
     }
     Statement attach(source, "attach :sqlsFile as fresh");
@@ -104,11 +103,14 @@ std::int64_t copyReadableRows(sqlite3* source, const fs::path& fresh) {
             // The scan ends at the first page it cannot read; what came before stays.
         }
         rows.reset();
-        // Where the channels came from is what a refresh of their source
-        // needs; whatever of it can still be read is carried.
+        // Where the channels came from, and the subscriptions, are what a
+        // refresh of their sources needs; whatever of them can still be read is carried.
         sqlite3_exec(source,
-                     "insert or ignore into fresh.ChannelSource select src_Name,src_Source,src_EntryId "
+                     "insert or ignore into fresh.ChannelSource select "
+                     "src_Name,src_Source,src_EntryId,src_Seen,src_GoneSince "
                      "from main.ChannelSource where src_Name in (select ci_Name from fresh.ChannelInfo)",
+                     nullptr, nullptr, nullptr);
+        sqlite3_exec(source, "insert or ignore into fresh.Subscription select * from main.Subscription",
                      nullptr, nullptr, nullptr);
         Statement(source, "commit").execute();
     } catch (...) {

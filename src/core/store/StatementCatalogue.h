@@ -187,28 +187,50 @@ inline constexpr std::array<std::string_view, 4> kUpgradeChannelStatusFrom2 = {
     "alter table ChannelStatus add column cs_FailingSince INTEGER",
     "update ChannelStatus set cs_FailingSince=cs_CheckedAt where cs_Failures>0", kCreateChannelStatus[3],
     kCreateChannelStatus[4]};
-// One check's outcome: the count of failures in a row, the time last good and the
-// time the failures began follow from the row before. A channel deleted while
-// it was probed gets no row.
 // Where each channel that came from outside came from: its source (a playlist
-// file or address) and the source's stable id of the entry. Kept with its
-// channel by name, as ChannelStatus is.
-inline constexpr std::array<std::string_view, 4> kCreateChannelSource = {
+// file or address) and the source's stable id of the entry, what the source
+// said of the entry when last read (to tell a later change), and since when
+// the source no longer has it. Kept with its channel by name, as
+// ChannelStatus is. Subscription lists the sources read again on refresh.
+inline constexpr std::array<std::string_view, 5> kCreateSourceTables = {
     "create table ChannelSource (src_Name TEXT COLLATE NOCASE PRIMARY KEY,src_Source TEXT NOT NULL,"
-    "src_EntryId TEXT NOT NULL)",
+    "src_EntryId TEXT NOT NULL,src_Seen TEXT,src_GoneSince INTEGER)",
     "create index ChannelSource_Entry on ChannelSource (src_Source,src_EntryId)",
     "create trigger ChannelSource_Delete after delete on ChannelInfo begin "
     "delete from ChannelSource where src_Name=old.ci_Name; end",
     "create trigger ChannelSource_Rename after update of ci_Name on ChannelInfo "
     "when new.ci_Name<>old.ci_Name begin "
-    "update or replace ChannelSource set src_Name=new.ci_Name where src_Name=old.ci_Name; end"};
+    "update or replace ChannelSource set src_Name=new.ci_Name where src_Name=old.ci_Name; end",
+    "create table Subscription (sub_Address TEXT PRIMARY KEY,sub_Name TEXT COLLATE NOCASE NOT NULL UNIQUE,"
+    "sub_Class0 TEXT,sub_AddedAt INTEGER)"};
 inline constexpr std::string_view kFindChannelSource =
     "select 1 from sqlite_master where type='table' and name='ChannelSource'";
 inline constexpr std::string_view kRecordChannelSource =
-    "insert or replace into ChannelSource (src_Name,src_Source,src_EntryId) select :sqlsName,:sqlsSource,"
-    ":sqlsEntry where exists(select 1 from ChannelInfo where ci_Name=:sqlsName and ci_GroupID<>0)";
+    "insert or replace into ChannelSource (src_Name,src_Source,src_EntryId,src_Seen) select :sqlsName,"
+    ":sqlsSource,:sqlsEntry,:sqlsSeen where exists(select 1 from ChannelInfo where ci_Name=:sqlsName and "
+    "ci_GroupID<>0)";
 inline constexpr std::string_view kReadChannelSource =
-    "select src_Source,src_EntryId from ChannelSource where src_Name=:sqlsName";
+    "select src_Source,src_EntryId,src_Seen,src_GoneSince from ChannelSource where src_Name=:sqlsName";
+inline constexpr std::string_view kEntriesOfSource =
+    "select src_EntryId,src_Name,src_Seen,src_GoneSince from ChannelSource where src_Source=:sqlsSource";
+inline constexpr std::string_view kSeeEntryAgain =
+    "update ChannelSource set src_Seen=:sqlsSeen,src_GoneSince=null where src_Name=:sqlsName";
+inline constexpr std::string_view kMarkEntryGone =
+    "update ChannelSource set src_GoneSince=:sqliAt where src_Name=:sqlsName and src_GoneSince is null";
+inline constexpr std::string_view kForgetGoneMarks =
+    "update ChannelSource set src_GoneSince=null where src_Source=:sqlsSource and src_GoneSince is not null";
+inline constexpr std::string_view kGoneChannels =
+    "select src_Name from ChannelSource where src_GoneSince is not null";
+inline constexpr std::string_view kSubscriptions =
+    "select sub_Name,sub_Address,sub_Class0,sub_AddedAt from Subscription order by sub_AddedAt,sub_Name";
+inline constexpr std::string_view kAddSubscription =
+    "insert into Subscription (sub_Name,sub_Address,sub_Class0,sub_AddedAt) "
+    "values (:sqlsName,:sqlsAddress,:sqlsClass0,:sqliAt)";
+inline constexpr std::string_view kRemoveSubscription =
+    "delete from Subscription where sub_Address=:sqlsAddress";
+// One check's outcome: the count of failures in a row, the time last good and the
+// time the failures began follow from the row before. A channel deleted while
+// it was probed gets no row.
 inline constexpr std::string_view kRecordChannelStatus =
     "insert into ChannelStatus (cs_Name,cs_Status,cs_Reason,cs_CheckedAt,cs_AnswerMs,cs_Kbit,cs_Failures,"
     "cs_LastGood,cs_FailingSince) select :sqlsName,:sqliStatus,:sqlsReason,:sqliAt,:sqliAnswerMs,:sqliKbit,"

@@ -84,12 +84,13 @@ TEST_F(ChannelStatusTest, AnOlderFileIsUpgradedWhenOpened) {
         {"version 1, no table",
          "drop trigger ChannelStatus_Delete; drop trigger ChannelStatus_Rename; drop table ChannelStatus; "
          "drop trigger ChannelSource_Delete; drop trigger ChannelSource_Rename; drop table ChannelSource; "
-         "pragma user_version=1",
+         "drop table Subscription; pragma user_version=1",
          1, 200},
         {"version 2, a failing row without the time it began",
          "drop index ChannelStatus_CheckedAt; drop index ChannelStatus_Failures; "
          "alter table ChannelStatus drop column cs_FailingSince; drop trigger ChannelSource_Delete; "
-         "drop trigger ChannelSource_Rename; drop table ChannelSource; pragma user_version=2",
+         "drop trigger ChannelSource_Rename; drop table ChannelSource; drop table Subscription; "
+         "pragma user_version=2",
          2, 100},
     };
     for (const Case& c : cases) {
@@ -103,7 +104,7 @@ TEST_F(ChannelStatusTest, AnOlderFileIsUpgradedWhenOpened) {
         record("乐台", 0, 200);
         EXPECT_EQ(store_->readCheck("乐台")->failures, c.failuresAfterAFailure);
         EXPECT_EQ(store_->readCheck("乐台")->failingSince, c.failingSince);
-        store_->recordOrigin("乐台", {"list.m3u", "乐台"});
+        store_->recordOrigin("乐台", {"list.m3u", "乐台", "", 0});
         EXPECT_TRUE(store_->readOrigin("乐台")) << "the sources' table stands beside";
         store_.reset();
         EXPECT_EQ(test::queryText(programDir_ / ChannelStore::kFileName, "pragma user_version"), "3");
@@ -112,7 +113,7 @@ TEST_F(ChannelStatusTest, AnOlderFileIsUpgradedWhenOpened) {
 }
 
 TEST_F(ChannelStatusTest, WhereAChannelCameFromFollowsItThroughRenameAndDelete) {
-    const ChannelOrigin origin{"http://lists.example/tv.m3u", "cctv1.cn"};
+    const ChannelOrigin origin{"http://lists.example/tv.m3u", "cctv1.cn", "CCTV-1", 0};
     store_->recordOrigin("乐台", origin);
     store_->recordOrigin("无此台", origin);
     EXPECT_FALSE(store_->readOrigin("无此台")) << "only channels have an origin";

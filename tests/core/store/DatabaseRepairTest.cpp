@@ -39,7 +39,7 @@ TEST_F(DatabaseRepairTest, RowsMissingFromTheIndexAreMendedByReindexing) {
 }
 
 TEST_F(DatabaseRepairTest, DamageReindexingCannotMendIsRepairedByCopyingTheRows) {
-    ChannelStore::open(database())->recordOrigin("台3", {"list.m3u", "three"});
+    ChannelStore::open(database())->recordOrigin("台3", {"list.m3u", "three", "", 0});
     // A second row under a taken name: the unique index cannot be rebuilt.
     writeBehindNameIndex("insert into ChannelInfo (ci_Name, ci_GroupID) values ('台7', 2)");
     test::writeBytes(fs::path(database().string() + ".damaged"), "an earlier copy");
@@ -48,7 +48,7 @@ TEST_F(DatabaseRepairTest, DamageReindexingCannotMendIsRepairedByCopyingTheRows)
     EXPECT_EQ(repair.rowsCopied, 52);  // the settings row, 50 channels and the second 台7
     EXPECT_TRUE(checkDatabaseFile(database()).sound);
     EXPECT_EQ(userChannels(), 50);
-    EXPECT_EQ(ChannelStore::open(database())->readOrigin("台3"), (ChannelOrigin{"list.m3u", "three"}))
+    EXPECT_EQ(ChannelStore::open(database())->readOrigin("台3"), (ChannelOrigin{"list.m3u", "three", "", 0}))
         << "where a channel came from is carried";
     EXPECT_EQ(repair.damagedCopy, fs::path(database().string() + ".damaged2"));
     EXPECT_EQ(test::readBytes(fs::path(database().string() + ".damaged")), "an earlier copy");
