@@ -117,7 +117,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     Catalogue target(dir / "target");
-    const auto dry = target.playlists.importPlaylist(list, {"", true});
+    PlaylistExchange::ImportOptions rehearsal;
+    rehearsal.dryRun = true;
+    const auto dry = target.playlists.importPlaylist(list, rehearsal);
     fuzz::check(target.store->countChannelsInGroup(2) == 0, "a dry run stores nothing");
     const auto real = target.playlists.importPlaylist(list, {});
     fuzz::check(dry.entries == real.entries && dry.added == real.added && dry.renamed == real.renamed &&

@@ -186,23 +186,41 @@ ChannelExchange::BatchWriter::~BatchWriter() {
     exchange_.ui_.EndProgress();
 }
 
-void ChannelExchange::BatchWriter::write(bool update, ChannelRecord record) {
-    ChannelStore& store = exchange_.store_;
-    ChannelBrowser& browser = exchange_.browser_;
-    if (!store.transactionOpen()) store.beginTransaction();
-    if (update && !rehearsal_) browser.noteChannelChanging(record.name);
-    if (update)
-        store.updateChannelByName(record, kUserChannelVol);
-    else
-        store.insertChannel(record, kUserChannelGroup, kUserChannelVol);
-    if (rehearsal_) return;
-    browser.noteChannelStored(record.name);
-    pending_.push_back({update, std::move(record)});
+void ChannelExchange::BatchWriter::store(ChannelStore& store, const Written& row) {
+    switch (row.kind) {
+        case Kind::Insert:
+            store.insertChannel(row.record, kUserChannelGroup, kUserChannelVol);
+            break;
+        case Kind::Update:
+            store.updateChannelByName(row.record, kUserChannelVol);
+            break;
+        case Kind::Rename:
+            store.updateChannelById(row.id, row.record);
+            break;
+    }
 }
 
-void ChannelExchange::BatchWriter::insert(ChannelRecord record) { write(false, std::move(record)); }
+void ChannelExchange::BatchWriter::write(Kind kind, std::int64_t id, ChannelRecord record) {
+    ChannelStore& store = exchange_.store_;
+    if (!store.transactionOpen()) store.beginTransaction();
+    Written row{kind, id, std::move(record)};
+    BatchWriter::store(store, row);
+    if (rehearsal_) return;
+    exchange_.browser_.noteChannelStored(row.record.name);
+    pending_.push_back(std::move(row));
+}
 
-void ChannelExchange::BatchWriter::update(ChannelRecord record) { write(true, std::move(record)); }
+void ChannelExchange::BatchWriter::insert(ChannelRecord record) { write(Kind::Insert, 0, std::move(record)); }
+
+void ChannelExchange::BatchWriter::update(ChannelRecord record) {
+    if (!rehearsal_) exchange_.browser_.noteChannelChanging(record.name);
+    write(Kind::Update, 0, std::move(record));
+}
+
+void ChannelExchange::BatchWriter::rename(std::int64_t id, std::string_view oldName, ChannelRecord record) {
+    if (!rehearsal_) exchange_.browser_.noteChannelChanging(oldName);
+    write(Kind::Rename, id, std::move(record));
+}
 
 void ChannelExchange::BatchWriter::step() {
     if (rehearsal_ || Clock::now() - lastCommit_ < kCommitInterval) return;
@@ -230,10 +248,7 @@ std::string ChannelExchange::BatchWriter::keepWritten() noexcept {
             kept = pending_.size();
         } else {
             for (const Written& done : pending_) {
-                if (done.update)
-                    store.updateChannelByName(done.record, kUserChannelVol);
-                else
-                    store.insertChannel(done.record, kUserChannelGroup, kUserChannelVol);
+                BatchWriter::store(store, done);
                 ++kept;
             }
         }

@@ -103,6 +103,8 @@ public:
 
         void insert(ChannelRecord record);
         void update(ChannelRecord record);
+        // Writes every editable column of the row with that id, its name included.
+        void rename(std::int64_t id, std::string_view oldName, ChannelRecord record);
         // Commits when the interval has passed since the last commit.
         void step();
         void finish();
@@ -113,13 +115,16 @@ public:
         std::string keepWritten() noexcept;
 
     private:
+        enum class Kind { Insert, Update, Rename };
         struct Written {
-            bool update;
+            Kind kind;
+            std::int64_t id;  // Rename only
             ChannelRecord record;
         };
         // Opens the store when closed; throws while another long write or a tree build runs.
         static ChannelExchange& claim(ChannelExchange& exchange);
-        void write(bool update, ChannelRecord record);
+        void write(Kind kind, std::int64_t id, ChannelRecord record);
+        static void store(ChannelStore& store, const Written& row);
 
         ChannelExchange& exchange_;
         bool rehearsal_;

@@ -213,22 +213,28 @@ std::string EntryIds::next(std::string_view listId, std::string_view address) {
     return id;
 }
 
-PlaylistExchange::ImportReport PlaylistExchange::importPlaylist(const fs::path& file,
-                                                                const ImportOptions& options) {
+std::string PlaylistExchange::seenOf(const ListedChannel& channel) {
+    constexpr char kSeparator = '\x1F';  // no cleaned value holds a control character
+    const ChannelRecord& record = channel.record;
+    return record.name + kSeparator + channel.url + kSeparator + record.class1 + kSeparator + record.class2 +
+           kSeparator + record.class3;
+}
+
+PlaylistExchange::ImportReport PlaylistExchange::readPlaylist(
+    const fs::path& file, const ImportOptions& options, const std::function<void(ListedChannel&)>& take) {
+    const std::string shownAs = options.source.empty() ? file.string() : options.source;
     // Opening the live database or its log as a file would drop the
     // engine's locks on it.
     std::error_code notThere;
     for (const char* suffix : {"", "-wal", "-shm"}) {
         if (fs::equivalent(file, fs::path(store_.file().string() + suffix), notThere))
-            throw Error(std::string(kDatabaseFile) + file.string());
+            throw Error(std::string(kDatabaseFile) + shownAs);
     }
     const PlaylistFormat format = detectPlaylistFormat(file);
     if (const std::string_view kind = notAPlaylist(file, format); !kind.empty())
-        throw Error(std::string(kNotAPlaylist) + std::string(kind) + "：\r\n\r\n" + file.string());
+        throw Error(std::string(kNotAPlaylist) + std::string(kind) + "：\r\n\r\n" + shownAs);
     const std::unique_ptr<PlaylistReader> reader = openPlaylistReader(file, format);
-    ChannelExchange::BatchWriter writer(names_, options.dryRun);
     ui_.OfferProgressCancel();
-    ChannelExchange::UniqueNames uniqueNames(names_);
 
     ImportReport report;
     const std::string chosenClass0 = clean(options.class0, kClassChars);
@@ -250,9 +256,6 @@ PlaylistExchange::ImportReport PlaylistExchange::importPlaylist(const fs::path& 
         if (text::charCount(clean(value, std::string::npos)) > kClassChars) ++report.cutValues;
         return clean(value, kClassChars);
     };
-
-    // Each channel remembers its entry, for a later refresh of the list.
-    const std::string source = fs::absolute(file).lexically_normal().string();
     EntryIds entryIds;
 
     PlaylistEntry entry;
@@ -282,27 +285,24 @@ PlaylistExchange::ImportReport PlaylistExchange::importPlaylist(const fs::path& 
                     continue;
                 }
             }
-            const std::string url = withoutControls(entry.url);
+            ListedChannel listed;
+            listed.url = withoutControls(entry.url);
             // A cut address would store a channel that can never play.
-            if (!address::fitsAddressLimit(url)) {
+            if (!address::fitsAddressLimit(listed.url)) {
                 skip(entry, address::overlongReason());
                 continue;
             }
 
-            ChannelRecord record;
-            std::string name = clean(entry.title, ChannelExchange::kMaxNameChars);
-            if (name.empty()) name = clean(url, ChannelExchange::kMaxNameChars);
-            if (names_.CountChannelsByName(name) > 0) {
-                name = uniqueNames.make(name);
-                ++report.renamed;
-            }
-            const bool audio = entry.radio || format == PlaylistFormat::Pls || isAudio(url);
+            ChannelRecord& record = listed.record;
+            record.name = clean(entry.title, ChannelExchange::kMaxNameChars);
+            if (record.name.empty()) record.name = clean(listed.url, ChannelExchange::kMaxNameChars);
+            const bool audio = entry.radio || format == PlaylistFormat::Pls || isAudio(listed.url);
             record.class0 =
                 !chosenClass0.empty() ? chosenClass0 : std::string(audio ? kRadioCategory : kTvCategory);
             record.class1 = category(entry.group);
             record.class2 = category(entry.country);
             record.class3 = category(entry.language);
-            record.type = streamFormat(url);
+            record.type = streamFormat(listed.url);
             if (address::isAllowedAddress(entry.link)) record.link = clean(entry.link, kLinkChars);
             // Controls go from each part, not from the line break between them.
             std::string memo;
@@ -312,12 +312,9 @@ PlaylistExchange::ImportReport PlaylistExchange::importPlaylist(const fs::path& 
             if (!entry.logo.empty() && address::isAllowedAddress(entry.logo))
                 memo += (memo.empty() ? "" : "\r\n") + std::string("台标：") + withoutControls(entry.logo);
             record.memo = cleanChannelValue(memo, kMemoChars);
-            record.scrambledUrl = scrambleText(url, name);
-            record.name = name;
-            writer.insert(std::move(record));
-            store_.recordOrigin(name, {source, entryIds.next(entry.id, url)});
-            ++report.added;
-            writer.step();
+            listed.entryId = entryIds.next(entry.id, listed.url);
+            listed.seen = seenOf(listed);
+            take(listed);
 
             const Clock::time_point now = Clock::now();
             if (now - lastProgress >= kProgressInterval) {
@@ -332,15 +329,51 @@ PlaylistExchange::ImportReport PlaylistExchange::importPlaylist(const fs::path& 
                                  percent);
             }
         }
-        writer.finish();
         if (std::string note = reader->note(); !note.empty()) report.notes.push_back(std::move(note));
     } catch (const Error& error) {
-        writer.keepWritten();
         throw Error("导入播放列表在第 " + std::to_string(report.entries + 1) + " 个条目 (文件第 " +
                     std::to_string(std::max<std::uint64_t>(entry.line, 1)) + " 行附近) 出错：" +
                     error.what());
     }
     return report;
+}
+
+PlaylistExchange::ImportReport PlaylistExchange::importPlaylist(const fs::path& file,
+                                                                const ImportOptions& options) {
+    ChannelExchange::BatchWriter writer(names_, options.dryRun);
+    ChannelExchange::UniqueNames uniqueNames(names_);
+    // Each channel remembers its entry, for a later refresh of the list.
+    const std::string source =
+        options.source.empty() ? fs::absolute(file).lexically_normal().string() : options.source;
+    std::int64_t added = 0, renamed = 0;
+    ImportReport report;
+    try {
+        report = readPlaylist(file, options, [&](ListedChannel& listed) {
+            addListed(listed, source, writer, uniqueNames) ? ++renamed : 0;
+            ++added;
+            writer.step();
+        });
+        writer.finish();
+    } catch (const Error&) {
+        writer.keepWritten();
+        throw;
+    }
+    report.added = added;
+    report.renamed = renamed;
+    return report;
+}
+
+bool PlaylistExchange::addListed(ListedChannel& listed, std::string_view source,
+                                 ChannelExchange::BatchWriter& writer,
+                                 ChannelExchange::UniqueNames& uniqueNames) {
+    ChannelRecord& record = listed.record;
+    const bool renamed = names_.CountChannelsByName(record.name) > 0;
+    if (renamed) record.name = uniqueNames.make(record.name);
+    record.scrambledUrl = scrambleText(listed.url, record.name);
+    const std::string name = record.name;
+    writer.insert(std::move(record));
+    store_.recordOrigin(name, {std::string(source), listed.entryId, listed.seen});
+    return renamed;
 }
 
 PlaylistExchange::ExportReport PlaylistExchange::exportPlaylist(const fs::path& file,

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "core/browser/ChannelScope.h"
+#include "core/exchange/ChannelExchange.h"
 #include "core/exchange/PlaylistReader.h"
+#include "core/store/ChannelStore.h"
 
 #include <array>
 #include <cstdint>
@@ -15,8 +17,6 @@
 
 namespace kw {
 
-class ChannelExchange;
-class ChannelStore;
 class UiPort;
 class YieldHook;
 
@@ -52,6 +52,9 @@ public:
         bool dryRun = false;
         // Keeps a note for every skipped entry, not only the first kMaxNotes.
         bool everyNote = false;
+        // What the channels remember as their source and what messages name
+        // the list by (the address it was fetched from); empty for the file's path.
+        std::string source;
     };
     struct SkipReason {
         std::string reason;
@@ -75,6 +78,27 @@ public:
     // after the entry in hand. An error keeps every entry stored before it and throws kw::Error naming the
     // entry and its line.
     ImportReport importPlaylist(const std::filesystem::path& file, const ImportOptions& options);
+
+    // One entry as the catalogue keeps it: the record's name is the one the
+    // entry asks for (not yet made unique) and its address is in `url`,
+    // not yet scrambled.
+    struct ListedChannel {
+        ChannelRecord record;
+        std::string url;
+        std::string entryId;  // EntryIds' id of the entry within its list
+        std::string seen;     // seenOf(*this)
+    };
+    // Reads the playlist as the import does, with its refusals, skips,
+    // progress and cancel, handing each entry that can be stored to take;
+    // the report's added and renamed stay 0.
+    ImportReport readPlaylist(const std::filesystem::path& file, const ImportOptions& options,
+                              const std::function<void(ListedChannel&)>& take);
+    // What a refresh compares to tell a changed entry: name, address and the three classes.
+    static std::string seenOf(const ListedChannel& channel);
+    // Stores a listed channel as a new user channel under a unique name and
+    // remembers its source; returns whether its name had to be changed.
+    bool addListed(ListedChannel& listed, std::string_view source, ChannelExchange::BatchWriter& writer,
+                   ChannelExchange::UniqueNames& uniqueNames);
 
     enum class Format { M3u8, Pls, Xspf };
     struct ExportRequest {

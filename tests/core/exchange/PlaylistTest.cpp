@@ -11,6 +11,7 @@
 #include "support/FakeDesktop.h"
 #include "support/FakeProbe.h"
 #include "support/FakeUi.h"
+#include "support/FakeWebFetch.h"
 #include "support/Kwave.h"
 #include "support/LongAddress.h"
 #include "support/SessionProbe.h"
@@ -95,7 +96,7 @@ protected:
     Session& session() {
         if (!session_) {
             store_.reset();
-            session_ = std::make_unique<Session>(programDir_, ui_, desktop_, probe_);
+            session_ = std::make_unique<Session>(programDir_, ui_, desktop_, probe_, web_);
             session_->open();
         }
         return *session_;
@@ -120,6 +121,7 @@ protected:
     test::FakeUi ui_;
     test::FakeDesktop desktop_;
     test::FakeProbe probe_;
+    test::FakeWebFetch web_;
     std::unique_ptr<Session> session_;
 };
 
@@ -161,18 +163,22 @@ TEST_F(PlaylistTest, EachChannelRemembersItsListAndEntry) {
                                                             {"CCTV-1 标清", "cctv1.cn#2"},
                                                             {"Radio", "http://r.example/live.mp3"},
                                                             {"Radio again", "http://r.example/live.mp3#2"}};
-    for (const auto& [name, id] : expected)
-        EXPECT_EQ(channels().readOrigin(name), (ChannelOrigin{source, id})) << name;
+    for (const auto& [name, id] : expected) EXPECT_EQ(channels().readOrigin(name)->entryId, id) << name;
+    EXPECT_EQ(channels().readOrigin("Radio")->source, source);
 }
 
 TEST_F(PlaylistTest, ChosenMainCategoryAndDryRun) {
-    const auto rehearsal = import(kData / "radio.pls", {"D在线电影", true});
+    PlaylistExchange::ImportOptions options;
+    options.class0 = "D在线电影";
+    options.dryRun = true;
+    const auto rehearsal = import(kData / "radio.pls", options);
     EXPECT_EQ(rehearsal.added, 2);
     EXPECT_EQ(rehearsal.skipped, 1);  // the data: entry
     EXPECT_EQ(userChannels(), 0);
 
     EXPECT_FALSE(channels().readOrigin("Classic Rock FM")) << "a rehearsal remembers nothing";
-    import(kData / "radio.pls", {"D在线电影", false});
+    options.dryRun = false;
+    import(kData / "radio.pls", options);
     EXPECT_EQ(userChannels(), 2);
     EXPECT_EQ(channel("Classic Rock FM").class0, "D在线电影");
 }
