@@ -4,13 +4,13 @@
 #   cmake -DKW_SOURCE_DIR=<repo>/src -P tools/check-layers.cmake
 #
 # Inside the core a folder may include itself and the folders before it:
-#   base <- ports <- store <- settings <- browser <- actions <- speed <- exchange <- health <- session
+#   base <- ports <- store <- settings <- browser <- actions <- speed <- exchange <- health <- sources <- session
 # platform sees base and ports; gui and cli see platform and, of the core, only
 # the session and its roles (core/session), the ports and core/base/Error.h,
 # never each other.
 # Every quoted include names its file by its path below src/.
 
-set(core_order base ports store settings browser actions speed exchange health session)
+set(core_order base ports store settings browser actions speed exchange health sources session)
 
 # The rank of a layer name ("core/store", "platform", "gui", "cli"); -1 if unknown.
 function(layer_rank layer out)

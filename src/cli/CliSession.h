@@ -6,6 +6,7 @@
 #include "core/session/Roles.h"
 #include "core/session/Session.h"
 #include "platform/CurlStreamProbe.h"
+#include "platform/CurlWebFetch.h"
 
 #include <chrono>
 #include <iosfwd>
@@ -46,6 +47,7 @@ private:
     CliUi ui_;
     std::unique_ptr<DesktopPort> desktop_;
     CurlStreamProbe probe_;
+    CurlWebFetch web_;
     Session session_;
 };
 

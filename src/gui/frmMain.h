@@ -7,6 +7,7 @@
 #include "gui/QtUi.h"
 #include "gui/SpeedSlotBar.h"
 #include "platform/CurlStreamProbe.h"
+#include "platform/CurlWebFetch.h"
 
 #include <QMetaObject>
 #include <QPoint>
@@ -165,6 +166,7 @@ private:
     std::filesystem::path programDir_;
     QtUi ui_;
     CurlStreamProbe probe_;
+    CurlWebFetch web_;
     std::unique_ptr<Session> session_;
     // The parts below go before the session, whose clock and tree they follow.
     std::unique_ptr<frmADWindow> adWindow_;

@@ -2,6 +2,7 @@
 #include "gui/QtUi.h"
 #include "support/FakeDesktop.h"
 #include "support/FakeProbe.h"
+#include "support/FakeWebFetch.h"
 
 #include "core/actions/ShellOpen.h"
 #include "core/session/Roles.h"
@@ -61,7 +62,7 @@ private slots:
         install_ = std::make_unique<TestInstallation>();
         // Nothing listens there: the page fails at once, as without a network.
         kw::SettingsFile(install_->dir()).setAuthorHomePage("http://127.0.0.1:9/kw");
-        session_ = std::make_unique<kw::Session>(install_->dir(), ui_, desktop_, probe_);
+        session_ = std::make_unique<kw::Session>(install_->dir(), ui_, desktop_, probe_, web_);
         window_ = std::make_unique<kw::frmADWindow>(session_->adClock(), desktop_);
     }
 
@@ -158,7 +159,7 @@ private slots:
             "<a id=\"go\" href=\"http://elsewhere.example/x\">x</a></body></html>");
         kw::SettingsFile(install_->dir()).setAuthorHomePage(server.home().toStdString());
         window_.reset();
-        session_ = std::make_unique<kw::Session>(install_->dir(), ui_, desktop_, probe_);
+        session_ = std::make_unique<kw::Session>(install_->dir(), ui_, desktop_, probe_, web_);
         window_ = std::make_unique<kw::frmADWindow>(session_->adClock(), desktop_);
         window_->showMode(AdMode::News);
         // The view comes from the web view module, loaded only now.
@@ -217,6 +218,7 @@ private:
     kw::QtUi ui_;
     kw::test::FakeDesktop desktop_;
     kw::test::FakeProbe probe_;
+    kw::test::FakeWebFetch web_;
     std::unique_ptr<kw::Session> session_;
     std::unique_ptr<kw::frmADWindow> window_;
 };

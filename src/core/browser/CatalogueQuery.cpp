@@ -78,8 +78,14 @@ std::vector<std::string> CatalogueQuery::channelNames(int ratingFilter,
     store_.forEachListedChannel(checkedRatingFilter(ratingFilter),
                                 [&](const ChannelListing& channel) { names.push_back(channel.name); });
     if (state) {
-        std::erase_if(
-            names, [&](const std::string& name) { return channelStateOf(store_.readCheck(name)) != *state; });
+        // A channel its list no longer has counts as dead, as the tree marks it.
+        DeadChannels dead;
+        dead.reload(store_);
+        std::erase_if(names, [&](const std::string& name) {
+            const ChannelState found =
+                dead.contains(name) ? ChannelState::Dead : channelStateOf(store_.readCheck(name));
+            return found != *state;
+        });
     }
     return names;
 }

@@ -221,6 +221,8 @@ const NodeDetails& ChannelBrowser::ShowNodeDetails(NodeId node) {
         details_ = channelDetails(store_.readChannelDetails(tree_.text(node)), details_);
         if (const std::optional<StoredCheck> check = store_.readCheck(tree_.text(node)))
             details_.memo.append("\r\n").append(lastCheckLine(*check, std::time(nullptr)));
+        if (dead_.reasonOf(tree_.text(node)) == kGoneFromSource)
+            details_.memo.append("\r\n").append(probeReasonEntry(ProbeReason::GoneFromSource).words);
     } catch (const Error& error) {
         ui_.ShowError(error.what());
     }

@@ -29,12 +29,20 @@ void DeadChannels::reload(ChannelStore& store) {
                                 [&](std::string_view name, const StoredCheck& check) {
                                     reasons.emplace(keyOf(name), check.reasonCode);
                                 });
+    std::unordered_set<std::string> gone;
+    store.forEachGoneChannel([&](std::string_view name) {
+        std::string key = keyOf(name);
+        reasons.insert_or_assign(key, std::string(kGoneFromSource));
+        gone.insert(std::move(key));
+    });
+    gone_ = std::move(gone);
     const bool changed = reasons != reasons_;
     reasons_ = std::move(reasons);
     if (changed) notify();
 }
 
 void DeadChannels::clear() {
+    gone_.clear();
     if (reasons_.empty()) return;
     reasons_.clear();
     notify();
@@ -45,6 +53,7 @@ void DeadChannels::follow(ChannelStore& store, std::span<const std::string> name
     for (const std::string& name : names) {
         const std::optional<StoredCheck> check = store.readCheck(name);
         std::string key = keyOf(name);
+        if (gone_.contains(key)) continue;  // its list's mark stands whatever a check says
         if (channelStateOf(check) == ChannelState::Dead) {
             changed = reasons_.insert_or_assign(std::move(key), check->reasonCode).second || changed;
         } else {

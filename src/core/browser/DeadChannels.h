@@ -1,11 +1,14 @@
 #pragma once
 
+#include "core/ports/ProbeReasons.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace kw {
@@ -24,10 +27,13 @@ ChannelState channelStateOf(const std::optional<StoredCheck>& check);
 // kwave's words for the states: "alive", "dead", "unchecked"; none for another word.
 std::optional<ChannelState> channelStateNamed(std::string_view word);
 
+// The reason code of a channel whose subscription's list no longer has it.
+inline constexpr std::string_view kGoneFromSource = probeReasonEntry(ProbeReason::GoneFromSource).code;
+
 // The dead channels as the tree marks them, with the reason of the last
-// check: by name with ASCII case ignored and blanks at either end trimmed,
-// as the tree's leaves read. Loaded from the database and followed as checks
-// are kept; the tree's watchers hear when a mark changes.
+// check (or kGoneFromSource for a channel its list no longer has): by name with ASCII case ignored and blanks
+// at either end trimmed, as the tree's leaves read. Loaded from the database and followed as checks are kept;
+// the tree's watchers hear when a mark changes.
 class DeadChannels {
 public:
     void reload(ChannelStore& store);
@@ -50,6 +56,7 @@ private:
     void notify();
 
     std::unordered_map<std::string, std::string> reasons_;  // key -> reason code
+    std::unordered_set<std::string> gone_;                  // keys of channels their lists no longer have
     std::vector<TreeObserver*> observers_;
 };
 

@@ -32,6 +32,8 @@ enum class ProbeReason {
     Smooth,
     PageAnswered,
     DashAnswered,
+    // No probe's: the list the channel was subscribed from no longer has it.
+    GoneFromSource,
 };
 
 struct ProbeReasonEntry {
@@ -40,7 +42,7 @@ struct ProbeReasonEntry {
     std::string_view words;  // a detail, when there is one, follows after a blank
 };
 
-inline constexpr std::array<ProbeReasonEntry, 24> kProbeReasons = {{
+inline constexpr std::array<ProbeReasonEntry, 25> kProbeReasons = {{
     {ProbeReason::Unchecked, "unchecked", "未检查"},
     {ProbeReason::NoAddress, "no-address", "没有地址"},
     {ProbeReason::BadAddress, "bad-address", "地址无法识别"},
@@ -65,6 +67,7 @@ inline constexpr std::array<ProbeReasonEntry, 24> kProbeReasons = {{
     {ProbeReason::Smooth, "smooth", "媒体数据速度足够"},
     {ProbeReason::PageAnswered, "page-answered", "网页有应答"},
     {ProbeReason::DashAnswered, "dash-answered", "DASH 清单有应答"},
+    {ProbeReason::GoneFromSource, "gone-from-source", "订阅源中已没有此频道"},
 }};
 
 constexpr const ProbeReasonEntry& probeReasonEntry(ProbeReason reason) {

@@ -72,6 +72,8 @@ struct Session::Parts {
                    session.programDir_),
           database(*store, browser, channelExchange, session.ui_, session.random_),
           preferences(session.programDir_, session.settings_),
+          subscriptions(*store, channelExchange, browser, session.web_, session.ui_, session.yield_,
+                        session.programDir_, ChannelHealth::systemSeconds),
           background(*store, health, session.settings_, session.probe_,
                      BackgroundCheckHooks{[this, &session] {
                                               return health.probing() || browser.busy() ||
@@ -104,22 +106,27 @@ struct Session::Parts {
     CatalogueExchange exchange;
     DatabaseCare database;
     Preferences preferences;
+    Subscriptions subscriptions;
     // Last: its thread is stopped before anything it uses goes.
     BackgroundCheck background;
 };
 
 Session::Session(std::filesystem::path programDir, UiPort& ui, DesktopPort& desktop, StreamProbe& probe,
-                 YieldHook::Callback yield, Environment environment, RandomSource random)
+                 WebFetch& web, YieldHook::Callback yield, Environment environment, RandomSource random)
     : programDir_(std::move(programDir)),
       ui_(ui),
       desktop_(desktop),
       probe_(probe),
+      web_(web),
       yield_(std::move(yield)),
       environment_(std::move(environment)),
       random_(std::move(random)),
       settings_(programDir_),
       adClock_([this] { return homePage(); }, [this] { parts_->shell.reportPlayError(); }),
-      parts_(std::make_unique<Parts>(*this)) {}
+      parts_(std::make_unique<Parts>(*this)) {
+    parts_->subscriptions.setRenameHook(
+        [this](std::string_view from, std::string_view to) { parts_->speedSlots.followRename(from, to); });
+}
 
 Session::~Session() = default;
 
@@ -142,6 +149,7 @@ DesktopHelpers& Session::helpers() { return parts_->helpers; }
 ChannelHealth& Session::health() { return parts_->health; }
 BackgroundCheck& Session::backgroundCheck() { return parts_->background; }
 DeadChannelCleanup& Session::deadChannelCleanup() { return parts_->deadChannelCleanup; }
+Subscriptions& Session::subscriptions() { return parts_->subscriptions; }
 
 void Session::openDatabase() {
     // What a writer killed midway left behind goes before anything is read.

@@ -12,6 +12,7 @@
 #include "core/session/DatabaseCare.h"
 #include "core/settings/Preferences.h"
 #include "core/settings/SettingsFile.h"
+#include "core/sources/Subscriptions.h"
 #include "core/speed/SpeedSlots.h"
 
 #include <array>
@@ -38,6 +39,7 @@ class OptionsVisit;
 class ShellOpener;
 class StreamProbe;
 class UiPort;
+class WebFetch;
 struct Skin;
 enum class OptionsPage;
 
@@ -76,7 +78,8 @@ struct WindowState {
 class Session {
 public:
     Session(std::filesystem::path programDir, UiPort& ui, DesktopPort& desktop, StreamProbe& probe,
-            YieldHook::Callback yield = {}, Environment environment = Environment::fromProcess(),
+            WebFetch& web, YieldHook::Callback yield = {},
+            Environment environment = Environment::fromProcess(),
             RandomSource random = clockSeededRandomSource());
     ~Session();
     Session(const Session&) = delete;
@@ -133,6 +136,8 @@ public:
     // The re-check of the catalogue that the window's event loop drives.
     BackgroundCheck& backgroundCheck();
     DeadChannelCleanup& deadChannelCleanup();
+    // Playlists fetched from an address, and their refresh.
+    Subscriptions& subscriptions();
 
     // --- the options window
 
@@ -169,6 +174,7 @@ private:
     UiPort& ui_;
     DesktopPort& desktop_;
     StreamProbe& probe_;
+    WebFetch& web_;
     YieldHook yield_;
     Environment environment_;
     RandomSource random_;

@@ -1,5 +1,6 @@
 #include "core/speed/SpeedSlots.h"
 
+#include "core/base/AsciiText.h"
 #include "core/base/Error.h"
 #include "core/browser/DeadChannels.h"
 #include "core/speed/SlotPlayer.h"
@@ -42,5 +43,13 @@ void SpeedSlots::saveChangedSpeedChannels() {
 }
 
 const std::string& SpeedSlots::name(int slot) const { return slots_.name(slot); }
+
+void SpeedSlots::followRename(std::string_view from, std::string_view to) {
+    for (int slot = 1; slot <= SpeedChannels::kSlotCount; ++slot) {
+        if (!ascii::equalIgnoringCase(slots_.name(slot), from)) continue;
+        slots_.setName(slot, std::string(to));
+        slots_.setDirty(true);
+    }
+}
 
 }  // namespace kw

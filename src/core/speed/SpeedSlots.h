@@ -41,6 +41,8 @@ public:
     void SpeedChannelOpenClick();
     // Loads the set in use, as start-up does (kwave has no start-up).
     void loadSpeedChannelSet();
+    // A channel was renamed: the slots holding it hold the new name, saved as a change.
+    void followRename(std::string_view from, std::string_view to);
     // Saves changed slots to SCS/Temp.scs, as the exit does.
     void saveChangedSpeedChannels();
     // The name in slot 1..22; empty when unassigned.

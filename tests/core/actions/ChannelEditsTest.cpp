@@ -14,6 +14,7 @@
 #include "support/FakeDesktop.h"
 #include "support/FakeProbe.h"
 #include "support/FakeUi.h"
+#include "support/FakeWebFetch.h"
 #include "support/SessionProbe.h"
 #include "support/TempDir.h"
 
@@ -47,7 +48,7 @@ protected:
             ChannelStore::open(dir_ / ChannelStore::kFileName)
                 ->writeSettingsRow(lockMode, scrambleText(password, computerKey()));
         }
-        session_ = std::make_unique<Session>(dir_.path(), ui_, desktop_, probe_);
+        session_ = std::make_unique<Session>(dir_.path(), ui_, desktop_, probe_, web_);
         session_->open();
         browser().setDisplayMode(displayMode);
         browser().RebuildChannelTree(false);
@@ -113,6 +114,7 @@ protected:
     test::FakeUi ui_;
     test::FakeDesktop desktop_;
     test::FakeProbe probe_;
+    test::FakeWebFetch web_;
     std::unique_ptr<Session> session_;
     TreeEvents events_;
 };

@@ -9,6 +9,7 @@
 #include "support/FakeDesktop.h"
 #include "support/FakeProbe.h"
 #include "support/FakeUi.h"
+#include "support/FakeWebFetch.h"
 #include "support/LongAddress.h"
 #include "support/SessionProbe.h"
 #include "support/StoreFixture.h"
@@ -50,7 +51,7 @@ protected:
     Session& session() {
         if (!session_) {
             store_.reset();
-            session_ = std::make_unique<Session>(programDir_, ui_, desktop_, probe_);
+            session_ = std::make_unique<Session>(programDir_, ui_, desktop_, probe_, web_);
             session_->open();
         }
         return *session_;
@@ -79,6 +80,7 @@ protected:
     test::FakeUi ui_;
     test::FakeDesktop desktop_;
     test::FakeProbe probe_;
+    test::FakeWebFetch web_;
     std::unique_ptr<Session> session_;
 };
 

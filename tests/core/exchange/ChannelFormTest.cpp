@@ -8,6 +8,7 @@
 #include "support/FakeDesktop.h"
 #include "support/FakeProbe.h"
 #include "support/FakeUi.h"
+#include "support/FakeWebFetch.h"
 #include "support/LongAddress.h"
 #include "support/SessionProbe.h"
 #include "support/StoreFixture.h"
@@ -33,7 +34,7 @@ protected:
         addChannel("中央一台", "mms://one/");
         addChannel("中央二台", "mms://two/");
         store_.reset();
-        session_ = std::make_unique<Session>(programDir_, ui_, desktop_, probe_);
+        session_ = std::make_unique<Session>(programDir_, ui_, desktop_, probe_, web_);
         session_->open();
     }
 
@@ -59,6 +60,7 @@ protected:
     test::FakeUi ui_;
     test::FakeDesktop desktop_;
     test::FakeProbe probe_;
+    test::FakeWebFetch web_;
     std::unique_ptr<Session> session_;
 };
 

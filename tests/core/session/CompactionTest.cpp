@@ -5,6 +5,7 @@
 #include "support/FakeDesktop.h"
 #include "support/FakeProbe.h"
 #include "support/FakeUi.h"
+#include "support/FakeWebFetch.h"
 #include "support/SessionProbe.h"
 #include "support/StoreFixture.h"
 
@@ -34,8 +35,9 @@ protected:
     Session& session() {
         if (!session_) {
             store_.reset();
-            session_ = std::make_unique<Session>(programDir_, ui_, desktop_, probe_, YieldHook::Callback{},
-                                                 Environment::fromProcess(), [this](int) { return draw_; });
+            session_ =
+                std::make_unique<Session>(programDir_, ui_, desktop_, probe_, web_, YieldHook::Callback{},
+                                          Environment::fromProcess(), [this](int) { return draw_; });
             session_->open();
         }
         return *session_;
@@ -47,6 +49,7 @@ protected:
     test::FakeUi ui_;
     test::FakeDesktop desktop_;
     test::FakeProbe probe_;
+    test::FakeWebFetch web_;
     std::unique_ptr<Session> session_;
     int draw_ = 0;  // the exit's compaction draw
 };
@@ -137,7 +140,7 @@ TEST_P(CrashTest, StartUpOpensAWholeDatabase) {
     store_.reset();
     fs::copy_file(database(), temporary());
     if (!GetParam().databaseStays) fs::remove(database());
-    Session session(programDir_, ui_, desktop_, probe_);
+    Session session(programDir_, ui_, desktop_, probe_, web_);
     session.open();
     EXPECT_EQ(kw::test::SessionProbe::store(session).countChannelsInGroup(2), 100);
     EXPECT_EQ(fs::exists(temporary()), GetParam().copyStays);

@@ -5,6 +5,7 @@
 #include "support/FakeDesktop.h"
 #include "support/FakeProbe.h"
 #include "support/FakeUi.h"
+#include "support/FakeWebFetch.h"
 #include "support/SessionProbe.h"
 #include "support/StoreFixture.h"
 
@@ -19,7 +20,7 @@ protected:
         makeStore();
         addChannel("中央一台", "mms://one/");
         store_.reset();
-        session_ = std::make_unique<Session>(programDir_, ui_, desktop_, probe_);
+        session_ = std::make_unique<Session>(programDir_, ui_, desktop_, probe_, web_);
         session_->open();
     }
 
@@ -28,6 +29,7 @@ protected:
     test::FakeUi ui_;
     test::FakeDesktop desktop_;
     test::FakeProbe probe_;
+    test::FakeWebFetch web_;
     std::unique_ptr<Session> session_;
 };
 
@@ -98,7 +100,8 @@ TEST(OptionsVisitWithoutDatabase, OpensNothing) {
     test::FakeUi ui;
     test::FakeDesktop desktop;
     test::FakeProbe probe;
-    Session session("/nonexistent", ui, desktop, probe);
+    test::FakeWebFetch web;
+    Session session("/nonexistent", ui, desktop, probe, web);
     EXPECT_EQ(session.visitOptions(OptionsPage::Settings), nullptr);
     EXPECT_TRUE(ui.messages.empty());
 }

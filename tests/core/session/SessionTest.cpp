@@ -10,6 +10,7 @@
 #include "support/FakeDesktop.h"
 #include "support/FakeProbe.h"
 #include "support/FakeUi.h"
+#include "support/FakeWebFetch.h"
 #include "support/SessionProbe.h"
 #include "support/TempDir.h"
 
@@ -24,7 +25,7 @@ protected:
     SessionTest() { kw::createInstallation(dir_.path(), KW_DATA_DIR, false); }
 
     std::unique_ptr<kw::Session> startSession(kw::StartupHooks hooks = {}) {
-        auto session = std::make_unique<kw::Session>(dir_.path(), ui_, desktop_, probe_);
+        auto session = std::make_unique<kw::Session>(dir_.path(), ui_, desktop_, probe_, web_);
         started_ = session->start(hooks);
         return session;
     }
@@ -35,6 +36,7 @@ protected:
     kw::test::FakeUi ui_;
     kw::test::FakeDesktop desktop_;
     kw::test::FakeProbe probe_;
+    kw::test::FakeWebFetch web_;
     bool started_ = false;
 };
 

@@ -1,0 +1,123 @@
+#include "core/sources/DocumentFetch.h"
+
+#include "core/base/AddressRules.h"
+#include "core/base/AsciiText.h"
+#include "core/base/Error.h"
+#include "core/base/SafeFile.h"
+#include "core/base/YieldHook.h"
+#include "core/exchange/PlaylistExchange.h"
+#include "core/ports/UiPort.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+
+namespace kw {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+constexpr std::chrono::milliseconds kProgressInterval{100};
+
+// The extension of the address's path (".m3u8" for "http://h/x/list.m3u8?t=1")
+// when it names a playlist the readers know; empty otherwise, and the readers
+// then tell the format by the first bytes.
+std::string playlistExtensionOf(std::string_view address) {
+    std::string_view path = address;
+    if (const auto scheme = path.find("://"); scheme != std::string_view::npos)
+        path.remove_prefix(scheme + 3);
+    path = path.substr(0, path.find_first_of("?#"));
+    const auto slash = path.rfind('/');
+    if (slash == std::string_view::npos) return {};
+    const std::string name(path.substr(slash + 1));
+    const fs::path file(name);
+    return PlaylistExchange::isPlaylistFile(file) ? ascii::lower(file.extension().string()) : std::string();
+}
+
+std::string megabytes(std::uint64_t bytes) { return std::to_string(bytes >> 20) + " MB"; }
+
+}  // namespace
+
+bool isWebAddress(std::string_view text) {
+    const std::optional<std::string> scheme = address::exactSchemeOf(text);
+    return scheme && (*scheme == "http" || *scheme == "https");
+}
+
+TemporaryFile::TemporaryFile(std::string_view extension) {
+    std::error_code noFolder;
+    fs::path folder = fs::temp_directory_path(noFolder);
+    if (noFolder) folder = "/tmp";
+    std::string pattern = (folder / "kestrelwave-list-XXXXXX").string() + std::string(extension);
+    const int fd = ::mkstemps(pattern.data(), static_cast<int>(extension.size()));
+    if (fd < 0) throw Error("Unable to write to " + pattern);
+    ::close(fd);
+    path_ = pattern;
+}
+
+TemporaryFile::~TemporaryFile() {
+    if (path_.empty()) return;
+    std::error_code ignored;
+    fs::remove(path_, ignored);
+}
+
+TemporaryFile::TemporaryFile(TemporaryFile&& other) noexcept : path_(std::move(other.path_)) {
+    other.path_.clear();
+}
+
+void TemporaryFile::write(std::string_view bytes) const {
+    const FileDescriptor out(::open(path_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+    if (out.get() < 0 || !writeAll(out.get(), bytes)) throw Error("Unable to write to " + path_.string());
+}
+
+FetchLimits playlistFetchLimits() { return FetchLimits{}; }
+
+std::string fetchFailureText(const FetchResult& result, const FetchLimits& limits, std::string_view address) {
+    std::string why;
+    switch (result.outcome) {
+        case FetchOutcome::Fetched:
+            return {};
+        case FetchOutcome::TooLarge:
+            why = "内容超过 " + megabytes(limits.maxBytes) + "，不像播放列表";
+            break;
+        case FetchOutcome::Stalled:
+            why = "服务器 " + std::to_string(limits.stallTimeout.count() / 1000) + " 秒没有再发送数据";
+            break;
+        case FetchOutcome::Cancelled:
+            why = "已取消";
+            break;
+        case FetchOutcome::Failed:
+            why = std::string(probeReasonEntry(result.reason).words);
+            if (result.reason == ProbeReason::HttpStatus) why += " " + std::to_string(result.httpStatus);
+            break;
+    }
+    return "不能从下面的地址读取播放列表（" + why + "）：\r\n\r\n" + std::string(address);
+}
+
+std::optional<TemporaryFile> fetchPlaylist(WebFetch& web, UiPort& ui, YieldHook& yield,
+                                           const std::string& address, const FetchLimits& limits) {
+    ui.OfferProgressCancel();
+    Clock::time_point lastProgress = Clock::now();
+    const FetchResult result =
+        web.fetch(address, limits, [&](std::uint64_t received, std::uint64_t expected) {
+            yield.yieldNow();
+            if (const Clock::time_point now = Clock::now(); now - lastProgress >= kProgressInterval) {
+                lastProgress = now;
+                const int percent =
+                    expected == 0 ? 0
+                                  : static_cast<int>(std::min<std::uint64_t>(100, received * 100 / expected));
+                ui.ShowProgress("正在下载播放列表：已收到 " + std::to_string(received / 1024) + " KB",
+                                percent);
+            }
+            return !ui.ProgressCancelled();
+        });
+    if (result.outcome == FetchOutcome::Cancelled) return std::nullopt;
+    if (result.outcome != FetchOutcome::Fetched) throw Error(fetchFailureText(result, limits, address));
+    if (result.body.empty()) throw Error("不能导入：下面的地址回答的是空内容：\r\n\r\n" + address);
+    TemporaryFile file(playlistExtensionOf(result.finalAddress.empty() ? address : result.finalAddress));
+    file.write(result.body);
+    return file;
+}
+
+}  // namespace kw

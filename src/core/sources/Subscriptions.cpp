@@ -1,0 +1,415 @@
+#include "core/sources/Subscriptions.h"
+
+#include "core/base/AsciiText.h"
+#include "core/base/Error.h"
+#include "core/base/LocalTime.h"
+#include "core/base/ScrambleText.h"
+#include "core/base/TextCodec.h"
+#include "core/browser/ChannelBrowser.h"
+#include "core/exchange/ChannelExchange.h"
+#include "core/ports/UiPort.h"
+#include "core/sources/DocumentFetch.h"
+
+#include <array>
+#include <ctime>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace kw {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kAddressCaption = "订阅播放列表";
+constexpr std::string_view kUnsubscribeCaption = "取消订阅";
+constexpr std::string_view kAddressPrompt = "请输入播放列表的网址（http:// 或 https://）：";
+constexpr std::string_view kNotAnAddress = "只能订阅 http:// 或 https:// 开头的网址：";
+constexpr std::string_view kEmptyList = "订阅源中没有任何可以导入的频道，频道保持原样：";
+constexpr std::size_t kMaxNameChars = 40;
+
+// The five parts of a seen text: name, address, class 1, 2 and 3.
+std::array<std::string_view, 5> partsOf(std::string_view seen) {
+    std::array<std::string_view, 5> parts;
+    for (std::string_view& part : parts) {
+        const auto end = seen.find('\x1F');
+        part = seen.substr(0, end);
+        seen = end == std::string_view::npos ? std::string_view() : seen.substr(end + 1);
+    }
+    return parts;
+}
+
+enum Part { kName, kAddress, kClass1, kClass2, kClass3 };
+
+// The download's and the merge's progress display goes however the command ends.
+class ProgressShown {
+public:
+    explicit ProgressShown(UiPort& ui) : ui_(ui) {}
+    ~ProgressShown() { ui_.EndProgress(); }
+    ProgressShown(const ProgressShown&) = delete;
+    ProgressShown& operator=(const ProgressShown&) = delete;
+
+private:
+    UiPort& ui_;
+};
+
+}  // namespace
+
+Subscriptions::Subscriptions(ChannelStore& store, ChannelExchange& exchange, ChannelBrowser& browser,
+                             WebFetch& web, UiPort& ui, YieldHook& yield, const fs::path& programDir,
+                             Clock now)
+    : store_(store),
+      exchange_(exchange),
+      browser_(browser),
+      web_(web),
+      ui_(ui),
+      yield_(yield),
+      log_(programDir),
+      now_(std::move(now)) {}
+
+std::vector<Subscription> Subscriptions::list() {
+    std::vector<Subscription> subscriptions;
+    if (!store_.isOpen()) return subscriptions;
+    for (SubscriptionRow& row : store_.readSubscriptions()) {
+        RefreshState state = log_.read(row.name);
+        subscriptions.push_back({std::move(row), std::move(state)});
+    }
+    return subscriptions;
+}
+
+std::optional<Subscription> Subscriptions::find(std::string_view nameOrAddress) {
+    const std::string_view wanted = text::trimBlanks(nameOrAddress);
+    for (Subscription& subscription : list()) {
+        if (subscription.row.address == wanted || ascii::equalIgnoringCase(subscription.row.name, wanted))
+            return std::move(subscription);
+    }
+    return std::nullopt;
+}
+
+bool Subscriptions::isListAddress(std::string_view text) { return isWebAddress(text::trimBlanks(text)); }
+
+std::string Subscriptions::timeText(std::int64_t secondsSince1970) {
+    if (secondsSince1970 <= 0) return "从未";
+    const std::tm parts = localTimeOf(secondsSince1970);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &parts);
+    return text;
+}
+
+std::string Subscriptions::nameFor(std::string_view address) {
+    std::string_view rest = address;
+    if (const auto scheme = rest.find("://"); scheme != std::string_view::npos)
+        rest.remove_prefix(scheme + 3);
+    rest = rest.substr(0, rest.find_first_of("?#"));
+    const std::string_view host = rest.substr(0, rest.find('/'));
+    std::string_view file = rest.substr(std::min(rest.size(), rest.rfind('/') + 1));
+    if (rest.find('/') == std::string_view::npos) file = {};
+    std::string stem(fs::path(std::string(file)).stem().string());
+    std::string name = stem.empty() ? std::string(host) : stem + " (" + std::string(host) + ")";
+    // A section of the refresh log ends at "]", and a line at a control.
+    for (char& c : name) {
+        if (c == '[' || c == ']' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+    }
+    name = std::string(text::trimBlanks(text::cutToChars(text::sanitizeUtf8(name), kMaxNameChars)));
+    return name.empty() ? "订阅" : name;
+}
+
+std::string Subscriptions::uniqueSubscriptionName(std::string wanted) {
+    const std::vector<SubscriptionRow> rows = store_.readSubscriptions();
+    const auto taken = [&](std::string_view name) {
+        return std::any_of(rows.begin(), rows.end(), [&](const SubscriptionRow& row) {
+            return ascii::equalIgnoringCase(row.name, name);
+        });
+    };
+    if (!taken(wanted)) return wanted;
+    for (int number = 2;; ++number) {
+        std::string candidate = wanted + " (" + std::to_string(number) + ")";
+        if (!taken(candidate)) return candidate;
+    }
+}
+
+std::optional<RefreshReport> Subscriptions::subscribe(const std::string& address,
+                                                      const SubscribeOptions& options) {
+    const std::string trimmed(text::trimBlanks(address));
+    if (!isWebAddress(trimmed)) throw Error(std::string(kNotAnAddress) + trimmed);
+    if (!store_.isOpen()) store_.reopen();
+    if (std::optional<Subscription> known = find(trimmed)) return refresh(*known, options.dryRun);
+
+    SubscriptionRow row;
+    row.address = trimmed;
+    row.class0 = options.class0;
+    row.name = uniqueSubscriptionName(options.name.empty() ? nameFor(trimmed) : options.name);
+    row.addedAt = now_();
+    const ProgressShown shown(ui_);
+    const std::optional<TemporaryFile> list = fetchPlaylist(web_, ui_, yield_, trimmed);
+    if (!list) return std::nullopt;
+    RefreshReport report = merge(row, list->path(), true, options.dryRun);
+    if (!options.dryRun && !report.read.cancelled) noteAttempt(row.name, &report, {});
+    return report;
+}
+
+std::optional<RefreshReport> Subscriptions::refresh(const Subscription& subscription, bool dryRun) {
+    if (!store_.isOpen()) store_.reopen();
+    const ProgressShown shown(ui_);
+    try {
+        const std::optional<TemporaryFile> list = fetchPlaylist(web_, ui_, yield_, subscription.row.address);
+        if (!list) return std::nullopt;
+        RefreshReport report = merge(subscription.row, list->path(), false, dryRun);
+        if (!dryRun && !report.read.cancelled) noteAttempt(subscription.row.name, &report, {});
+        return report;
+    } catch (const Error& error) {
+        if (!dryRun) noteAttempt(subscription.row.name, nullptr, error.what());
+        throw;
+    }
+}
+
+void Subscriptions::noteAttempt(const std::string& name, const RefreshReport* report,
+                                std::string_view failure) {
+    RefreshState state = log_.read(name);
+    state.triedAt = now_();
+    state.failed = report == nullptr;
+    if (report != nullptr) {
+        state.refreshedAt = state.triedAt;
+        state.entries = report->read.entries;
+        state.result = describeLine(*report);
+    } else {
+        // One line: the reason without the address the message repeats.
+        std::string line(failure.substr(0, failure.find("\r\n")));
+        state.result = std::string(text::trimBlanks(line));
+    }
+    try {
+        log_.write(name, state);
+    } catch (const Error&) {
+        // The log only says how the last refresh went; the channels are what counts.
+    }
+}
+
+RefreshReport Subscriptions::merge(const SubscriptionRow& subscription, const fs::path& list,
+                                   bool subscribing, bool dryRun) {
+    RefreshReport report;
+    report.name = subscription.name;
+    report.dryRun = dryRun;
+    report.subscribed = subscribing;
+
+    std::unordered_map<std::string, SourceEntry> known;
+    store_.forEachEntryOf(subscription.address,
+                          [&](const SourceEntry& entry) { known.emplace(entry.entryId, entry); });
+
+    PlaylistExchange playlists(exchange_, store_, ui_, yield_);
+    std::vector<PlaylistExchange::ListedChannel> fresh, changed;
+    std::vector<const SourceEntry*> before;  // beside `changed`
+    std::unordered_set<std::string_view> listed;
+    PlaylistExchange::ImportOptions options{subscription.class0, dryRun, false, subscription.address};
+    report.read = playlists.readPlaylist(list, options, [&](PlaylistExchange::ListedChannel& channel) {
+        const auto found = known.find(channel.entryId);
+        if (found == known.end()) {
+            fresh.push_back(std::move(channel));
+            return;
+        }
+        listed.insert(found->first);
+        if (found->second.seen == channel.seen && found->second.goneSince == 0) {
+            ++report.unchanged;
+        } else {
+            changed.push_back(std::move(channel));
+            before.push_back(&found->second);
+        }
+    });
+    if (report.read.cancelled) return report;
+    if (fresh.empty() && listed.empty()) throw Error(std::string(kEmptyList) + subscription.address);
+    std::vector<const SourceEntry*> gone;
+    for (const auto& [id, entry] : known) {
+        if (entry.goneSince == 0 && !listed.contains(id)) gone.push_back(&entry);
+    }
+    report.added = static_cast<std::int64_t>(fresh.size());
+    report.updated = static_cast<std::int64_t>(changed.size());
+    for (const SourceEntry* entry : gone) report.gone.push_back(entry->name);
+    std::sort(report.gone.begin(), report.gone.end());
+    // An unchanged list of a known subscription writes nothing.
+    if (!report.changed() && !subscribing) return report;
+
+    std::vector<std::pair<std::string, std::string>> renames;
+    {
+        ChannelExchange::BatchWriter writer(exchange_, dryRun);
+        ChannelExchange::UniqueNames uniqueNames(exchange_);
+        try {
+            if (subscribing) {
+                store_.beginTransaction();
+                store_.addSubscription(subscription);
+            }
+            for (std::size_t i = 0; i < changed.size(); ++i) {
+                PlaylistExchange::ListedChannel& now = changed[i];
+                const SourceEntry& was = *before[i];
+                const auto old = partsOf(was.seen);
+                const auto got = partsOf(now.seen);
+                ChannelStore::EditableChannel current = store_.readChannelForEdit(was.name);
+                if (current.id == 0) continue;  // deleted since; its source row went with it
+                ChannelRecord record = current.record;
+                std::string url = old[kAddress] == got[kAddress]
+                                      ? unscrambleText(record.scrambledUrl, record.name)
+                                      : now.url;
+                if (old[kAddress] != got[kAddress]) record.type = now.record.type;
+                if (old[kClass1] != got[kClass1]) record.class1 = now.record.class1;
+                if (old[kClass2] != got[kClass2]) record.class2 = now.record.class2;
+                if (old[kClass3] != got[kClass3]) record.class3 = now.record.class3;
+                const bool retitled =
+                    old[kName] != got[kName] && !ascii::equalIgnoringCase(now.record.name, record.name);
+                if (retitled) {
+                    record.name = exchange_.CountChannelsByName(now.record.name) > 0
+                                      ? uniqueNames.make(now.record.name)
+                                      : now.record.name;
+                }
+                record.scrambledUrl = scrambleText(url, record.name);
+                if (retitled) {
+                    writer.rename(current.id, was.name, record);
+                    renames.emplace_back(was.name, record.name);
+                    ++report.renamed;
+                } else if (record.scrambledUrl != current.record.scrambledUrl ||
+                           record.class1 != current.record.class1 || record.class2 != current.record.class2 ||
+                           record.class3 != current.record.class3) {
+                    writer.update(record);
+                }
+                if (!store_.transactionOpen()) store_.beginTransaction();
+                store_.seeEntryAgain(record.name, now.seen);
+                writer.step();
+            }
+            for (PlaylistExchange::ListedChannel& channel : fresh) {
+                playlists.addListed(channel, subscription.address, writer, uniqueNames);
+                writer.step();
+            }
+            if (!gone.empty() && !store_.transactionOpen()) store_.beginTransaction();
+            const std::int64_t at = now_();
+            for (const SourceEntry* entry : gone) store_.markEntryGone(entry->name, at);
+            writer.finish();
+        } catch (const Error&) {
+            writer.keepWritten();
+            throw;
+        }
+    }
+    if (dryRun) return report;
+    browser_.applyPendingChanges();
+    browser_.deadChannels().reload(store_);
+    if (renamed_) {
+        for (const auto& [from, to] : renames) renamed_(from, to);
+    }
+    return report;
+}
+
+std::size_t Subscriptions::unsubscribe(const Subscription& subscription, bool deleteChannels) {
+    if (!store_.isOpen()) store_.reopen();
+    std::vector<std::string> names;
+    store_.forEachEntryOf(subscription.row.address,
+                          [&](const SourceEntry& entry) { names.push_back(entry.name); });
+    const bool followTree = deleteChannels && !browser_.tree().empty();
+    store_.inTransaction([&] {
+        store_.removeSubscription(subscription.row.address);
+        if (!deleteChannels) {
+            store_.forgetGoneMarks(subscription.row.address);
+            return;
+        }
+        for (const std::string& name : names) {
+            if (followTree) browser_.noteChannelChanging(name);
+            store_.deleteChannel(name);
+        }
+    });
+    log_.forget(subscription.row.name);
+    if (followTree) browser_.applyPendingChanges();
+    browser_.deadChannels().reload(store_);
+    return deleteChannels ? names.size() : 0;
+}
+
+std::string Subscriptions::describeLine(const RefreshReport& report) {
+    std::string line = "新增 " + std::to_string(report.added) + "，更新 " + std::to_string(report.updated) +
+                       "，移除 " + std::to_string(report.gone.size()) + "，未变 " +
+                       std::to_string(report.unchanged);
+    if (report.read.skipped > 0) line += "，跳过 " + std::to_string(report.read.skipped);
+    return line;
+}
+
+std::string Subscriptions::describe(const RefreshReport& report) {
+    std::string text = report.dryRun ? "试运行，没有保存任何改动。\r\n" : "";
+    if (report.read.cancelled) return text + "订阅“" + report.name + "”的刷新已取消，频道保持原样。";
+    text += (report.subscribed ? "已订阅“" : "订阅“") + report.name +
+            (report.subscribed ? "”：" : "”已刷新：") + describeLine(report) + "。";
+    if (report.renamed > 0) text += "\r\n其中 " + std::to_string(report.renamed) + " 个频道按新标题改了名。";
+    if (!report.gone.empty()) {
+        text += "\r\n订阅源中已没有下列频道，已标为失效（没有删除）：";
+        constexpr std::size_t kNamed = 20;
+        for (std::size_t i = 0; i < report.gone.size() && i < kNamed; ++i) text += "\r\n  " + report.gone[i];
+        if (report.gone.size() > kNamed)
+            text += "\r\n  …… 另有 " + std::to_string(report.gone.size() - kNamed) + " 个";
+    }
+    return text;
+}
+
+bool Subscriptions::actSubscribe(const std::string& address) {
+    if (!store_.isOpen() || exchange_.running() || browser_.busy()) return false;
+    std::string chosen = address;
+    if (chosen.empty()) {
+        const std::optional<std::string> answer =
+            ui_.InputBox(std::string(kAddressCaption), std::string(kAddressPrompt), "");
+        if (!answer || text::trimBlanks(*answer).empty()) return false;
+        chosen = *answer;
+    }
+    try {
+        const std::optional<RefreshReport> report = subscribe(chosen, {});
+        if (!report) return false;
+        ui_.ShowMessageWithDetails(describe(*report), PlaylistExchange::describeDetails(report->read));
+    } catch (const Error& error) {
+        ui_.ShowError(error.what());
+        return false;
+    }
+    return true;
+}
+
+bool Subscriptions::actRefreshAll() {
+    if (!store_.isOpen() || exchange_.running() || browser_.busy()) return false;
+    const std::vector<Subscription> subscriptions = list();
+    if (subscriptions.empty()) {
+        ui_.ShowMessage(std::string(kNoSubscriptions));
+        return false;
+    }
+    std::string summary, failures;
+    for (const Subscription& subscription : subscriptions) {
+        try {
+            const std::optional<RefreshReport> report = refresh(subscription);
+            if (!report) break;
+            summary += (summary.empty() ? "" : "\r\n\r\n") + describe(*report);
+        } catch (const Error& error) {
+            failures += (failures.empty() ? "" : "\r\n\r\n") + std::string(error.what());
+        }
+    }
+    if (!summary.empty()) ui_.ShowMessage(summary);
+    if (!failures.empty()) ui_.ShowError(failures);
+    return failures.empty();
+}
+
+bool Subscriptions::actRefresh(const Subscription& subscription) {
+    if (!store_.isOpen() || exchange_.running() || browser_.busy()) return false;
+    try {
+        const std::optional<RefreshReport> report = refresh(subscription);
+        if (!report) return false;
+        ui_.ShowMessageWithDetails(describe(*report), PlaylistExchange::describeDetails(report->read));
+    } catch (const Error& error) {
+        ui_.ShowError(error.what());
+        return false;
+    }
+    return true;
+}
+
+bool Subscriptions::actUnsubscribe(const Subscription& subscription) {
+    if (!store_.isOpen() || exchange_.running() || browser_.busy()) return false;
+    if (!ui_.AskYesNo(kUnsubscribeCaption, "确实要取消订阅“" + subscription.row.name + "”吗？")) return false;
+    std::size_t channels = 0;
+    store_.forEachEntryOf(subscription.row.address, [&](const SourceEntry&) { ++channels; });
+    const bool deleteChannels =
+        channels > 0 && ui_.AskYesNo(kUnsubscribeCaption, "同时删除这个订阅的 " + std::to_string(channels) +
+                                                              " 个频道吗？\r\n（选“否”则保留为自添频道）");
+    try {
+        unsubscribe(subscription, deleteChannels);
+    } catch (const Error& error) {
+        ui_.ShowError(error.what());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace kw
