@@ -54,14 +54,6 @@ std::string jsonText(std::string_view text) {
     return out + "\"";
 }
 
-// TAB and line ends inside a value would break a TSV row.
-std::string tsvText(std::string text) {
-    for (char& c : text) {
-        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
-    }
-    return printable(text);
-}
-
 void printChecks(std::ostream& out, Format format, const std::vector<ChannelCheck>& checks) {
     const CheckSummary summary = summarizeChecks(checks);
     if (format == Format::Json) out << "{\"channels\":[";

@@ -46,6 +46,10 @@ std::span<const Command> exchangeCommands();
 std::span<const Command> formCommands();
 std::span<const Command> checkCommands();
 std::span<const Command> playlistCommands();
+std::span<const Command> sourceCommands();
+// import-playlist with an address: subscribes to the list there.
+int subscribeToList(CommandContext& context, const std::string& address, const std::string& class0,
+                    bool dryRun, bool verbose);
 
 // Takes "--name VALUE" out of args; nullopt-like empty when absent.
 bool takeOption(std::vector<std::string>& args, std::string_view name, std::string& value);
@@ -60,6 +64,8 @@ void expectArgCount(const std::vector<std::string>& args, std::size_t min, std::
 // the C1 controls come out as \xHH, so none reaches the terminal as an
 // escape sequence.
 std::string printable(std::string_view text);
+// A value in a TSV row: TAB and line ends inside it would break the row.
+std::string tsvText(std::string text);
 // The folder of the running kwave.
 std::filesystem::path executableFolder();
 // The usage texts for a rating filter N and a display mode M out of range.

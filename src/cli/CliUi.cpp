@@ -29,6 +29,13 @@ std::string printable(std::string_view text) {
     return out;
 }
 
+std::string tsvText(std::string text) {
+    for (char& c : text) {
+        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+    }
+    return printable(text);
+}
+
 void CliUi::ShowMessage(std::string_view text, std::string_view /*caption*/) {
     (messagesAreRefusals_ ? err_ : out_) << printable(text) << '\n';
 }

@@ -11,11 +11,14 @@ namespace {
 
 // import-playlist FILE [--class0 NAME] [--dry-run] [--verbose]: the counts,
 // the skip reasons with how many each, and with --verbose every skipped line.
+// An address instead of a file subscribes to the list there.
 int importPlaylist(CommandContext& context) {
     PlaylistExchange::ImportOptions options;
     takeOption(context.args, "--class0", options.class0);
     options.dryRun = takeFlag(context.args, "--dry-run");
     options.everyNote = takeFlag(context.args, "--verbose");
+    if (!context.args.empty() && Subscriptions::isListAddress(context.args[0]))
+        return subscribeToList(context, context.args[0], options.class0, options.dryRun, options.everyNote);
     expectArgCount(context.args, 1, 1);
     CliSession cli(context);
     const PlaylistExchange::ImportReport report =
@@ -54,7 +57,8 @@ int exportPlaylist(CommandContext& context) {
 }
 
 constexpr std::array kCommands{
-    Command{"import-playlist", "import-playlist FILE [--class0 NAME] [--dry-run] [--verbose]",
+    Command{"import-playlist",
+            "import-playlist FILE|ADDRESS [--class0 NAME] [--name NAME] [--dry-run] [--verbose]",
             importPlaylist},
     Command{"export-playlist",
             "export-playlist FILE [--format m3u8|pls|xspf] [--scope all|favorites|user|branch:PATH] "

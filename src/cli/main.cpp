@@ -15,7 +15,7 @@ std::vector<Command> allCommands() {
     std::vector<Command> commands;
     for (auto list :
          {installCommands(), configCommands(), browserCommands(), actionCommands(), speedCommands(),
-          exchangeCommands(), formCommands(), checkCommands(), playlistCommands()}) {
+          exchangeCommands(), formCommands(), checkCommands(), playlistCommands(), sourceCommands()}) {
         commands.insert(commands.end(), list.begin(), list.end());
     }
     return commands;
