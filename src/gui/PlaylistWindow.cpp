@@ -6,6 +6,7 @@
 #include "gui/FileDialogs.h"
 #include "gui/QtText.h"
 #include "gui/QtUi.h"
+#include "gui/SubscriptionWindow.h"
 #include "gui/frmMain.h"
 
 #include <QAction>
@@ -122,8 +123,40 @@ void addPlaylistEntries(frmMain& main, QMenu* menu) {
     exportEntry->setStatusTip(QStringLiteral("将频道导出为其它播放器能打开的播放列表"));
     QObject::connect(exportEntry, &QAction::triggered, &main,
                      [&main] { main.runCommand([&main] { exportPlaylist(main); }); });
+    auto* subscribeEntry = new QAction(QStringLiteral("订阅播放列表..."), &main);
+    subscribeEntry->setObjectName(QStringLiteral("actSubscribePlaylist"));
+    subscribeEntry->setStatusTip(QStringLiteral("从网址导入播放列表，以后可以刷新，跟上列表的变化"));
+    QObject::connect(subscribeEntry, &QAction::triggered, &main, [&main] {
+        main.runCommand([&main] { main.session().subscriptions().actSubscribe(); });
+    });
+    auto* refreshEntry = new QAction(QStringLiteral("刷新订阅"), &main);
+    refreshEntry->setObjectName(QStringLiteral("actRefreshSubscriptions"));
+    refreshEntry->setStatusTip(QStringLiteral("重新读取每个订阅的播放列表，更新、增加并标出已移除的频道"));
+    QObject::connect(refreshEntry, &QAction::triggered, &main, [&main] {
+        main.runCommand([&main] { main.session().subscriptions().actRefreshAll(); });
+    });
+    auto* manageEntry = new QAction(QStringLiteral("订阅管理..."), &main);
+    manageEntry->setObjectName(QStringLiteral("actManageSubscriptions"));
+    manageEntry->setStatusTip(QStringLiteral("查看订阅的播放列表，逐个刷新或取消订阅"));
+    QObject::connect(manageEntry, &QAction::triggered, &main, [&main] {
+        main.runCommand([&main] {
+            SubscriptionWindow window(
+                main.session().subscriptions(),
+                [&main](const std::function<void()>& command) { main.runCommand(command); }, &main);
+            placeDialog(&window, &main);
+            window.exec();
+        });
+    });
     menu->addAction(importEntry);
     menu->addAction(exportEntry);
+    // The main menu is as tall as a small screen: the subscriptions share one entry.
+    auto* subscriptionMenu = new QMenu(QStringLiteral("播放列表订阅"), menu);
+    subscriptionMenu->setObjectName(QStringLiteral("muSubscriptions"));
+    subscriptionMenu->menuAction()->setObjectName(QStringLiteral("muSubscriptions"));
+    subscriptionMenu->addAction(subscribeEntry);
+    subscriptionMenu->addAction(refreshEntry);
+    subscriptionMenu->addAction(manageEntry);
+    menu->addMenu(subscriptionMenu);
 
     main.setAcceptDrops(true);
     main.installEventFilter(new PlaylistDrop(main));

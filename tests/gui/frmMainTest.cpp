@@ -233,6 +233,7 @@ private slots:
                                                 "actExportUserChannel",
                                                 "actImportPlaylist",
                                                 "actExportPlaylist",
+                                                "muSubscriptions",
                                                 "actCheckChannels",
                                                 "actHideDeadChannels",
                                                 "actPruneDeadChannels",
@@ -463,7 +464,8 @@ private slots:
     }
 
     void iconClickOpensTheMainMenuBesideTheIcon() {
-        main_->move(100, 100);
+        // High enough on the test screen for the whole menu to fit below the icon.
+        main_->move(100, 40);
         main_->show();
         QVERIFY(QTest::qWaitForWindowExposed(main_.get()));
         QTest::mouseClick(main_->widgets().imgIcon, Qt::LeftButton);
