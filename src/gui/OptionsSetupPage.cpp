@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 
 namespace kw {
 namespace {
@@ -48,6 +49,8 @@ constexpr std::string_view kHintPack =
     "一般每隔三个月到一年运行一次。\r\r  您只要单击\"精简频道数据\"按钮即可(手动)进行精简频道数据；"
     "完成后没有提示，但若出错会有提示。\r\r  当然，本软件也会在退出时以2%的机率自动精简频道数据。"
     "因此几乎不用您手动进行精简频道数据。";
+constexpr std::string_view kHintSubscriptionDays =
+    "程序启动时，刷新超过这个天数没有刷新的播放列表订阅；选“不刷新”则只在您选择“刷新订阅”时刷新。";
 constexpr std::string_view kHintBackgroundCheck =
     "      后台检查频道状态\r\r  本软件运行时在后台慢慢检查各个频道是否还能连通(每次只读取一小段数据，"
     "播放频道时暂停)，最近两次检查都失败的频道在频道树里显示为失效。\r\r  检查的快慢可以在设置文件的 "
@@ -104,6 +107,16 @@ OptionsSetupPage::OptionsSetupPage(OptionsVisit& visit, const OptionsLinks& link
     chkBackgroundCheck_->setObjectName(QStringLiteral("chkBackgroundCheck"));
     chkBackgroundCheck_->setGeometry(10, 44, 280, 20);
     hint(chkBackgroundCheck_, kHintBackgroundCheck);
+    QLabel* daysLabel = options_ui::label(desktopGroup, "lblSubscriptionDays",
+                                          "启动时刷新订阅，间隔天数(&U)：", QRect(12, 72, 196, 20));
+    seSubscriptionDays_ = new QSpinBox(desktopGroup);
+    seSubscriptionDays_->setObjectName(QStringLiteral("seSubscriptionDays"));
+    seSubscriptionDays_->setGeometry(212, 70, 76, 22);
+    seSubscriptionDays_->setRange(0, SetupValues::kMaxSubscriptionRefreshDays);
+    seSubscriptionDays_->setSpecialValueText(QStringLiteral("不刷新"));
+    daysLabel->setBuddy(seSubscriptionDays_);
+    hint(daysLabel, kHintSubscriptionDays);
+    hint(seSubscriptionDays_, kHintSubscriptionDays);
 
     auto* lock = new QGroupBox(QStringLiteral("童锁功能设置"), tabSetup);
     lock->setObjectName(QStringLiteral("gbLockedChannel"));
@@ -166,6 +179,7 @@ void OptionsSetupPage::load() {
     chkIsAutoPlayLastChannel_->setChecked(values.autoPlayLastChannel);
     chkIsHideOnDeactive_->setChecked(values.hideOnDeactive);
     chkBackgroundCheck_->setChecked(values.backgroundCheck);
+    seSubscriptionDays_->setValue(values.subscriptionRefreshDays);
     edSNDREC_->setText(qs(values.sndrec));
     // Without a home folder there is no autostart folder: the box stays off.
     chkAutostart_->setChecked(values.autostart.value_or(false));
@@ -181,6 +195,7 @@ void OptionsSetupPage::save() {
     values.autoPlayLastChannel = chkIsAutoPlayLastChannel_->isChecked();
     values.hideOnDeactive = chkIsHideOnDeactive_->isChecked();
     values.backgroundCheck = chkBackgroundCheck_->isChecked();
+    values.subscriptionRefreshDays = seSubscriptionDays_->value();
     values.sndrec = options_ui::utf8(edSNDREC_->text());
     for (int i = 0; i < 3; ++i) {
         if (radLockedChannel_[i]->isChecked()) values.lockRadio = lockModeFromStored(i);

@@ -3,6 +3,7 @@
 #include "gui/OptionsPageWidget.h"
 
 class QCheckBox;
+class QSpinBox;
 class QLineEdit;
 class QRadioButton;
 
@@ -32,6 +33,7 @@ private:
     QCheckBox* chkIsHideOnDeactive_ = nullptr;
     QCheckBox* chkAutostart_ = nullptr;
     QCheckBox* chkBackgroundCheck_ = nullptr;
+    QSpinBox* seSubscriptionDays_ = nullptr;
     QLineEdit* edSNDREC_ = nullptr;
     QRadioButton* radLockedChannel_[3] = {};
 };

@@ -155,6 +155,8 @@ void frmMain::startUp(std::unique_ptr<TreeCachePreload> treeCache) {
     // The background check keeps its own pace; the ticks only let it.
     connect(&backgroundCheckTimer_, &QTimer::timeout, this, [this] { session_->backgroundCheck().tick(); });
     backgroundCheckTimer_.start(kBackgroundCheckTickMs);
+    // Once the window is on screen, so that the download's progress has it to stand over.
+    QTimer::singleShot(0, this, [this] { runCommand([this] { session_->subscriptions().refreshDue(); }); });
     // A panel that is never painted (covered, on another desktop) holds it no longer than this.
     QTimer::singleShot(kNewsPageLatestMs, this, &frmMain::releaseNewsPage);
 }

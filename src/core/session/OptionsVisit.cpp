@@ -37,6 +37,7 @@ SetupValues OptionsVisit::readSetupValues() {
     values.autoPlayLastChannel = settings_.isAutoPlayLastChannel();
     values.hideOnDeactive = settings_.isHideOnDeactive();
     values.backgroundCheck = settings_.backgroundCheckPace().enabled;
+    values.subscriptionRefreshDays = settings_.subscriptionRefreshDays();
     values.sndrec = settings_.sndrec();
     values.lockRadio = radioForMode(childLock_.lockMode());
     try {
@@ -55,6 +56,9 @@ void OptionsVisit::spSetupOKClick(const SetupValues& values,
     settings_.setHideOnDeactive(values.hideOnDeactive);
     if (values.backgroundCheck != settings_.backgroundCheckPace().enabled)
         settings_.setBackgroundCheckEnabled(values.backgroundCheck);
+    if (values.subscriptionRefreshDays != settings_.subscriptionRefreshDays())
+        settings_.setSubscriptionRefreshDays(
+            std::clamp(values.subscriptionRefreshDays, 0, SetupValues::kMaxSubscriptionRefreshDays));
     settings_.setSndrec(text::trimBlanks(values.sndrec));
     browser_.setLockMode(storedLockMode(childLock_.confirmLockMode(values.lockRadio)));
     if (bindHideOnDeactivate) bindHideOnDeactivate(values.hideOnDeactive);

@@ -2,6 +2,7 @@
 
 #include "core/actions/LockMode.h"
 #include "core/exchange/ChannelForm.h"
+#include "core/settings/SettingsFile.h"
 
 #include <filesystem>
 #include <functional>
@@ -16,7 +17,6 @@ class ChannelBrowser;
 class ChannelExchange;
 class ChannelStore;
 class ChildLock;
-class SettingsFile;
 class UiPort;
 
 // The pages of the options window, in the order of their numbers.
@@ -27,6 +27,9 @@ struct SetupValues {
     bool autoPlayLastChannel = false;
     bool hideOnDeactive = false;
     bool backgroundCheck = true;  // "后台检查频道状态"
+    // The start refreshes subscriptions this old; 0 never.
+    int subscriptionRefreshDays = 0;
+    static constexpr int kMaxSubscriptionRefreshDays = SettingsFile::kMaxSubscriptionRefreshDays;
     std::string sndrec;
     std::optional<LockMode> lockRadio;  // the mode of the selected radio; none selected
     std::optional<bool> autostart;      // none: no autostart folder to look in

@@ -72,8 +72,8 @@ struct Session::Parts {
                    session.programDir_),
           database(*store, browser, channelExchange, session.ui_, session.random_),
           preferences(session.programDir_, session.settings_),
-          subscriptions(*store, channelExchange, browser, session.web_, session.ui_, session.yield_,
-                        session.programDir_, ChannelHealth::systemSeconds),
+          subscriptions(*store, channelExchange, browser, session.settings_, session.web_, session.ui_,
+                        session.yield_, session.programDir_, ChannelHealth::systemSeconds),
           background(*store, health, session.settings_, session.probe_,
                      BackgroundCheckHooks{[this, &session] {
                                               return health.probing() || browser.busy() ||

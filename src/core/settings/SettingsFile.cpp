@@ -109,6 +109,15 @@ void SettingsFile::setBackgroundCheckEnabled(bool enabled) {
     ProfileFile(path()).writeBool("BackgroundCheck", "Enabled", enabled);
 }
 
+int SettingsFile::subscriptionRefreshDays() const {
+    const int days = ProfileFile(path()).readInteger("Subscriptions", "RefreshAfterDays", 0);
+    return days < 0 || days > kMaxSubscriptionRefreshDays ? 0 : days;
+}
+
+void SettingsFile::setSubscriptionRefreshDays(int days) {
+    ProfileFile(path()).writeInteger("Subscriptions", "RefreshAfterDays", days);
+}
+
 bool SettingsFile::hidesDeadChannels() const {
     return ProfileFile(path()).readBool(kLastStatus, "HideDeadChannels", false);
 }

@@ -66,6 +66,12 @@ public:
     BackgroundCheckPace backgroundCheckPace() const;
     void setBackgroundCheckEnabled(bool enabled);
 
+    // [Subscriptions] RefreshAfterDays: the start refreshes subscriptions
+    // not refreshed for this many days; 0 (also when missing or out of 0 to 365) never.
+    static constexpr int kMaxSubscriptionRefreshDays = 365;
+    int subscriptionRefreshDays() const;
+    void setSubscriptionRefreshDays(int days);
+
     // [LastStatus]
     // The speed-channel set to load: the stored path, or SCS/Default.scs in the
     // program directory when the value is missing or empty. A relative stored

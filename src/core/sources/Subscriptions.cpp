@@ -5,9 +5,11 @@
 #include "core/base/LocalTime.h"
 #include "core/base/ScrambleText.h"
 #include "core/base/TextCodec.h"
+#include "core/base/YieldHook.h"
 #include "core/browser/ChannelBrowser.h"
 #include "core/exchange/ChannelExchange.h"
 #include "core/ports/UiPort.h"
+#include "core/settings/SettingsFile.h"
 #include "core/sources/DocumentFetch.h"
 
 #include <array>
@@ -55,11 +57,12 @@ private:
 }  // namespace
 
 Subscriptions::Subscriptions(ChannelStore& store, ChannelExchange& exchange, ChannelBrowser& browser,
-                             WebFetch& web, UiPort& ui, YieldHook& yield, const fs::path& programDir,
-                             Clock now)
+                             const SettingsFile& settings, WebFetch& web, UiPort& ui, YieldHook& yield,
+                             const fs::path& programDir, Clock now)
     : store_(store),
       exchange_(exchange),
       browser_(browser),
+      settings_(settings),
       web_(web),
       ui_(ui),
       yield_(yield),
@@ -270,10 +273,12 @@ RefreshReport Subscriptions::merge(const SubscriptionRow& subscription, const fs
                 if (!store_.transactionOpen()) store_.beginTransaction();
                 store_.seeEntryAgain(record.name, now.seen);
                 writer.step();
+                yield_.tick();
             }
             for (PlaylistExchange::ListedChannel& channel : fresh) {
                 playlists.addListed(channel, subscription.address, writer, uniqueNames);
                 writer.step();
+                yield_.tick();
             }
             if (!gone.empty() && !store_.transactionOpen()) store_.beginTransaction();
             const std::int64_t at = now_();
@@ -380,6 +385,26 @@ bool Subscriptions::actRefreshAll() {
     if (!summary.empty()) ui_.ShowMessage(summary);
     if (!failures.empty()) ui_.ShowError(failures);
     return failures.empty();
+}
+
+void Subscriptions::refreshDue() {
+    const int days = settings_.subscriptionRefreshDays();
+    if (days <= 0 || !store_.isOpen() || exchange_.running() || browser_.busy()) return;
+    constexpr std::int64_t kSecondsPerDay = 86'400;
+    const std::int64_t dueBefore = now_() - days * kSecondsPerDay;
+    std::string summary, failures;
+    for (const Subscription& subscription : list()) {
+        if (subscription.state.triedAt > dueBefore) continue;
+        try {
+            const std::optional<RefreshReport> report = refresh(subscription);
+            if (!report) break;
+            if (report->changed()) summary += (summary.empty() ? "" : "\r\n\r\n") + describe(*report);
+        } catch (const Error& error) {
+            failures += (failures.empty() ? "" : "\r\n\r\n") + std::string(error.what());
+        }
+    }
+    if (!summary.empty()) ui_.ShowMessage(summary);
+    if (!failures.empty()) ui_.ShowError(failures);
 }
 
 bool Subscriptions::actRefresh(const Subscription& subscription) {

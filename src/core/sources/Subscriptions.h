@@ -17,6 +17,7 @@ namespace kw {
 
 class ChannelBrowser;
 class ChannelExchange;
+class SettingsFile;
 class UiPort;
 class WebFetch;
 class YieldHook;
@@ -54,8 +55,9 @@ public:
     static constexpr std::string_view kNoSubscription = "没有这个订阅：";
     static constexpr std::string_view kNoSubscriptions = "还没有订阅任何播放列表。";
 
-    Subscriptions(ChannelStore& store, ChannelExchange& exchange, ChannelBrowser& browser, WebFetch& web,
-                  UiPort& ui, YieldHook& yield, const std::filesystem::path& programDir, Clock now);
+    Subscriptions(ChannelStore& store, ChannelExchange& exchange, ChannelBrowser& browser,
+                  const SettingsFile& settings, WebFetch& web, UiPort& ui, YieldHook& yield,
+                  const std::filesystem::path& programDir, Clock now);
 
     void setRenameHook(RenameHook hook) { renamed_ = std::move(hook); }
 
@@ -87,6 +89,10 @@ public:
     bool actSubscribe(const std::string& address = {});
     bool actRefreshAll();
     bool actRefresh(const Subscription& subscription);
+    // At start: refreshes the subscriptions whose last refresh attempt is as
+    // old as the settings file's RefreshAfterDays (none while it is 0), and
+    // speaks only when one changed or failed.
+    void refreshDue();
     // Asks whether to remove the subscription, then whether its channels go with it.
     bool actUnsubscribe(const Subscription& subscription);
 
@@ -111,6 +117,7 @@ private:
     ChannelStore& store_;
     ChannelExchange& exchange_;
     ChannelBrowser& browser_;
+    const SettingsFile& settings_;
     WebFetch& web_;
     UiPort& ui_;
     YieldHook& yield_;

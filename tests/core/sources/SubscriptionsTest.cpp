@@ -194,3 +194,29 @@ TEST_F(SubscriptionsTest, UnsubscribeKeepsOrDeletesTheChannels) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SubscriptionsTest, TheStartRefreshesOnlyWhatIsDueAndOnlyWhenAskedTo) {
+    web_.serve(kList, m3u(entries(2)));
+    subscriptions().subscribe(kList, {});
+    const std::string name = subscriptions().list()[0].row.name;
+    RefreshState longAgo = subscriptions().list()[0].state;
+    longAgo.triedAt = 1;
+    RefreshLog(programDir_).write(name, longAgo);
+    const std::size_t fetches = web_.fetched.size();
+
+    for (const char* days : {"0", "-3", "400", "x"}) {
+        session_->preferences().writeSetting("Subscriptions", "RefreshAfterDays", days);
+        subscriptions().refreshDue();
+        EXPECT_EQ(web_.fetched.size(), fetches) << "RefreshAfterDays=" << days << " refreshes nothing";
+    }
+    session_->preferences().writeSetting("Subscriptions", "RefreshAfterDays", "7");
+    subscriptions().refreshDue();
+    EXPECT_EQ(web_.fetched.size(), fetches + 1);
+    subscriptions().refreshDue();
+    EXPECT_EQ(web_.fetched.size(), fetches + 1) << "refreshed just now, so not due";
+    EXPECT_TRUE(ui_.messages.empty()) << "an unchanged list says nothing at start";
+}
+
+}  // namespace
