@@ -42,8 +42,6 @@ inline std::filesystem::path emptyFolder(const std::string& name) {
     return made;
 }
 
-// A database file of count synthetic channels, each with the address
-// addressOf(name) and the given format and description.
 // A new channel database file holding only its settings row.
 inline std::unique_ptr<ChannelStore> createCatalogueDatabase(const std::filesystem::path& file) {
     SettingsRow settings;
@@ -51,6 +49,8 @@ inline std::unique_ptr<ChannelStore> createCatalogueDatabase(const std::filesyst
     return ChannelStore::create(file, settings);
 }
 
+// A database file of count synthetic channels, each with the address
+// addressOf(name) and the given format and description.
 inline void writeCatalogueDatabase(const std::filesystem::path& file, std::size_t count,
                                    const std::function<std::string(const std::string&)>& addressOf,
                                    const std::string& type, const std::string& memo = {}) {
