@@ -206,11 +206,14 @@ std::string PlaylistExchange::describeDetails(const ImportReport& report) {
     return text;
 }
 
-std::string EntryIds::next(std::string_view listId, std::string_view address) {
-    std::string id(text::trimBlanks(listId).empty() ? address : text::trimBlanks(listId));
-    const int seen = ++seen_[id];
-    if (seen > 1) id += "#" + std::to_string(seen);
-    return id;
+std::string playlistEntryId(std::string_view listId, std::string_view address) {
+    const std::string_view id = text::trimBlanks(listId);
+    // The id is kept as one line beside the others of its list.
+    std::string kept(id.empty() ? address : id);
+    for (char& c : kept) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+    }
+    return kept;
 }
 
 std::string PlaylistExchange::seenOf(const ListedChannel& channel) {
@@ -256,7 +259,6 @@ PlaylistExchange::ImportReport PlaylistExchange::readPlaylist(
         if (text::charCount(clean(value, std::string::npos)) > kClassChars) ++report.cutValues;
         return clean(value, kClassChars);
     };
-    EntryIds entryIds;
 
     PlaylistEntry entry;
     Clock::time_point lastProgress = Clock::now();
@@ -312,7 +314,7 @@ PlaylistExchange::ImportReport PlaylistExchange::readPlaylist(
             if (!entry.logo.empty() && address::isAllowedAddress(entry.logo))
                 memo += (memo.empty() ? "" : "\r\n") + std::string("台标：") + withoutControls(entry.logo);
             record.memo = cleanChannelValue(memo, kMemoChars);
-            listed.entryId = entryIds.next(entry.id, listed.url);
+            listed.entryId = playlistEntryId(entry.id, listed.url);
             listed.seen = seenOf(listed);
             take(listed);
 

@@ -12,7 +12,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace kw {
@@ -20,19 +19,15 @@ namespace kw {
 class UiPort;
 class YieldHook;
 
-// Playlists (M3U/M3U8, PLS, XSPF) in as user channels and out of the catalogue.
-// The stable id of each entry of one list, as its channel remembers it: the
-// list's own id (tvg-id) where the entry has one, else its address. Real
-// lists repeat both (one channel in several qualities under one tvg-id, one
-// address under two groups), so a repeat gets its number: "cctv1", "cctv1#2".
-// Entries without an address are never imported, so the title is not needed.
-class EntryIds {
-public:
-    std::string next(std::string_view listId, std::string_view address);
+// The stable id of an entry of a list, as its channel remembers it: the
+// list's own id (tvg-id) where the entry has one, else its address. Entries
+// without an address are never imported, so the title is not needed. Real
+// lists repeat ids (one channel from twenty servers under one tvg-id): a
+// refresh tells the repeats apart by address and title (EntryMatcher), not
+// by their place in the list, which moves whenever an entry is added.
+std::string playlistEntryId(std::string_view listId, std::string_view address);
 
-private:
-    std::unordered_map<std::string, int> seen_;
-};
+// Playlists (M3U/M3U8, PLS, XSPF) in as user channels and out of the catalogue.
 
 class PlaylistExchange {
 public:
@@ -85,7 +80,7 @@ public:
     struct ListedChannel {
         ChannelRecord record;
         std::string url;
-        std::string entryId;  // EntryIds' id of the entry within its list
+        std::string entryId;  // playlistEntryId of the entry
         std::string seen;     // seenOf(*this)
     };
     // Reads the playlist as the import does, with its refusals, skips,

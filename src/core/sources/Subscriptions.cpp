@@ -11,11 +11,11 @@
 #include "core/ports/UiPort.h"
 #include "core/settings/SettingsFile.h"
 #include "core/sources/DocumentFetch.h"
+#include "core/sources/EntryMatcher.h"
 
 #include <array>
 #include <ctime>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace kw {
 namespace {
@@ -28,19 +28,6 @@ constexpr std::string_view kAddressPrompt = "请输入播放列表的网址（ht
 constexpr std::string_view kNotAnAddress = "只能订阅 http:// 或 https:// 开头的网址：";
 constexpr std::string_view kEmptyList = "订阅源中没有任何可以导入的频道，频道保持原样：";
 constexpr std::size_t kMaxNameChars = 40;
-
-// The five parts of a seen text: name, address, class 1, 2 and 3.
-std::array<std::string_view, 5> partsOf(std::string_view seen) {
-    std::array<std::string_view, 5> parts;
-    for (std::string_view& part : parts) {
-        const auto end = seen.find('\x1F');
-        part = seen.substr(0, end);
-        seen = end == std::string_view::npos ? std::string_view() : seen.substr(end + 1);
-    }
-    return parts;
-}
-
-enum Part { kName, kAddress, kClass1, kClass2, kClass3 };
 
 // The download's and the merge's progress display goes however the command ends.
 class ProgressShown {
@@ -193,35 +180,49 @@ RefreshReport Subscriptions::merge(const SubscriptionRow& subscription, const fs
     report.dryRun = dryRun;
     report.subscribed = subscribing;
 
-    std::unordered_map<std::string, SourceEntry> known;
-    store_.forEachEntryOf(subscription.address,
-                          [&](const SourceEntry& entry) { known.emplace(entry.entryId, entry); });
+    std::vector<SourceEntry> stored;
+    store_.forEachEntryOf(subscription.address, [&](const SourceEntry& entry) { stored.push_back(entry); });
+    EntryMatcher matcher(std::move(stored));
 
     PlaylistExchange playlists(exchange_, store_, ui_, yield_);
-    std::vector<PlaylistExchange::ListedChannel> fresh, changed;
+    std::vector<PlaylistExchange::ListedChannel> fresh, changed, pending;
     std::vector<const SourceEntry*> before;  // beside `changed`
-    std::unordered_set<std::string_view> listed;
-    PlaylistExchange::ImportOptions options{subscription.class0, dryRun, false, subscription.address};
-    report.read = playlists.readPlaylist(list, options, [&](PlaylistExchange::ListedChannel& channel) {
-        const auto found = known.find(channel.entryId);
-        if (found == known.end()) {
-            fresh.push_back(std::move(channel));
-            return;
-        }
-        listed.insert(found->first);
-        if (found->second.seen == channel.seen && found->second.goneSince == 0) {
+    const auto matched = [&](PlaylistExchange::ListedChannel& channel, const SourceEntry& was) {
+        if (was.seen == channel.seen && was.goneSince == 0) {
             ++report.unchanged;
         } else {
             changed.push_back(std::move(channel));
-            before.push_back(&found->second);
+            before.push_back(&was);
+        }
+    };
+    PlaylistExchange::ImportOptions options{subscription.class0, dryRun, false, subscription.address};
+    report.read = playlists.readPlaylist(list, options, [&](PlaylistExchange::ListedChannel& channel) {
+        if (const SourceEntry* same = matcher.takeByAddress(channel.entryId, channel.url)) {
+            matched(channel, *same);
+        } else {
+            pending.push_back(std::move(channel));
         }
     });
     if (report.read.cancelled) return report;
-    if (fresh.empty() && listed.empty()) throw Error(std::string(kEmptyList) + subscription.address);
-    std::vector<const SourceEntry*> gone;
-    for (const auto& [id, entry] : known) {
-        if (entry.goneSince == 0 && !listed.contains(id)) gone.push_back(&entry);
+    if (report.unchanged == 0 && changed.empty() && pending.empty())
+        throw Error(std::string(kEmptyList) + subscription.address);
+    std::vector<PlaylistExchange::ListedChannel*> unmatched;
+    for (PlaylistExchange::ListedChannel& channel : pending) {
+        if (const SourceEntry* retitled = matcher.takeByName(channel.entryId, channel.record.name)) {
+            matched(channel, *retitled);
+        } else {
+            unmatched.push_back(&channel);
+        }
     }
+    for (PlaylistExchange::ListedChannel* channel : unmatched) {
+        if (const SourceEntry* moved = matcher.takeAny(channel->entryId)) {
+            matched(*channel, *moved);
+        } else {
+            fresh.push_back(std::move(*channel));
+        }
+    }
+    std::vector<const SourceEntry*> gone = matcher.untaken();
+    std::erase_if(gone, [](const SourceEntry* entry) { return entry->goneSince != 0; });
     report.added = static_cast<std::int64_t>(fresh.size());
     report.updated = static_cast<std::int64_t>(changed.size());
     for (const SourceEntry* entry : gone) report.gone.push_back(entry->name);
@@ -241,20 +242,20 @@ RefreshReport Subscriptions::merge(const SubscriptionRow& subscription, const fs
             for (std::size_t i = 0; i < changed.size(); ++i) {
                 PlaylistExchange::ListedChannel& now = changed[i];
                 const SourceEntry& was = *before[i];
-                const auto old = partsOf(was.seen);
-                const auto got = partsOf(now.seen);
+                const SeenParts old(was.seen);
+                const SeenParts got(now.seen);
                 ChannelStore::EditableChannel current = store_.readChannelForEdit(was.name);
                 if (current.id == 0) continue;  // deleted since; its source row went with it
                 ChannelRecord record = current.record;
-                std::string url = old[kAddress] == got[kAddress]
+                std::string url = old[SeenParts::Address] == got[SeenParts::Address]
                                       ? unscrambleText(record.scrambledUrl, record.name)
                                       : now.url;
-                if (old[kAddress] != got[kAddress]) record.type = now.record.type;
-                if (old[kClass1] != got[kClass1]) record.class1 = now.record.class1;
-                if (old[kClass2] != got[kClass2]) record.class2 = now.record.class2;
-                if (old[kClass3] != got[kClass3]) record.class3 = now.record.class3;
-                const bool retitled =
-                    old[kName] != got[kName] && !ascii::equalIgnoringCase(now.record.name, record.name);
+                if (old[SeenParts::Address] != got[SeenParts::Address]) record.type = now.record.type;
+                if (old[SeenParts::Class1] != got[SeenParts::Class1]) record.class1 = now.record.class1;
+                if (old[SeenParts::Class2] != got[SeenParts::Class2]) record.class2 = now.record.class2;
+                if (old[SeenParts::Class3] != got[SeenParts::Class3]) record.class3 = now.record.class3;
+                const bool retitled = old[SeenParts::Name] != got[SeenParts::Name] &&
+                                      !ascii::equalIgnoringCase(now.record.name, record.name);
                 if (retitled) {
                     record.name = exchange_.CountChannelsByName(now.record.name) > 0
                                       ? uniqueNames.make(now.record.name)

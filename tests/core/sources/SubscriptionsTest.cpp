@@ -220,3 +220,43 @@ TEST_F(SubscriptionsTest, TheStartRefreshesOnlyWhatIsDueAndOnlyWhenAskedTo) {
 }
 
 }  // namespace
+
+namespace {
+
+// One channel from several servers under one tvg-id, as real lists have it.
+std::string repeats(std::initializer_list<std::pair<const char*, const char*>> entries) {
+    std::string text = "#EXTM3U\n";
+    for (const auto& [title, address] : entries)
+        text += std::string("#EXTINF:-1 tvg-id=\"CCTV1.cn\",") + title + "\n" + address + "\n";
+    return text;
+}
+
+TEST_F(SubscriptionsTest, RepeatsOfAnIdAreToldApartByAddressThenTitleNotByPlace) {
+    web_.serve(kList, repeats({{"CCTV-1 (1080p)", "http://a/1"},
+                               {"CCTV-1 (1080p)", "http://b/1"},
+                               {"CCTV-1 (576p)", "http://c/1"}}));
+    subscriptions().subscribe(kList, {});
+    channels().setFavorited("CCTV-1 (576p)", 1);
+
+    // A new server first in the list moves every other entry down one place.
+    web_.serve(kList, repeats({{"CCTV-1 (1080p)", "http://new/1"},
+                               {"CCTV-1 (1080p)", "http://a/1"},
+                               {"CCTV-1 (1080p)", "http://b/1"},
+                               {"CCTV-1 (576p)", "http://c/1"}}));
+    RefreshReport report = refresh();
+    EXPECT_EQ(report.added, 1);
+    EXPECT_EQ(report.unchanged, 3);
+
+    // A new address for the 576p entry finds its channel by title.
+    web_.serve(kList, repeats({{"CCTV-1 (1080p)", "http://new/1"},
+                               {"CCTV-1 (1080p)", "http://a/1"},
+                               {"CCTV-1 (1080p)", "http://b/1"},
+                               {"CCTV-1 (576p)", "http://c/2"}}));
+    report = refresh();
+    EXPECT_EQ(report.updated, 1);
+    EXPECT_EQ(report.added, 0);
+    EXPECT_EQ(url("CCTV-1 (576p)"), "http://c/2");
+    EXPECT_EQ(channels().readChannelDetails("CCTV-1 (576p)").favorited, 1);
+}
+
+}  // namespace
