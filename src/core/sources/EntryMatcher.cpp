@@ -23,12 +23,16 @@ SeenParts::SeenParts(std::string_view seen) : parts{} {
 }
 
 EntryMatcher::EntryMatcher(std::vector<SourceEntry> known) : known_(std::move(known)), taken_(known_.size()) {
+    index(byAddress_, [](const SourceEntry& entry) {
+        return keyOf(entry.entryId, SeenParts(entry.seen)[SeenParts::Address]);
+    });
+}
+
+void EntryMatcher::index(Candidates& candidates,
+                         const std::function<std::string(const SourceEntry&)>& keyOfEntry) {
+    candidates.reserve(known_.size());
     for (std::size_t at = known_.size(); at-- > 0;) {
-        const SourceEntry& entry = known_[at];
-        const SeenParts seen(entry.seen);
-        byAddress_[keyOf(entry.entryId, seen[SeenParts::Address])].push_back(at);
-        byName_[keyOf(entry.entryId, seen[SeenParts::Name])].push_back(at);
-        byId_[entry.entryId].push_back(at);
+        if (!taken_[at]) candidates[keyOfEntry(known_[at])].push_back(at);
     }
 }
 
@@ -52,10 +56,20 @@ const SourceEntry* EntryMatcher::takeByAddress(std::string_view entryId, std::st
 }
 
 const SourceEntry* EntryMatcher::takeByName(std::string_view entryId, std::string_view name) {
+    if (!nameIndexed_) {
+        nameIndexed_ = true;
+        index(byName_, [](const SourceEntry& entry) {
+            return keyOf(entry.entryId, SeenParts(entry.seen)[SeenParts::Name]);
+        });
+    }
     return takeFrom(byName_, keyOf(entryId, name));
 }
 
 const SourceEntry* EntryMatcher::takeAny(std::string_view entryId) {
+    if (!idIndexed_) {
+        idIndexed_ = true;
+        index(byId_, [](const SourceEntry& entry) { return entry.entryId; });
+    }
     return takeFrom(byId_, std::string(entryId));
 }
 

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -44,10 +45,14 @@ private:
     // Positions in known_, last first, so that the earliest is taken from the back.
     using Candidates = std::unordered_map<std::string, std::vector<std::size_t>>;
     const SourceEntry* takeFrom(Candidates& candidates, const std::string& key);
+    // Indexes the channels not taken yet; the later rounds' indexes are made
+    // only when a round needs them, as most refreshes find every entry at its address.
+    void index(Candidates& candidates, const std::function<std::string(const SourceEntry&)>& keyOfEntry);
 
     std::vector<SourceEntry> known_;
     std::vector<bool> taken_;
     Candidates byAddress_, byName_, byId_;
+    bool nameIndexed_ = false, idIndexed_ = false;
 };
 
 }  // namespace kw
