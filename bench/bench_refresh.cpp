@@ -4,6 +4,8 @@
 // fetches it. Unchanged, the refresh must write nothing: the database file and
 // its log keep their size and the file its change counter. Changed, 1,000
 // entries get new addresses and 1,000 new ones appear, with the tree built.
+// longest_stall_ms is the longest stretch in which the refresh did not hand
+// the window's event loop its turn (through the yield hook).
 
 #include "BenchSupport.h"
 #include "core/browser/ChannelBrowser.h"
@@ -16,6 +18,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <ctime>
 #include <fstream>
 
@@ -85,12 +89,26 @@ struct Catalogue {
         return made;
     }
 
-    RefreshReport refresh() { return *subscriptions->refresh(*subscriptions->find(server.url("/list.m3u"))); }
+    RefreshReport refresh() {
+        longestStallMs = 0;
+        lastTurn = std::chrono::steady_clock::now();
+        RefreshReport report = *subscriptions->refresh(*subscriptions->find(server.url("/list.m3u")));
+        yield.yieldNow();
+        return report;
+    }
 
     fs::path dir, file;
     std::size_t entries;
     test::SilentUi ui;
-    YieldHook yield;
+    // Measures the gaps between the turns a window would get.
+    std::chrono::steady_clock::time_point lastTurn = std::chrono::steady_clock::now();
+    double longestStallMs = 0;
+    YieldHook yield{[this] {
+        const auto now = std::chrono::steady_clock::now();
+        longestStallMs =
+            std::max(longestStallMs, std::chrono::duration<double, std::milli>(now - lastTurn).count());
+        lastTurn = now;
+    }};
     CurlWebFetch web;
     test::LocalDocumentServer server;
     std::unique_ptr<ChannelStore> store;
@@ -112,6 +130,7 @@ void BM_RefreshUnchanged(benchmark::State& state) {
     for (auto _ : state) report = c.refresh();
     if (report.changed() || written(c.file) != before) state.SkipWithError("an unchanged refresh wrote");
     state.counters["unchanged"] = static_cast<double>(report.unchanged);
+    state.counters["longest_stall_ms"] = c.longestStallMs;
     state.counters["peak_MB"] = bench::peakMegabytes();
 }
 
@@ -129,6 +148,7 @@ void BM_RefreshChanged(benchmark::State& state) {
     state.counters["updated"] = static_cast<double>(report.updated);
     state.counters["added"] = static_cast<double>(report.added);
     state.counters["gone"] = static_cast<double>(report.gone.size());
+    state.counters["longest_stall_ms"] = c.longestStallMs;
     state.counters["peak_MB"] = bench::peakMegabytes();
 }
 

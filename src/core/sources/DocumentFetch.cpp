@@ -66,9 +66,15 @@ TemporaryFile::TemporaryFile(TemporaryFile&& other) noexcept : path_(std::move(o
     other.path_.clear();
 }
 
-void TemporaryFile::write(std::string_view bytes) const {
-    const FileDescriptor out(::open(path_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
-    if (out.get() < 0 || !writeAll(out.get(), bytes)) throw Error("Unable to write to " + path_.string());
+void TemporaryFile::write(std::string_view bytes, YieldHook& yield) const {
+    constexpr std::size_t kPiece = 1 << 20;
+    FileDescriptor out(::open(path_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+    bool written = out.get() >= 0;
+    for (std::size_t at = 0; written && at < bytes.size(); at += kPiece) {
+        written = writeAll(out.get(), bytes.substr(at, kPiece));
+        yield.yieldNow();
+    }
+    if (!written || !out.close()) throw Error("Unable to write to " + path_.string());
 }
 
 FetchLimits playlistFetchLimits() { return FetchLimits{}; }
@@ -116,7 +122,7 @@ std::optional<TemporaryFile> fetchPlaylist(WebFetch& web, UiPort& ui, YieldHook&
     if (result.outcome != FetchOutcome::Fetched) throw Error(fetchFailureText(result, limits, address));
     if (result.body.empty()) throw Error("不能导入：下面的地址回答的是空内容：\r\n\r\n" + address);
     TemporaryFile file(playlistExtensionOf(result.finalAddress.empty() ? address : result.finalAddress));
-    file.write(result.body);
+    file.write(result.body, yield);
     return file;
 }
 

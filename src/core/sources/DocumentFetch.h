@@ -28,8 +28,9 @@ public:
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    // Replaces the file's bytes; throws kw::Error when the disk refuses.
-    void write(std::string_view bytes) const;
+    // Replaces the file's bytes, a piece at a time with a turn for the
+    // window between pieces; throws kw::Error when the disk refuses.
+    void write(std::string_view bytes, YieldHook& yield) const;
 
 private:
     std::filesystem::path path_;

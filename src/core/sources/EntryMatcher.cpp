@@ -1,15 +1,20 @@
 #include "core/sources/EntryMatcher.h"
 
+#include "core/base/YieldHook.h"
+
 #include <algorithm>
+#include <functional>
 
 namespace kw {
 namespace {
 
-std::string keyOf(std::string_view id, std::string_view part) {
-    std::string key(id);
-    key += '\x1F';  // no id or cleaned value holds a control character
-    key += part;
-    return key;
+std::uint64_t hashOf(std::string_view id, std::string_view part) {
+    const std::hash<std::string_view> hash;
+    return hash(id) ^ (hash(part) * 0x9E3779B97F4A7C15ULL);
+}
+
+bool lessHash(const std::pair<std::uint64_t, std::size_t>& slot, std::uint64_t hash) {
+    return slot.first < hash;
 }
 
 }  // namespace
@@ -22,56 +27,49 @@ SeenParts::SeenParts(std::string_view seen) : parts{} {
     }
 }
 
-EntryMatcher::EntryMatcher(std::vector<SourceEntry> known) : known_(std::move(known)), taken_(known_.size()) {
-    index(byAddress_, [](const SourceEntry& entry) {
-        return keyOf(entry.entryId, SeenParts(entry.seen)[SeenParts::Address]);
-    });
+EntryMatcher::EntryMatcher(std::vector<SourceEntry> known, YieldHook& yield)
+    : yield_(yield), known_(std::move(known)), taken_(known_.size()) {
+    build(byAddress_);
 }
 
-void EntryMatcher::index(Candidates& candidates,
-                         const std::function<std::string(const SourceEntry&)>& keyOfEntry) {
-    candidates.reserve(known_.size());
-    for (std::size_t at = known_.size(); at-- > 0;) {
-        if (!taken_[at]) candidates[keyOfEntry(known_[at])].push_back(at);
+std::string_view EntryMatcher::partOf(const Index& index, const SourceEntry& entry) const {
+    return index.withPart ? SeenParts(entry.seen)[index.part] : std::string_view();
+}
+
+// The channels not taken yet; the later rounds' indexes are made only when a
+// round needs them, as most refreshes find every entry at its address.
+void EntryMatcher::build(Index& index) {
+    index.built = true;
+    index.slots.reserve(known_.size());
+    for (std::size_t at = 0; at < known_.size(); ++at) {
+        if (!taken_[at]) index.slots.emplace_back(hashOf(known_[at].entryId, partOf(index, known_[at])), at);
+        yield_.tick();
     }
+    std::sort(index.slots.begin(), index.slots.end());
 }
 
-const SourceEntry* EntryMatcher::takeFrom(Candidates& candidates, const std::string& key) {
-    const auto found = candidates.find(key);
-    if (found == candidates.end()) return nullptr;
-    std::vector<std::size_t>& left = found->second;
-    while (!left.empty()) {
-        const std::size_t at = left.back();
-        left.pop_back();
-        if (!taken_[at]) {
-            taken_[at] = true;
-            return &known_[at];
-        }
+const SourceEntry* EntryMatcher::take(Index& index, std::string_view entryId, std::string_view part) {
+    if (!index.built) build(index);
+    const std::uint64_t hash = hashOf(entryId, part);
+    for (auto slot = std::lower_bound(index.slots.begin(), index.slots.end(), hash, lessHash);
+         slot != index.slots.end() && slot->first == hash; ++slot) {
+        const std::size_t at = slot->second;
+        if (taken_[at] || known_[at].entryId != entryId || partOf(index, known_[at]) != part) continue;
+        taken_[at] = true;
+        return &known_[at];
     }
     return nullptr;
 }
 
 const SourceEntry* EntryMatcher::takeByAddress(std::string_view entryId, std::string_view address) {
-    return takeFrom(byAddress_, keyOf(entryId, address));
+    return take(byAddress_, entryId, address);
 }
 
 const SourceEntry* EntryMatcher::takeByName(std::string_view entryId, std::string_view name) {
-    if (!nameIndexed_) {
-        nameIndexed_ = true;
-        index(byName_, [](const SourceEntry& entry) {
-            return keyOf(entry.entryId, SeenParts(entry.seen)[SeenParts::Name]);
-        });
-    }
-    return takeFrom(byName_, keyOf(entryId, name));
+    return take(byName_, entryId, name);
 }
 
-const SourceEntry* EntryMatcher::takeAny(std::string_view entryId) {
-    if (!idIndexed_) {
-        idIndexed_ = true;
-        index(byId_, [](const SourceEntry& entry) { return entry.entryId; });
-    }
-    return takeFrom(byId_, std::string(entryId));
-}
+const SourceEntry* EntryMatcher::takeAny(std::string_view entryId) { return take(byId_, entryId, {}); }
 
 std::vector<const SourceEntry*> EntryMatcher::untaken() const {
     std::vector<const SourceEntry*> left;

@@ -4,13 +4,14 @@
 
 #include <array>
 #include <cstddef>
-#include <functional>
-#include <string>
+#include <cstdint>
 #include <string_view>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace kw {
+
+class YieldHook;
 
 // The parts of what a list said of an entry (PlaylistExchange::seenOf).
 struct SeenParts {
@@ -30,7 +31,8 @@ struct SeenParts {
 // one among repeats, then leaves the others where they are.
 class EntryMatcher {
 public:
-    explicit EntryMatcher(std::vector<SourceEntry> known);
+    // Hands the window its turns through yield while it indexes.
+    EntryMatcher(std::vector<SourceEntry> known, YieldHook& yield);
 
     // The channel an entry came from, taken from now on; nullptr when the
     // round finds none. Each entry is offered to the rounds in their order.
@@ -42,17 +44,23 @@ public:
     std::size_t size() const { return known_.size(); }
 
 private:
-    // Positions in known_, last first, so that the earliest is taken from the back.
-    using Candidates = std::unordered_map<std::string, std::vector<std::size_t>>;
-    const SourceEntry* takeFrom(Candidates& candidates, const std::string& key);
-    // Indexes the channels not taken yet; the later rounds' indexes are made
-    // only when a round needs them, as most refreshes find every entry at its address.
-    void index(Candidates& candidates, const std::function<std::string(const SourceEntry&)>& keyOfEntry);
+    // One round's index: a hash of the id and the round's part beside each
+    // channel's position, sorted, so a catalogue-sized list costs one array.
+    struct Index {
+        Index(SeenParts::Part indexed, bool keyed) : part(indexed), withPart(keyed) {}
+        SeenParts::Part part;
+        bool withPart;  // false: by id alone
+        bool built = false;
+        std::vector<std::pair<std::uint64_t, std::size_t>> slots;
+    };
+    void build(Index& index);
+    std::string_view partOf(const Index& index, const SourceEntry& entry) const;
+    const SourceEntry* take(Index& index, std::string_view entryId, std::string_view part);
 
+    YieldHook& yield_;
     std::vector<SourceEntry> known_;
     std::vector<bool> taken_;
-    Candidates byAddress_, byName_, byId_;
-    bool nameIndexed_ = false, idIndexed_ = false;
+    Index byAddress_{SeenParts::Address, true}, byName_{SeenParts::Name, true}, byId_{SeenParts::Name, false};
 };
 
 }  // namespace kw

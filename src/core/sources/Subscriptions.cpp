@@ -181,8 +181,11 @@ RefreshReport Subscriptions::merge(const SubscriptionRow& subscription, const fs
     report.subscribed = subscribing;
 
     std::vector<SourceEntry> stored;
-    store_.forEachEntryOf(subscription.address, [&](const SourceEntry& entry) { stored.push_back(entry); });
-    EntryMatcher matcher(std::move(stored));
+    store_.forEachEntryOf(subscription.address, [&](const SourceEntry& entry) {
+        stored.push_back(entry);
+        yield_.tick();
+    });
+    EntryMatcher matcher(std::move(stored), yield_);
 
     PlaylistExchange playlists(exchange_, store_, ui_, yield_);
     std::vector<PlaylistExchange::ListedChannel> fresh, changed, pending;
