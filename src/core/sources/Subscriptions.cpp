@@ -349,17 +349,11 @@ std::string Subscriptions::describe(const RefreshReport& report) {
     return text;
 }
 
-bool Subscriptions::actSubscribe(const std::string& address) {
-    if (!store_.isOpen() || exchange_.running() || browser_.busy()) return false;
-    std::string chosen = address;
-    if (chosen.empty()) {
-        const std::optional<std::string> answer =
-            ui_.InputBox(std::string(kAddressCaption), std::string(kAddressPrompt), "");
-        if (!answer || text::trimBlanks(*answer).empty()) return false;
-        chosen = *answer;
-    }
+bool Subscriptions::idle() const { return store_.isOpen() && !exchange_.running() && !browser_.busy(); }
+
+bool Subscriptions::showOutcome(const std::function<std::optional<RefreshReport>()>& run) {
     try {
-        const std::optional<RefreshReport> report = subscribe(chosen, {});
+        const std::optional<RefreshReport> report = run();
         if (!report) return false;
         ui_.ShowMessageWithDetails(describe(*report), PlaylistExchange::describeDetails(report->read));
     } catch (const Error& error) {
@@ -369,19 +363,14 @@ bool Subscriptions::actSubscribe(const std::string& address) {
     return true;
 }
 
-bool Subscriptions::actRefreshAll() {
-    if (!store_.isOpen() || exchange_.running() || browser_.busy()) return false;
-    const std::vector<Subscription> subscriptions = list();
-    if (subscriptions.empty()) {
-        ui_.ShowMessage(std::string(kNoSubscriptions));
-        return false;
-    }
+bool Subscriptions::refreshEach(const std::vector<Subscription>& subscriptions, bool onlyChanges) {
     std::string summary, failures;
     for (const Subscription& subscription : subscriptions) {
         try {
             const std::optional<RefreshReport> report = refresh(subscription);
             if (!report) break;
-            summary += (summary.empty() ? "" : "\r\n\r\n") + describe(*report);
+            if (!onlyChanges || report->changed())
+                summary += (summary.empty() ? "" : "\r\n\r\n") + describe(*report);
         } catch (const Error& error) {
             failures += (failures.empty() ? "" : "\r\n\r\n") + std::string(error.what());
         }
@@ -391,41 +380,45 @@ bool Subscriptions::actRefreshAll() {
     return failures.empty();
 }
 
+bool Subscriptions::actSubscribe(const std::string& address) {
+    if (!idle()) return false;
+    std::string chosen = address;
+    if (chosen.empty()) {
+        const std::optional<std::string> answer =
+            ui_.InputBox(std::string(kAddressCaption), std::string(kAddressPrompt), "");
+        if (!answer || text::trimBlanks(*answer).empty()) return false;
+        chosen = *answer;
+    }
+    return showOutcome([&] { return subscribe(chosen, {}); });
+}
+
+bool Subscriptions::actRefreshAll() {
+    if (!idle()) return false;
+    const std::vector<Subscription> subscriptions = list();
+    if (subscriptions.empty()) {
+        ui_.ShowMessage(std::string(kNoSubscriptions));
+        return false;
+    }
+    return refreshEach(subscriptions, false);
+}
+
 void Subscriptions::refreshDue() {
     const int days = settings_.subscriptionRefreshDays();
-    if (days <= 0 || !store_.isOpen() || exchange_.running() || browser_.busy()) return;
+    if (days <= 0 || !idle()) return;
     constexpr std::int64_t kSecondsPerDay = 86'400;
     const std::int64_t dueBefore = now_() - days * kSecondsPerDay;
-    std::string summary, failures;
-    for (const Subscription& subscription : list()) {
-        if (subscription.state.triedAt > dueBefore) continue;
-        try {
-            const std::optional<RefreshReport> report = refresh(subscription);
-            if (!report) break;
-            if (report->changed()) summary += (summary.empty() ? "" : "\r\n\r\n") + describe(*report);
-        } catch (const Error& error) {
-            failures += (failures.empty() ? "" : "\r\n\r\n") + std::string(error.what());
-        }
-    }
-    if (!summary.empty()) ui_.ShowMessage(summary);
-    if (!failures.empty()) ui_.ShowError(failures);
+    std::vector<Subscription> due = list();
+    std::erase_if(due,
+                  [&](const Subscription& subscription) { return subscription.state.triedAt > dueBefore; });
+    refreshEach(due, true);
 }
 
 bool Subscriptions::actRefresh(const Subscription& subscription) {
-    if (!store_.isOpen() || exchange_.running() || browser_.busy()) return false;
-    try {
-        const std::optional<RefreshReport> report = refresh(subscription);
-        if (!report) return false;
-        ui_.ShowMessageWithDetails(describe(*report), PlaylistExchange::describeDetails(report->read));
-    } catch (const Error& error) {
-        ui_.ShowError(error.what());
-        return false;
-    }
-    return true;
+    return idle() && showOutcome([&] { return refresh(subscription); });
 }
 
 bool Subscriptions::actUnsubscribe(const Subscription& subscription) {
-    if (!store_.isOpen() || exchange_.running() || browser_.busy()) return false;
+    if (!idle()) return false;
     if (!ui_.AskYesNo(kUnsubscribeCaption, "确实要取消订阅“" + subscription.row.name + "”吗？")) return false;
     std::size_t channels = 0;
     store_.forEachEntryOf(subscription.row.address, [&](const SourceEntry&) { ++channels; });

@@ -112,6 +112,13 @@ private:
     RefreshReport merge(const SubscriptionRow& subscription, const std::filesystem::path& list,
                         bool subscribing, bool dryRun);
     void noteAttempt(const std::string& name, const RefreshReport* report, std::string_view failure);
+    // Whether a menu command may run: the database open, no batch add nor tree build under way.
+    bool idle() const;
+    // Runs a subscribe or refresh and shows its summary or its error.
+    bool showOutcome(const std::function<std::optional<RefreshReport>()>& run);
+    // Refreshes each in turn, then shows the summaries (only of lists that
+    // changed, when asked) and the errors together; false when one failed.
+    bool refreshEach(const std::vector<Subscription>& subscriptions, bool onlyChanges);
     std::string uniqueSubscriptionName(std::string wanted);
 
     ChannelStore& store_;

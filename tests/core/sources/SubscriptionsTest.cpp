@@ -260,3 +260,30 @@ TEST_F(SubscriptionsTest, RepeatsOfAnIdAreToldApartByAddressThenTitleNotByPlace)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SubscriptionsTest, TheMenuCommandsAskShowAndRemove) {
+    EXPECT_FALSE(subscriptions().actRefreshAll());
+    ASSERT_EQ(ui_.messages.size(), 1U);
+    EXPECT_EQ(ui_.messages[0].text, Subscriptions::kNoSubscriptions);
+
+    web_.serve(kList, m3u(entries(2)));
+    ui_.inputAnswers.push_back(std::string("  ") + kList);
+    EXPECT_TRUE(subscriptions().actSubscribe());
+    EXPECT_NE(ui_.messages.back().text.find("新增 2"), std::string::npos) << ui_.messages.back().text;
+
+    ui_.inputAnswers.push_back(std::string("ftp://lists.example/a.m3u"));
+    EXPECT_FALSE(subscriptions().actSubscribe());
+    EXPECT_NE(ui_.errors.back().find("http://"), std::string::npos) << ui_.errors.back();
+
+    EXPECT_TRUE(subscriptions().actRefreshAll());
+    EXPECT_NE(ui_.messages.back().text.find("未变 2"), std::string::npos) << ui_.messages.back().text;
+
+    ui_.yesNoAnswers = {true, false};  // remove it, keep its channels
+    EXPECT_TRUE(subscriptions().actUnsubscribe(subscriptions().list().at(0)));
+    EXPECT_TRUE(subscriptions().list().empty());
+    EXPECT_EQ(userChannels(), 2);
+}
+
+}  // namespace
