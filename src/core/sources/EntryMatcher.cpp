@@ -32,6 +32,11 @@ EntryMatcher::EntryMatcher(std::vector<SourceEntry> known, YieldHook& yield)
     build(byAddress_);
 }
 
+// The unidentified round matches by the part alone.
+std::string_view EntryMatcher::idOf(const Index& index, std::string_view entryId) {
+    return index.unidentifiedOnly ? std::string_view() : entryId;
+}
+
 std::string_view EntryMatcher::partOf(const Index& index, const SourceEntry& entry) const {
     return index.withPart ? SeenParts(entry.seen)[index.part] : std::string_view();
 }
@@ -42,19 +47,24 @@ void EntryMatcher::build(Index& index) {
     index.built = true;
     index.slots.reserve(known_.size());
     for (std::size_t at = 0; at < known_.size(); ++at) {
-        if (!taken_[at]) index.slots.emplace_back(hashOf(known_[at].entryId, partOf(index, known_[at])), at);
         yield_.tick();
+        if (taken_[at]) continue;
+        const SourceEntry& entry = known_[at];
+        if (index.unidentifiedOnly && entry.entryId != SeenParts(entry.seen)[SeenParts::Address]) continue;
+        index.slots.emplace_back(hashOf(idOf(index, entry.entryId), partOf(index, entry)), at);
     }
     std::sort(index.slots.begin(), index.slots.end());
 }
 
 const SourceEntry* EntryMatcher::take(Index& index, std::string_view entryId, std::string_view part) {
     if (!index.built) build(index);
-    const std::uint64_t hash = hashOf(entryId, part);
+    const std::uint64_t hash = hashOf(idOf(index, entryId), part);
     for (auto slot = std::lower_bound(index.slots.begin(), index.slots.end(), hash, lessHash);
          slot != index.slots.end() && slot->first == hash; ++slot) {
         const std::size_t at = slot->second;
-        if (taken_[at] || known_[at].entryId != entryId || partOf(index, known_[at]) != part) continue;
+        if (taken_[at] || idOf(index, known_[at].entryId) != idOf(index, entryId) ||
+            partOf(index, known_[at]) != part)
+            continue;
         taken_[at] = true;
         return &known_[at];
     }
@@ -70,6 +80,10 @@ const SourceEntry* EntryMatcher::takeByName(std::string_view entryId, std::strin
 }
 
 const SourceEntry* EntryMatcher::takeAny(std::string_view entryId) { return take(byId_, entryId, {}); }
+
+const SourceEntry* EntryMatcher::takeUnidentifiedByName(std::string_view name) {
+    return take(unidentifiedByName_, {}, name);
+}
 
 std::vector<const SourceEntry*> EntryMatcher::untaken() const {
     std::vector<const SourceEntry*> left;

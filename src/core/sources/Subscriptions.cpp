@@ -218,7 +218,12 @@ RefreshReport Subscriptions::merge(const SubscriptionRow& subscription, const fs
         }
     }
     for (PlaylistExchange::ListedChannel* channel : unmatched) {
-        if (const SourceEntry* moved = matcher.takeAny(channel->entryId)) {
+        const SourceEntry* moved = matcher.takeAny(channel->entryId);
+        // Without an id of the list's own the id is the address: a new one
+        // is still the channel of that title.
+        if (!moved && channel->entryId == channel->url)
+            moved = matcher.takeUnidentifiedByName(channel->record.name);
+        if (moved) {
             matched(*channel, *moved);
         } else {
             fresh.push_back(std::move(*channel));
@@ -275,7 +280,7 @@ RefreshReport Subscriptions::merge(const SubscriptionRow& subscription, const fs
                     writer.update(record);
                 }
                 if (!store_.transactionOpen()) store_.beginTransaction();
-                store_.seeEntryAgain(record.name, now.seen);
+                store_.seeEntryAgain(record.name, now.entryId, now.seen);
                 writer.step();
                 yield_.tick();
             }

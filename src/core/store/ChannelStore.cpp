@@ -662,10 +662,11 @@ void ChannelStore::forEachEntryOf(std::string_view source,
     }
 }
 
-void ChannelStore::seeEntryAgain(std::string_view name, std::string_view seen) {
+void ChannelStore::seeEntryAgain(std::string_view name, std::string_view entryId, std::string_view seen) {
     impl_->requireWritable();
     auto q = impl_->run(sql::kSeeEntryAgain);
     q->bindText(":sqlsName", name);
+    q->bindText(":sqlsEntry", entryId);
     q->bindText(":sqlsSeen", seen);
     q->execute();
 }

@@ -233,8 +233,8 @@ public:
     std::optional<ChannelOrigin> readOrigin(std::string_view name);
     // Every channel that came from source, in no order.
     void forEachEntryOf(std::string_view source, const std::function<void(const SourceEntry&)>& visit);
-    // The source has the named channel's entry again, as `seen` says.
-    void seeEntryAgain(std::string_view name, std::string_view seen);
+    // The source has the named channel's entry again, under entryId, as `seen` says.
+    void seeEntryAgain(std::string_view name, std::string_view entryId, std::string_view seen);
     // The source no longer has the named channel's entry, since `at` (kept when already marked).
     void markEntryGone(std::string_view name, std::int64_t at);
     void forgetGoneMarks(std::string_view source);

@@ -214,7 +214,8 @@ inline constexpr std::string_view kReadChannelSource =
 inline constexpr std::string_view kEntriesOfSource =
     "select src_EntryId,src_Name,src_Seen,src_GoneSince from ChannelSource where src_Source=:sqlsSource";
 inline constexpr std::string_view kSeeEntryAgain =
-    "update ChannelSource set src_Seen=:sqlsSeen,src_GoneSince=null where src_Name=:sqlsName";
+    "update ChannelSource set src_EntryId=:sqlsEntry,src_Seen=:sqlsSeen,src_GoneSince=null "
+    "where src_Name=:sqlsName";
 inline constexpr std::string_view kMarkEntryGone =
     "update ChannelSource set src_GoneSince=:sqliAt where src_Name=:sqlsName and src_GoneSince is null";
 inline constexpr std::string_view kForgetGoneMarks =

@@ -287,3 +287,25 @@ TEST_F(SubscriptionsTest, TheMenuCommandsAskShowAndRemove) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SubscriptionsTest, AnEntryWithoutAnIdOfItsListKeepsItsChannelThroughANewAddress) {
+    web_.serve(kList,
+               "#EXTM3U\n#EXTINF:-1,龙岩综合\nhttp://a/old.m3u8\n#EXTINF:-1,龙岩公共\nhttp://a/2.m3u8\n");
+    subscriptions().subscribe(kList, {});
+    channels().setFavorited("龙岩综合", 1);
+    web_.serve(kList,
+               "#EXTM3U\n#EXTINF:-1,龙岩综合\nhttp://a/new.m3u8\n#EXTINF:-1,龙岩公共\nhttp://a/2.m3u8\n");
+    const RefreshReport report = refresh();
+    EXPECT_EQ(report.updated, 1);
+    EXPECT_EQ(report.added, 0);
+    EXPECT_TRUE(report.gone.empty());
+    EXPECT_EQ(url("龙岩综合"), "http://a/new.m3u8");
+    EXPECT_EQ(channels().readChannelDetails("龙岩综合").favorited, 1);
+    EXPECT_EQ(channels().readOrigin("龙岩综合")->entryId, "http://a/new.m3u8")
+        << "the id follows the address";
+    EXPECT_FALSE(refresh().changed());
+}
+
+}  // namespace
