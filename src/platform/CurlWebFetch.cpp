@@ -15,7 +15,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr const char* kUserAgent = "KestrelWave/1.0";
 // The loop wakes at least this often, and tells the caller at most this
 // often (less a little, so the waits do not add up): a window can paint and
 // a cancel is noticed within about twice the wait.
@@ -36,6 +35,7 @@ enum class Stop { None, TooLarge, HttpStatus, HeadersTooLong };
 
 struct Transfer {
     const FetchLimits* limits = nullptr;
+    std::string userAgent;  // without line breaks, which would start a header of their own
     CURL* easy = nullptr;
     std::string body;
     std::uint64_t received = 0;
@@ -163,7 +163,7 @@ CURL* makeHandle(const std::string& address, Transfer& transfer) {
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, static_cast<long>(std::max(0, limits.maxRedirects)));
     // Credentials in the address go to its own host only, never after a redirect.
     curl_easy_setopt(easy, CURLOPT_UNRESTRICTED_AUTH, 0L);
-    curl_easy_setopt(easy, CURLOPT_USERAGENT, kUserAgent);
+    curl_easy_setopt(easy, CURLOPT_USERAGENT, transfer.userAgent.c_str());
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connectTimeout.count()));
     // No overall time-out: a long list on a slow line takes as long as bytes
@@ -276,6 +276,8 @@ FetchResult CurlWebFetch::fetch(const std::string& address, const FetchLimits& l
 
     Transfer transfer;
     transfer.limits = &limits;
+    transfer.userAgent = withoutControls(limits.userAgent);
+    if (transfer.userAgent.empty()) transfer.userAgent = kDefaultUserAgent;
     Handles handles;
     handles.easy = makeHandle(address, transfer);
     if (!handles.easy || !handles.multi || !handles.add()) return failed(ProbeReason::NetworkError);

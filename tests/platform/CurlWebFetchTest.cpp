@@ -276,6 +276,23 @@ TEST(CurlWebFetch, AsksForCompressionOnlyWhenAllowed) {
     }
 }
 
+TEST(CurlWebFetch, SendsTheUserAgentOfTheLimitsOnOneLine) {
+    server().serve("/agent", document("x"));
+    const std::pair<std::string, std::string> cases[] = {
+        {"KestrelWave/1.0 (directory)", "KestrelWave/1.0 (directory)"},
+        {"KestrelWave/1.0\r\nX-Injected: 1", "KestrelWave/1.0X-Injected: 1"},
+        {"", "KestrelWave/1.0"},
+    };
+    for (const auto& [given, sent] : cases) {
+        FetchLimits limits = quickLimits();
+        limits.userAgent = given;
+        ASSERT_EQ(CurlWebFetch().fetch(server().url("/agent"), limits, {}).outcome, FetchOutcome::Fetched);
+        const std::string request = server().lastRequest("/agent");
+        EXPECT_NE(request.find("\r\nUser-Agent: " + sent + "\r\n"), std::string::npos) << request;
+        EXPECT_EQ(request.find("\r\nX-Injected"), std::string::npos) << request;
+    }
+}
+
 TEST(CurlWebFetch, ProgressRunsWhileTheServerIsSilent) {
     Server::Answer answer;
     answer.contentLength = 5000;

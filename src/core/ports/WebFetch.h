@@ -6,8 +6,12 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace kw {
+
+// How the program names itself to the servers it asks.
+inline constexpr std::string_view kDefaultUserAgent = "KestrelWave/1.0";
 
 // What one fetch of a document (a playlist, a directory's answer) may take.
 struct FetchLimits {
@@ -19,6 +23,8 @@ struct FetchLimits {
     int maxRedirects = 5;
     // Whether the server may compress the answer (gzip, deflate, br).
     bool compressed = true;
+    // Sent as the User-Agent header; empty sends kDefaultUserAgent.
+    std::string userAgent{kDefaultUserAgent};
 };
 
 enum class FetchOutcome { Fetched, Failed, TooLarge, Stalled, Cancelled };

@@ -9,6 +9,7 @@ namespace {
 
 constexpr std::string_view kSetupOptions = "SetupOptions";
 constexpr std::string_view kLastStatus = "LastStatus";
+constexpr std::string_view kDirectory = "Directory";
 
 int listIndex(const ProfileFile& file, std::string_view key, bool (*isValid)(int)) {
     const int index = file.readInteger(kLastStatus, key, 0);
@@ -116,6 +117,18 @@ int SettingsFile::subscriptionRefreshDays() const {
 
 void SettingsFile::setSubscriptionRefreshDays(int days) {
     ProfileFile(path()).writeInteger("Subscriptions", "RefreshAfterDays", days);
+}
+
+std::string SettingsFile::directoryServer() const {
+    return ProfileFile(path()).readText(kDirectory, "Server");
+}
+
+bool SettingsFile::reportsDirectoryClicks() const {
+    return ProfileFile(path()).readBool(kDirectory, "ReportClicks", true);
+}
+
+void SettingsFile::setReportDirectoryClicks(bool report) {
+    ProfileFile(path()).writeBool(kDirectory, "ReportClicks", report);
 }
 
 bool SettingsFile::hidesDeadChannels() const {

@@ -72,6 +72,14 @@ public:
     int subscriptionRefreshDays() const;
     void setSubscriptionRefreshDays(int days);
 
+    // [Directory] Server: the radio directory's server to ask instead of
+    // looking its mirrors up ("http://127.0.0.1:8080"); empty when missing.
+    std::string directoryServer() const;
+    // [Directory] ReportClicks: whether playing a directory station tells the
+    // directory, which counts the play; true when missing.
+    bool reportsDirectoryClicks() const;
+    void setReportDirectoryClicks(bool report);
+
     // [LastStatus]
     // The speed-channel set to load: the stored path, or SCS/Default.scs in the
     // program directory when the value is missing or empty. A relative stored

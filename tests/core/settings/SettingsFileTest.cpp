@@ -127,6 +127,19 @@ TEST_F(SettingsFileTest, SettersWriteTheKeysUnderTheirSections) {
     EXPECT_EQ(settings.classDisplayChannelIndex(), 6);
 }
 
+TEST_F(SettingsFileTest, DirectoryKeysDefaultToDiscoveryAndReportedClicks) {
+    SettingsFile settings(dir_);
+    EXPECT_EQ(settings.directoryServer(), "");
+    EXPECT_TRUE(settings.reportsDirectoryClicks());
+    settings.setReportDirectoryClicks(false);
+    EXPECT_EQ(stored(), "[Directory]\r\nReportClicks=0\r\n");
+    EXPECT_FALSE(settings.reportsDirectoryClicks());
+
+    store("[Directory]\r\nServer= http://127.0.0.1:8080 \r\n");
+    EXPECT_EQ(settings.directoryServer(), "http://127.0.0.1:8080");
+    EXPECT_TRUE(settings.reportsDirectoryClicks());
+}
+
 TEST_F(SettingsFileTest, SetterInAMissingProgramDirectoryReportsTheFile) {
     SettingsFile settings(dir_ / "gone");
     try {
