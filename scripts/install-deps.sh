@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config clang-format
   clang libclang-rt-14-dev
-  libsqlite3-dev libicu-dev libcurl4-openssl-dev libexpat1-dev zlib1g-dev
+  libsqlite3-dev libicu-dev libcurl4-openssl-dev libexpat1-dev libsimdjson-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins qt6-webengine-dev
   qt6-translations-l10n
