@@ -87,7 +87,7 @@ int runSources(CommandContext& context) {
     for (const Subscription& s : cli->subscriptions().list()) {
         context.out << tsvText(s.row.name) << '\t' << tsvText(s.row.address) << '\t' << s.state.entries
                     << '\t' << Subscriptions::timeText(s.state.refreshedAt) << '\t'
-                    << tsvText(s.state.failed ? "失败：" + s.state.result : s.state.result) << '\n';
+                    << tsvText(Subscriptions::resultText(s.state)) << '\n';
     }
     return 0;
 }

@@ -76,8 +76,7 @@ void SubscriptionWindow::reload() {
     for (const Subscription& s : shown_) {
         auto* item = new QTreeWidgetItem({qs(s.row.name), QString::number(s.state.entries),
                                           qs(Subscriptions::timeText(s.state.refreshedAt)),
-                                          qs(s.state.failed ? "失败：" + s.state.result : s.state.result),
-                                          qs(s.row.address)});
+                                          qs(Subscriptions::resultText(s.state)), qs(s.row.address)});
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
         list_->addTopLevelItem(item);
     }

@@ -58,6 +58,37 @@ bool fitsAddressLimit(std::string_view address) { return text::charCount(address
 
 std::string overlongReason() { return "地址超过 " + std::to_string(kMaxAddressChars) + " 个字符"; }
 
+bool isWebAddress(std::string_view text) {
+    const std::optional<std::string> scheme = exactSchemeOf(text);
+    return scheme && (*scheme == "http" || *scheme == "https");
+}
+
+std::string_view authorityOf(std::string_view address) {
+    const std::size_t slashes = address.find("://");
+    if (slashes == std::string_view::npos) return {};
+    std::string_view authority = address.substr(slashes + 3);
+    authority = authority.substr(0, std::min(authority.find_first_of("/?#"), authority.size()));
+    if (const std::size_t at = authority.rfind('@'); at != std::string_view::npos)
+        authority.remove_prefix(at + 1);
+    return authority;
+}
+
+std::string_view hostOf(std::string_view address) {
+    const std::string_view authority = authorityOf(address);
+    if (!authority.empty() && authority.front() == '[')  // [::1]:8000
+        return authority.substr(0, std::min(authority.find(']') + 1, authority.size()));
+    return authority.substr(0, std::min(authority.find(':'), authority.size()));
+}
+
+std::string_view fileNameOf(std::string_view address) {
+    const std::size_t slashes = address.find("://");
+    if (slashes == std::string_view::npos) return {};
+    std::string_view rest = address.substr(slashes + 3);
+    rest = rest.substr(0, std::min(rest.find_first_of("?#"), rest.size()));
+    const std::size_t slash = rest.rfind('/');
+    return slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+}
+
 std::string overlongMessage() {
     return "频道地址太长：" + overlongReason() +
            "，不能保存。截短的地址是错误的地址，请检查地址是否完整、正确。";

@@ -48,6 +48,19 @@ std::string overlongReason();
 // The message where a longer address would be stored (the add and edit form).
 std::string overlongMessage();
 
+// Whether text is an http or https address (a list or a directory is
+// fetched from one), scheme as written, ASCII case aside.
+bool isWebAddress(std::string_view text);
+
+// The parts of "scheme://user@host:port/path/name.m3u?query#part" that
+// names and checks are made of; empty where the address has none.
+// "host:port", without the user part: a name made from it shows no password.
+std::string_view authorityOf(std::string_view address);
+// "host" ("[::1]" for an IPv6 address), without the port.
+std::string_view hostOf(std::string_view address);
+// "name.m3u": the last part of the path, without query and fragment.
+std::string_view fileNameOf(std::string_view address);
+
 // The message where an address of another scheme would be stored.
 inline constexpr std::string_view kRefusedScheme =
     "不支持这种地址：只能使用 http、https、ftp、mms、rtsp、rtmp 等"

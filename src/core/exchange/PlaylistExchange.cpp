@@ -351,7 +351,7 @@ PlaylistExchange::ImportReport PlaylistExchange::importPlaylist(const fs::path& 
     ImportReport report;
     try {
         report = readPlaylist(file, options, [&](ListedChannel& listed) {
-            addListed(listed, source, writer, uniqueNames) ? ++renamed : 0;
+            if (addListed(listed, source, writer, uniqueNames)) ++renamed;
             ++added;
             writer.step();
         });

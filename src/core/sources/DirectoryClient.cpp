@@ -7,6 +7,7 @@
 #include "core/ports/DirectoryServers.h"
 #include "core/ports/UiPort.h"
 #include "core/settings/SettingsFile.h"
+#include "core/sources/DocumentFetch.h"
 
 #include <algorithm>
 #include <chrono>
@@ -14,9 +15,7 @@
 namespace kw {
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
-constexpr milliseconds kProgressInterval{100};
 constexpr std::string_view kAllDown = "所有电台目录服务器都无法访问：";
 
 constexpr bool isDigit(char c) { return c >= '0' && c <= '9'; }
@@ -79,13 +78,9 @@ bool isServerTrouble(long status) { return status >= 500 || status == 429 || sta
 std::optional<std::string> configuredServer(const SettingsFile& settings) {
     std::string server = settings.directoryServer();
     if (server.empty()) return std::nullopt;
-    const std::optional<std::string> scheme = address::exactSchemeOf(server);
-    const bool web = scheme && (*scheme == "http" || *scheme == "https");
-    const std::size_t host = web ? scheme->size() + 3 : 0;
     const bool plain = std::none_of(server.begin(), server.end(),
                                     [](char c) { return static_cast<unsigned char>(c) <= 0x20; });
-    if (!web || !plain || server.compare(scheme->size(), 3, "://") != 0 || server.size() <= host ||
-        server[host] == '/')
+    if (!address::isWebAddress(server) || !plain || address::hostOf(server).empty())
         throw Error(
             "设置文件 [Directory] Server 中的电台目录服务器地址无效，只能是 http:// 或 https:// "
             "开头的地址：" +
@@ -103,32 +98,6 @@ FetchLimits directoryLimits(std::uint64_t maxBytes) {
     limits.userAgent = kDirectoryUserAgent;
     return limits;
 }
-
-std::string megabytes(std::uint64_t bytes) { return std::to_string(bytes >> 20) + " MB"; }
-
-// The server's host for the progress line ("de1.api.radio-browser.info").
-std::string_view hostOf(std::string_view server) {
-    if (const auto scheme = server.find("://"); scheme != std::string_view::npos)
-        server.remove_prefix(scheme + 3);
-    return server;
-}
-
-// Ends the progress display however the request ends.
-class ProgressShown {
-public:
-    ProgressShown(UiPort& ui, bool shown) : ui_(ui), shown_(shown) {
-        if (shown_) ui_.OfferProgressCancel();
-    }
-    ~ProgressShown() {
-        if (shown_) ui_.EndProgress();
-    }
-    ProgressShown(const ProgressShown&) = delete;
-    ProgressShown& operator=(const ProgressShown&) = delete;
-
-private:
-    UiPort& ui_;
-    bool shown_;
-};
 
 }  // namespace
 
@@ -232,31 +201,23 @@ std::optional<std::string> DirectoryClient::ask(const std::string& pathAndQuery,
     const std::vector<std::string> servers = serversToTry();
     if (servers.empty()) throw Error(std::string(kAllDown) + "找不到任何服务器，请检查网络连接");
     const ProgressShown progressShown(ui_, shown == Shown::Progress);
+    const std::string_view what = shown == Shown::Progress ? "正在查询电台目录 " : "";
     std::string lastReason;
     for (const std::string& server : servers) {
         if (shown == Shown::Progress && !lastReason.empty() && ui_.ProgressCancelled()) return std::nullopt;
         const std::string address = server + "/json/" + pathAndQuery;
-        Clock::time_point lastProgress = Clock::now();
-        FetchResult result = web_.fetch(address, limits, [&](std::uint64_t received, std::uint64_t expected) {
-            yield_.yieldNow();
-            if (shown == Shown::Quiet) return true;
-            if (const Clock::time_point now = Clock::now(); now - lastProgress >= kProgressInterval) {
-                lastProgress = now;
-                const int percent =
-                    expected == 0 ? 0
-                                  : static_cast<int>(std::min<std::uint64_t>(100, received * 100 / expected));
-                ui_.ShowProgress("正在查询电台目录 " + std::string(hostOf(server)) + "：已收到 " +
-                                     std::to_string(received / 1024) + " KB",
-                                 percent);
-            }
-            return !ui_.ProgressCancelled();
-        });
+        FetchResult result = web_.fetch(
+            address, limits,
+            fetchProgressShown(ui_, yield_,
+                               what.empty() ? std::string()
+                                            : std::string(what) + std::string(address::authorityOf(server))));
         switch (result.outcome) {
             case FetchOutcome::Cancelled:
                 return std::nullopt;
             case FetchOutcome::TooLarge:
                 // Every mirror holds the same data: another one would send as much.
-                throw Error("电台目录的回答超过 " + megabytes(limits.maxBytes) + "，没有读取：" + address);
+                throw Error("电台目录的回答超过 " + megabytesText(limits.maxBytes) + "，没有读取：" +
+                            address);
             case FetchOutcome::Fetched:
                 if (looksLikeJson(result.body)) {
                     answered(server);
@@ -264,19 +225,14 @@ std::optional<std::string> DirectoryClient::ask(const std::string& pathAndQuery,
                 }
                 lastReason = server + "（回答的不是电台目录的数据）";
                 break;
-            case FetchOutcome::Stalled:
-                lastReason = server + "（服务器 " + std::to_string(limits.stallTimeout.count() / 1000) +
-                             " 秒没有再发送数据）";
-                break;
-            case FetchOutcome::Failed: {
-                const bool http = result.reason == ProbeReason::HttpStatus;
-                if (http && !isServerTrouble(result.httpStatus))
+            case FetchOutcome::Failed:
+                if (result.reason == ProbeReason::HttpStatus && !isServerTrouble(result.httpStatus))
                     throw Error("电台目录服务器拒绝了请求（HTTP " + std::to_string(result.httpStatus) +
                                 "）：" + address);
-                lastReason = server + "（" + std::string(probeReasonEntry(result.reason).words) +
-                             (http ? " " + std::to_string(result.httpStatus) : std::string()) + "）";
+                [[fallthrough]];
+            case FetchOutcome::Stalled:
+                lastReason = server + "（" + fetchFailureReason(result, limits) + "）";
                 break;
-            }
         }
     }
     // The mirrors may have moved: the next request asks the name system again.

@@ -25,24 +25,53 @@ constexpr std::chrono::milliseconds kProgressInterval{100};
 // when it names a playlist the readers know; empty otherwise, and the readers
 // then tell the format by the first bytes.
 std::string playlistExtensionOf(std::string_view address) {
-    std::string_view path = address;
-    if (const auto scheme = path.find("://"); scheme != std::string_view::npos)
-        path.remove_prefix(scheme + 3);
-    path = path.substr(0, path.find_first_of("?#"));
-    const auto slash = path.rfind('/');
-    if (slash == std::string_view::npos) return {};
-    const std::string name(path.substr(slash + 1));
-    const fs::path file(name);
+    const fs::path file{std::string(address::fileNameOf(address))};
     return PlaylistExchange::isPlaylistFile(file) ? ascii::lower(file.extension().string()) : std::string();
 }
 
-std::string megabytes(std::uint64_t bytes) { return std::to_string(bytes >> 20) + " MB"; }
-
 }  // namespace
 
-bool isWebAddress(std::string_view text) {
-    const std::optional<std::string> scheme = address::exactSchemeOf(text);
-    return scheme && (*scheme == "http" || *scheme == "https");
+ProgressShown::ProgressShown(UiPort& ui, bool shown) : ui_(ui), shown_(shown) {
+    if (shown_) ui_.OfferProgressCancel();
+}
+
+ProgressShown::~ProgressShown() {
+    if (shown_) ui_.EndProgress();
+}
+
+FetchProgress fetchProgressShown(UiPort& ui, YieldHook& yield, std::string what) {
+    return [&ui, &yield, what = std::move(what), lastProgress = Clock::now()](
+               std::uint64_t received, std::uint64_t expected) mutable {
+        yield.yieldNow();
+        if (what.empty()) return true;
+        if (const Clock::time_point now = Clock::now(); now - lastProgress >= kProgressInterval) {
+            lastProgress = now;
+            const int percent =
+                expected == 0 ? 0 : static_cast<int>(std::min<std::uint64_t>(100, received * 100 / expected));
+            ui.ShowProgress(what + "：已收到 " + std::to_string(received / 1024) + " KB", percent);
+        }
+        return !ui.ProgressCancelled();
+    };
+}
+
+std::string megabytesText(std::uint64_t bytes) { return std::to_string(bytes >> 20) + " MB"; }
+
+std::string fetchFailureReason(const FetchResult& result, const FetchLimits& limits) {
+    switch (result.outcome) {
+        case FetchOutcome::Fetched:
+            return {};
+        case FetchOutcome::TooLarge:
+            return "内容超过 " + megabytesText(limits.maxBytes);
+        case FetchOutcome::Stalled:
+            return "服务器 " + std::to_string(limits.stallTimeout.count() / 1000) + " 秒没有再发送数据";
+        case FetchOutcome::Cancelled:
+            return "已取消";
+        case FetchOutcome::Failed:
+            break;
+    }
+    std::string why(probeReasonEntry(result.reason).words);
+    if (result.reason == ProbeReason::HttpStatus) why += " " + std::to_string(result.httpStatus);
+    return why;
 }
 
 TemporaryFile::TemporaryFile(std::string_view extension) {
@@ -80,44 +109,16 @@ void TemporaryFile::write(std::string_view bytes, YieldHook& yield) const {
 FetchLimits playlistFetchLimits() { return FetchLimits{}; }
 
 std::string fetchFailureText(const FetchResult& result, const FetchLimits& limits, std::string_view address) {
-    std::string why;
-    switch (result.outcome) {
-        case FetchOutcome::Fetched:
-            return {};
-        case FetchOutcome::TooLarge:
-            why = "内容超过 " + megabytes(limits.maxBytes) + "，不像播放列表";
-            break;
-        case FetchOutcome::Stalled:
-            why = "服务器 " + std::to_string(limits.stallTimeout.count() / 1000) + " 秒没有再发送数据";
-            break;
-        case FetchOutcome::Cancelled:
-            why = "已取消";
-            break;
-        case FetchOutcome::Failed:
-            why = std::string(probeReasonEntry(result.reason).words);
-            if (result.reason == ProbeReason::HttpStatus) why += " " + std::to_string(result.httpStatus);
-            break;
-    }
+    if (result.outcome == FetchOutcome::Fetched) return {};
+    const std::string why = fetchFailureReason(result, limits) +
+                            (result.outcome == FetchOutcome::TooLarge ? "，不像播放列表" : "");
     return "不能从下面的地址读取播放列表（" + why + "）：\r\n\r\n" + std::string(address);
 }
 
 std::optional<TemporaryFile> fetchPlaylist(WebFetch& web, UiPort& ui, YieldHook& yield,
                                            const std::string& address, const FetchLimits& limits) {
     ui.OfferProgressCancel();
-    Clock::time_point lastProgress = Clock::now();
-    const FetchResult result =
-        web.fetch(address, limits, [&](std::uint64_t received, std::uint64_t expected) {
-            yield.yieldNow();
-            if (const Clock::time_point now = Clock::now(); now - lastProgress >= kProgressInterval) {
-                lastProgress = now;
-                const int percent =
-                    expected == 0 ? 0
-                                  : static_cast<int>(std::min<std::uint64_t>(100, received * 100 / expected));
-                ui.ShowProgress("正在下载播放列表：已收到 " + std::to_string(received / 1024) + " KB",
-                                percent);
-            }
-            return !ui.ProgressCancelled();
-        });
+    const FetchResult result = web.fetch(address, limits, fetchProgressShown(ui, yield, "正在下载播放列表"));
     if (result.outcome == FetchOutcome::Cancelled) return std::nullopt;
     if (result.outcome != FetchOutcome::Fetched) throw Error(fetchFailureText(result, limits, address));
     if (result.body.empty()) throw Error("不能导入：下面的地址回答的是空内容：\r\n\r\n" + address);

@@ -12,8 +12,30 @@ namespace kw {
 class UiPort;
 class YieldHook;
 
-// Whether text is an address a list is fetched from (http or https) rather than a file.
-bool isWebAddress(std::string_view text);
+// Offers cancel with the progress display when shown, and ends the display
+// however the command ends.
+class ProgressShown {
+public:
+    explicit ProgressShown(UiPort& ui, bool shown = true);
+    ~ProgressShown();
+    ProgressShown(const ProgressShown&) = delete;
+    ProgressShown& operator=(const ProgressShown&) = delete;
+
+private:
+    UiPort& ui_;
+    bool shown_;
+};
+
+// What a fetch calls while it waits: a turn for the window through yield
+// and, unless `what` is empty, the progress line "<what>：已收到 N KB" a few
+// times a second, and the display's cancel.
+FetchProgress fetchProgressShown(UiPort& ui, YieldHook& yield, std::string what);
+
+// "64 MB".
+std::string megabytesText(std::uint64_t bytes);
+// Why a fetch did not fetch, in the user's words: "连接被拒绝", "服务器回答
+// HTTP 404", "服务器 15 秒没有再发送数据", "内容超过 64 MB", "已取消".
+std::string fetchFailureReason(const FetchResult& result, const FetchLimits& limits);
 
 // A file in the system's temporary folder, removed with the object. The
 // fetched list is read from it by the same readers as a list on disk.

@@ -45,7 +45,6 @@ public:
     const SourceEntry* takeUnidentifiedByName(std::string_view name);
     // The known channels no entry took, in the order they were stored.
     std::vector<const SourceEntry*> untaken() const;
-    std::size_t size() const { return known_.size(); }
 
 private:
     // One round's index: a hash of the id and the round's part beside each

@@ -125,7 +125,7 @@ PlaylistExchange::ListedChannel stationRecord(const RadioStation& station) {
     record.name = cleanChannelValue(station.name, kChannelTextLimits[4]);
     listed.url = station.address;
     // The related site is opened on the desktop: a web page, never a file.
-    if (isWebAddress(station.homepage) && address::isAllowedAddress(station.homepage) &&
+    if (address::isWebAddress(station.homepage) && address::isAllowedAddress(station.homepage) &&
         text::charCount(station.homepage) <= kChannelTextLimits[6])
         record.link = station.homepage;
 

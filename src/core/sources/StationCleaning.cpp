@@ -107,7 +107,7 @@ bool cleanAddress(std::string& address) {
     });
     if (!plain)
         address = cleanStreamAddress(address);
-    else if (!isWebAddress(address) || addressHost(address).empty() ||
+    else if (!address::isWebAddress(address) || address::hostOf(address).empty() ||
              address.size() > address::kMaxAddressChars)
         address.clear();
     return !address.empty();
@@ -133,7 +133,7 @@ bool cleanStation(RadioStation& station, StationCleaning& report) {
     for (char& c : station.uuid) c = ascii::toLower(c);
     cleanLine(station.name, ChannelExchange::kMaxNameChars);
     if (station.name.empty()) {
-        station.name = addressHost(station.address);
+        station.name = address::hostOf(station.address);
         cleanLine(station.name, ChannelExchange::kMaxNameChars);
         ++report.namedByHost;
     }
@@ -178,20 +178,9 @@ std::string cleanStreamAddress(std::string_view address) {
         else
             kept += c;
     }
-    if (!isWebAddress(kept) || addressHost(kept).empty() || !address::fitsAddressLimit(kept)) return {};
+    if (!address::isWebAddress(kept) || address::hostOf(kept).empty() || !address::fitsAddressLimit(kept))
+        return {};
     return kept;
-}
-
-std::string_view addressHost(std::string_view address) {
-    const std::size_t slashes = address.find("://");
-    if (slashes == std::string_view::npos) return {};
-    std::string_view authority = address.substr(slashes + 3);
-    authority = authority.substr(0, std::min(authority.find_first_of("/?#"), authority.size()));
-    if (const std::size_t at = authority.rfind('@'); at != std::string_view::npos)
-        authority.remove_prefix(at + 1);
-    if (!authority.empty() && authority.front() == '[')  // [::1]:8000
-        return authority.substr(0, std::min(authority.find(']') + 1, authority.size()));
-    return authority.substr(0, std::min(authority.find(':'), authority.size()));
 }
 
 StationCleaning cleanStations(std::vector<RadioStation>& stations) {

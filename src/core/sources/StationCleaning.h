@@ -35,7 +35,4 @@ StationCleaning cleanStations(std::vector<RadioStation>& stations);
 // kept (another scheme, no host, a control character inside, too long).
 std::string cleanStreamAddress(std::string_view address);
 
-// The host of an http(s) address, without user, password or port.
-std::string_view addressHost(std::string_view address);
-
 }  // namespace kw

@@ -1,5 +1,6 @@
 #include "core/sources/Subscriptions.h"
 
+#include "core/base/AddressRules.h"
 #include "core/base/AsciiText.h"
 #include "core/base/Error.h"
 #include "core/base/LocalTime.h"
@@ -13,9 +14,7 @@
 #include "core/sources/DocumentFetch.h"
 #include "core/sources/EntryMatcher.h"
 
-#include <array>
 #include <ctime>
-#include <unordered_map>
 
 namespace kw {
 namespace {
@@ -28,18 +27,6 @@ constexpr std::string_view kAddressPrompt = "请输入播放列表的网址（ht
 constexpr std::string_view kNotAnAddress = "只能订阅 http:// 或 https:// 开头的网址：";
 constexpr std::string_view kEmptyList = "订阅源中没有任何可以导入的频道，频道保持原样：";
 constexpr std::size_t kMaxNameChars = 40;
-
-// The download's and the merge's progress display goes however the command ends.
-class ProgressShown {
-public:
-    explicit ProgressShown(UiPort& ui) : ui_(ui) {}
-    ~ProgressShown() { ui_.EndProgress(); }
-    ProgressShown(const ProgressShown&) = delete;
-    ProgressShown& operator=(const ProgressShown&) = delete;
-
-private:
-    UiPort& ui_;
-};
 
 }  // namespace
 
@@ -75,7 +62,13 @@ std::optional<Subscription> Subscriptions::find(std::string_view nameOrAddress) 
     return std::nullopt;
 }
 
-bool Subscriptions::isListAddress(std::string_view text) { return isWebAddress(text::trimBlanks(text)); }
+bool Subscriptions::isListAddress(std::string_view text) {
+    return address::isWebAddress(text::trimBlanks(text));
+}
+
+std::string Subscriptions::resultText(const RefreshState& state) {
+    return state.failed ? "失败：" + state.result : state.result;
+}
 
 std::string Subscriptions::timeText(std::int64_t secondsSince1970) {
     if (secondsSince1970 <= 0) return "从未";
@@ -86,15 +79,9 @@ std::string Subscriptions::timeText(std::int64_t secondsSince1970) {
 }
 
 std::string Subscriptions::nameFor(std::string_view address) {
-    std::string_view rest = address;
-    if (const auto scheme = rest.find("://"); scheme != std::string_view::npos)
-        rest.remove_prefix(scheme + 3);
-    rest = rest.substr(0, rest.find_first_of("?#"));
-    const std::string_view host = rest.substr(0, rest.find('/'));
-    std::string_view file = rest.substr(std::min(rest.size(), rest.rfind('/') + 1));
-    if (rest.find('/') == std::string_view::npos) file = {};
-    std::string stem(fs::path(std::string(file)).stem().string());
-    std::string name = stem.empty() ? std::string(host) : stem + " (" + std::string(host) + ")";
+    const std::string host(address::authorityOf(address));
+    const std::string stem = fs::path(std::string(address::fileNameOf(address))).stem().string();
+    std::string name = stem.empty() ? host : stem + " (" + host + ")";
     // A section of the refresh log ends at "]", and a line at a control.
     for (char& c : name) {
         if (c == '[' || c == ']' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
@@ -120,7 +107,7 @@ std::string Subscriptions::uniqueSubscriptionName(std::string wanted) {
 std::optional<RefreshReport> Subscriptions::subscribe(const std::string& address,
                                                       const SubscribeOptions& options) {
     const std::string trimmed(text::trimBlanks(address));
-    if (!isWebAddress(trimmed)) throw Error(std::string(kNotAnAddress) + trimmed);
+    if (!address::isWebAddress(trimmed)) throw Error(std::string(kNotAnAddress) + trimmed);
     if (!store_.isOpen()) store_.reopen();
     if (std::optional<Subscription> known = find(trimmed)) return refresh(*known, options.dryRun);
 
@@ -248,39 +235,11 @@ RefreshReport Subscriptions::merge(const SubscriptionRow& subscription, const fs
                 store_.addSubscription(subscription);
             }
             for (std::size_t i = 0; i < changed.size(); ++i) {
-                PlaylistExchange::ListedChannel& now = changed[i];
-                const SourceEntry& was = *before[i];
-                const SeenParts old(was.seen);
-                const SeenParts got(now.seen);
-                ChannelStore::EditableChannel current = store_.readChannelForEdit(was.name);
-                if (current.id == 0) continue;  // deleted since; its source row went with it
-                ChannelRecord record = current.record;
-                std::string url = old[SeenParts::Address] == got[SeenParts::Address]
-                                      ? unscrambleText(record.scrambledUrl, record.name)
-                                      : now.url;
-                if (old[SeenParts::Address] != got[SeenParts::Address]) record.type = now.record.type;
-                if (old[SeenParts::Class1] != got[SeenParts::Class1]) record.class1 = now.record.class1;
-                if (old[SeenParts::Class2] != got[SeenParts::Class2]) record.class2 = now.record.class2;
-                if (old[SeenParts::Class3] != got[SeenParts::Class3]) record.class3 = now.record.class3;
-                const bool retitled = old[SeenParts::Name] != got[SeenParts::Name] &&
-                                      !ascii::equalIgnoringCase(now.record.name, record.name);
-                if (retitled) {
-                    record.name = exchange_.CountChannelsByName(now.record.name) > 0
-                                      ? uniqueNames.make(now.record.name)
-                                      : now.record.name;
-                }
-                record.scrambledUrl = scrambleText(url, record.name);
-                if (retitled) {
-                    writer.rename(current.id, was.name, record);
-                    renames.emplace_back(was.name, record.name);
+                if (std::optional<std::pair<std::string, std::string>> rename =
+                        applyChange(*before[i], changed[i], writer, uniqueNames)) {
+                    renames.push_back(std::move(*rename));
                     ++report.renamed;
-                } else if (record.scrambledUrl != current.record.scrambledUrl ||
-                           record.class1 != current.record.class1 || record.class2 != current.record.class2 ||
-                           record.class3 != current.record.class3) {
-                    writer.update(record);
                 }
-                if (!store_.transactionOpen()) store_.beginTransaction();
-                store_.seeEntryAgain(record.name, now.entryId, now.seen);
                 writer.step();
                 yield_.tick();
             }
@@ -305,6 +264,39 @@ RefreshReport Subscriptions::merge(const SubscriptionRow& subscription, const fs
         for (const auto& [from, to] : renames) renamed_(from, to);
     }
     return report;
+}
+
+std::optional<std::pair<std::string, std::string>> Subscriptions::applyChange(
+    const SourceEntry& was, const PlaylistExchange::ListedChannel& now, ChannelExchange::BatchWriter& writer,
+    ChannelExchange::UniqueNames& uniqueNames) {
+    ChannelStore::EditableChannel current = store_.readChannelForEdit(was.name);
+    if (current.id == 0) return std::nullopt;  // deleted since; its source row went with it
+    const SeenParts old(was.seen);
+    const SeenParts got(now.seen);
+    ChannelRecord record = current.record;
+    const bool moved = old[SeenParts::Address] != got[SeenParts::Address];
+    const std::string url = moved ? now.url : unscrambleText(record.scrambledUrl, record.name);
+    if (moved) record.type = now.record.type;
+    if (old[SeenParts::Class1] != got[SeenParts::Class1]) record.class1 = now.record.class1;
+    if (old[SeenParts::Class2] != got[SeenParts::Class2]) record.class2 = now.record.class2;
+    if (old[SeenParts::Class3] != got[SeenParts::Class3]) record.class3 = now.record.class3;
+    const bool retitled = old[SeenParts::Name] != got[SeenParts::Name] &&
+                          !ascii::equalIgnoringCase(now.record.name, record.name);
+    if (retitled) {
+        record.name = exchange_.CountChannelsByName(now.record.name) > 0 ? uniqueNames.make(now.record.name)
+                                                                         : now.record.name;
+    }
+    record.scrambledUrl = scrambleText(url, record.name);
+    if (retitled) {
+        writer.rename(current.id, was.name, record);
+    } else if (record.scrambledUrl != current.record.scrambledUrl || record.class1 != current.record.class1 ||
+               record.class2 != current.record.class2 || record.class3 != current.record.class3) {
+        writer.update(record);
+    }
+    if (!store_.transactionOpen()) store_.beginTransaction();
+    store_.seeEntryAgain(record.name, now.entryId, now.seen);
+    if (!retitled) return std::nullopt;
+    return std::pair(was.name, record.name);
 }
 
 std::size_t Subscriptions::unsubscribe(const Subscription& subscription, bool deleteChannels) {

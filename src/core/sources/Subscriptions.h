@@ -16,7 +16,6 @@
 namespace kw {
 
 class ChannelBrowser;
-class ChannelExchange;
 class SettingsFile;
 class UiPort;
 class WebFetch;
@@ -101,6 +100,8 @@ public:
     static std::string describeLine(const RefreshReport& report);
     // Whether text names a list at an address (http, https) rather than a file.
     static bool isListAddress(std::string_view text);
+    // How the last refresh went as the list shows it: its result, after "失败：" when it failed.
+    static std::string resultText(const RefreshState& state);
     // A refresh time as the list shows it, "2026-12-11 14:02"; "从未" for 0.
     static std::string timeText(std::int64_t secondsSince1970);
     // A subscription's name made from its address: the list's file name, else its host.
@@ -111,6 +112,12 @@ private:
     // subscription is stored with them.
     RefreshReport merge(const SubscriptionRow& subscription, const std::filesystem::path& list,
                         bool subscribing, bool dryRun);
+    // Brings one channel to what its entry says now, in the fields the list
+    // changed; the old and new name when a new title renamed it.
+    std::optional<std::pair<std::string, std::string>> applyChange(const SourceEntry& was,
+                                                                   const PlaylistExchange::ListedChannel& now,
+                                                                   ChannelExchange::BatchWriter& writer,
+                                                                   ChannelExchange::UniqueNames& uniqueNames);
     void noteAttempt(const std::string& name, const RefreshReport* report, std::string_view failure);
     // Whether a menu command may run: the database open, no batch add nor tree build under way.
     bool idle() const;

@@ -33,8 +33,8 @@ TEST(RadioStationClean, TidiesAddressesOrRefusesThem) {
         {"http://a.example/" + std::string(address::kMaxAddressChars, 'x'), ""},
     };
     for (const auto& [given, kept] : cases) EXPECT_EQ(cleanStreamAddress(given), kept) << given;
-    EXPECT_EQ(addressHost("http://user:pw@radio.example:8000/x"), "radio.example");
-    EXPECT_EQ(addressHost("https://[::1]:8443/"), "[::1]");
+    EXPECT_EQ(address::hostOf("http://user:pw@radio.example:8000/x"), "radio.example");
+    EXPECT_EQ(address::hostOf("https://[::1]:8443/"), "[::1]");
 }
 
 TEST(RadioStationClean, DropsDuplicatesAndStationsWithoutAUsableAddress) {
