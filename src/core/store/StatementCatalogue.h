@@ -192,10 +192,12 @@ inline constexpr std::array<std::string_view, 4> kUpgradeChannelStatusFrom2 = {
 // said of the entry when last read (to tell a later change), and since when
 // the source no longer has it. Kept with its channel by name, as
 // ChannelStatus is. Subscription lists the sources read again on refresh.
-inline constexpr std::array<std::string_view, 5> kCreateSourceTables = {
+inline constexpr std::array<std::string_view, 6> kCreateSourceTables = {
     "create table ChannelSource (src_Name TEXT COLLATE NOCASE PRIMARY KEY,src_Source TEXT NOT NULL,"
     "src_EntryId TEXT NOT NULL,src_Seen TEXT,src_GoneSince INTEGER)",
     "create index ChannelSource_Entry on ChannelSource (src_Source,src_EntryId)",
+    // Every tree build reads the gone ones: only they are in this index.
+    "create index ChannelSource_Gone on ChannelSource (src_GoneSince) where src_GoneSince is not null",
     "create trigger ChannelSource_Delete after delete on ChannelInfo begin "
     "delete from ChannelSource where src_Name=old.ci_Name; end",
     "create trigger ChannelSource_Rename after update of ci_Name on ChannelInfo "
