@@ -55,7 +55,7 @@ std::unique_ptr<DesktopPort> makeDesktop(Opening opening, std::ostream& out) {
 CliSession::CliSession(CommandContext& context, Opening opening, Database database)
     : ui_(context.out, context.err),
       desktop_(makeDesktop(opening, context.out)),
-      session_(preparedProgramDir(context), ui_, *desktop_, probe_, web_) {
+      session_(preparedProgramDir(context), ui_, *desktop_, probe_, web_, directoryServers_) {
     // A preview changes nothing: no last played channel.
     session_.setPreview(opening == Opening::Print);
     if (database == Database::Open) session_.open();

@@ -7,6 +7,7 @@
 #include "core/session/Session.h"
 #include "platform/CurlStreamProbe.h"
 #include "platform/CurlWebFetch.h"
+#include "platform/DnsDirectoryServers.h"
 
 #include <chrono>
 #include <iosfwd>
@@ -48,6 +49,7 @@ private:
     std::unique_ptr<DesktopPort> desktop_;
     CurlStreamProbe probe_;
     CurlWebFetch web_;
+    DnsDirectoryServers directoryServers_{clockSeededRandomSource()};
     Session session_;
 };
 

@@ -47,7 +47,7 @@ frmMain::frmMain(std::filesystem::path programDir, DesktopPort& desktop, QWidget
       // Long loops let the window paint; input waits until they are done, so
       // no command starts in the middle of a tree build. An import's progress
       // window keeps input from the others and takes its own (cancel, exit).
-      session_(std::make_unique<Session>(programDir_, ui_, desktop, probe_, web_,
+      session_(std::make_unique<Session>(programDir_, ui_, desktop, probe_, web_, directoryServers_,
                                          [this] {
                                              QCoreApplication::processEvents(
                                                  ui_.progressShown() ? QEventLoop::AllEvents

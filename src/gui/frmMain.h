@@ -8,6 +8,7 @@
 #include "gui/SpeedSlotBar.h"
 #include "platform/CurlStreamProbe.h"
 #include "platform/CurlWebFetch.h"
+#include "platform/DnsDirectoryServers.h"
 
 #include <QMetaObject>
 #include <QPoint>
@@ -167,6 +168,7 @@ private:
     QtUi ui_;
     CurlStreamProbe probe_;
     CurlWebFetch web_;
+    DnsDirectoryServers directoryServers_{clockSeededRandomSource()};
     std::unique_ptr<Session> session_;
     // The parts below go before the session, whose clock and tree they follow.
     std::unique_ptr<frmADWindow> adWindow_;

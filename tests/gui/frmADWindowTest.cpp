@@ -1,6 +1,7 @@
 #include "TestInstallation.h"
 #include "gui/QtUi.h"
 #include "support/FakeDesktop.h"
+#include "support/FakeDirectoryServers.h"
 #include "support/FakeProbe.h"
 #include "support/FakeWebFetch.h"
 
@@ -62,7 +63,7 @@ private slots:
         install_ = std::make_unique<TestInstallation>();
         // Nothing listens there: the page fails at once, as without a network.
         kw::SettingsFile(install_->dir()).setAuthorHomePage("http://127.0.0.1:9/kw");
-        session_ = std::make_unique<kw::Session>(install_->dir(), ui_, desktop_, probe_, web_);
+        session_ = std::make_unique<kw::Session>(install_->dir(), ui_, desktop_, probe_, web_, servers_);
         window_ = std::make_unique<kw::frmADWindow>(session_->adClock(), desktop_);
     }
 
@@ -159,7 +160,7 @@ private slots:
             "<a id=\"go\" href=\"http://elsewhere.example/x\">x</a></body></html>");
         kw::SettingsFile(install_->dir()).setAuthorHomePage(server.home().toStdString());
         window_.reset();
-        session_ = std::make_unique<kw::Session>(install_->dir(), ui_, desktop_, probe_, web_);
+        session_ = std::make_unique<kw::Session>(install_->dir(), ui_, desktop_, probe_, web_, servers_);
         window_ = std::make_unique<kw::frmADWindow>(session_->adClock(), desktop_);
         window_->showMode(AdMode::News);
         // The view comes from the web view module, loaded only now.
@@ -219,6 +220,7 @@ private:
     kw::test::FakeDesktop desktop_;
     kw::test::FakeProbe probe_;
     kw::test::FakeWebFetch web_;
+    kw::test::FakeDirectoryServers servers_;
     std::unique_ptr<kw::Session> session_;
     std::unique_ptr<kw::frmADWindow> window_;
 };

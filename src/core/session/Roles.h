@@ -20,6 +20,7 @@
 #include "core/settings/Preferences.h"
 #include "core/settings/ReadableColors.h"
 #include "core/settings/Skin.h"
+#include "core/sources/RadioDirectory.h"
 #include "core/sources/Subscriptions.h"
 #include "core/speed/SpeedChannelSet.h"
 #include "core/speed/SpeedSlots.h"

@@ -26,6 +26,8 @@
 #include "core/session/OptionsVisit.h"
 #include "core/settings/AboutPage.h"
 #include "core/settings/Skin.h"
+#include "core/sources/DirectoryClient.h"
+#include "core/sources/RadioDirectory.h"
 #include "core/speed/SlotPlayer.h"
 #include "core/speed/SpeedChannelSet.h"
 #include "core/speed/SpeedChannels.h"
@@ -74,6 +76,10 @@ struct Session::Parts {
           preferences(session.programDir_, session.settings_),
           subscriptions(*store, channelExchange, browser, session.settings_, session.web_, session.ui_,
                         session.yield_, session.programDir_, ChannelHealth::systemSeconds),
+          directoryClient(session.web_, session.directoryServers_, session.ui_, session.yield_,
+                          session.settings_),
+          directory(*store, channelExchange, browser, subscriptions, directoryClient, shell, session.ui_,
+                    session.yield_),
           background(*store, health, session.settings_, session.probe_,
                      BackgroundCheckHooks{[this, &session] {
                                               return health.probing() || browser.busy() ||
@@ -107,17 +113,21 @@ struct Session::Parts {
     DatabaseCare database;
     Preferences preferences;
     Subscriptions subscriptions;
+    DirectoryClient directoryClient;
+    RadioDirectory directory;
     // Last: its thread is stopped before anything it uses goes.
     BackgroundCheck background;
 };
 
 Session::Session(std::filesystem::path programDir, UiPort& ui, DesktopPort& desktop, StreamProbe& probe,
-                 WebFetch& web, YieldHook::Callback yield, Environment environment, RandomSource random)
+                 WebFetch& web, DirectoryServers& directoryServers, YieldHook::Callback yield,
+                 Environment environment, RandomSource random)
     : programDir_(std::move(programDir)),
       ui_(ui),
       desktop_(desktop),
       probe_(probe),
       web_(web),
+      directoryServers_(directoryServers),
       yield_(std::move(yield)),
       environment_(std::move(environment)),
       random_(std::move(random)),
@@ -126,6 +136,11 @@ Session::Session(std::filesystem::path programDir, UiPort& ui, DesktopPort& desk
       parts_(std::make_unique<Parts>(*this)) {
     parts_->subscriptions.setRenameHook(
         [this](std::string_view from, std::string_view to) { parts_->speedSlots.followRename(from, to); });
+    parts_->subscriptions.readSourceWith(
+        std::string(RadioDirectory::kSourceAddress),
+        [this](const std::vector<SourceEntry>& known, const Subscriptions::Take& take) {
+            return parts_->directory.readAgain(known, take);
+        });
 }
 
 Session::~Session() = default;
@@ -150,6 +165,8 @@ ChannelHealth& Session::health() { return parts_->health; }
 BackgroundCheck& Session::backgroundCheck() { return parts_->background; }
 DeadChannelCleanup& Session::deadChannelCleanup() { return parts_->deadChannelCleanup; }
 Subscriptions& Session::subscriptions() { return parts_->subscriptions; }
+
+RadioDirectory& Session::directory() { return parts_->directory; }
 
 void Session::openDatabase() {
     // What a writer killed midway left behind goes before anything is read.

@@ -35,6 +35,8 @@ class DeadChannelCleanup;
 class ChannelStore;
 class DesktopHelpers;
 class DesktopPort;
+class DirectoryServers;
+class RadioDirectory;
 class OptionsVisit;
 class ShellOpener;
 class StreamProbe;
@@ -78,7 +80,7 @@ struct WindowState {
 class Session {
 public:
     Session(std::filesystem::path programDir, UiPort& ui, DesktopPort& desktop, StreamProbe& probe,
-            WebFetch& web, YieldHook::Callback yield = {},
+            WebFetch& web, DirectoryServers& directoryServers, YieldHook::Callback yield = {},
             Environment environment = Environment::fromProcess(),
             RandomSource random = clockSeededRandomSource());
     ~Session();
@@ -138,6 +140,8 @@ public:
     DeadChannelCleanup& deadChannelCleanup();
     // Playlists fetched from an address, and their refresh.
     Subscriptions& subscriptions();
+    // The community radio directory: its search, and its stations as channels.
+    RadioDirectory& directory();
 
     // --- the options window
 
@@ -175,6 +179,7 @@ private:
     DesktopPort& desktop_;
     StreamProbe& probe_;
     WebFetch& web_;
+    DirectoryServers& directoryServers_;
     YieldHook yield_;
     Environment environment_;
     RandomSource random_;

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <future>
 
 namespace kw {
 namespace {
@@ -187,7 +188,14 @@ bool DirectoryClient::reportClick(std::string_view uuid) {
 
 std::vector<std::string> DirectoryClient::serversToTry() {
     if (std::optional<std::string> fixed = configuredServer(settings_)) return {std::move(*fixed)};
-    if (discovered_.empty()) discovered_ = servers_.candidates();
+    if (discovered_.empty()) {
+        // The name system may take seconds to answer, or not answer at all
+        // without a network: the window keeps its turns meanwhile.
+        std::future<std::vector<std::string>> found =
+            std::async(std::launch::async, [this] { return servers_.candidates(); });
+        while (found.wait_for(milliseconds(20)) != std::future_status::ready) yield_.yieldNow();
+        discovered_ = found.get();
+    }
     return discovered_;
 }
 

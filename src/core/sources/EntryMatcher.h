@@ -43,6 +43,8 @@ public:
     // its address, so a new address is a new id): the untaken channel of that
     // title that had no such id either.
     const SourceEntry* takeUnidentifiedByName(std::string_view name);
+    // The known channels, in the order they were stored.
+    const std::vector<SourceEntry>& known() const { return known_; }
     // The known channels no entry took, in the order they were stored.
     std::vector<const SourceEntry*> untaken() const;
 

@@ -90,18 +90,24 @@ std::string Subscriptions::nameFor(std::string_view address) {
     return name.empty() ? "订阅" : name;
 }
 
-std::string Subscriptions::uniqueSubscriptionName(std::string wanted) {
+void Subscriptions::readSourceWith(std::string sourceAddress, SourceReader reader) {
+    readers_.insert_or_assign(std::move(sourceAddress), std::move(reader));
+}
+
+SubscriptionRow Subscriptions::newRow(std::string address, std::string wanted, std::string class0) {
     const std::vector<SubscriptionRow> rows = store_.readSubscriptions();
     const auto taken = [&](std::string_view name) {
         return std::any_of(rows.begin(), rows.end(), [&](const SubscriptionRow& row) {
             return ascii::equalIgnoringCase(row.name, name);
         });
     };
-    if (!taken(wanted)) return wanted;
-    for (int number = 2;; ++number) {
-        std::string candidate = wanted + " (" + std::to_string(number) + ")";
-        if (!taken(candidate)) return candidate;
-    }
+    SubscriptionRow row;
+    row.address = std::move(address);
+    row.class0 = std::move(class0);
+    row.addedAt = now_();
+    row.name = wanted;
+    for (int number = 2; taken(row.name); ++number) row.name = wanted + " (" + std::to_string(number) + ")";
+    return row;
 }
 
 std::optional<RefreshReport> Subscriptions::subscribe(const std::string& address,
@@ -111,15 +117,13 @@ std::optional<RefreshReport> Subscriptions::subscribe(const std::string& address
     if (!store_.isOpen()) store_.reopen();
     if (std::optional<Subscription> known = find(trimmed)) return refresh(*known, options.dryRun);
 
-    SubscriptionRow row;
-    row.address = trimmed;
-    row.class0 = options.class0;
-    row.name = uniqueSubscriptionName(options.name.empty() ? nameFor(trimmed) : options.name);
-    row.addedAt = now_();
+    const SubscriptionRow row =
+        newRow(trimmed, options.name.empty() ? nameFor(trimmed) : options.name, options.class0);
     const ProgressShown shown(ui_);
     const std::optional<TemporaryFile> list = fetchPlaylist(web_, ui_, yield_, trimmed);
     if (!list) return std::nullopt;
-    RefreshReport report = merge(row, list->path(), true, options.dryRun);
+    RefreshReport report =
+        merge(row, playlistReader(row, list->path(), options.dryRun), true, options.dryRun);
     if (!options.dryRun && !report.read.cancelled) noteAttempt(row.name, &report, {});
     return report;
 }
@@ -127,12 +131,17 @@ std::optional<RefreshReport> Subscriptions::subscribe(const std::string& address
 std::optional<RefreshReport> Subscriptions::refresh(const Subscription& subscription, bool dryRun) {
     if (!store_.isOpen()) store_.reopen();
     const ProgressShown shown(ui_);
-    try {
-        const std::optional<TemporaryFile> list = fetchPlaylist(web_, ui_, yield_, subscription.row.address);
-        if (!list) return std::nullopt;
-        RefreshReport report = merge(subscription.row, list->path(), false, dryRun);
+    const auto mergeFrom = [&](const SourceReader& read) {
+        RefreshReport report = merge(subscription.row, read, false, dryRun);
         if (!dryRun && !report.read.cancelled) noteAttempt(subscription.row.name, &report, {});
         return report;
+    };
+    try {
+        if (const auto own = readers_.find(subscription.row.address); own != readers_.end())
+            return mergeFrom(own->second);
+        const std::optional<TemporaryFile> list = fetchPlaylist(web_, ui_, yield_, subscription.row.address);
+        if (!list) return std::nullopt;
+        return mergeFrom(playlistReader(subscription.row, list->path(), dryRun));
     } catch (const Error& error) {
         if (!dryRun) noteAttempt(subscription.row.name, nullptr, error.what());
         throw;
@@ -160,7 +169,18 @@ void Subscriptions::noteAttempt(const std::string& name, const RefreshReport* re
     }
 }
 
-RefreshReport Subscriptions::merge(const SubscriptionRow& subscription, const fs::path& list,
+Subscriptions::SourceReader Subscriptions::playlistReader(const SubscriptionRow& subscription,
+                                                          const fs::path& file, bool dryRun) {
+    return
+        [this,
+         options = PlaylistExchange::ImportOptions{subscription.class0, dryRun, false, subscription.address},
+         file](const std::vector<SourceEntry>&, const Take& take) {
+            PlaylistExchange playlists(exchange_, store_, ui_, yield_);
+            return std::optional(playlists.readPlaylist(file, options, take));
+        };
+}
+
+RefreshReport Subscriptions::merge(const SubscriptionRow& subscription, const SourceReader& read,
                                    bool subscribing, bool dryRun) {
     RefreshReport report;
     report.name = subscription.name;
@@ -174,7 +194,6 @@ RefreshReport Subscriptions::merge(const SubscriptionRow& subscription, const fs
     });
     EntryMatcher matcher(std::move(stored), yield_);
 
-    PlaylistExchange playlists(exchange_, store_, ui_, yield_);
     std::vector<PlaylistExchange::ListedChannel> fresh, changed, pending;
     std::vector<const SourceEntry*> before;  // beside `changed`
     const auto matched = [&](PlaylistExchange::ListedChannel& channel, const SourceEntry& was) {
@@ -185,14 +204,16 @@ RefreshReport Subscriptions::merge(const SubscriptionRow& subscription, const fs
             before.push_back(&was);
         }
     };
-    PlaylistExchange::ImportOptions options{subscription.class0, dryRun, false, subscription.address};
-    report.read = playlists.readPlaylist(list, options, [&](PlaylistExchange::ListedChannel& channel) {
-        if (const SourceEntry* same = matcher.takeByAddress(channel.entryId, channel.url)) {
-            matched(channel, *same);
-        } else {
-            pending.push_back(std::move(channel));
-        }
-    });
+    std::optional<PlaylistExchange::ImportReport> entries =
+        read(matcher.known(), [&](PlaylistExchange::ListedChannel& channel) {
+            if (const SourceEntry* same = matcher.takeByAddress(channel.entryId, channel.url)) {
+                matched(channel, *same);
+            } else {
+                pending.push_back(std::move(channel));
+            }
+        });
+    if (!entries) entries.emplace().cancelled = true;
+    report.read = std::move(*entries);
     if (report.read.cancelled) return report;
     if (report.unchanged == 0 && changed.empty() && pending.empty())
         throw Error(std::string(kEmptyList) + subscription.address);
@@ -243,6 +264,7 @@ RefreshReport Subscriptions::merge(const SubscriptionRow& subscription, const fs
                 writer.step();
                 yield_.tick();
             }
+            PlaylistExchange playlists(exchange_, store_, ui_, yield_);
             for (PlaylistExchange::ListedChannel& channel : fresh) {
                 playlists.addListed(channel, subscription.address, writer, uniqueNames);
                 writer.step();

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,6 +51,11 @@ public:
     using Clock = std::function<std::int64_t()>;
     // Hears of each channel a refresh renamed, so that speed slots follow it.
     using RenameHook = std::function<void(std::string_view from, std::string_view to)>;
+    using Take = std::function<void(PlaylistExchange::ListedChannel&)>;
+    // Reads a source's entries as they stand now, handing each to take:
+    // given the entries the catalogue holds from it. nullopt when cancelled.
+    using SourceReader = std::function<std::optional<PlaylistExchange::ImportReport>(
+        const std::vector<SourceEntry>& known, const Take& take)>;
 
     static constexpr std::string_view kNoSubscription = "没有这个订阅：";
     static constexpr std::string_view kNoSubscriptions = "还没有订阅任何播放列表。";
@@ -59,6 +65,12 @@ public:
                   const std::filesystem::path& programDir, Clock now);
 
     void setRenameHook(RenameHook hook) { renamed_ = std::move(hook); }
+    // A source that is no playlist at an address (the radio directory) is
+    // read again by its own reader; its subscription row names it.
+    void readSourceWith(std::string sourceAddress, SourceReader reader);
+    // A new subscription row for address, not yet stored: named wanted, or
+    // wanted with a number when another subscription bears that name.
+    SubscriptionRow newRow(std::string address, std::string wanted, std::string class0);
 
     // Every subscription with how its last refresh went, oldest first.
     std::vector<Subscription> list();
@@ -108,10 +120,13 @@ public:
     static std::string nameFor(std::string_view address);
 
 private:
-    // Brings the subscription's channels to the list in the file; a new
+    // Brings the subscription's channels to the entries read tells; a new
     // subscription is stored with them.
-    RefreshReport merge(const SubscriptionRow& subscription, const std::filesystem::path& list,
-                        bool subscribing, bool dryRun);
+    RefreshReport merge(const SubscriptionRow& subscription, const SourceReader& read, bool subscribing,
+                        bool dryRun);
+    // The reader of a playlist fetched to file.
+    SourceReader playlistReader(const SubscriptionRow& subscription, const std::filesystem::path& file,
+                                bool dryRun);
     // Brings one channel to what its entry says now, in the fields the list
     // changed; the old and new name when a new title renamed it.
     std::optional<std::pair<std::string, std::string>> applyChange(const SourceEntry& was,
@@ -126,7 +141,6 @@ private:
     // Refreshes each in turn, then shows the summaries (only of lists that
     // changed, when asked) and the errors together; false when one failed.
     bool refreshEach(const std::vector<Subscription>& subscriptions, bool onlyChanges);
-    std::string uniqueSubscriptionName(std::string wanted);
 
     ChannelStore& store_;
     ChannelExchange& exchange_;
@@ -138,6 +152,7 @@ private:
     RefreshLog log_;
     Clock now_;
     RenameHook renamed_;
+    std::map<std::string, SourceReader, std::less<>> readers_;
 };
 
 }  // namespace kw

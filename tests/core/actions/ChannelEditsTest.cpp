@@ -12,6 +12,7 @@
 #include "core/session/Session.h"
 #include "core/store/ChannelStore.h"
 #include "support/FakeDesktop.h"
+#include "support/FakeDirectoryServers.h"
 #include "support/FakeProbe.h"
 #include "support/FakeUi.h"
 #include "support/FakeWebFetch.h"
@@ -48,7 +49,7 @@ protected:
             ChannelStore::open(dir_ / ChannelStore::kFileName)
                 ->writeSettingsRow(lockMode, scrambleText(password, computerKey()));
         }
-        session_ = std::make_unique<Session>(dir_.path(), ui_, desktop_, probe_, web_);
+        session_ = std::make_unique<Session>(dir_.path(), ui_, desktop_, probe_, web_, servers_);
         session_->open();
         browser().setDisplayMode(displayMode);
         browser().RebuildChannelTree(false);
@@ -115,6 +116,7 @@ protected:
     test::FakeDesktop desktop_;
     test::FakeProbe probe_;
     test::FakeWebFetch web_;
+    test::FakeDirectoryServers servers_;
     std::unique_ptr<Session> session_;
     TreeEvents events_;
 };

@@ -7,6 +7,7 @@
 #include "core/session/Roles.h"
 #include "core/session/Session.h"
 #include "support/FakeDesktop.h"
+#include "support/FakeDirectoryServers.h"
 #include "support/FakeProbe.h"
 #include "support/FakeUi.h"
 #include "support/FakeWebFetch.h"
@@ -51,7 +52,7 @@ protected:
     Session& session() {
         if (!session_) {
             store_.reset();
-            session_ = std::make_unique<Session>(programDir_, ui_, desktop_, probe_, web_);
+            session_ = std::make_unique<Session>(programDir_, ui_, desktop_, probe_, web_, servers_);
             session_->open();
         }
         return *session_;
@@ -81,6 +82,7 @@ protected:
     test::FakeDesktop desktop_;
     test::FakeProbe probe_;
     test::FakeWebFetch web_;
+    test::FakeDirectoryServers servers_;
     std::unique_ptr<Session> session_;
 };
 

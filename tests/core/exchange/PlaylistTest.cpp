@@ -9,6 +9,7 @@
 #include "core/session/Session.h"
 #include "support/ExpectError.h"
 #include "support/FakeDesktop.h"
+#include "support/FakeDirectoryServers.h"
 #include "support/FakeProbe.h"
 #include "support/FakeUi.h"
 #include "support/FakeWebFetch.h"
@@ -96,7 +97,7 @@ protected:
     Session& session() {
         if (!session_) {
             store_.reset();
-            session_ = std::make_unique<Session>(programDir_, ui_, desktop_, probe_, web_);
+            session_ = std::make_unique<Session>(programDir_, ui_, desktop_, probe_, web_, servers_);
             session_->open();
         }
         return *session_;
@@ -122,6 +123,7 @@ protected:
     test::FakeDesktop desktop_;
     test::FakeProbe probe_;
     test::FakeWebFetch web_;
+    test::FakeDirectoryServers servers_;
     std::unique_ptr<Session> session_;
 };
 

@@ -3,6 +3,7 @@
 #include "core/store/ChannelStore.h"
 #include "core/store/Compaction.h"
 #include "support/FakeDesktop.h"
+#include "support/FakeDirectoryServers.h"
 #include "support/FakeProbe.h"
 #include "support/FakeUi.h"
 #include "support/FakeWebFetch.h"
@@ -35,9 +36,9 @@ protected:
     Session& session() {
         if (!session_) {
             store_.reset();
-            session_ =
-                std::make_unique<Session>(programDir_, ui_, desktop_, probe_, web_, YieldHook::Callback{},
-                                          Environment::fromProcess(), [this](int) { return draw_; });
+            session_ = std::make_unique<Session>(programDir_, ui_, desktop_, probe_, web_, servers_,
+                                                 YieldHook::Callback{}, Environment::fromProcess(),
+                                                 [this](int) { return draw_; });
             session_->open();
         }
         return *session_;
@@ -50,6 +51,7 @@ protected:
     test::FakeDesktop desktop_;
     test::FakeProbe probe_;
     test::FakeWebFetch web_;
+    test::FakeDirectoryServers servers_;
     std::unique_ptr<Session> session_;
     int draw_ = 0;  // the exit's compaction draw
 };
@@ -140,7 +142,7 @@ TEST_P(CrashTest, StartUpOpensAWholeDatabase) {
     store_.reset();
     fs::copy_file(database(), temporary());
     if (!GetParam().databaseStays) fs::remove(database());
-    Session session(programDir_, ui_, desktop_, probe_, web_);
+    Session session(programDir_, ui_, desktop_, probe_, web_, servers_);
     session.open();
     EXPECT_EQ(kw::test::SessionProbe::store(session).countChannelsInGroup(2), 100);
     EXPECT_EQ(fs::exists(temporary()), GetParam().copyStays);

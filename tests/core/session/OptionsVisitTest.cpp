@@ -3,6 +3,7 @@
 #include "core/session/Roles.h"
 #include "core/session/Session.h"
 #include "support/FakeDesktop.h"
+#include "support/FakeDirectoryServers.h"
 #include "support/FakeProbe.h"
 #include "support/FakeUi.h"
 #include "support/FakeWebFetch.h"
@@ -20,7 +21,7 @@ protected:
         makeStore();
         addChannel("中央一台", "mms://one/");
         store_.reset();
-        session_ = std::make_unique<Session>(programDir_, ui_, desktop_, probe_, web_);
+        session_ = std::make_unique<Session>(programDir_, ui_, desktop_, probe_, web_, servers_);
         session_->open();
     }
 
@@ -30,6 +31,7 @@ protected:
     test::FakeDesktop desktop_;
     test::FakeProbe probe_;
     test::FakeWebFetch web_;
+    test::FakeDirectoryServers servers_;
     std::unique_ptr<Session> session_;
 };
 
@@ -101,7 +103,8 @@ TEST(OptionsVisitWithoutDatabase, OpensNothing) {
     test::FakeDesktop desktop;
     test::FakeProbe probe;
     test::FakeWebFetch web;
-    Session session("/nonexistent", ui, desktop, probe, web);
+    test::FakeDirectoryServers servers;
+    Session session("/nonexistent", ui, desktop, probe, web, servers);
     EXPECT_EQ(session.visitOptions(OptionsPage::Settings), nullptr);
     EXPECT_TRUE(ui.messages.empty());
 }

@@ -8,6 +8,7 @@
 #include "core/speed/SpeedChannels.h"
 #include "core/store/ChannelStore.h"
 #include "support/FakeDesktop.h"
+#include "support/FakeDirectoryServers.h"
 #include "support/FakeProbe.h"
 #include "support/FakeUi.h"
 #include "support/FakeWebFetch.h"
@@ -25,7 +26,7 @@ protected:
     SessionTest() { kw::createInstallation(dir_.path(), KW_DATA_DIR, false); }
 
     std::unique_ptr<kw::Session> startSession(kw::StartupHooks hooks = {}) {
-        auto session = std::make_unique<kw::Session>(dir_.path(), ui_, desktop_, probe_, web_);
+        auto session = std::make_unique<kw::Session>(dir_.path(), ui_, desktop_, probe_, web_, servers_);
         started_ = session->start(hooks);
         return session;
     }
@@ -37,6 +38,7 @@ protected:
     kw::test::FakeDesktop desktop_;
     kw::test::FakeProbe probe_;
     kw::test::FakeWebFetch web_;
+    kw::test::FakeDirectoryServers servers_;
     bool started_ = false;
 };
 

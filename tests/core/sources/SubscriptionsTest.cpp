@@ -4,6 +4,7 @@
 #include "core/session/Roles.h"
 #include "core/session/Session.h"
 #include "support/FakeDesktop.h"
+#include "support/FakeDirectoryServers.h"
 #include "support/FakeProbe.h"
 #include "support/FakeUi.h"
 #include "support/FakeWebFetch.h"
@@ -43,7 +44,7 @@ protected:
     void SetUp() override {
         makeStore();
         store_.reset();
-        session_ = std::make_unique<Session>(programDir_, ui_, desktop_, probe_, web_);
+        session_ = std::make_unique<Session>(programDir_, ui_, desktop_, probe_, web_, servers_);
         session_->open();
     }
     Subscriptions& subscriptions() { return session_->subscriptions(); }
@@ -61,6 +62,7 @@ protected:
     test::FakeDesktop desktop_;
     test::FakeProbe probe_;
     test::FakeWebFetch web_;
+    test::FakeDirectoryServers servers_;
     std::unique_ptr<Session> session_;
 };
 
