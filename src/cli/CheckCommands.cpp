@@ -12,15 +12,6 @@
 namespace kw::cli {
 namespace {
 
-enum class Format { Text, Tsv, Json };
-
-Format formatFrom(std::string_view word) {
-    if (word == "text") return Format::Text;
-    if (word == "tsv") return Format::Tsv;
-    if (word == "json") return Format::Json;
-    throw UsageError("--format must be text, tsv or json, not \"" + std::string(word) + "\"");
-}
-
 std::string fixed(double value, int decimals) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
@@ -35,23 +26,6 @@ std::string answerTime(const ProbeResult& result) {
 std::string rateText(const ChannelCheck& check, int decimals, std::string_view none) {
     const std::optional<double> rate = check.shownKbitPerSecond();
     return rate ? fixed(*rate, decimals) : std::string(none);
-}
-
-std::string jsonText(std::string_view text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
 }
 
 void printChecks(std::ostream& out, Format format, const std::vector<ChannelCheck>& checks) {
@@ -93,11 +67,11 @@ void printChecks(std::ostream& out, Format format, const std::vector<ChannelChec
 }
 
 int runCheck(CommandContext& context) {
-    std::string jobsText = std::to_string(kDefaultProbeJobs), timeoutText, formatText = "text", report;
+    std::string jobsText = std::to_string(kDefaultProbeJobs), timeoutText, report;
     const ChannelScope scope = takeScope(context.args);
     takeOption(context.args, "--jobs", jobsText);
     const bool timeoutGiven = takeOption(context.args, "--timeout", timeoutText);
-    takeOption(context.args, "--format", formatText);
+    const Format format = takeFormat(context.args);
     const bool writeReport = takeOption(context.args, "--write-report", report);
     // For scripts: a dead channel makes the run fail; by default it does not.
     const bool failOnDead = takeFlag(context.args, "--fail-on-dead");
@@ -108,7 +82,6 @@ int runCheck(CommandContext& context) {
     // Without --timeout the settings file's time-out holds (0 asks for it).
     const int timeout = timeoutGiven ? parseNumber(timeoutText, "S") : 0;
     if (timeoutGiven && (timeout < 1 || timeout > 60)) throw UsageError("--timeout must be 1 to 60 seconds");
-    const Format format = formatFrom(formatText);
 
     CliSession cli(context);
     const std::vector<std::string> names = cli->health().channelsInScope(scope);

@@ -47,6 +47,7 @@ std::span<const Command> formCommands();
 std::span<const Command> checkCommands();
 std::span<const Command> playlistCommands();
 std::span<const Command> sourceCommands();
+std::span<const Command> directoryCommands();
 // import-playlist with an address: subscribes to the list there.
 int subscribeToList(CommandContext& context, const std::string& address, const std::string& class0,
                     bool dryRun, bool verbose);
@@ -66,6 +67,12 @@ void expectArgCount(const std::vector<std::string>& args, std::size_t min, std::
 std::string printable(std::string_view text);
 // A value in a TSV row: TAB and line ends inside it would break the row.
 std::string tsvText(std::string text);
+// A text as a JSON string, quotes included.
+std::string jsonText(std::string_view text);
+// What --format chooses for a listing.
+enum class Format { Text, Tsv, Json };
+// Takes --format (text when absent) or throws UsageError for another word.
+Format takeFormat(std::vector<std::string>& args);
 // The folder of the running kwave.
 std::filesystem::path executableFolder();
 // The usage texts for a rating filter N and a display mode M out of range.

@@ -36,6 +36,32 @@ std::string tsvText(std::string text) {
     return printable(text);
 }
 
+std::string jsonText(std::string_view text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+Format takeFormat(std::vector<std::string>& args) {
+    std::string word = "text";
+    takeOption(args, "--format", word);
+    if (word == "text") return Format::Text;
+    if (word == "tsv") return Format::Tsv;
+    if (word == "json") return Format::Json;
+    throw UsageError("--format must be text, tsv or json, not \"" + word + "\"");
+}
+
 void CliUi::ShowMessage(std::string_view text, std::string_view /*caption*/) {
     (messagesAreRefusals_ ? err_ : out_) << printable(text) << '\n';
 }

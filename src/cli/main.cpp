@@ -13,9 +13,9 @@ namespace {
 
 std::vector<Command> allCommands() {
     std::vector<Command> commands;
-    for (auto list :
-         {installCommands(), configCommands(), browserCommands(), actionCommands(), speedCommands(),
-          exchangeCommands(), formCommands(), checkCommands(), playlistCommands(), sourceCommands()}) {
+    for (auto list : {installCommands(), configCommands(), browserCommands(), actionCommands(),
+                      speedCommands(), exchangeCommands(), formCommands(), checkCommands(),
+                      playlistCommands(), sourceCommands(), directoryCommands()}) {
         commands.insert(commands.end(), list.begin(), list.end());
     }
     return commands;

@@ -5,6 +5,7 @@
 #include "core/base/YieldHook.h"
 #include "core/browser/ChannelBrowser.h"
 #include "core/exchange/ChannelExchange.h"
+#include "core/exchange/ChannelTextFile.h"
 #include "core/sources/StationCategories.h"
 #include "core/sources/Subscriptions.h"
 
@@ -91,7 +92,8 @@ std::unordered_set<std::string> RadioDirectory::addedUuids() {
 DirectoryAddReport RadioDirectory::add(std::span<const RadioStation> stations, std::string_view class0) {
     if (!store_.isOpen()) store_.reopen();
     DirectoryAddReport report;
-    report.class0 = class0.empty() ? PlaylistExchange::kRadioCategory : class0;
+    report.class0 = cleanChannelValue(class0, kChannelTextLimits[0]);
+    if (report.class0.empty()) report.class0 = PlaylistExchange::kRadioCategory;
     std::unordered_set<std::string> held = addedUuids();
     const std::vector<SubscriptionRow> rows = store_.readSubscriptions();
     const bool subscribed = std::any_of(
