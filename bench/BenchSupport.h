@@ -13,10 +13,12 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace kw::bench {
 
@@ -33,6 +35,18 @@ inline double peakMegabytes() {
     getrusage(RUSAGE_SELF, &usage);
     return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
+
+// The memory the process holds now (VmRSS), or the most it held since the
+// last restartPeak (VmHWM), from /proc/self/status.
+inline double statusMegabytes(std::string_view key) {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with(key) && line.size() > key.size() && line[key.size()] == ':')
+            return std::strtod(line.c_str() + key.size() + 1, nullptr) / 1024.0;
+    }
+    return 0;
+}
+inline void restartPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 // A folder of this name under the temporary folder, emptied.
 inline std::filesystem::path emptyFolder(const std::string& name) {

@@ -2,22 +2,42 @@
 // KW_DIRECTORY_STATIONS stations (50,000 by default, about 1.3 KB each in
 // the directory's shape), then cleaning them. peak_MB is the process's peak,
 // peak_added_MB the part of it above what it held with the answer alone.
+// Then the same stations fetched as pages of a search from a server in this
+// process and added to a catalogue of KW_DIRECTORY_CHANNELS channels
+// (1,000,000) with its tree built: fetch_ms for the pages, add_ms for the
+// add, peak_added_MB above what the catalogue held, against answer_MB.
 
 #include "BenchSupport.h"
+#include "core/actions/ShellOpen.h"
+#include "core/base/YieldHook.h"
+#include "core/browser/ChannelBrowser.h"
+#include "core/exchange/ChannelExchange.h"
+#include "core/settings/SettingsFile.h"
+#include "core/sources/RadioDirectory.h"
 #include "core/sources/RadioStation.h"
 #include "core/sources/StationCleaning.h"
+#include "core/sources/Subscriptions.h"
+#include "platform/CurlWebFetch.h"
+#include "support/FakeDesktop.h"
+#include "support/FakeDirectoryServers.h"
+#include "support/LocalDocumentServer.h"
+#include "support/SilentUi.h"
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
+#include <ctime>
+#include <fstream>
 #include <string>
 
 namespace {
 
 using namespace kw;
+namespace fs = std::filesystem;
 
 // A station search answer as the directory writes it, with the untidiness
 // it has: repeats, sentences among the tags, blanks around addresses.
-std::string directoryAnswer(std::size_t count) {
+std::string directoryAnswer(std::size_t count, std::size_t first = 0) {
     static constexpr std::string_view kTags[] = {"pop",
                                                  "rock",
                                                  "jazz",
@@ -36,12 +56,12 @@ std::string directoryAnswer(std::size_t count) {
                                                          {"Japan", "JP", "japanese"}};
     std::string answer = "[";
     answer.reserve(count * 1400);
-    for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t i = first; i < first + count; ++i) {
         const std::string n = std::to_string(i % 49'000 == 48'999 ? i - 1 : i);  // a few repeats
         const auto& country = kCountries[i % 5];
         std::string tags;
         for (std::size_t t = 0; t < 2 + i % 6; ++t) tags.append(t ? "," : "").append(kTags[(i + t * 3) % 11]);
-        if (i > 0) answer += ',';
+        if (i > first) answer += ',';
         answer +=
             R"({"changeuuid":"6f03675a-1600-a35a-0999-)" + n +
             R"(","stationuuid":"81e74ef5-e8e2-5d94-0ed9-)" + n +
@@ -88,8 +108,101 @@ void BM_ParseStations(benchmark::State& state) {
     state.counters["answer_MB"] = static_cast<double>(answer.size()) / (1024.0 * 1024.0);
 }
 
+// A catalogue with its directory and a server holding the answer as pages.
+struct Catalogue {
+    static constexpr int kPage = DirectoryClient::kMaxStationLimit;
+
+    Catalogue()
+        : dir(bench::emptyFolder("kw-bench-directory")),
+          file(dir / ChannelStore::kFileName),
+          stations(bench::sizeFromEnv("KW_DIRECTORY_STATIONS", 50'000)) {
+        bench::writeCatalogueDatabase(
+            file, bench::sizeFromEnv("KW_DIRECTORY_CHANNELS", 1'000'000),
+            [](const std::string& name) { return "http://127.0.0.1:9/" + name; }, "MP3");
+        std::ofstream(dir / "Kestrelwave.ini") << "[Directory]\r\nServer=" << server.url("") << "\r\n";
+        store = ChannelStore::open(file);
+        browser = std::make_unique<ChannelBrowser>(*store, dir, ui, yield);
+        exchange = std::make_unique<ChannelExchange>(*store, *browser, ui, yield, dir);
+        settings = std::make_unique<SettingsFile>(dir);
+        subscriptions =
+            std::make_unique<Subscriptions>(*store, *exchange, *browser, *settings, web, ui, yield, dir,
+                                            [] { return static_cast<std::int64_t>(std::time(nullptr)); });
+        client = std::make_unique<DirectoryClient>(web, servers, ui, yield, *settings);
+        directory = std::make_unique<RadioDirectory>(*store, *exchange, *browser, *subscriptions, *client,
+                                                     shell, ui, yield);
+        // The answer as the pages a search asks for.
+        // The directory answers an empty page after the last.
+        for (std::size_t first = 0; first <= stations; first += kPage) {
+            test::LocalDocumentServer::Answer answer;
+            answer.body = first == stations
+                              ? "[]"
+                              : directoryAnswer(std::min<std::size_t>(kPage, stations - first), first);
+            answer.gzip = true;
+            answerBytes += answer.body.size();
+            server.serve("/json/stations/search?order=votes&reverse=true&limit=" + std::to_string(kPage) +
+                             "&offset=" + std::to_string(first) + "&hidebroken=true",
+                         std::move(answer));
+        }
+        browser->RebuildChannelTree(false);
+    }
+
+    fs::path dir, file;
+    std::size_t stations;
+    std::size_t answerBytes = 0;
+    test::SilentUi ui;
+    YieldHook yield;
+    CurlWebFetch web;
+    test::LocalDocumentServer server;
+    test::FakeDirectoryServers servers;
+    test::FakeDesktop desktop;
+    ShellOpener shell{desktop, ui};
+    std::unique_ptr<ChannelStore> store;
+    std::unique_ptr<ChannelBrowser> browser;
+    std::unique_ptr<ChannelExchange> exchange;
+    std::unique_ptr<SettingsFile> settings;
+    std::unique_ptr<Subscriptions> subscriptions;
+    std::unique_ptr<DirectoryClient> client;
+    std::unique_ptr<RadioDirectory> directory;
+};
+
+double millisecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+void BM_AddSearchResultsToCatalogue(benchmark::State& state) {
+    static Catalogue c;
+    DirectoryAddReport report;
+    double fetchMs = 0, addMs = 0, added = 0;
+    for (auto _ : state) {
+        bench::restartPeak();
+        const double before = bench::statusMegabytes("VmRSS");
+        auto start = std::chrono::steady_clock::now();
+        std::vector<RadioStation> found;
+        StationQuery query;
+        query.limit = Catalogue::kPage;
+        for (bool more = true; more; query.offset += Catalogue::kPage) {
+            StationPage page = *c.directory->search(query);
+            found.insert(found.end(), std::make_move_iterator(page.stations.begin()),
+                         std::make_move_iterator(page.stations.end()));
+            more = page.more;
+        }
+        fetchMs = millisecondsSince(start);
+        start = std::chrono::steady_clock::now();
+        report = c.directory->add(found);
+        addMs = millisecondsSince(start);
+        added = bench::statusMegabytes("VmHWM") - before;
+    }
+    state.counters["stations_added"] = static_cast<double>(report.added);
+    state.counters["fetch_ms"] = fetchMs;
+    state.counters["add_ms"] = addMs;
+    state.counters["answer_MB"] = static_cast<double>(c.answerBytes) / (1024.0 * 1024.0);
+    state.counters["peak_added_MB"] = added;
+}
+
 BENCHMARK(BM_ParseAndCleanStations)->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseStations)->Iterations(5)->Unit(benchmark::kMillisecond);
+// Once: a second add would find every station already there.
+BENCHMARK(BM_AddSearchResultsToCatalogue)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
