@@ -7,11 +7,7 @@
 // longest_stall_ms is the longest stretch in which the refresh did not hand
 // the window's event loop its turn (through the yield hook).
 
-#include "BenchSupport.h"
-#include "core/browser/ChannelBrowser.h"
-#include "core/exchange/ChannelExchange.h"
-#include "core/settings/SettingsFile.h"
-#include "core/sources/Subscriptions.h"
+#include "SourceRoles.h"
 #include "platform/CurlWebFetch.h"
 #include "support/LocalDocumentServer.h"
 #include "support/SilentUi.h"
@@ -20,7 +16,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <fstream>
 
 namespace {
@@ -65,21 +60,13 @@ std::tuple<std::uint32_t, std::uintmax_t, std::uintmax_t> written(const fs::path
 struct Catalogue {
     Catalogue()
         : dir(bench::emptyFolder("kw-bench-refresh")),
-          file(dir / ChannelStore::kFileName),
-          entries(bench::sizeFromEnv("KW_REFRESH_ENTRIES", 100'000)) {
-        bench::writeCatalogueDatabase(
-            file, bench::sizeFromEnv("KW_REFRESH_CHANNELS", 1'000'000),
-            [](const std::string& name) { return "http://127.0.0.1:9/" + name; }, "MP3");
-        store = ChannelStore::open(file);
-        browser = std::make_unique<ChannelBrowser>(*store, dir, ui, yield);
-        exchange = std::make_unique<ChannelExchange>(*store, *browser, ui, yield, dir);
-        settings = std::make_unique<SettingsFile>(dir);
-        subscriptions =
-            std::make_unique<Subscriptions>(*store, *exchange, *browser, *settings, web, ui, yield, dir,
-                                            [] { return static_cast<std::int64_t>(std::time(nullptr)); });
+          entries(bench::sizeFromEnv("KW_REFRESH_ENTRIES", 100'000)),
+          roles(dir, bench::sizeFromEnv("KW_REFRESH_CHANNELS", 1'000'000), web, ui, yield),
+          file(roles.file),
+          subscriptions(*roles.subscriptions) {
         server.serve("/list.m3u", answer(list(entries, 0)));
-        subscriptions->subscribe(server.url("/list.m3u"), {});
-        browser->RebuildChannelTree(false);
+        subscriptions.subscribe(server.url("/list.m3u"), {});
+        roles.browser->RebuildChannelTree(false);
     }
 
     static test::LocalDocumentServer::Answer answer(std::string body) {
@@ -92,12 +79,12 @@ struct Catalogue {
     RefreshReport refresh() {
         longestStallMs = 0;
         lastTurn = std::chrono::steady_clock::now();
-        RefreshReport report = *subscriptions->refresh(*subscriptions->find(server.url("/list.m3u")));
+        RefreshReport report = *subscriptions.refresh(*subscriptions.find(server.url("/list.m3u")));
         yield.yieldNow();
         return report;
     }
 
-    fs::path dir, file;
+    fs::path dir;
     std::size_t entries;
     test::SilentUi ui;
     // Measures the gaps between the turns a window would get.
@@ -111,11 +98,9 @@ struct Catalogue {
     }};
     CurlWebFetch web;
     test::LocalDocumentServer server;
-    std::unique_ptr<ChannelStore> store;
-    std::unique_ptr<ChannelBrowser> browser;
-    std::unique_ptr<ChannelExchange> exchange;
-    std::unique_ptr<SettingsFile> settings;
-    std::unique_ptr<Subscriptions> subscriptions;
+    bench::SourceRoles roles;
+    fs::path file;
+    Subscriptions& subscriptions;
 };
 
 Catalogue& catalogue() {
