@@ -131,6 +131,17 @@ PlaylistExchange::ListedChannel stationRecord(const RadioStation& station) {
 
     std::string memo =
         "[直播][全天][" + record.class1 + "类广播电台，" + record.class2 + "，" + record.class3 + "]";
+    // The directory's own words: a category such as 欧洲 or 其它 does not name the country.
+    const std::string country =
+        station.country.empty()
+            ? station.countryCode
+            : station.country + (station.countryCode.empty() ? "" : "（" + station.countryCode + "）");
+    if (!country.empty()) memo += "\r\n国家/地区：" + country;
+    if (!station.languages.empty()) {
+        memo += "\r\n语言：";
+        for (std::size_t i = 0; i < station.languages.size(); ++i)
+            memo.append(i > 0 ? ", " : "").append(station.languages[i]);
+    }
     if (!station.tags.empty()) {
         memo += "\r\n标签：";
         for (std::size_t i = 0; i < station.tags.size(); ++i)

@@ -122,7 +122,8 @@ TEST(DirectoryMapping, MakesARadioChannelRecord) {
     given.homepage = "https://jazz.example/";
     given.tags = {"jazz", "smooth jazz"};
     given.countryCode = "GB";
-    given.languages = {"english"};
+    given.country = "The United Kingdom Of Great Britain And Northern Ireland";
+    given.languages = {"english", "welsh"};
     given.codec = "mp3";
     given.bitrate = 128;
     const PlaylistExchange::ListedChannel listed = stationRecord(given);
@@ -135,7 +136,10 @@ TEST(DirectoryMapping, MakesARadioChannelRecord) {
     EXPECT_EQ(listed.url, "https://jazz.example/live.mp3");
     EXPECT_EQ(record.scrambledUrl, "");
     EXPECT_EQ(record.link, "https://jazz.example/");
-    EXPECT_EQ(record.memo, "[直播][全天][音乐类广播电台，欧洲，英语]\r\n标签：jazz, smooth jazz");
+    EXPECT_EQ(
+        record.memo,
+        "[直播][全天][音乐类广播电台，欧洲，英语]\r\n国家/地区：The United Kingdom Of Great Britain And "
+        "Northern Ireland（GB）\r\n语言：english, welsh\r\n标签：jazz, smooth jazz");
     EXPECT_EQ(record.type, "MP3");
     EXPECT_EQ(record.speed, "128");
     EXPECT_EQ(listed.entryId, "9617a958");
