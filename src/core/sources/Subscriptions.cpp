@@ -215,7 +215,11 @@ RefreshReport Subscriptions::merge(const SubscriptionRow& subscription, const So
     if (!entries) entries.emplace().cancelled = true;
     report.read = std::move(*entries);
     if (report.read.cancelled) return report;
-    if (report.unchanged == 0 && changed.empty() && pending.empty())
+    // An empty answer would mark every channel gone: a broken list, not a
+    // list that lost them all. A source none of whose channels are left has
+    // nothing to lose.
+    const bool nothingRead = report.unchanged == 0 && changed.empty() && pending.empty();
+    if (nothingRead && (subscribing || !matcher.known().empty()))
         throw Error(std::string(kEmptyList) + subscription.address);
     std::vector<PlaylistExchange::ListedChannel*> unmatched;
     for (PlaylistExchange::ListedChannel& channel : pending) {

@@ -136,6 +136,12 @@ TEST_F(RadioDirectoryTest, ARefreshFollowsTheDirectoryByUuid) {
     EXPECT_EQ(report.gone, std::vector<std::string>{"香港爵士"});
     EXPECT_EQ(url("Jazz FM"), "http://a.example/new");
     EXPECT_EQ(channels().readOrigin("香港爵士")->goneSince > 0, true);
+
+    // With none of its stations left the directory has nothing to read.
+    for (const char* name : {"Jazz FM", "Radio Swiss Jazz", "香港爵士"}) channels().deleteChannel(name);
+    const std::size_t asked = web_.fetched.size();
+    EXPECT_EQ(subscriptions.refresh(*subscriptions.find("电台目录"))->changed(), false);
+    EXPECT_EQ(web_.fetched.size(), asked);
 }
 
 TEST_F(RadioDirectoryTest, AddingByUuidNamesTheStationsTheDirectoryLacks) {
