@@ -21,6 +21,7 @@ enum class MainCommand {
     actUserAddChannel,
     actUserBatchAddChannel,
     actExportUserChannel,
+    actRadioDirectory,
     actSetup,
     actSetTimerSwitchChannel,
     actHelp,

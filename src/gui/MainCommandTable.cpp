@@ -48,6 +48,8 @@ constexpr CommandText kCommands[] = {
      "让您一次添加许多频道 [要求您先创建特定格式的文本文件, 请查阅帮助]", ""},
     {MainCommand::actExportUserChannel, "actExportUserChannel", "导出所有自添频道...",
      "将您自添的频道导出到文本文件中", ""},
+    {MainCommand::actRadioDirectory, "actRadioDirectory", "电台目录...",
+     "在公共电台目录中按名称、标签、国家/地区查找网络电台，试听后加入频道", ""},
     {MainCommand::actSetup, "actSetup", "设置...", "", ""},
     {MainCommand::actSetTimerSwitchChannel, "actSetTimerSwitchChannel", "设置定时播放列表", "", ""},
     {MainCommand::actHelp, "actHelp", "帮助", "查阅使用说明", "F1"},
@@ -172,6 +174,7 @@ void MainCommandTable::buildMenus(frmMain& main) {
         menu->addAction(command(id));
     }
     addPlaylistEntries(main, menu);
+    menu->addAction(command(MainCommand::actRadioDirectory));
     addHealthEntries(menu, &main);
     menu->addSeparator();
 
@@ -195,9 +198,10 @@ void MainCommandTable::buildMenus(frmMain& main) {
     pmIconRight_->addAction(command(MainCommand::muIconSelectChannel));
     pmIconRight_->setDefaultAction(command(MainCommand::muIconSelectChannel));
     pmIconRight_->addSeparator();
-    for (MainCommand id : {MainCommand::actSetup, MainCommand::actHelp, MainCommand::actAuthorHomePage,
-                           MainCommand::actAuthorEmail, MainCommand::actNews, MainCommand::actAD,
-                           MainCommand::actAbout, MainCommand::actHideWindow, MainCommand::actExit}) {
+    for (MainCommand id :
+         {MainCommand::actRadioDirectory, MainCommand::actSetup, MainCommand::actHelp,
+          MainCommand::actAuthorHomePage, MainCommand::actAuthorEmail, MainCommand::actNews,
+          MainCommand::actAD, MainCommand::actAbout, MainCommand::actHideWindow, MainCommand::actExit}) {
         pmIconRight_->addAction(command(id));
     }
 }

@@ -51,6 +51,8 @@ constexpr std::string_view kHintPack =
     "因此几乎不用您手动进行精简频道数据。";
 constexpr std::string_view kHintSubscriptionDays =
     "程序启动时，刷新超过这个天数没有刷新的播放列表订阅；选“不刷新”则只在您选择“刷新订阅”时刷新。";
+constexpr std::string_view kHintReportClicks =
+    "      试听电台目录中的电台时，告诉电台目录这个电台播放了一次；电台目录用它统计各电台的点击数。";
 constexpr std::string_view kHintBackgroundCheck =
     "      后台检查频道状态\r\r  本软件运行时在后台慢慢检查各个频道是否还能连通(每次只读取一小段数据，"
     "播放频道时暂停)，最近两次检查都失败的频道在频道树里显示为失效。\r\r  检查的快慢可以在设置文件的 "
@@ -117,6 +119,11 @@ OptionsSetupPage::OptionsSetupPage(OptionsVisit& visit, const OptionsLinks& link
     daysLabel->setBuddy(seSubscriptionDays_);
     hint(daysLabel, kHintSubscriptionDays);
     hint(seSubscriptionDays_, kHintSubscriptionDays);
+    chkReportDirectoryClicks_ =
+        new QCheckBox(QStringLiteral("试听时向电台目录报告播放次数(&R)"), desktopGroup);
+    chkReportDirectoryClicks_->setObjectName(QStringLiteral("chkReportDirectoryClicks"));
+    chkReportDirectoryClicks_->setGeometry(10, 98, 280, 20);
+    hint(chkReportDirectoryClicks_, kHintReportClicks);
 
     auto* lock = new QGroupBox(QStringLiteral("童锁功能设置"), tabSetup);
     lock->setObjectName(QStringLiteral("gbLockedChannel"));
@@ -180,6 +187,7 @@ void OptionsSetupPage::load() {
     chkIsHideOnDeactive_->setChecked(values.hideOnDeactive);
     chkBackgroundCheck_->setChecked(values.backgroundCheck);
     seSubscriptionDays_->setValue(values.subscriptionRefreshDays);
+    chkReportDirectoryClicks_->setChecked(values.reportDirectoryClicks);
     edSNDREC_->setText(qs(values.sndrec));
     // Without a home folder there is no autostart folder: the box stays off.
     chkAutostart_->setChecked(values.autostart.value_or(false));
@@ -196,6 +204,7 @@ void OptionsSetupPage::save() {
     values.hideOnDeactive = chkIsHideOnDeactive_->isChecked();
     values.backgroundCheck = chkBackgroundCheck_->isChecked();
     values.subscriptionRefreshDays = seSubscriptionDays_->value();
+    values.reportDirectoryClicks = chkReportDirectoryClicks_->isChecked();
     values.sndrec = options_ui::utf8(edSNDREC_->text());
     for (int i = 0; i < 3; ++i) {
         if (radLockedChannel_[i]->isChecked()) values.lockRadio = lockModeFromStored(i);

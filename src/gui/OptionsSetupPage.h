@@ -34,6 +34,7 @@ private:
     QCheckBox* chkAutostart_ = nullptr;
     QCheckBox* chkBackgroundCheck_ = nullptr;
     QSpinBox* seSubscriptionDays_ = nullptr;
+    QCheckBox* chkReportDirectoryClicks_ = nullptr;
     QLineEdit* edSNDREC_ = nullptr;
     QRadioButton* radLockedChannel_[3] = {};
 };

@@ -7,6 +7,7 @@
 #include "gui/QtText.h"
 #include "gui/frmPasswordDlg.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -142,6 +143,20 @@ QString toQtFileFilter(std::string_view filter) {
                         : parts[i] + QLatin1String(" (") + patterns + QLatin1Char(')'));
     }
     return filters.join(QLatin1String(";;"));
+}
+
+QtUi::OwnerScope::OwnerScope(QtUi& ui, QWidget* window)
+    : ui_(ui), previousOwner_(ui.owner_), previousAfterDialog_(ui.afterDialog_) {
+    ui_.owner_ = window;
+    ui_.afterDialog_ = [window = QPointer<QWidget>(window)] {
+        if (window && window->isVisible() && QApplication::activeModalWidget() == nullptr)
+            window->activateWindow();
+    };
+}
+
+QtUi::OwnerScope::~OwnerScope() {
+    ui_.owner_ = previousOwner_;
+    ui_.afterDialog_ = std::move(previousAfterDialog_);
 }
 
 QWidget* QtUi::owner() const { return owner_ && owner_->isVisible() ? owner_.data() : nullptr; }

@@ -26,6 +26,22 @@ public:
     explicit QtUi(QWidget* owner = nullptr) : owner_(owner) {}
 
     void setOwner(QWidget* owner) { owner_ = owner; }
+
+    // While it lives, dialogs and the progress window stand over window (a
+    // window of its own beside the owner, such as the radio directory), and
+    // the keyboard goes back to that window after each dialog. Scopes nest.
+    class OwnerScope {
+    public:
+        OwnerScope(QtUi& ui, QWidget* window);
+        ~OwnerScope();
+        OwnerScope(const OwnerScope&) = delete;
+        OwnerScope& operator=(const OwnerScope&) = delete;
+
+    private:
+        QtUi& ui_;
+        QPointer<QWidget> previousOwner_;
+        std::function<void()> previousAfterDialog_;
+    };
     // A window that stays above all others (the splash) is closed before any
     // message or dialog, which it would otherwise cover.
     void closeBeforeDialogs(QWidget* window) { covering_ = window; }

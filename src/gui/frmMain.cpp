@@ -9,6 +9,7 @@
 #include "gui/ChannelPane.h"
 #include "gui/ChannelTreeView.h"
 #include "gui/DatabaseWatch.h"
+#include "gui/DirectoryWindow.h"
 #include "gui/MainCommandTable.h"
 #include "gui/OptionsCommands.h"
 #include "gui/SkinPainter.h"
@@ -76,6 +77,7 @@ frmMain::frmMain(std::filesystem::path programDir, DesktopPort& desktop, QWidget
     pane_->connectCommands(*session_, *commands_, *w_.lblInfo, run, showState);
     slots_->connectCommands(*session_, commands_->speedEntries(), *w_.lblInfo, run, showState);
     connectOptionsCommands(*this);
+    connectDirectoryCommand(*this);
     buildKeys();
     connectHelperCommands();
     ui_.setAdvertisementHandler([this] { command(MainCommand::actAD)->trigger(); });

@@ -9,6 +9,7 @@
 #include "core/settings/SettingsFile.h"
 #include "core/store/ChannelStore.h"
 #include "gui/ChannelTreeView.h"
+#include "gui/DirectoryWindow.h"
 #include "gui/Program.h"
 #include "gui/QtUi.h"
 #include "gui/SkinPainter.h"
@@ -234,6 +235,7 @@ private slots:
                                                 "actImportPlaylist",
                                                 "actExportPlaylist",
                                                 "muSubscriptions",
+                                                "actRadioDirectory",
                                                 "actCheckChannels",
                                                 "actHideDeadChannels",
                                                 "actPruneDeadChannels",
@@ -272,9 +274,22 @@ private slots:
 
     void trayMenuHoldsItsEntriesInOrder() {
         QCOMPARE(entryNames(main_->pmIconRight()),
-                 QStringList({"muIconSelectChannel", "-", "actSetup", "actHelp", "actAuthorHomePage",
-                              "actAuthorEmail", "actNews", "actAD", "actAbout", "actHideWindow", "actExit"}));
+                 QStringList({"muIconSelectChannel", "-", "actRadioDirectory", "actSetup", "actHelp",
+                              "actAuthorHomePage", "actAuthorEmail", "actNews", "actAD", "actAbout",
+                              "actHideWindow", "actExit"}));
         QCOMPARE(main_->pmIconRight()->defaultAction()->text(), QStringLiteral("显示鹰波视听"));
+    }
+
+    void theDirectoryCommandKeepsOneWindow() {
+        // Nothing listens there: the window's lists fail at once, without the network.
+        install_->write("Kestrelwave.ini", "[Directory]\r\nServer=http://127.0.0.1:9\r\n");
+        QAction* command = commandNamed(*main_, "actRadioDirectory");
+        QCOMPARE(command->text(), QStringLiteral("电台目录..."));
+        command->trigger();
+        command->trigger();
+        const QList<kw::DirectoryWindow*> windows = main_->findChildren<kw::DirectoryWindow*>();
+        QCOMPARE(windows.size(), 1);
+        QVERIFY(windows.front()->isVisible());
     }
 
     void commandsCarryCaptionHintAndShortcut_data() {

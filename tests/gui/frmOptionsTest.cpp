@@ -129,6 +129,27 @@ private slots:
             qputenv("XDG_CONFIG_HOME", home);
     }
 
+    // The box shows the setting; an OK that leaves it as it was writes no key.
+    void reportClicksBoxReadsAndStoresTheSetting() {
+        const struct {
+            bool checked;
+            const char* stored;
+        } steps[] = {{true, ""}, {false, "ReportClicks=0"}, {true, "ReportClicks=1"}};
+        for (const auto& step : steps) {
+            const auto visit = main_->session().visitOptions(kw::OptionsPage::Settings);
+            QVERIFY(visit);
+            kw::frmOptions window(*visit, kw::optionsLinks(*main_));
+            auto* box = window.findChild<QCheckBox*>(QStringLiteral("chkReportDirectoryClicks"));
+            QCOMPARE(box->isChecked(), kw::SettingsFile(install_->dir()).reportsDirectoryClicks());
+            box->setChecked(step.checked);
+            window.findChild<QPushButton*>(QStringLiteral("spSetupOK"))->click();
+            QCOMPARE(kw::SettingsFile(install_->dir()).reportsDirectoryClicks(), step.checked);
+            const std::string file = install_->read("Kestrelwave.ini");
+            QCOMPARE(file.find("ReportClicks") != std::string::npos, *step.stored != '\0');
+            if (*step.stored != '\0') QVERIFY(file.find(step.stored) != std::string::npos);
+        }
+    }
+
     void addPageStoresTheChannelAndKeepsItsCategory() {
         const auto visit = main_->session().visitOptions(kw::OptionsPage::Add);
         QVERIFY(visit);

@@ -38,6 +38,7 @@ SetupValues OptionsVisit::readSetupValues() {
     values.hideOnDeactive = settings_.isHideOnDeactive();
     values.backgroundCheck = settings_.backgroundCheckPace().enabled;
     values.subscriptionRefreshDays = settings_.subscriptionRefreshDays();
+    values.reportDirectoryClicks = settings_.reportsDirectoryClicks();
     values.sndrec = settings_.sndrec();
     values.lockRadio = radioForMode(childLock_.lockMode());
     try {
@@ -59,6 +60,8 @@ void OptionsVisit::spSetupOKClick(const SetupValues& values,
     if (values.subscriptionRefreshDays != settings_.subscriptionRefreshDays())
         settings_.setSubscriptionRefreshDays(
             std::clamp(values.subscriptionRefreshDays, 0, SetupValues::kMaxSubscriptionRefreshDays));
+    if (values.reportDirectoryClicks != settings_.reportsDirectoryClicks())
+        settings_.setReportDirectoryClicks(values.reportDirectoryClicks);
     settings_.setSndrec(text::trimBlanks(values.sndrec));
     browser_.setLockMode(storedLockMode(childLock_.confirmLockMode(values.lockRadio)));
     if (bindHideOnDeactivate) bindHideOnDeactivate(values.hideOnDeactive);

@@ -30,6 +30,8 @@ struct SetupValues {
     // The start refreshes subscriptions this old; 0 never.
     int subscriptionRefreshDays = 0;
     static constexpr int kMaxSubscriptionRefreshDays = SettingsFile::kMaxSubscriptionRefreshDays;
+    // A preview play of a directory station tells the directory, which counts it.
+    bool reportDirectoryClicks = true;
     std::string sndrec;
     std::optional<LockMode> lockRadio;  // the mode of the selected radio; none selected
     std::optional<bool> autostart;      // none: no autostart folder to look in
