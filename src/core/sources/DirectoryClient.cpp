@@ -179,8 +179,10 @@ std::optional<std::string> DirectoryClient::tags() {
 bool DirectoryClient::reportClick(std::string_view uuid) {
     if (!isUuid(uuid) || !settings_.reportsDirectoryClicks()) return false;
     try {
-        return ask("url/" + std::string(uuid), directoryLimits(std::uint64_t{1} << 20), Shown::Quiet)
-            .has_value();
+        FetchLimits limits = directoryLimits(std::uint64_t{1} << 20);
+        limits.connectTimeout = milliseconds(1500);
+        limits.stallTimeout = milliseconds(2000);
+        return ask("url/" + std::string(uuid), limits, Shown::InPassing).has_value();
     } catch (const Error&) {
         return false;
     }
@@ -206,7 +208,8 @@ void DirectoryClient::answered(const std::string& server) {
 
 std::optional<std::string> DirectoryClient::ask(const std::string& pathAndQuery, const FetchLimits& limits,
                                                 Shown shown) {
-    const std::vector<std::string> servers = serversToTry();
+    std::vector<std::string> servers = serversToTry();
+    if (shown == Shown::InPassing && servers.size() > 1) servers.resize(1);
     if (servers.empty()) throw Error(std::string(kAllDown) + "找不到任何服务器，请检查网络连接");
     const ProgressShown progressShown(ui_, shown == Shown::Progress);
     const std::string_view what = shown == Shown::Progress ? "正在查询电台目录 " : "";

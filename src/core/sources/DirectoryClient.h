@@ -75,7 +75,10 @@ public:
     static FetchLimits facetLimits();
 
 private:
-    enum class Shown { Progress, Quiet };
+    // Progress: shown, with cancel, every server tried in turn. InPassing:
+    // nothing shown and only the server that answered last, briefly, since
+    // the window takes no input while it waits.
+    enum class Shown { Progress, InPassing };
     std::optional<std::string> ask(const std::string& pathAndQuery, const FetchLimits& limits, Shown shown);
     std::vector<std::string> serversToTry();
     void answered(const std::string& server);
