@@ -103,14 +103,15 @@ void BM_ParseStations(benchmark::State& state) {
     state.counters["answer_MB"] = static_cast<double>(answer.size()) / (1024.0 * 1024.0);
 }
 
-// A catalogue with its directory and a server holding the answer as pages.
+// A catalogue of `channels` channels with its directory, and a server holding
+// a search's answer of `searched` stations as its pages.
 struct Catalogue {
     static constexpr int kPage = DirectoryClient::kMaxStationLimit;
 
-    Catalogue()
-        : dir(bench::emptyFolder("kw-bench-directory")),
-          stations(bench::sizeFromEnv("KW_DIRECTORY_STATIONS", 50'000)),
-          roles(dir, bench::sizeFromEnv("KW_DIRECTORY_CHANNELS", 1'000'000), web, ui, yield),
+    Catalogue(const std::string& folder, std::size_t channels, std::size_t searched)
+        : dir(bench::emptyFolder(folder)),
+          stations(searched),
+          roles(dir, channels, web, ui, yield),
           client(web, servers, ui, yield, *roles.settings),
           directory(*roles.store, *roles.exchange, *roles.browser, *roles.subscriptions, client, shell, ui,
                     yield) {
@@ -150,7 +151,8 @@ double millisecondsSince(std::chrono::steady_clock::time_point start) {
 }
 
 void BM_AddSearchResultsToCatalogue(benchmark::State& state) {
-    static Catalogue c;
+    static Catalogue c("kw-bench-directory", bench::sizeFromEnv("KW_DIRECTORY_CHANNELS", 1'000'000),
+                       bench::sizeFromEnv("KW_DIRECTORY_STATIONS", 50'000));
     DirectoryAddReport report;
     double fetchMs = 0, addMs = 0, added = 0;
     for (auto _ : state) {
@@ -183,35 +185,23 @@ void BM_AddSearchResultsToCatalogue(benchmark::State& state) {
 // tidied and ready for the window, against the bare round trip of the same
 // request over the loopback (extra_ms is what the program adds to it).
 void BM_FirstSearchPage(benchmark::State& state) {
-    test::SilentUi ui;
-    YieldHook yield;
-    CurlWebFetch web;
-    test::LocalDocumentServer server;
-    test::FakeDirectoryServers servers;
-    test::FakeDesktop desktop;
-    ShellOpener shell{desktop, ui};
-    const fs::path dir = bench::emptyFolder("kw-bench-directory-page");
-    bench::SourceRoles roles(dir, 1000, web, ui, yield);
-    std::ofstream(dir / "Kestrelwave.ini") << "[Directory]\r\nServer=" << server.url("") << "\r\n";
-    DirectoryClient client(web, servers, ui, yield, *roles.settings);
-    RadioDirectory directory(*roles.store, *roles.exchange, *roles.browser, *roles.subscriptions, client,
-                             shell, ui, yield);
+    Catalogue c("kw-bench-directory-page", 1000, 0);
     const std::string path =
         "/json/stations/search?name=jazz&order=votes&reverse=true&limit=100&offset=0&hidebroken=true";
     test::LocalDocumentServer::Answer answer;
     answer.body = directoryAnswer(100);
     answer.gzip = true;
-    server.serve(path, std::move(answer));
+    c.server.serve(path, std::move(answer));
     StationQuery query;
     query.name = "jazz";
     double pageMs = 0, tripMs = 0;
     for (auto _ : state) {
         auto start = std::chrono::steady_clock::now();
         benchmark::DoNotOptimize(
-            web.fetch(server.url(path), DirectoryClient::stationLimits(), {}).body.size());
+            c.web.fetch(c.server.url(path), DirectoryClient::stationLimits(), {}).body.size());
         tripMs += millisecondsSince(start);
         start = std::chrono::steady_clock::now();
-        benchmark::DoNotOptimize(directory.search(query)->stations.size());
+        benchmark::DoNotOptimize(c.directory.search(query)->stations.size());
         pageMs += millisecondsSince(start);
     }
     const auto runs = static_cast<double>(state.iterations());
