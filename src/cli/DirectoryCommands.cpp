@@ -35,10 +35,10 @@ void printStations(std::ostream& out, Format format, const std::vector<RadioStat
         const bool inCatalogue = added.contains(s.uuid);
         switch (format) {
             case Format::Text:
-                out << printable(s.name) << (inCatalogue ? "（已加入）" : "") << "  [" << s.countryCode
-                    << ", " << printable(joined(s.languages, ",")) << ", " << printable(s.codec) << ' '
-                    << s.bitrate << " kbit/s, " << s.votes << " 票" << (s.lastCheckOk ? "" : ", 目录检查失效")
-                    << "]  " << printable(s.uuid) << '\n';
+                out << printable(s.name) << (inCatalogue ? RadioDirectory::kAddedMark : "") << "  ["
+                    << s.countryCode << ", " << printable(joined(s.languages, ",")) << ", "
+                    << printable(s.codec) << ' ' << s.bitrate << " kbit/s, " << s.votes << " 票"
+                    << (s.lastCheckOk ? "" : ", 目录检查失效") << "]  " << printable(s.uuid) << '\n';
                 break;
             case Format::Tsv:
                 out << tsvText(s.uuid) << '\t' << tsvText(s.name) << '\t' << s.countryCode << '\t'

@@ -37,7 +37,6 @@ constexpr std::string_view kNoBitrateLimit = "不限";
 constexpr std::string_view kSearching = "正在搜索…";
 constexpr std::string_view kLoadingFilters = "正在读取电台目录的标签、国家/地区和语言…";
 constexpr std::string_view kCancelled = "已取消";
-constexpr std::string_view kNoAddress = "这个电台没有可以播放的地址。";
 constexpr std::string_view kCheckOk = "正常";
 constexpr std::string_view kCheckFailed = "失效";
 
@@ -131,7 +130,7 @@ public:
         if (role != Qt::DisplayRole) return {};
         switch (static_cast<Column>(index.column())) {
             case Name:
-                return added_.contains(s.uuid) ? qs(s.name) + QString::fromUtf8(DirectoryWindow::kAddedMark)
+                return added_.contains(s.uuid) ? qs(s.name + std::string(RadioDirectory::kAddedMark))
                                                : qs(s.name);
             case Country:
                 return qs(s.country.empty() ? s.countryCode : s.country);
@@ -418,7 +417,6 @@ void DirectoryWindow::play() {
     const QModelIndex current = list_->currentIndex();
     if (busy_ || !current.isValid()) return;
     const RadioStation station = model_->station(current.row());
-    if (station.address.empty()) return showStatus(qs(kNoAddress));
     const Call call(*this);
     try {
         directory_.play(station);

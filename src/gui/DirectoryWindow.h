@@ -32,8 +32,6 @@ class DirectoryWindow : public QDialog {
     Q_OBJECT
 public:
     static constexpr int kPageSize = 100;
-    // Ends the name of a station the catalogue holds.
-    static constexpr const char* kAddedMark = "（已加入）";
 
     // ui is the Ui port the directory's session shows through; its dialogs
     // stand over this window while a call runs.

@@ -9,6 +9,7 @@
 #include "core/session/Session.h"
 #include "gui/DirectoryWindow.h"
 #include "gui/Program.h"
+#include "gui/QtText.h"
 #include "gui/QtUi.h"
 
 #include <QComboBox>
@@ -140,7 +141,7 @@ private slots:
         QCOMPARE(store.readOrigin("News 0")->entryId, uuid(0));
         QCOMPARE(store.readOrigin("News 2")->entryId, uuid(2));
         QVERIFY(!store.readOrigin("News 1"));
-        const QString added = QString::fromUtf8(kw::DirectoryWindow::kAddedMark);
+        const QString added = kw::qs(kw::RadioDirectory::kAddedMark);
         QCOMPARE(list->model()->index(0, 0).data().toString(), QStringLiteral("News 0") + added);
         QCOMPARE(list->model()->index(1, 0).data().toString(), QStringLiteral("News 1"));
         QCOMPARE(list->model()->index(2, 0).data().toString(), QStringLiteral("News 2") + added);

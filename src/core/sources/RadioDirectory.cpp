@@ -160,7 +160,7 @@ std::optional<DirectoryAddReport> RadioDirectory::addByUuid(std::span<const std:
 }
 
 void RadioDirectory::play(const RadioStation& station) {
-    shell_.ShellOpen(station.address, stationRecord(station).record.type);
+    shell_.ShellOpen(station.address, stationFormat(station));
     client_.reportClick(station.uuid);
 }
 

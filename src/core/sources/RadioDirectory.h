@@ -56,6 +56,8 @@ public:
     // never fetched as one, and its name is what the user reads.
     static constexpr std::string_view kSourceAddress = "directory:radio-browser";
     static constexpr std::string_view kSourceName = "电台目录";
+    // Ends the name of a found station the catalogue holds already.
+    static constexpr std::string_view kAddedMark = "（已加入）";
 
     RadioDirectory(ChannelStore& store, ChannelExchange& exchange, ChannelBrowser& browser,
                    Subscriptions& subscriptions, DirectoryClient& client, ShellOpener& shell, UiPort& ui,

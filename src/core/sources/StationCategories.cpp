@@ -115,6 +115,13 @@ std::string_view languageCategory(const std::vector<std::string>& languages) {
     return firstNamed(languages, kLanguages, kOther);
 }
 
+std::string stationFormat(const RadioStation& station) {
+    const std::string codec = ascii::upper(text::trimBlanks(station.codec));
+    if (station.hls) return "HLS";
+    if (codec.empty() || codec == "UNKNOWN") return PlaylistExchange::streamFormat(station.address);
+    return cleanChannelValue(codec, kChannelTextLimits[8]);
+}
+
 PlaylistExchange::ListedChannel stationRecord(const RadioStation& station) {
     PlaylistExchange::ListedChannel listed;
     ChannelRecord& record = listed.record;
@@ -149,13 +156,7 @@ PlaylistExchange::ListedChannel stationRecord(const RadioStation& station) {
     }
     record.memo = text::cutToChars(memo, kChannelTextLimits[7]);
 
-    const std::string codec = ascii::upper(text::trimBlanks(station.codec));
-    if (station.hls)
-        record.type = "HLS";
-    else if (codec.empty() || codec == "UNKNOWN")
-        record.type = PlaylistExchange::streamFormat(station.address);
-    else
-        record.type = cleanChannelValue(codec, kChannelTextLimits[8]);
+    record.type = stationFormat(station);
     if (station.bitrate > 0) record.speed = std::to_string(station.bitrate);
 
     listed.entryId = playlistEntryId(station.uuid, station.address);

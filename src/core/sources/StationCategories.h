@@ -23,6 +23,10 @@ std::string_view regionCategory(std::string_view countryCode);
 // decides (普通话, 粤语, 英语, 法语, 日语); none is 其它.
 std::string_view languageCategory(const std::vector<std::string>& languages);
 
+// The stream format the channel records and the player is told: HLS, the
+// codec, else what the address tells.
+std::string stationFormat(const RadioStation& station);
+
 // The station as a radio channel of the catalogue: its address plain in
 // `url` (not yet scrambled), its name not yet made unique, and its uuid as
 // the entry's id, so that a later read of the directory finds it again.
